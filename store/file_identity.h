@@ -1,0 +1,15 @@
+// Which file a path names right now, so a kept connection is never reused on
+// a file that was replaced in the meantime.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+
+namespace store {
+
+// A number that differs between two different files at the path; nullopt
+// when the path names no file or the system cannot tell.
+std::optional<uint64_t> FileIdentity(const std::filesystem::path& path);
+
+}  // namespace store

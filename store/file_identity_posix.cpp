@@ -1,0 +1,13 @@
+#include <sys/stat.h>
+
+#include "store/file_identity.h"
+
+namespace store {
+
+std::optional<uint64_t> FileIdentity(const std::filesystem::path& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return (static_cast<uint64_t>(st.st_dev) << 40) ^ static_cast<uint64_t>(st.st_ino);
+}
+
+}  // namespace store

@@ -1,0 +1,142 @@
+// The record store Data.edb: one table of StockListings, nine text fields,
+// protected by the access password. Every operation that touches the store
+// works in one StoreAccess of its own.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/store_error.h"
+#include "store/table_file.h"
+
+namespace store {
+
+inline constexpr std::string_view kStoreFileName = "Data.edb";
+inline constexpr std::string_view kAccessPassword = "q3051hnzk7264bwtf";
+inline constexpr std::string_view kListingTable = "龙虎榜";
+
+// Field numbers, 1-based, in the order of the table.
+enum Field : int {
+  kDate = 1,       // 日期
+  kName = 2,       // 股名
+  kCode = 3,       // 代码
+  kReason = 4,     // 上榜原因
+  kValue = 5,      // 值
+  kVolume = 6,     // 成交量
+  kTurnover = 7,   // 成交额
+  kBuySeats = 8,   // 席位金额买
+  kSellSeats = 9,  // 席位金额卖
+};
+inline constexpr int kFieldCount = 9;
+
+inline constexpr std::array<FieldSpec, kFieldCount> kListingFields = {{
+    {"日期", 10},
+    {"股名", 10},
+    {"代码", 10},
+    {"上榜原因", 52},
+    {"值", 15},
+    {"成交量", 15},
+    {"成交额", 15},
+    {"席位金额买", 512},
+    {"席位金额卖", 512},
+}};
+
+// The program folder and "Data.edb".
+std::filesystem::path StorePath(const std::filesystem::path& program_dir);
+
+class Store;
+
+// One store access: opened by Store::OpenStore, closed by CloseStore or when
+// it goes out of scope. Not to be shared between threads. When the open
+// failed, ok() is false, error() says why and every operation does nothing.
+class StoreAccess {
+ public:
+  StoreAccess(StoreAccess&& other) noexcept;
+  StoreAccess& operator=(StoreAccess&& other) noexcept;
+  ~StoreAccess();
+
+  bool ok() const { return table_ != nullptr && !table_->failed(); }
+  bool is_open() const { return table_ != nullptr; }
+  // The failure of the open, or the first failure of an operation.
+  std::optional<StoreError> error() const;
+
+  int64_t RecordCount() const { return table_ ? table_->RecordCount() : 0; }
+  void GoToFirst() { GoToRecord(1); }
+  bool GoToRecord(int64_t n) { return table_ && table_->GoToRecord(n); }
+  void Skip(int64_t count) {
+    if (table_) table_->Skip(count);
+  }
+  int64_t CurrentRecordNumber() const { return table_ ? table_->CurrentRecordNumber() : 0; }
+  std::string_view FieldView(int field) { return table_ ? table_->FieldView(field) : std::string_view(); }
+  std::string ReadField(int field) { return std::string(FieldView(field)); }
+  bool WriteField(int field, std::string_view value) {
+    return table_ && table_->WriteField(field, value);
+  }
+  bool AppendBlank() { return table_ && table_->AppendBlank(); }
+  bool MarkDeleted() { return table_ && table_->MarkDeleted(); }
+  bool PurgeDeleted() { return table_ && table_->PurgeDeleted(); }
+  bool RemoveAll() { return table_ && table_->RemoveAll(); }
+  bool BeginBatch() { return table_ && table_->BeginBatch(); }
+  bool CommitBatch() { return table_ && table_->CommitBatch(); }
+  void RollbackBatch() {
+    if (table_) table_->RollbackBatch();
+  }
+
+  // Ends the access (commits its writes) and says whether anything failed.
+  std::optional<StoreError> CloseStore();
+
+ private:
+  friend class Store;
+  StoreAccess(Store* owner, std::unique_ptr<TableFile> table, std::optional<StoreError> error,
+              std::optional<uint64_t> identity = std::nullopt);
+
+  Store* owner_ = nullptr;
+  std::optional<uint64_t> identity_;  // the file this access has open
+  std::unique_ptr<TableFile> table_;
+  std::optional<StoreError> open_error_;
+};
+
+// A Data.edb at a path. Opening a keyed file derives the key (tens of
+// milliseconds), so the store keeps the connections of finished accesses and
+// hands them to the next one. Thread-safe.
+class Store {
+ public:
+  explicit Store(std::filesystem::path path, std::string password = std::string(kAccessPassword));
+  ~Store();
+  Store(const Store&) = delete;
+  Store& operator=(const Store&) = delete;
+
+  const std::filesystem::path& Path() const { return path_; }
+
+  // Creates the file with its nine fields and the access password when no
+  // file exists. An existing file is never examined or touched.
+  std::optional<StoreError> EnsureStore();
+
+  // Opens one store access with record 1 current.
+  StoreAccess OpenStore(AccessMode mode = AccessMode::kSnapshot);
+
+  // Closes the connections kept for reuse (for example before the file is
+  // copied or removed).
+  void DropIdleConnections();
+
+ private:
+  friend class StoreAccess;
+  void Return(std::unique_ptr<TableFile> table, std::optional<uint64_t> identity);
+
+  std::filesystem::path path_;
+  std::string password_;
+  std::mutex mutex_;
+  struct Idle {
+    std::unique_ptr<TableFile> table;
+    std::optional<uint64_t> identity;  // the file the connection has open
+  };
+  std::vector<Idle> idle_;
+};
+
+}  // namespace store

@@ -1,0 +1,155 @@
+// The table-file engine: one password-protected SQLCipher file holding one
+// table of text fields, addressed by 1-based record numbers.
+//
+// Records are numbered in append order. The rowid of a record is its append
+// id; purging leaves gaps in the ids, which a small bookkeeping table
+// remembers, so that record number -> rowid stays an in-memory calculation
+// and a purge never has to rewrite the records that remain.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/store_error.h"
+
+namespace store {
+
+struct FieldSpec {
+  std::string_view name;  // UTF-8, as it stands in the file's schema
+  int width;              // bytes of GBK text
+};
+
+// How an open table file runs its statements.
+enum class AccessMode {
+  // One read snapshot for the whole access; writes join one write
+  // transaction that Close() commits. For short accesses.
+  kSnapshot,
+  // No transaction of its own: statements commit one by one unless grouped
+  // with BeginBatch()/CommitBatch(). For the long-running download.
+  kWriter,
+};
+
+class TableFile {
+ public:
+  ~TableFile();
+  TableFile(const TableFile&) = delete;
+  TableFile& operator=(const TableFile&) = delete;
+
+  static bool FileExists(const std::filesystem::path& path);
+
+  // Creates a new file keyed with `password` from its first write, holding
+  // the one table with the given fields and no records. Fails when a file
+  // already exists at `path`.
+  static std::optional<StoreError> CreateTable(const std::filesystem::path& path,
+                                               std::string_view table_name,
+                                               std::span<const FieldSpec> fields,
+                                               std::string_view password);
+
+  // Opens an existing file. Wrong password, damage, a foreign file, a lock:
+  // all fail here or on the first read, with the reason in the error.
+  struct OpenResult {
+    std::unique_ptr<TableFile> table;
+    StoreError error;
+  };
+  static OpenResult OpenTable(const std::filesystem::path& path, std::string_view table_name,
+                              std::span<const FieldSpec> fields, std::string_view password);
+
+  // Starts one access on this (possibly reused) connection: refreshes what
+  // the connection knows of the file and makes record 1 current.
+  bool BeginAccess(AccessMode mode);
+  // Ends the access: flushes, commits (snapshot mode), forgets marks.
+  // Returns the first error of the access, if any.
+  std::optional<StoreError> EndAccess();
+
+  int64_t RecordCount() const { return count_; }
+  void GoToFirst() { GoToRecord(1); }
+  // Makes record n current; below 1 means record 1, above the count the last
+  // record. False on an empty table or an engine error.
+  bool GoToRecord(int64_t n);
+  void Skip(int64_t count) { GoToRecord(current_ + count); }
+  int64_t CurrentRecordNumber() const { return current_; }
+
+  // Field `field` (1-based) of the current record; empty when there is no
+  // current record or the number is out of range. The view stays valid until
+  // the next call on this table.
+  std::string_view FieldView(int field);
+  std::string ReadField(int field) { return std::string(FieldView(field)); }
+
+  // Writes field `field` of the current record, cut to the field's width on a
+  // character boundary.
+  bool WriteField(int field, std::string_view value);
+  // Appends an empty record at the end and makes it current. The record is
+  // written to the file when the table moves on, commits or closes.
+  bool AppendBlank();
+  bool MarkDeleted();
+  bool PurgeDeleted();
+  bool RemoveAll();
+
+  // Groups writes in one transaction (kWriter mode).
+  bool BeginBatch();
+  bool CommitBatch();
+  void RollbackBatch();
+  bool InBatch() const { return in_batch_; }
+
+  // First error since BeginAccess, if any.
+  const std::optional<StoreError>& error() const { return error_; }
+  bool failed() const { return error_.has_value(); }
+
+  sqlite3* handle() const { return db_; }
+  std::span<const FieldSpec> fields() const { return fields_; }
+
+ private:
+  TableFile() = default;
+  bool Exec(const char* sql);
+  bool Fail(int code);
+  bool Check(int code, int expected);
+  sqlite3_stmt* Prepare(const std::string& sql);
+  bool LoadBookkeeping(bool force);
+  int64_t RowidOf(int64_t record) const;
+  bool RebuildGapsFromFile();
+  bool FlushPending();
+  bool SeekCurrent();
+  bool InTransaction() const;
+
+  sqlite3* db_ = nullptr;
+  std::string table_;          // quoted table name
+  std::string gaps_table_;     // quoted bookkeeping table name
+  std::vector<FieldSpec> fields_;
+  AccessMode mode_ = AccessMode::kSnapshot;
+
+  // What the connection knows of the file.
+  int64_t data_version_ = -1;
+  int64_t max_rowid_ = 0;
+  std::vector<int64_t> gaps_;  // purged rowids below max_rowid_, ascending
+  int64_t count_ = 0;
+
+  int64_t current_ = 0;        // current record number, 0 when none
+  int64_t current_rowid_ = 0;
+  bool cursor_valid_ = false;  // cursor_ stands on current_rowid_
+
+  bool pending_ = false;  // the current record is appended but not yet written
+  std::vector<std::string> pending_fields_;
+
+  std::vector<int64_t> marked_;
+  bool in_batch_ = false;
+  bool batch_error_ = false;  // a write of the open batch failed
+  bool snapshot_open_ = false;
+  std::optional<StoreError> error_;
+
+  sqlite3_stmt* cursor_ = nullptr;     // SELECT fields..., rowid WHERE rowid >= ? ORDER BY rowid
+  sqlite3_stmt* insert_ = nullptr;
+  sqlite3_stmt* delete_ = nullptr;
+  sqlite3_stmt* add_gap_ = nullptr;
+  std::vector<sqlite3_stmt*> update_;  // one per field, prepared on first use
+};
+
+}  // namespace store

@@ -1,0 +1,101 @@
+#include "ui/component.h"
+
+namespace ui {
+
+Component::Component(Kind kind, std::string name, Component* container, int page, Rect place,
+                     std::string caption, Look look)
+    : kind_(kind),
+      name_(std::move(name)),
+      container_(container),
+      page_(page),
+      place_(place),
+      caption_(std::move(caption)),
+      look_(std::move(look)) {}
+
+void Component::Notify(Property property) {
+  for (auto& listener : listeners_) listener(*this, property);
+}
+
+void Component::SetPlace(const Rect& place) {
+  if (place == place_) return;
+  place_ = place;
+  Notify(Property::kPlace);
+}
+
+void Component::SetCaption(std::string_view gbk) {
+  if (gbk == caption_) return;
+  caption_.assign(gbk);
+  Notify(Property::kCaption);
+}
+
+void Component::SetVisible(bool visible) {
+  if (visible == visible_) return;
+  visible_ = visible;
+  Notify(Property::kVisible);
+}
+
+void Component::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  Notify(Property::kEnabled);
+}
+
+void Component::SetLook(const Look& look) {
+  if (look == look_) return;
+  look_ = look;
+  Notify(Property::kLook);
+}
+
+void CheckControl::SetChecked(bool checked) {
+  if (checked == checked_) return;
+  checked_ = checked;
+  Notify(Property::kChecked);
+  if (checked && kind() == Kind::kRadioButton) {
+    for (CheckControl* other : group)
+      if (other != this) other->SetChecked(false);
+  }
+}
+
+void CheckControl::UserClick() {
+  if (!enabled()) return;
+  if (kind() == Kind::kCheckBox) {
+    SetChecked(!checked_);
+  } else {
+    SetChecked(true);
+  }
+  if (on_clicked) on_clicked();
+}
+
+void DateBox::SetValue(const DateTime& value) {
+  if (value == value_) return;
+  value_ = value;
+  Notify(Property::kDateTime);
+}
+
+void DateBox::UserSetValue(const DateTime& value) {
+  const bool changed = value != value_;
+  SetValue(value);
+  if (changed && on_date_changed) on_date_changed();
+}
+
+void TabControl::SetCurrentPage(int index) {
+  if (index < 0 || index >= page_count() || index == current_) return;
+  if (!pages_[static_cast<size_t>(index)].enabled) return;
+  current_ = index;
+  Notify(Property::kCurrentPage);
+  if (on_page_changed) on_page_changed();
+}
+
+bool TabControl::page_enabled(int index) const {
+  return index >= 0 && index < page_count() && pages_[static_cast<size_t>(index)].enabled;
+}
+
+void TabControl::SetPageEnabled(int index, bool enabled) {
+  if (index < 0 || index >= page_count()) return;
+  auto& page = pages_[static_cast<size_t>(index)];
+  if (page.enabled == enabled) return;
+  page.enabled = enabled;
+  Notify(Property::kPageEnabled);
+}
+
+}  // namespace ui

@@ -1,0 +1,190 @@
+// The program's cell table: rows x columns of cells with text, colours and
+// alignment, header rows, row heights, column widths, merged ranges, row
+// striping and a current cell.
+//
+// Cells live in one contiguous row-major array, so a million rows cost one
+// allocation per long text and nothing per row; changing the row count keeps
+// the rows that remain. Change notifications are coarse: a fill or a sort
+// inside an UpdateScope is one notification.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "ui/component.h"
+
+namespace ui {
+
+enum class Align : uint8_t { kDefault = 0, kLeft = 1, kCentre = 2, kRight = 3 };
+
+struct Cell {
+  std::string text;  // GBK; numbers are kept as their text
+  uint32_t text_colour : 24 = 0;
+  uint32_t has_text_colour : 1 = 0;
+  uint32_t align : 2 = 0;   // Align
+  uint32_t is_number : 1 = 0;
+  uint32_t background : 24 = 0;
+  uint32_t has_background : 1 = 0;
+
+  std::optional<Colour> TextColour() const {
+    return has_text_colour ? std::optional(Colour::FromRgb(text_colour)) : std::nullopt;
+  }
+  std::optional<Colour> Background() const {
+    return has_background ? std::optional(Colour::FromRgb(background)) : std::nullopt;
+  }
+  void SetTextColour(std::optional<Colour> c) {
+    has_text_colour = c.has_value();
+    text_colour = c ? c->Rgb() : 0;
+  }
+  void SetBackground(std::optional<Colour> c) {
+    has_background = c.has_value();
+    background = c ? c->Rgb() : 0;
+  }
+  Align Alignment() const { return static_cast<Align>(align); }
+};
+
+// Rows and columns, both ends included.
+struct CellRange {
+  int first_row = 0;
+  int first_column = 0;
+  int last_row = 0;
+  int last_column = 0;
+  bool operator==(const CellRange&) const = default;
+  bool Contains(int row, int column) const {
+    return row >= first_row && row <= last_row && column >= first_column && column <= last_column;
+  }
+};
+
+struct Striping {
+  bool on = false;
+  Colour odd = kWhite;   // rows 1, 3, 5, ... below the header
+  Colour even = kWhite;  // rows 2, 4, ...
+  bool operator==(const Striping&) const = default;
+};
+
+struct GridChange {
+  enum Kind {
+    kReset,        // row or column count, or everything
+    kRows,         // cells of rows first_row..last_row
+    kLayout,       // widths, heights, merges, header rows, striping
+    kCurrentCell,
+  } kind = kReset;
+  int first_row = 0;
+  int last_row = 0;
+};
+
+class Grid : public Component {
+ public:
+  using GridListener = std::function<void(const GridChange&)>;
+  static constexpr int kDefaultRowHeight = 24;
+  static constexpr int kDefaultColumnWidth = 64;
+
+  Grid(std::string name, Component* container, int page, Rect place, std::string tag);
+
+  int RowCount() const { return rows_; }
+  int ColumnCount() const { return columns_; }
+  void SetRowCount(int rows);
+  void SetColumnCount(int columns);
+  int HeaderRowCount() const { return header_rows_; }
+  void SetHeaderRowCount(int rows);
+
+  int RowHeight(int row) const;
+  void SetRowHeight(int row, int pixels);
+  int ColumnWidth(int column) const;
+  void SetColumnWidth(int column, int pixels);
+
+  bool Valid(int row, int column) const {
+    return row >= 0 && row < rows_ && column >= 0 && column < columns_;
+  }
+  // Out-of-range reads give an empty cell; out-of-range writes do nothing.
+  const Cell& At(int row, int column) const;
+  const std::string& Text(int row, int column) const { return At(row, column).text; }
+  void SetText(int row, int column, std::string_view gbk);
+  void SetInteger(int row, int column, int64_t value);
+  void SetReal(int row, int column, double value);
+  void SetTextColour(int row, int column, std::optional<Colour> colour);
+  void SetBackground(int row, int column, std::optional<Colour> colour);
+  // Aligns the cells of a range, cut to the grid.
+  void SetAlignment(CellRange range, Align align);
+  // Text, colours and cell settings of a range back to the defaults.
+  void ClearRange(CellRange range);
+
+  // Direct access for bulk work (fills, sorts). Call inside an UpdateScope
+  // or follow with NotifyRows.
+  Cell* MutableAt(int row, int column);
+  std::span<Cell> MutableRow(int row);
+  void NotifyRows(int first_row, int last_row);
+
+  const std::vector<CellRange>& Merges() const { return merges_; }
+  void Merge(CellRange range);
+  void ClearMerges();
+
+  const Striping& striping() const { return striping_; }
+  void SetStriping(const Striping& striping);
+  // The background the grid shows for a cell: its own, else the stripe.
+  std::optional<Colour> ShownBackground(int row, int column) const;
+
+  int CurrentRow() const { return current_row_; }
+  int CurrentColumn() const { return current_column_; }
+  void SetCurrentCell(int row, int column);
+
+  void AddGridListener(GridListener listener) { grid_listeners_.push_back(std::move(listener)); }
+
+  // Changes inside the scope reach the listeners as one notification when
+  // the outermost scope ends.
+  class UpdateScope {
+   public:
+    explicit UpdateScope(Grid& grid) : grid_(grid) { ++grid_.batch_depth_; }
+    ~UpdateScope();
+    UpdateScope(const UpdateScope&) = delete;
+    UpdateScope& operator=(const UpdateScope&) = delete;
+
+   private:
+    Grid& grid_;
+  };
+
+  // Events, raised by the toolkit side after it has moved the current cell.
+  void UserLeftButtonUp(int row, int column);
+  void UserDoubleClick(int row, int column);
+  // A click on a column's header: the first data row of that column becomes
+  // the current cell, then the header-clicked event.
+  void UserHeaderClick(int column);
+  void UserMouseMove() {
+    if (on_mouse_move) on_mouse_move();
+  }
+  std::function<void()> on_left_button_up;
+  std::function<void()> on_double_click;
+  std::function<void()> on_mouse_move;
+  std::function<void(int row, int column)> on_header_clicked;
+
+ private:
+  void Emit(const GridChange& change);
+  void Changed(GridChange::Kind kind, int first_row = 0, int last_row = 0);
+
+  int rows_ = 0;
+  int columns_ = 0;
+  int header_rows_ = 0;
+  std::vector<Cell> cells_;  // rows_ * columns_, row-major
+  std::vector<int> column_widths_;
+  std::unordered_map<int, int> row_heights_;  // only rows that differ from the default
+  std::vector<CellRange> merges_;
+  Striping striping_;
+  int current_row_ = 0;
+  int current_column_ = 0;
+
+  std::vector<GridListener> grid_listeners_;
+  int batch_depth_ = 0;
+  bool batch_reset_ = false;
+  bool batch_layout_ = false;
+  bool batch_current_ = false;
+  int batch_first_row_ = -1;
+  int batch_last_row_ = -1;
+};
+
+}  // namespace ui

@@ -1,0 +1,59 @@
+// Everything the program takes from the system besides the window itself.
+// The Qt front implements it for real; tests use ScriptedPlatform.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "ui/date_time.h"
+#include "ui/geometry.h"
+
+namespace ui {
+
+class Component;
+
+enum class MessageButtons { kOk, kOkCancel };
+enum class MessageIcon { kNone, kInformation, kWarning, kError, kQuestion };
+enum class MessageAnswer { kOk, kCancel };
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // A modal message box; texts are GBK. Called from a worker thread it asks
+  // the user-interface thread and waits for the answer. When the program is
+  // shutting down it answers kCancel at once.
+  virtual MessageAnswer ShowMessage(std::string_view text, std::string_view title,
+                                    MessageButtons buttons, MessageIcon icon) = 0;
+
+  // Milliseconds since the system started.
+  virtual int64_t TickCount() = 0;
+  // The current local date and time.
+  virtual DateTime Now() = 0;
+
+  // Screen position of the mouse pointer.
+  virtual Point PointerScreenPosition() = 0;
+  // Screen position of the main window's top-left corner (its left edge and
+  // top edge).
+  virtual Point WindowScreenPosition() = 0;
+
+  // Pops up the balloon at a screen point with an HTML text (GBK) styled by a
+  // style sheet; it hides itself after duration_ms.
+  virtual void ShowBalloon(Point screen, std::string_view html, std::string_view style,
+                           int duration_ms) = 0;
+
+  virtual void SetFocus(Component& component) = 0;
+
+  // Runs work on a thread of its own and returns at once.
+  virtual void StartWorker(std::function<void()> work) = 0;
+  // Runs work on the user-interface thread, after what was posted before.
+  virtual void PostToUi(std::function<void()> work) = 0;
+  virtual bool OnUiThread() const = 0;
+
+  // Opens a web address in the system's browser.
+  virtual void OpenUrl(std::string_view url) = 0;
+};
+
+}  // namespace ui

@@ -1,0 +1,32 @@
+// The values the program keeps for its whole run. Created before the main
+// window, owned by app/ and handed to the routines that use them; touched on
+// the user-interface thread only (workers post their updates there).
+#pragma once
+
+#include <cstdint>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+struct ProgramState {
+  // Dates of the next download, latest first, as "YYYY-MM-DD".
+  std::vector<std::string> download_date_list;
+  // Tick count at which the running download, query or details view began.
+  int64_t start_time = 0;
+  // Record numbers the search page shows, in order.
+  std::vector<int64_t> search_record_numbers;
+  // The last keyword searched for (GBK).
+  std::string search_keyword;
+  // Rows, header included, of the listing grid on show.
+  int shown_row_count = 0;
+  // The direction the last header click asked for: 1 ascending, anything
+  // else descending. Statistics grid first, search grid second.
+  int statistics_sort_direction = 0;
+  int search_sort_direction = 1;
+  // Asks a running download to stop (closing the window during a download).
+  std::stop_source download_stop;
+};
+
+}  // namespace ui

@@ -1,0 +1,219 @@
+#include "ui/scripted_platform.h"
+
+#include <chrono>
+#include <future>
+
+#include "text/gbk.h"
+#include "ui/component.h"
+
+namespace ui {
+
+ScriptedPlatform::ScriptedPlatform() : ui_thread_(std::this_thread::get_id()) {}
+
+ScriptedPlatform::~ScriptedPlatform() {
+  // Let workers finish; answer whatever they still ask.
+  RunUntilWorkersDone(60000);
+  for (auto& t : workers_)
+    if (t.joinable()) t.join();
+}
+
+void ScriptedPlatform::QueueAnswer(MessageAnswer answer) {
+  std::lock_guard lock(mutex_);
+  answers_.push_back(answer);
+}
+
+void ScriptedPlatform::SetTickCount(int64_t ms) {
+  std::lock_guard lock(mutex_);
+  ticks_ = ms;
+}
+
+void ScriptedPlatform::AdvanceTicks(int64_t ms) {
+  std::lock_guard lock(mutex_);
+  ticks_ += ms;
+}
+
+void ScriptedPlatform::SetNow(const DateTime& now) {
+  std::lock_guard lock(mutex_);
+  now_ = now;
+}
+
+void ScriptedPlatform::SetPointer(Point p) {
+  std::lock_guard lock(mutex_);
+  pointer_ = p;
+}
+
+void ScriptedPlatform::SetWindowPosition(Point p) {
+  std::lock_guard lock(mutex_);
+  window_ = p;
+}
+
+std::vector<RecordedMessage> ScriptedPlatform::messages() const {
+  std::lock_guard lock(mutex_);
+  return messages_;
+}
+
+std::vector<std::string> ScriptedPlatform::message_texts() const {
+  std::lock_guard lock(mutex_);
+  std::vector<std::string> texts;
+  for (const auto& m : messages_) texts.push_back(m.text);
+  return texts;
+}
+
+void ScriptedPlatform::ClearMessages() {
+  std::lock_guard lock(mutex_);
+  messages_.clear();
+}
+
+std::vector<RecordedBalloon> ScriptedPlatform::balloons() const {
+  std::lock_guard lock(mutex_);
+  return balloons_;
+}
+
+std::vector<std::string> ScriptedPlatform::focus_log() const {
+  std::lock_guard lock(mutex_);
+  return focus_;
+}
+
+std::vector<std::string> ScriptedPlatform::opened_urls() const {
+  std::lock_guard lock(mutex_);
+  return urls_;
+}
+
+int ScriptedPlatform::running_workers() const {
+  std::lock_guard lock(mutex_);
+  return running_;
+}
+
+int ScriptedPlatform::RunPending() {
+  int ran = 0;
+  while (true) {
+    std::function<void()> task;
+    {
+      std::lock_guard lock(mutex_);
+      if (queue_.empty()) break;
+      task = std::move(queue_.front());
+      queue_.pop_front();
+    }
+    task();
+    ++ran;
+  }
+  return ran;
+}
+
+bool ScriptedPlatform::WaitForWork(std::unique_lock<std::mutex>& lock, int timeout_ms) {
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                           [&] { return !queue_.empty() || running_ == 0; });
+}
+
+bool ScriptedPlatform::RunUntilWorkersDone(int timeout_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (true) {
+    RunPending();
+    std::unique_lock lock(mutex_);
+    if (running_ == 0 && queue_.empty()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    changed_.wait_until(lock, deadline, [&] { return !queue_.empty() || running_ == 0; });
+  }
+}
+
+bool ScriptedPlatform::RunUntil(const std::function<bool()>& pred, int timeout_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (true) {
+    RunPending();
+    if (pred()) return true;
+    std::unique_lock lock(mutex_);
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    changed_.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() +
+                                                     std::chrono::milliseconds(5)),
+                        [&] { return !queue_.empty(); });
+  }
+}
+
+MessageAnswer ScriptedPlatform::AnswerOnUi(std::string_view text, std::string_view title,
+                                           MessageButtons buttons, MessageIcon icon) {
+  std::lock_guard lock(mutex_);
+  RecordedMessage m;
+  m.text = text::Utf8(text);
+  m.title = text::Utf8(title);
+  m.buttons = buttons;
+  m.icon = icon;
+  if (!answers_.empty()) {
+    m.answer = answers_.front();
+    answers_.pop_front();
+  }
+  messages_.push_back(m);
+  return m.answer;
+}
+
+MessageAnswer ScriptedPlatform::ShowMessage(std::string_view text, std::string_view title,
+                                            MessageButtons buttons, MessageIcon icon) {
+  if (OnUiThread()) return AnswerOnUi(text, title, buttons, icon);
+  // From a worker: the box belongs to the user-interface thread.
+  auto answer = std::make_shared<std::promise<MessageAnswer>>();
+  std::future<MessageAnswer> result = answer->get_future();
+  PostToUi([this, answer, t = std::string(text), ti = std::string(title), buttons, icon] {
+    answer->set_value(AnswerOnUi(t, ti, buttons, icon));
+  });
+  return result.get();
+}
+
+int64_t ScriptedPlatform::TickCount() {
+  std::lock_guard lock(mutex_);
+  return ticks_;
+}
+
+DateTime ScriptedPlatform::Now() {
+  std::lock_guard lock(mutex_);
+  return now_;
+}
+
+Point ScriptedPlatform::PointerScreenPosition() {
+  std::lock_guard lock(mutex_);
+  return pointer_;
+}
+
+Point ScriptedPlatform::WindowScreenPosition() {
+  std::lock_guard lock(mutex_);
+  return window_;
+}
+
+void ScriptedPlatform::ShowBalloon(Point screen, std::string_view html, std::string_view style,
+                                   int duration_ms) {
+  std::lock_guard lock(mutex_);
+  balloons_.push_back(RecordedBalloon{screen, text::Utf8(html), text::Utf8(style), duration_ms});
+}
+
+void ScriptedPlatform::SetFocus(Component& component) {
+  std::lock_guard lock(mutex_);
+  focus_.push_back(component.name());
+}
+
+void ScriptedPlatform::StartWorker(std::function<void()> work) {
+  if (inline_workers_) {
+    work();
+    return;
+  }
+  std::lock_guard lock(mutex_);
+  ++running_;
+  workers_.emplace_back([this, work = std::move(work)] {
+    work();
+    std::lock_guard inner(mutex_);
+    --running_;
+    changed_.notify_all();
+  });
+}
+
+void ScriptedPlatform::PostToUi(std::function<void()> work) {
+  std::lock_guard lock(mutex_);
+  queue_.push_back(std::move(work));
+  changed_.notify_all();
+}
+
+bool ScriptedPlatform::OnUiThread() const { return std::this_thread::get_id() == ui_thread_; }
+
+void ScriptedPlatform::OpenUrl(std::string_view url) {
+  std::lock_guard lock(mutex_);
+  urls_.emplace_back(url);
+}
+
+}  // namespace ui
