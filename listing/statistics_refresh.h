@@ -1,0 +1,13 @@
+// The statistics refresh: lay out, fill and sort the statistics grid from the
+// store and show the newest date.
+#pragma once
+
+#include "listing/program_context.h"
+
+namespace listing {
+
+// Callable from any thread. On a worker it reads the store there and hands
+// the rows to the user-interface thread; the window is only touched there.
+void RefreshStatistics(ProgramContext& ctx);
+
+}  // namespace listing
