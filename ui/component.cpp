@@ -78,6 +78,13 @@ void DateBox::UserSetValue(const DateTime& value) {
   if (changed && on_date_changed) on_date_changed();
 }
 
+void ProgressBar::SetProgress(int value, int maximum) {
+  if (value == value_ && maximum == maximum_) return;
+  value_ = value;
+  maximum_ = maximum;
+  Notify(Property::kProgress);
+}
+
 void TabControl::SetCurrentPage(int index) {
   if (index < 0 || index >= page_count() || index == current_) return;
   if (!pages_[static_cast<size_t>(index)].enabled) return;

@@ -33,6 +33,7 @@ enum class Kind {
   kSuperButton,
   kBalloonTip,
   kHyperlinkBox,
+  kProgressBar,
 };
 
 enum class Property {
@@ -45,6 +46,7 @@ enum class Property {
   kLook,
   kCurrentPage,
   kPageEnabled,
+  kProgress,
 };
 
 struct Font {
@@ -252,6 +254,22 @@ class BalloonTip : public Component {
 
  private:
   std::string style_;
+};
+
+// A bar that shows how much of a task is done; its caption (GBK) is the text
+// drawn on it. Not part of the original layout: it sits where no layout
+// component is.
+class ProgressBar : public Component {
+ public:
+  ProgressBar(std::string name, Component* container, int page, Rect place)
+      : Component(Kind::kProgressBar, std::move(name), container, page, place) {}
+  int value() const { return value_; }
+  int maximum() const { return maximum_; }
+  void SetProgress(int value, int maximum);
+
+ private:
+  int value_ = 0;
+  int maximum_ = 0;
 };
 
 struct TabPage {

@@ -152,9 +152,11 @@ MainWindow::MainWindow(const WindowSettings& settings)
       超级链接框1("超级链接框1", this, -1, {16, 488, 88, 16}, Gbk("更多Ferrow软件"),
                   Coloured(kTeal, true), settings.maker_url),
       标签_版权信息("标签_版权信息", this, -1, {403, 488, 343, 16},
-                    Gbk("Quorvane V1.3 沪深龙虎榜席位统计软件"), Coloured(kTeal)) {
+                    Gbk("Quorvane V1.3 沪深龙虎榜席位统计软件"), Coloured(kTeal)),
+      download_progress("download_progress", this, -1, {112, 488, 283, 16}) {
   SetTag(kVersionText);
   标签_数据耗时.SetVisible(false);
+  download_progress.SetVisible(false);
   高级表格_上榜明细.SetEnabled(false);
   编辑框_敢死队信息.SetCaption(Gbk(kShortTermTraderBranches));
 
@@ -172,7 +174,7 @@ MainWindow::MainWindow(const WindowSettings& settings)
       &标签_自定日期,   &日期框1,         &标签_至,         &日期框2,
       &选择框_更新,     &选择框_保留,     &超级按钮_去重复, &超级按钮_开始下载,
       &标签8,           &标签7,           &标签_上榜日期,   &标签_横线,
-      &透明标签_排序标, &超级链接框1,     &标签_版权信息,
+      &透明标签_排序标, &超级链接框1,     &标签_版权信息,   &download_progress,
   };
 
   // Radio buttons of one container form one group.

@@ -120,6 +120,12 @@ class MainWindow : public Component {
   Label 透明标签_排序标;
   HyperlinkBox 超级链接框1;
   Label 标签_版权信息;
+
+  // Beyond the layout: download progress (pages done of pages planned, and
+  // the pages that failed), on the free stretch of the bottom line between
+  // the link and the credit text, so it shows on every page. Hidden until a
+  // download starts.
+  ProgressBar download_progress;
 };
 
 // Texts of the layout that other code refers to (UTF-8 literals; convert

@@ -19,8 +19,11 @@ struct ProgramState {
   std::vector<int64_t> search_record_numbers;
   // The last keyword searched for (GBK).
   std::string search_keyword;
-  // Rows, header included, of the listing grid on show.
+  // Rows, header included, of the listing grid on show that hold a listing
+  // (the listings shown plus the title row, not the blank rows below).
   int shown_row_count = 0;
+  // Listings the statistics grid shows since its last refresh.
+  int statistics_listing_count = 0;
   // The direction the last header click asked for: 1 ascending, anything
   // else descending. Statistics grid first, search grid second.
   int statistics_sort_direction = 0;
