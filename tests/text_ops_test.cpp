@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "tests/test_support.h"
 
 namespace {
@@ -22,6 +24,38 @@ TEST(FindText, MatchesOnlyAtCharacterBoundaries) {
   // found there, only where it stands on its own.
   const std::string with_trail = "\x81\x40" "a@";
   EXPECT_EQ(FindText(with_trail, "@"), 3u);
+}
+
+// The plain character-by-character walk, to check the fast search against.
+size_t ReferenceFind(std::string_view text, std::string_view needle, size_t from) {
+  for (size_t i = from; i + needle.size() <= text.size();
+       i += static_cast<unsigned char>(text[i]) >= 0x80 ? 2 : 1) {
+    if (text.substr(i, needle.size()) == needle) return i;
+  }
+  return text::kNotFound;
+}
+
+TEST(FindText, AgreesWithACharacterWalkOnRandomText) {
+  // A small alphabet of ASCII bytes, lead bytes and bytes that are both
+  // possible leads and trails makes boundary mistakes likely to show.
+  const char alphabet[] = {'a', '@', '<', '\x81', '\xB0', '\xA1'};
+  std::mt19937 rng(12345);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text(rng() % 40, 'a');
+    for (char& c : text) c = alphabet[rng() % sizeof alphabet];
+    std::string needle(1 + rng() % 3, 'a');
+    for (char& c : needle) c = alphabet[rng() % sizeof alphabet];
+    const size_t from = text.empty() ? 0 : rng() % text.size();
+    ASSERT_EQ(FindText(text, needle, from), ReferenceFind(text, needle, from))
+        << "round " << round;
+  }
+}
+
+TEST(FindText, LongAsciiRunBeforeADoubleByteCharacter) {
+  // The fast path skips ASCII eight bytes at a time; the character after the
+  // run still decides the boundary.
+  const std::string text = std::string(21, 'x') + "\x81@" + "@";
+  EXPECT_EQ(FindText(text, "@"), 23u);
 }
 
 TEST(FindText, EmptyNeedleAndStartOffset) {

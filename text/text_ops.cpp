@@ -1,5 +1,6 @@
 #include "text/text_ops.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace text {
@@ -19,7 +20,17 @@ size_t FindText(std::string_view text, std::string_view needle, size_t from) {
     const void* hit = std::memchr(base + boundary, first, last_start - boundary + 1);
     if (hit == nullptr) return kNotFound;
     const size_t candidate = static_cast<size_t>(static_cast<const char*>(hit) - base);
-    while (boundary < candidate) boundary += CharLength(static_cast<unsigned char>(base[boundary]));
+    while (boundary < candidate) {
+      // Runs of plain ASCII are skipped eight bytes at a time.
+      while (boundary + 8 <= candidate) {
+        uint64_t word;
+        std::memcpy(&word, base + boundary, sizeof word);
+        if (word & 0x8080808080808080ull) break;
+        boundary += 8;
+      }
+      if (boundary >= candidate) break;
+      boundary += CharLength(static_cast<unsigned char>(base[boundary]));
+    }
     if (boundary == candidate) {
       if (std::memcmp(base + candidate, needle.data(), needle.size()) == 0) return candidate;
       boundary += CharLength(static_cast<unsigned char>(base[boundary]));
