@@ -1,0 +1,65 @@
+#include "details/click_navigation.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "details/details_view.h"
+#include "listing/listing_grid.h"
+#include "listing/statistics_query.h"
+#include "text/numbers.h"
+#include "text/text_ops.h"
+
+namespace details {
+namespace {
+
+constexpr int kLastSearchColumn = 3;  // date, name, code, first buying Seat
+constexpr int kDetailsColumn = 8;     // "查看>>"
+constexpr int kRecordNumberColumn = 9;
+constexpr int kSearchPage = ui::MainWindow::kSearchPage;
+constexpr int kDetailsPage = ui::MainWindow::kDetailsPage;
+
+// Lists, on the search page, every listing of `grid` whose cell in `column`
+// contains the clicked text. The title row is never a hit, so no listing
+// comes in through the record number 0 that it stands for.
+void SearchByCell(listing::ProgramContext& ctx, ui::Grid& grid, int row, int column) {
+  const std::string keyword = grid.Text(row, column);  // a copy: the grid may be refilled
+  std::vector<int64_t> found;
+  for (int i = std::max(1, grid.HeaderRowCount()); i < grid.RowCount(); ++i) {
+    if (text::ContainsText(grid.Text(i, column), keyword))
+      found.push_back(text::IntegerFromText(grid.Text(i, kRecordNumberColumn)));
+  }
+  ui::ProgramState& state = ctx.state;
+  state.search_keyword = keyword;
+  state.search_record_numbers = std::move(found);
+  state.shown_row_count = static_cast<int>(state.search_record_numbers.size()) + 1;
+
+  ui::Grid& results = ctx.window.高级表格_搜索结果;
+  listing::SetUpListingGrid(ctx.window, results);
+  listing::FillListingGrid(ctx, results, state.search_record_numbers);
+  ctx.window.高级选择夹1.SetCurrentPage(kSearchPage);
+}
+
+void OpenDetails(listing::ProgramContext& ctx, ui::Grid& grid, int row) {
+  const int64_t record_number = text::IntegerFromText(grid.Text(row, kRecordNumberColumn));
+  // The page first: whatever turning to it shows, the clicked listing wins.
+  ctx.window.高级选择夹1.SetCurrentPage(kDetailsPage);
+  LayOutDetailsGrid(ctx);
+  ShowListingDetails(ctx, record_number);
+}
+
+}  // namespace
+
+void FollowListingCell(listing::ProgramContext& ctx, ui::Grid& grid) {
+  const int row = grid.CurrentRow();
+  const int column = grid.CurrentColumn();
+  // The title row and cells that hold nothing lead nowhere.
+  if (row < std::max(1, grid.HeaderRowCount()) || grid.Text(row, column).empty()) return;
+  if (column >= 0 && column <= kLastSearchColumn) {
+    SearchByCell(ctx, grid, row, column);
+  } else if (column == kDetailsColumn) {
+    OpenDetails(ctx, grid, row);
+  }
+}
+
+}  // namespace details

@@ -1,0 +1,125 @@
+#include "details/seat_tooltip.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/record_store.h"
+#include "text/gbk.h"
+#include "text/numbers.h"
+#include "text/text_ops.h"
+
+namespace details {
+namespace {
+
+using text::Gbk;
+
+// Where the first listing row lies on the screen while the window stands at
+// its initial place (50, 50): the pop-up snaps to the 24-pixel row band the
+// pointer is in and stands 210 pixels right of the window's left edge.
+constexpr ui::Point kInitialWindowPlace{50, 50};
+constexpr int kBandOrigin = 242;
+constexpr int kBandHeight = 24;
+constexpr int kLeftOffset = 210;
+constexpr int kSeatColumn = 3;
+constexpr int kRecordNumberColumn = 9;
+constexpr size_t kItemsNeeded = 28;  // the tenth name is item 28
+constexpr int kSeatLines = 10;
+constexpr int kDisplayMs = 3000;
+
+struct Texts {
+  std::string heading_end = Gbk("] 龙虎榜交易席位列表</h1>\r\n\r\n");
+  std::string read_error = Gbk("交易席位数据读取错误");
+  std::string message_title = Gbk("Ferrow提示");
+};
+
+const Texts& T() {
+  static const Texts texts;
+  return texts;
+}
+
+// Names and dates come from web pages: shown as text, never as markup. The
+// four characters are all below 0x40 and so never the second byte of a GBK
+// character, but the walk steps over double-byte characters all the same.
+void AppendEscaped(std::string& out, std::string_view gbk) {
+  for (size_t i = 0; i < gbk.size();) {
+    const size_t length = text::CharLength(static_cast<unsigned char>(gbk[i]));
+    if (length == 1) {
+      switch (gbk[i]) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out.push_back(gbk[i]);
+      }
+    } else {
+      out.append(gbk.substr(i, length));
+    }
+    i += length;
+  }
+}
+
+// Floor division, so a pointer above the origin still lands on a band start.
+int FloorDiv(int a, int b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0); }
+
+}  // namespace
+
+void ShowSeatTooltip(listing::ProgramContext& ctx, ui::Grid& grid) {
+  ui::Platform& platform = ctx.platform;
+  const ui::Point window = platform.WindowScreenPosition();
+  const int band_origin = kBandOrigin + (window.y - kInitialWindowPlace.y);
+  if (platform.PointerScreenPosition().y < band_origin) return;
+  // The cheap tests come before the store is opened: same outcome, no access.
+  const int row = grid.CurrentRow();
+  if (grid.CurrentColumn() != kSeatColumn || row <= 0) return;
+  if (grid.Text(1, 0).empty()) return;
+  const int64_t record_number = text::IntegerFromText(grid.Text(row, kRecordNumberColumn));
+
+  std::string seat_text;
+  std::string date;
+  std::string name;
+  {
+    store::StoreAccess access = ctx.store.OpenStore();
+    if (access.ok()) {
+      access.GoToRecord(record_number);
+      seat_text = access.ReadField(store::kBuySeats);
+      seat_text += "|";
+      seat_text += access.FieldView(store::kSellSeats);
+      date = access.ReadField(store::kDate);
+      name = access.ReadField(store::kName);
+    }
+    std::optional<store::StoreError> error = access.error();
+    access.CloseStore();  // closed on every way out, before any message
+    if (error) {
+      platform.ShowMessage(store::ErrorMessage(*error), T().message_title,
+                           ui::MessageButtons::kOk, ui::MessageIcon::kError);
+      return;
+    }
+  }
+
+  const std::vector<std::string_view> items = text::SplitText(seat_text, "|");
+  if (items.size() < kItemsNeeded) {
+    platform.ShowMessage(T().read_error, T().message_title, ui::MessageButtons::kOk,
+                         ui::MessageIcon::kWarning);
+    return;
+  }
+
+  std::string html = "<h1>  ";
+  AppendEscaped(html, date);
+  html += " [";
+  AppendEscaped(html, name);
+  html += T().heading_end;
+  for (int i = 1; i <= kSeatLines; ++i) {
+    html += std::to_string(i);
+    html += ". ";
+    AppendEscaped(html, items[static_cast<size_t>(3 * i - 3)]);
+    html += "\r\n";
+  }
+
+  const int pointer_y = platform.PointerScreenPosition().y;
+  const ui::Point at{window.x + kLeftOffset,
+                     band_origin + kBandHeight * FloorDiv(pointer_y - band_origin, kBandHeight)};
+  platform.ShowBalloon(at, html, ctx.window.气球提示框_席位组.style(), kDisplayMs);
+}
+
+}  // namespace details
