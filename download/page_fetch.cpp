@@ -1,0 +1,114 @@
+#include "download/page_fetch.h"
+
+#include <curl/curl.h>
+
+#include <mutex>
+
+namespace download {
+namespace {
+
+constexpr const char* kUserAgent = "Quorvane/1.3";
+
+void InitCurlOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+}  // namespace
+
+const char* BuiltInSourceHost() { return QUORVANE_SOURCE_HOST; }
+
+std::string ListingPageAddress(std::string_view host, Market market, std::string_view date) {
+  std::string address = "http://";
+  address += host;
+  address += "/stock/smebt.php?t=";
+  address += std::to_string(BoardNumber(market));
+  address += "&tdate=";
+  address += date;
+  return address;
+}
+
+struct PageFetcher::Transfer {
+  std::string body;
+  size_t cap = 0;
+  bool too_big = false;
+  std::stop_token stop;
+};
+
+PageFetcher::PageFetcher(std::string host, FetchLimits limits)
+    : host_(std::move(host)), limits_(limits) {
+  InitCurlOnce();
+  CURL* curl = curl_easy_init();
+  handle_ = curl;
+  if (!curl) return;
+  // Set once: the handle keeps them, and its connection, from page to page.
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, limits_.connect_timeout_ms);
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, limits_.total_timeout_ms);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, limits_.low_speed_bytes);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits_.low_speed_time_s);
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, limits_.max_redirects);
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
+  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
+                   static_cast<curl_off_t>(limits_.max_body_bytes));
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &PageFetcher::OnBody);
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &PageFetcher::OnProgress);
+}
+
+PageFetcher::~PageFetcher() {
+  if (handle_) curl_easy_cleanup(static_cast<CURL*>(handle_));
+}
+
+size_t PageFetcher::OnBody(char* data, size_t size, size_t count, void* user) {
+  auto* t = static_cast<Transfer*>(user);
+  const size_t bytes = size * count;
+  if (t->body.size() + bytes > t->cap) {
+    t->too_big = true;
+    return 0;  // makes libcurl end the transfer with an error
+  }
+  t->body.append(data, bytes);
+  return bytes;
+}
+
+int PageFetcher::OnProgress(void* user, long long, long long, long long, long long) {
+  const auto* t = static_cast<Transfer*>(user);
+  return t->stop.stop_requested() ? 1 : 0;
+}
+
+FetchResult PageFetcher::FetchListingPage(Market market, std::string_view date,
+                                          std::stop_token stop) {
+  return Fetch(ListingPageAddress(host_, market, date), std::move(stop));
+}
+
+FetchResult PageFetcher::Fetch(const std::string& address, std::stop_token stop) {
+  FetchResult result;
+  if (!handle_ || stop.stop_requested()) return result;
+  CURL* curl = static_cast<CURL*>(handle_);
+
+  Transfer transfer;
+  transfer.cap = limits_.max_body_bytes;
+  transfer.stop = std::move(stop);
+
+  curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+
+  const CURLcode code = curl_easy_perform(curl);
+  long status = 0;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  // An error page is no listing page: any final status but 2xx (above all
+  // 4xx and 5xx) counts as a failed fetch, whatever its body says.
+  if (code != CURLE_OK || transfer.too_big || status < 200 || status >= 300) return result;
+
+  const size_t nul = transfer.body.find('\0');
+  if (nul != std::string::npos) transfer.body.resize(nul);
+  result.text = std::move(transfer.body);
+  result.ok = true;
+  return result;
+}
+
+}  // namespace download

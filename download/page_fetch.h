@@ -1,0 +1,61 @@
+// Fetching one listing page over HTTP.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <stop_token>
+
+#include "download/market.h"
+
+namespace download {
+
+// The host[:port] the build points at (the CMake value QUORVANE_SOURCE_HOST).
+const char* BuiltInSourceHost();
+
+// "http://" + host + "/stock/smebt.php?t=" + board number + "&tdate=" + date.
+std::string ListingPageAddress(std::string_view host, Market market, std::string_view date);
+
+struct FetchLimits {
+  long connect_timeout_ms = 10'000;
+  long total_timeout_ms = 60'000;
+  // A transfer slower than this many bytes per second for low_speed_time_s
+  // seconds is given up.
+  long low_speed_bytes = 64;
+  long low_speed_time_s = 20;
+  size_t max_body_bytes = size_t{16} << 20;
+  long max_redirects = 5;
+};
+
+struct FetchResult {
+  std::string text;  // the body up to its first NUL byte; empty on failure
+  bool ok = false;   // false: no connection, time-out, status >= 400, body too big, stopped
+};
+
+// One HTTP client for a whole download: one connection handle reused from
+// page to page, so the server's keep-alive connection carries every request.
+// Not to be shared between threads.
+class PageFetcher {
+ public:
+  explicit PageFetcher(std::string host, FetchLimits limits = {});
+  ~PageFetcher();
+  PageFetcher(const PageFetcher&) = delete;
+  PageFetcher& operator=(const PageFetcher&) = delete;
+
+  // One GET of the listing page of a board and date. The transfer is given
+  // up as soon as `stop` is asked to stop.
+  FetchResult FetchListingPage(Market market, std::string_view date, std::stop_token stop = {});
+  // One GET of any http(s) address, with the same limits.
+  FetchResult Fetch(const std::string& address, std::stop_token stop = {});
+
+ private:
+  struct Transfer;
+  static size_t OnBody(char* data, size_t size, size_t count, void* user);
+  static int OnProgress(void* user, long long, long long, long long, long long);
+
+  std::string host_;
+  FetchLimits limits_;
+  void* handle_ = nullptr;  // CURL*
+};
+
+}  // namespace download
