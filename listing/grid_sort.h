@@ -1,15 +1,65 @@
 // Sorting and colouring the listing grids.
 #pragma once
 
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
 #include "listing/program_context.h"
 #include "ui/grid.h"
 
 namespace listing {
 
+// Key kinds of SortGridRows: 2 compares as numbers, every other valid kind
+// (1 and 3 to 7) as text.
+inline constexpr int kSortAsText = 1;
+inline constexpr int kSortAsNumber = 2;
+
+// Result codes of SortGridRows.
+inline constexpr int kSortDone = 0;
+inline constexpr int kSortBadKind = 1;       // also: a key cell of the block is empty
+inline constexpr int kSortEmptyKey = 1;
+inline constexpr int kSortBadFirstRow = 2;
+inline constexpr int kSortBadLastRow = 3;    // also: the block reaches past the grid
+inline constexpr int kSortBadFirstColumn = 4;
+inline constexpr int kSortBadLastColumn = 5;
+inline constexpr int kSortBadOrder = -1;     // first row > last row or first > last column
+
+// Re-orders the rows first_row..last_row of `grid` (columns first_column..
+// last_column) by the cells of key_column. Rows are bounded by
+// shown_row_count (rows holding the title and the listings), columns by the
+// grid. Defaults: rows 1..shown_row_count-1, every column. On any result but
+// kSortDone the grid is unchanged. Afterwards the cells of the block hold
+// text (numbers come back as their digits) and their background colour, the
+// block's alignment stays, and the grid is recoloured.
+int SortGridRows(ui::Grid& grid, int shown_row_count, int key_column, int kind = kSortAsText,
+                 bool case_sensitive = false, bool ascending = true,
+                 std::optional<int> first_row = std::nullopt,
+                 std::optional<int> last_row = std::nullopt,
+                 std::optional<int> first_column = std::nullopt,
+                 std::optional<int> last_column = std::nullopt);
+
+// The sorted order of keys as positions into `keys`: ascending, rows with
+// equal keys in their earlier order; descending is the ascending order read
+// backwards. Number keys are read with text::NumberFromText and count as
+// equal within 1e-7; text keys compare in GBK order (text::CompareGbk).
+std::vector<uint32_t> SortedKeyOrder(std::span<const std::string_view> keys, bool as_number,
+                                     bool case_sensitive, bool ascending);
+
 // Net and strength coloured by sign, rows striped.
 void ApplyGridColours(ui::Grid& grid);
 
+// The click behaviour of both listing grids: sorts by the column of the
+// current cell when it is in row 1, remembers the direction for the grid,
+// and puts the arrow at the right edge of the clicked column.
+void SortByClickedColumn(ProgramContext& ctx, ui::Grid& grid, bool ascending);
+
 // The header-click handler of either listing grid.
 void OnListingHeaderClicked(ProgramContext& ctx, ui::Grid& grid);
+
+// Window-relative left edge of the sort arrow for column c of `grid`.
+int SortArrowLeft(const ui::MainWindow& window, const ui::Grid& grid, int column);
 
 }  // namespace listing

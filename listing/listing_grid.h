@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "ui/grid.h"
@@ -23,6 +24,17 @@ struct ListingRow {
   int64_t record_number = 0;
 };
 
+// Columns of a listing grid.
+inline constexpr int kListingColumnCount = 10;
+inline constexpr int kDateColumn = 0;
+inline constexpr int kNameColumn = 1;
+inline constexpr int kCodeColumn = 2;
+inline constexpr int kSeatColumn = 3;
+inline constexpr int kNetColumn = 6;
+inline constexpr int kStrengthColumn = 7;
+inline constexpr int kDetailsColumn = 8;
+inline constexpr int kRecordNumberColumn = 9;
+
 // Columns, widths, titles, alignment and striping of a listing grid; also
 // empties the sort arrow.
 void SetUpListingGrid(ui::MainWindow& window, ui::Grid& grid);
@@ -30,5 +42,16 @@ void SetUpListingGrid(ui::MainWindow& window, ui::Grid& grid);
 int ListingGridRowCount(int64_t n);
 // Writes the ten cells of row i.
 void WriteListingRow(ui::Grid& grid, int i, const ListingRow& row);
+
+// The ten cells of a row, as WriteListingRow writes them, into `cells`
+// (at least kListingColumnCount). Every cell is replaced whole: text, number
+// flag and the column's alignment, no colours. With record_number_as_text the
+// record number is a text cell, as a sort leaves it. Touches no grid, so a
+// worker can prepare rows.
+void MakeListingCells(const ListingRow& row, std::span<ui::Cell> cells,
+                      bool record_number_as_text = false);
+// The same, taking the row's texts instead of copying them.
+void MakeListingCells(ListingRow&& row, std::span<ui::Cell> cells,
+                      bool record_number_as_text = false);
 
 }  // namespace listing

@@ -3,6 +3,7 @@
 // the user-interface thread only (workers post their updates there).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <stop_token>
 #include <string>
@@ -28,8 +29,17 @@ struct ProgramState {
   // else descending. Statistics grid first, search grid second.
   int statistics_sort_direction = 0;
   int search_sort_direction = 1;
+  // Statistics refreshes are numbered as they start reading the store (on
+  // any thread, hence atomic); the grid remembers the number of the refresh
+  // it shows (user-interface thread), so an older refresh that finishes
+  // late never replaces a newer one's rows.
+  std::atomic<uint64_t> statistics_refresh_started{0};
+  uint64_t statistics_refresh_shown = 0;
   // Asks a running download to stop (closing the window during a download).
   std::stop_source download_stop;
+  // The user confirmed leaving during a download: the window closes as soon
+  // as the download has stopped.
+  bool close_pending = false;
 };
 
 }  // namespace ui

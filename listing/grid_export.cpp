@@ -1,0 +1,84 @@
+#include "listing/grid_export.h"
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+#include "text/gbk.h"
+
+namespace listing {
+namespace {
+
+constexpr int kNarrowestShownColumn = 2;  // pixels
+
+bool IsAscii(std::string_view s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::string ToUtf8(std::string_view gbk) { return IsAscii(gbk) ? std::string(gbk) : text::Utf8(gbk); }
+
+void AppendTabField(std::string& out, std::string_view gbk) {
+  std::string field = ToUtf8(gbk);
+  std::replace_if(field.begin(), field.end(),
+                  [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+  out += field;
+}
+
+void AppendCsvField(std::string& out, std::string_view gbk) {
+  const std::string field = ToUtf8(gbk);
+  if (field.find_first_of(",\"\r\n") == std::string::npos) {
+    out += field;
+    return;
+  }
+  out += '"';
+  for (char c : field) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+}  // namespace
+
+std::string CellsAsTabText(const ui::Grid& grid, ui::CellRange range) {
+  range.first_row = std::max(range.first_row, 0);
+  range.first_column = std::max(range.first_column, 0);
+  range.last_row = std::min(range.last_row, grid.RowCount() - 1);
+  range.last_column = std::min(range.last_column, grid.ColumnCount() - 1);
+  std::string out;
+  for (int r = range.first_row; r <= range.last_row; ++r) {
+    if (r > range.first_row) out += '\n';
+    for (int c = range.first_column; c <= range.last_column; ++c) {
+      if (c > range.first_column) out += '\t';
+      AppendTabField(out, grid.Text(r, c));
+    }
+  }
+  return out;
+}
+
+std::string GridAsCsv(const ui::Grid& grid) {
+  std::vector<int> columns;
+  for (int c = 0; c < grid.ColumnCount(); ++c)
+    if (grid.ColumnWidth(c) >= kNarrowestShownColumn) columns.push_back(c);
+  int last_row = 0;
+  for (int r = grid.RowCount() - 1; r > 0 && last_row == 0; --r) {
+    for (int c : columns) {
+      if (!grid.Text(r, c).empty()) {
+        last_row = r;
+        break;
+      }
+    }
+  }
+  std::string out = "\xEF\xBB\xBF";
+  if (grid.RowCount() == 0 || columns.empty()) return out;
+  for (int r = 0; r <= last_row; ++r) {
+    for (size_t i = 0; i < columns.size(); ++i) {
+      if (i > 0) out += ',';
+      AppendCsvField(out, grid.Text(r, columns[i]));
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+}  // namespace listing

@@ -1,0 +1,241 @@
+#include "listing/grid_sort.h"
+
+#include <algorithm>
+#include <numeric>
+#include <string>
+
+#include "listing/listing_grid.h"
+#include "text/gbk.h"
+#include "text/numbers.h"
+#include "text/text_ops.h"
+
+namespace listing {
+namespace {
+
+constexpr double kNumberTolerance = 1e-7;
+constexpr ui::Colour kNegativeColour{0, 128, 0};
+constexpr ui::Colour kPositiveColour{255, 0, 0};
+constexpr ui::Colour kEvenRowColour{231, 239, 231};
+
+// text::CompareGbk without case folds ASCII letters only where a character
+// is a single byte, never in the trail byte of a double-byte character; the
+// order it gives equals the plain byte order of the texts folded that way.
+// Folding once per key lets the sort compare with memcmp.
+std::string FoldForComparison(std::string_view key) {
+  std::string folded(key);
+  for (size_t i = 0; i < folded.size();) {
+    const unsigned char b = static_cast<unsigned char>(folded[i]);
+    if (b >= 'A' && b <= 'Z') folded[i] = static_cast<char>(b + 32);
+    i += text::CharLength(b);
+  }
+  return folded;
+}
+
+bool NeedsFolding(std::string_view key) {
+  for (size_t i = 0; i < key.size();) {
+    const unsigned char b = static_cast<unsigned char>(key[i]);
+    if (b >= 'A' && b <= 'Z') return true;
+    i += text::CharLength(b);
+  }
+  return false;
+}
+
+void SortAsNumbers(std::span<const std::string_view> keys, std::vector<uint32_t>& order) {
+  std::vector<double> values(keys.size());
+  for (size_t i = 0; i < keys.size(); ++i) values[i] = text::NumberFromText(keys[i]);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](uint32_t a, uint32_t b) { return values[a] < values[b]; });
+  // Keys within the tolerance count as equal and keep their earlier order.
+  // A run starts at a key and takes the keys up to 1e-7 above it, so every
+  // two keys of a run are equal and keys that differ by more stay in value
+  // order.
+  size_t start = 0;
+  while (start < order.size()) {
+    size_t end = start + 1;
+    while (end < order.size() && values[order[end]] - values[order[start]] <= kNumberTolerance)
+      ++end;
+    if (end - start > 1) std::sort(order.begin() + static_cast<ptrdiff_t>(start),
+                                   order.begin() + static_cast<ptrdiff_t>(end));
+    start = end;
+  }
+}
+
+void SortAsText(std::span<const std::string_view> keys, bool case_sensitive,
+                std::vector<uint32_t>& order) {
+  std::vector<std::string> folded_store;
+  std::vector<std::string_view> compared(keys.begin(), keys.end());
+  if (!case_sensitive) {
+    // Only keys with capital letters need a folded copy.
+    std::vector<size_t> to_fold;
+    for (size_t i = 0; i < keys.size(); ++i)
+      if (NeedsFolding(keys[i])) to_fold.push_back(i);
+    folded_store.reserve(to_fold.size());
+    for (size_t i : to_fold) {
+      folded_store.push_back(FoldForComparison(keys[i]));
+      compared[i] = folded_store.back();
+    }
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [&](uint32_t a, uint32_t b) { return compared[a] < compared[b]; });
+}
+
+// Moves the text and background of a cell; the destination keeps its
+// alignment.
+void MoveContent(ui::Cell& from, ui::Cell& to) {
+  to.text = std::move(from.text);
+  to.background = from.background;
+  to.has_background = from.has_background;
+}
+
+// Puts the block's rows into `order` (order[k] = the row, counted from
+// first_row, that row first_row + k receives), one cycle of the permutation
+// at a time, so no copy of the whole block is needed.
+void PermuteRows(ui::Grid& grid, int first_row, int first_column, int last_column,
+                 const std::vector<uint32_t>& order) {
+  const size_t width = static_cast<size_t>(last_column - first_column + 1);
+  std::vector<ui::Cell> held(width);
+  std::vector<bool> placed(order.size(), false);
+  auto cell = [&](size_t row, size_t column) -> ui::Cell& {
+    return grid.MutableRow(first_row + static_cast<int>(row))[static_cast<size_t>(first_column) +
+                                                              column];
+  };
+  for (size_t start = 0; start < order.size(); ++start) {
+    if (placed[start]) continue;
+    if (order[start] == start) {
+      placed[start] = true;
+      continue;
+    }
+    for (size_t c = 0; c < width; ++c) MoveContent(cell(start, c), held[c]);
+    size_t to = start;
+    while (true) {
+      const size_t from = order[to];
+      placed[to] = true;
+      if (from == start) {
+        for (size_t c = 0; c < width; ++c) MoveContent(held[c], cell(to, c));
+        break;
+      }
+      for (size_t c = 0; c < width; ++c) MoveContent(cell(from, c), cell(to, c));
+      to = from;
+    }
+  }
+}
+
+int* RememberedDirection(ProgramContext& ctx, const ui::Grid& grid) {
+  if (&grid == &ctx.window.高级表格_龙虎统计) return &ctx.state.statistics_sort_direction;
+  if (&grid == &ctx.window.高级表格_搜索结果) return &ctx.state.search_sort_direction;
+  return nullptr;
+}
+
+const std::string& Arrow(bool ascending) {
+  static const std::string up = text::Gbk("↑");
+  static const std::string down = text::Gbk("↓");
+  return ascending ? up : down;
+}
+
+}  // namespace
+
+std::vector<uint32_t> SortedKeyOrder(std::span<const std::string_view> keys, bool as_number,
+                                     bool case_sensitive, bool ascending) {
+  std::vector<uint32_t> order(keys.size());
+  std::iota(order.begin(), order.end(), 0u);
+  if (as_number) {
+    SortAsNumbers(keys, order);
+  } else {
+    SortAsText(keys, case_sensitive, order);
+  }
+  if (!ascending) std::reverse(order.begin(), order.end());
+  return order;
+}
+
+int SortGridRows(ui::Grid& grid, int shown_row_count, int key_column, int kind,
+                 bool case_sensitive, bool ascending, std::optional<int> first_row_arg,
+                 std::optional<int> last_row_arg, std::optional<int> first_column_arg,
+                 std::optional<int> last_column_arg) {
+  if (kind < 1 || kind > 7) return kSortBadKind;
+  const int first_row = first_row_arg.value_or(1);
+  if (first_row < 0 || first_row >= shown_row_count) return kSortBadFirstRow;
+  const int last_row = last_row_arg.value_or(shown_row_count - 1);
+  // Rows past the grid's end cannot be read: refused like any bad last row.
+  if (last_row < 0 || last_row >= shown_row_count || last_row >= grid.RowCount())
+    return kSortBadLastRow;
+  if (first_row > last_row) return kSortBadOrder;
+  const int first_column = first_column_arg.value_or(0);
+  if (first_column < 0 || first_column >= grid.ColumnCount()) return kSortBadFirstColumn;
+  const int last_column = last_column_arg.value_or(grid.ColumnCount() - 1);
+  if (last_column < 0 || last_column >= grid.ColumnCount()) return kSortBadLastColumn;
+  if (first_column > last_column) return kSortBadOrder;
+
+  std::vector<std::string_view> keys;
+  keys.reserve(static_cast<size_t>(last_row - first_row + 1));
+  for (int r = first_row; r <= last_row; ++r) {
+    const std::string& key = grid.Text(r, key_column);
+    if (key.empty()) return kSortEmptyKey;
+    keys.push_back(key);
+  }
+  const std::vector<uint32_t> order =
+      SortedKeyOrder(keys, kind == kSortAsNumber, case_sensitive, ascending);
+  keys.clear();  // the views die with the moves below
+
+  ui::Grid::UpdateScope scope(grid);
+  PermuteRows(grid, first_row, first_column, last_column, order);
+  // What a sort writes back is text and background; number flags and text
+  // colours of the block go back to the defaults.
+  for (int r = first_row; r <= last_row; ++r) {
+    std::span<ui::Cell> row = grid.MutableRow(r);
+    for (int c = first_column; c <= last_column; ++c) {
+      ui::Cell& cell = row[static_cast<size_t>(c)];
+      cell.is_number = 0;
+      cell.SetTextColour(std::nullopt);
+    }
+  }
+  grid.NotifyRows(first_row, last_row);
+  ApplyGridColours(grid);
+  return kSortDone;
+}
+
+void ApplyGridColours(ui::Grid& grid) {
+  ui::Grid::UpdateScope scope(grid);
+  for (int r = 1; r < grid.RowCount(); ++r) {
+    for (int c : {kNetColumn, kStrengthColumn}) {
+      ui::Cell* cell = grid.MutableAt(r, c);
+      if (!cell) continue;
+      const bool negative = !cell->text.empty() && cell->text.front() == '-';
+      cell->SetTextColour(negative ? kNegativeColour : kPositiveColour);
+    }
+  }
+  grid.NotifyRows(1, grid.RowCount() - 1);
+  grid.SetStriping(ui::Striping{true, ui::kWhite, kEvenRowColour});
+}
+
+int SortArrowLeft(const ui::MainWindow& window, const ui::Grid& grid, int column) {
+  // The grid's place is relative to its frame, the frame's to the tab
+  // control, the tab control's to the window.
+  int left = grid.place().left;
+  for (const ui::Component* c = grid.container(); c != nullptr && c != &window;
+       c = c->container())
+    left += c->place().left;
+  for (int c = 0; c <= column; ++c) left += grid.ColumnWidth(c);
+  // The arrow stands inside the column, against its right edge.
+  return left - window.透明标签_排序标.place().width;
+}
+
+void SortByClickedColumn(ProgramContext& ctx, ui::Grid& grid, bool ascending) {
+  const int column = grid.CurrentColumn();
+  const int kind = column < 4 ? kSortAsText : column < 8 ? kSortAsNumber : 0;
+  // A header click makes row 1 of the column current; anything else is not
+  // a header click.
+  if (grid.CurrentRow() != 1) return;
+  SortGridRows(grid, ctx.state.shown_row_count, column, kind, false, ascending);
+  if (int* remembered = RememberedDirection(ctx, grid)) *remembered = ascending ? 1 : 0;
+  ui::Label& arrow = ctx.window.透明标签_排序标;
+  arrow.SetCaption(Arrow(ascending));
+  arrow.SetLeft(SortArrowLeft(ctx.window, grid, column));
+}
+
+void OnListingHeaderClicked(ProgramContext& ctx, ui::Grid& grid) {
+  const int* remembered = RememberedDirection(ctx, grid);
+  const bool ascending = !(remembered != nullptr && *remembered == 1);
+  SortByClickedColumn(ctx, grid, ascending);
+}
+
+}  // namespace listing

@@ -1,0 +1,81 @@
+#include "listing/search.h"
+
+#include <string>
+#include <string_view>
+
+#include "listing/listing_grid.h"
+#include "listing/statistics_query.h"
+#include "text/gbk.h"
+#include "text/numbers.h"
+#include "text/text_ops.h"
+
+namespace listing {
+namespace {
+
+struct Messages {
+  std::string title = text::Gbk("Ferrow提示");
+  std::string no_keyword = text::Gbk("请输入要搜索的关键字");
+  std::string code_length = text::Gbk("请输入6位数的股票代码");
+  std::string code_start = text::Gbk("请输入正确的股票代码");
+  std::string date_form = text::Gbk("请输入正确的日期格式如:2010-06-26");
+  std::string name_length = text::Gbk("请输入正确股票名称");
+  std::string nothing_found = text::Gbk("系统没找到相关记录");
+};
+
+const Messages& M() {
+  static const Messages messages;
+  return messages;
+}
+
+void Tell(ProgramContext& ctx, const std::string& message) {
+  ctx.platform.ShowMessage(message, M().title, ui::MessageButtons::kOk,
+                           ui::MessageIcon::kInformation);
+}
+
+bool ByteIs(std::string_view keyword, size_t position, char c) {
+  return keyword.size() >= position && keyword[position - 1] == c;  // position counts from 1
+}
+
+}  // namespace
+
+void RunSearch(ProgramContext& ctx) {
+  ui::MainWindow& window = ctx.window;
+  const std::string keyword(text::TrimBlanks(window.编辑框_搜索.caption()));
+  ctx.state.search_keyword = keyword;
+  if (keyword.empty()) return Tell(ctx, M().no_keyword);
+
+  int column = kSeatColumn;
+  if (window.单选框_代码.checked()) {
+    column = kCodeColumn;
+    if (keyword.size() != 6) return Tell(ctx, M().code_length);
+    if (std::string_view("6530").find(keyword[0]) == std::string_view::npos)
+      return Tell(ctx, M().code_start);
+  } else if (window.单选框_日期.checked()) {
+    column = kDateColumn;
+    if (!ByteIs(keyword, 5, '-') && !ByteIs(keyword, 8, '-'))
+      return Tell(ctx, M().date_form);
+  } else if (window.单选框_股名.checked()) {
+    column = kNameColumn;
+    if (keyword.size() > 8) return Tell(ctx, M().name_length);
+  }
+
+  // The title row is not a listing: the scan starts below it.
+  std::vector<int64_t>& found = ctx.state.search_record_numbers;
+  found.clear();
+  const ui::Grid& statistics = window.高级表格_龙虎统计;
+  for (int r = 1; r < statistics.RowCount(); ++r) {
+    if (text::ContainsText(statistics.Text(r, column), keyword))
+      found.push_back(text::IntegerFromText(statistics.Text(r, kRecordNumberColumn)));
+  }
+  if (found.empty()) return Tell(ctx, M().nothing_found);
+
+  const std::optional<int> shown =
+      FillListingGridCounting(ctx, window.高级表格_搜索结果, ctx.state.search_record_numbers);
+  // Opening the search page sets the count of rows that a header click
+  // sorts; a search on that page changes what it shows, so the count
+  // follows.
+  if (shown && window.高级选择夹1.current_page() == ui::MainWindow::kSearchPage)
+    ctx.state.shown_row_count = *shown + 1;
+}
+
+}  // namespace listing

@@ -1,0 +1,78 @@
+#include "listing/statistics_query.h"
+
+#include "listing/grid_sort.h"
+#include "listing/listing_lines.h"
+#include "listing/listing_scan.h"
+#include "store/store_error.h"
+#include "text/gbk.h"
+#include "text/numbers.h"
+
+namespace listing {
+namespace {
+
+const std::string& MessageTitle() {
+  static const std::string title = text::Gbk("Ferrow提示");
+  return title;
+}
+
+}  // namespace
+
+std::string ListingTotalCaption(int64_t record_count) {
+  static const std::string before = text::Gbk("上榜总计(");
+  static const std::string after = text::Gbk(")条");
+  return before + std::to_string(record_count) + after;
+}
+
+std::string ElapsedCaption(const ui::Grid& grid, int64_t elapsed_ms) {
+  static const std::string took = text::Gbk("耗时:");
+  static const std::string seconds = text::Gbk("秒");
+  return grid.tag() + took + text::NumberText(static_cast<double>(elapsed_ms) / 1000) + seconds;
+}
+
+void ShowDamagedStoreMessage(ui::Platform& platform) {
+  static const std::string text = text::Gbk("调用数据库出错，请重新下载数据！");
+  platform.ShowMessage(text, MessageTitle(), ui::MessageButtons::kOk, ui::MessageIcon::kWarning);
+}
+
+void ShowStoreErrorMessage(ui::Platform& platform, const store::StoreError& error) {
+  platform.ShowMessage(store::ErrorMessage(error), MessageTitle(), ui::MessageButtons::kOk,
+                       ui::MessageIcon::kError);
+}
+
+void FillListingGrid(ProgramContext& ctx, ui::Grid& grid,
+                     const std::vector<int64_t>& record_numbers) {
+  FillListingGridCounting(ctx, grid, record_numbers);
+}
+
+std::optional<int> FillListingGridCounting(ProgramContext& ctx, ui::Grid& grid,
+                                           const std::vector<int64_t>& record_numbers) {
+  static const std::string search_tag = text::Gbk("搜索");
+  static const std::string search_title = text::Gbk("(上榜统计)");
+  const int64_t start = ctx.platform.TickCount();
+  ctx.state.start_time = start;
+  ui::TabControl& tabs = ctx.window.高级选择夹1;
+  // The details page reads the statistics grid: not while it is refilled.
+  tabs.SetPageEnabled(ui::MainWindow::kDetailsPage, false);
+
+  const bool search_mode = grid.tag() == search_tag;
+  ListingScan scan = ScanListings(ctx.store, search_mode ? &record_numbers : nullptr);
+  if (scan.error) {
+    tabs.SetPageEnabled(ui::MainWindow::kDetailsPage, true);
+    ShowStoreErrorMessage(ctx.platform, *scan.error);
+    return std::nullopt;
+  }
+  if (search_mode) ctx.window.标签_搜索标题.SetCaption(ctx.state.search_keyword + search_title);
+
+  ListingLines lines = MakeListingLines(std::move(scan), false);
+  PutListingLines(grid, lines);
+  ctx.window.标签_上榜数.SetCaption(ListingTotalCaption(lines.record_count));
+  if (lines.damaged_buy_block) ShowDamagedStoreMessage(ctx.platform);
+
+  tabs.SetPageEnabled(ui::MainWindow::kDetailsPage, true);
+  ApplyGridColours(grid);
+  ctx.window.标签_数据耗时.SetCaption(ElapsedCaption(grid, ctx.platform.TickCount() - start));
+  if (!search_mode) ctx.state.statistics_listing_count = lines.count;
+  return lines.count;
+}
+
+}  // namespace listing

@@ -1,0 +1,89 @@
+#include "listing/statistics_refresh.h"
+
+#include <memory>
+
+#include "listing/grid_sort.h"
+#include "listing/listing_grid.h"
+#include "listing/listing_lines.h"
+#include "listing/listing_scan.h"
+#include "listing/statistics_query.h"
+#include "text/gbk.h"
+
+namespace listing {
+namespace {
+
+// Runs `work` on the user-interface thread: at once when already there,
+// else after what was posted before.
+void OnUi(ProgramContext& ctx, bool on_ui, std::function<void()> work) {
+  if (on_ui) {
+    work();
+  } else {
+    ctx.platform.PostToUi(std::move(work));
+  }
+}
+
+// An older refresh than the one shown has nothing more to say.
+bool Superseded(const ProgramContext& ctx, uint64_t generation) {
+  return generation < ctx.state.statistics_refresh_shown;
+}
+
+void BeginOnUi(ProgramContext& ctx, uint64_t generation, int64_t start) {
+  if (Superseded(ctx, generation)) return;
+  ctx.state.start_time = start;
+  ctx.window.高级选择夹1.SetPageEnabled(ui::MainWindow::kDetailsPage, false);
+}
+
+void FailOnUi(ProgramContext& ctx, uint64_t generation) {
+  if (Superseded(ctx, generation)) return;
+  ctx.window.高级选择夹1.SetPageEnabled(ui::MainWindow::kDetailsPage, true);
+}
+
+void ShowOnUi(ProgramContext& ctx, uint64_t generation, int64_t start, ListingLines& lines) {
+  if (Superseded(ctx, generation)) return;
+  ctx.state.statistics_refresh_shown = generation;
+  static const std::string newest_before = text::Gbk("最新更新：（");
+  static const std::string newest_after = text::Gbk("）");
+  ui::MainWindow& window = ctx.window;
+  ui::Grid& grid = window.高级表格_龙虎统计;
+  {
+    ui::Grid::UpdateScope scope(grid);
+    SetUpListingGrid(window, grid);
+    PutListingLines(grid, lines);
+    window.标签_上榜数.SetCaption(ListingTotalCaption(lines.record_count));
+    window.高级选择夹1.SetPageEnabled(ui::MainWindow::kDetailsPage, true);
+    ApplyGridColours(grid);
+  }
+  window.标签_数据耗时.SetCaption(ElapsedCaption(grid, ctx.platform.TickCount() - start));
+  ctx.state.statistics_listing_count = lines.count;
+  // The count belongs to the grid on show: the search page keeps its own.
+  if (window.高级选择夹1.current_page() != ui::MainWindow::kSearchPage)
+    ctx.state.shown_row_count = lines.count + 1;
+  // The lines came newest first when the default date sort applies; that
+  // sort leaves the grid unchanged otherwise (an empty date, no listing).
+  window.标签_上榜日期.SetCaption(newest_before + grid.Text(1, kDateColumn) + newest_after);
+}
+
+}  // namespace
+
+void RefreshStatistics(ProgramContext& ctx) {
+  const bool on_ui = ctx.platform.OnUiThread();
+  const int64_t start = ctx.platform.TickCount();
+  const uint64_t generation = ++ctx.state.statistics_refresh_started;
+  OnUi(ctx, on_ui, [&ctx, generation, start] { BeginOnUi(ctx, generation, start); });
+
+  ListingScan scan = ScanListings(ctx.store, nullptr);
+  if (scan.error) {
+    OnUi(ctx, on_ui, [&ctx, generation] { FailOnUi(ctx, generation); });
+    ShowStoreErrorMessage(ctx.platform, *scan.error);
+    return;
+  }
+  // Lines, figures and the newest-first order are worked out here, on the
+  // calling thread; the user-interface thread only moves them in.
+  auto lines = std::make_shared<ListingLines>(MakeListingLines(std::move(scan), true));
+  const bool damaged = lines->damaged_buy_block;
+  OnUi(ctx, on_ui,
+       [&ctx, generation, start, lines] { ShowOnUi(ctx, generation, start, *lines); });
+  if (damaged) ShowDamagedStoreMessage(ctx.platform);
+}
+
+}  // namespace listing
