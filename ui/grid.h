@@ -95,6 +95,10 @@ class Grid : public Component {
   void SetHeaderRowCount(int rows);
 
   int RowHeight(int row) const;
+  // The rows whose height differs from kDefaultRowHeight, with their heights.
+  std::vector<std::pair<int, int>> CustomRowHeights() const {
+    return {row_heights_.begin(), row_heights_.end()};
+  }
   void SetRowHeight(int row, int pixels);
   int ColumnWidth(int column) const;
   void SetColumnWidth(int column, int pixels);

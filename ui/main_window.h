@@ -38,6 +38,12 @@ class MainWindow : public Component {
     if (on_created) on_created();
   }
   bool RaiseCloseQuery() { return on_close_query ? on_close_query() : true; }
+  // Closes the window from the program, as the user's close button does (the
+  // close query is asked first). The toolkit side sets close_window.
+  std::function<void()> close_window;
+  void Close() {
+    if (close_window) close_window();
+  }
 
   // Window background.
   static constexpr Colour kBackground{236, 236, 236};

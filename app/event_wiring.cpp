@@ -1,0 +1,78 @@
+#include "app/event_wiring.h"
+
+#include "app/program_shell.h"
+#include "app/view_switching.h"
+#include "details/click_navigation.h"
+#include "details/duplicate_listings.h"
+#include "details/seat_tooltip.h"
+#include "download/download_control.h"
+#include "listing/grid_sort.h"
+#include "listing/search.h"
+
+namespace app {
+
+using listing::ProgramContext;
+
+namespace {
+constexpr int kEnterKey = 13;
+
+// A handler left empty in the table is simply not called.
+template <typename F, typename... Args>
+void Call(const F& f, Args&... args) {
+  if (f) f(args...);
+}
+
+void WireListingGrid(ProgramContext& ctx, const EventHandlers& h, ui::Grid& grid) {
+  grid.on_mouse_move = [&ctx, &grid] { GiveFocusOnHover(ctx, grid); };
+  grid.on_left_button_up = [&ctx, &grid, f = h.seat_tooltip] { Call(f, ctx, grid); };
+  grid.on_double_click = [&ctx, &grid, f = h.follow_cell] { Call(f, ctx, grid); };
+  grid.on_header_clicked = [&ctx, &grid, f = h.header_clicked](int, int) { Call(f, ctx, grid); };
+}
+}  // namespace
+
+EventHandlers EventHandlers::Program() {
+  EventHandlers h;
+  h.created = OnMainWindowCreated;
+  h.close_query = OnMainWindowCloseQuery;
+  h.page_changed = OnTabPageChanged;
+  h.run_search = listing::RunSearch;
+  h.header_clicked = listing::OnListingHeaderClicked;
+  h.seat_tooltip = details::ShowSeatTooltip;
+  h.follow_cell = details::FollowListingCell;
+  h.remove_duplicates = details::RemoveDuplicateListings;
+  h.start_download = download::OnStartDownloadClicked;
+  h.start_date_changed = download::OnStartDateChanged;
+  h.end_date_changed = download::OnEndDateChanged;
+  return h;
+}
+
+void WireEvents(ProgramContext& ctx, const EventHandlers& h) {
+  ui::MainWindow& w = ctx.window;
+
+  w.on_created = [&ctx, f = h.created] { Call(f, ctx); };
+  w.on_close_query = [&ctx, f = h.close_query] { return f ? f(ctx) : true; };
+  w.高级选择夹1.on_page_changed = [&ctx, f = h.page_changed] { Call(f, ctx); };
+
+  WireListingGrid(ctx, h, w.高级表格_龙虎统计);
+  WireListingGrid(ctx, h, w.高级表格_搜索结果);
+
+  w.编辑框_搜索.on_left_button_down = [&ctx] { EmptySearchBox(ctx); };
+  w.编辑框_搜索.on_key_down = [&ctx, f = h.run_search](int key) {
+    if (key == kEnterKey) Call(f, ctx);
+  };
+  w.超级按钮_查询.on_clicked = [&ctx, f = h.run_search] { Call(f, ctx); };
+  w.超级按钮_开始下载.on_clicked = [&ctx, f = h.start_download] { Call(f, ctx); };
+  w.超级按钮_去重复.on_clicked = [&ctx, f = h.remove_duplicates] { Call(f, ctx); };
+  w.选择框_保留.on_clicked = [&ctx] { OnKeepDataClicked(ctx); };
+  w.选择框_更新.on_clicked = [&ctx] { OnReplaceDataClicked(ctx); };
+  w.日期框1.on_date_changed = [&ctx, f = h.start_date_changed] { Call(f, ctx); };
+  w.日期框2.on_date_changed = [&ctx, f = h.end_date_changed] { Call(f, ctx); };
+  w.编辑框_敢死队信息.on_mouse_move = [&ctx] { GiveFocusOnHover(ctx, ctx.window.编辑框_敢死队信息); };
+
+  // A confirmed exit waits for the download to enable this button again.
+  w.超级按钮_开始下载.AddListener([&ctx](ui::Component&, ui::Property property) {
+    if (property == ui::Property::kEnabled) OnStartButtonEnabledChanged(ctx);
+  });
+}
+
+}  // namespace app

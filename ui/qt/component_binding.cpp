@@ -1,0 +1,338 @@
+#include "ui/qt/component_binding.h"
+
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QThread>
+
+#include "ui/qt/fonts.h"
+
+namespace ui::qt {
+namespace {
+
+// One-line edit box: left press, key and mouse move events.
+class LineEditBox : public QLineEdit {
+ public:
+  LineEditBox(ui::EditBox& box, QWidget* parent) : QLineEdit(parent), box_(box) {
+    setMouseTracking(true);
+    connect(this, &QLineEdit::textEdited, this,
+            [this](const QString& text) { box_.UserEdit(ToGbk(text)); });
+  }
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) box_.UserLeftButtonDown();
+    QLineEdit::mousePressEvent(event);
+  }
+  void mouseMoveEvent(QMouseEvent* event) override {
+    QLineEdit::mouseMoveEvent(event);
+    box_.UserMouseMove();
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    QLineEdit::keyPressEvent(event);
+    box_.UserKeyDown(KeyCode(event->key()));
+  }
+
+ private:
+  ui::EditBox& box_;
+};
+
+// Multi-line edit box.
+class TextEditBox : public QPlainTextEdit {
+ public:
+  TextEditBox(ui::EditBox& box, QWidget* parent) : QPlainTextEdit(parent), box_(box) {
+    setMouseTracking(true);
+    viewport()->setMouseTracking(true);
+    connect(this, &QPlainTextEdit::textChanged, this,
+            [this] { box_.UserEdit(ToGbk(toPlainText())); });
+  }
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) box_.UserLeftButtonDown();
+    QPlainTextEdit::mousePressEvent(event);
+  }
+  void mouseMoveEvent(QMouseEvent* event) override {
+    QPlainTextEdit::mouseMoveEvent(event);
+    box_.UserMouseMove();
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    QPlainTextEdit::keyPressEvent(event);
+    box_.UserKeyDown(KeyCode(event->key()));
+  }
+
+ private:
+  ui::EditBox& box_;
+};
+
+// The hyperlink: underlined text that opens its address when clicked.
+class LinkLabel : public QLabel {
+ public:
+  LinkLabel(ui::HyperlinkBox& link, ui::Platform& platform, QWidget* parent)
+      : QLabel(parent), link_(link), platform_(platform) {
+    setCursor(Qt::PointingHandCursor);
+  }
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+      platform_.OpenUrl(link_.url());
+  }
+
+ private:
+  ui::HyperlinkBox& link_;
+  ui::Platform& platform_;
+};
+
+bool IsLine(const ui::Component& c) {
+  return c.look().background.has_value() && (c.place().height <= 2 || c.place().width <= 2);
+}
+
+void ApplyCaption(ui::Component& c, QWidget* w) {
+  const QString text = FromGbk(c.caption());
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+    if (edit->text() != text) edit->setText(text);
+  } else if (auto* area = qobject_cast<QPlainTextEdit*>(w)) {
+    if (area->toPlainText() != text) area->setPlainText(text);
+  } else if (auto* label = qobject_cast<QLabel*>(w)) {
+    label->setText(IsLine(c) ? QString() : text);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+    button->setText(text);
+  } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+    group->setTitle(text);
+  } else if (auto* bar = qobject_cast<QProgressBar*>(w)) {
+    QString format = text;
+    bar->setFormat(format.replace(QStringLiteral("%"), QStringLiteral("%%")));
+  }
+}
+
+void ApplyLook(ui::Component& c, QWidget* w) {
+  const ui::Look& look = c.look();
+  QFont font = LayoutFont(look.font, DefaultFont());
+  if (c.kind() == ui::Kind::kHyperlinkBox) font.setUnderline(true);
+  w->setFont(font);
+
+  QPalette palette = w->palette();
+  if (look.text_colour) {
+    const QColor colour = ToQColor(*look.text_colour);
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Text, colour);
+    palette.setColor(QPalette::ButtonText, colour);
+  }
+  if (look.background) {
+    palette.setColor(QPalette::Window, ToQColor(*look.background));
+    w->setAutoFillBackground(c.kind() != ui::Kind::kTransparentLabel);
+  }
+  w->setPalette(palette);
+
+  if (auto* label = qobject_cast<QLabel*>(w)) {
+    label->setWordWrap(look.multi_line);
+    label->setAlignment(look.multi_line ? Qt::AlignLeft | Qt::AlignTop
+                                        : Qt::AlignLeft | Qt::AlignVCenter);
+  }
+}
+
+void ApplyChecked(ui::Component& c, QWidget* w) {
+  auto* button = qobject_cast<QAbstractButton*>(w);
+  auto* check = dynamic_cast<ui::CheckControl*>(&c);
+  if (!button || !check) return;
+  const QSignalBlocker blocker(button);
+  button->setChecked(check->checked());
+}
+
+void ApplyDateTime(ui::Component& c, QWidget* w) {
+  auto* edit = qobject_cast<QDateTimeEdit*>(w);
+  auto* box = dynamic_cast<ui::DateBox*>(&c);
+  if (!edit || !box) return;
+  const QSignalBlocker blocker(edit);
+  edit->setDateTime(ToQDateTime(box->value()));
+}
+
+void ApplyProgress(ui::Component& c, QWidget* w) {
+  auto* bar = qobject_cast<QProgressBar*>(w);
+  auto* progress = dynamic_cast<ui::ProgressBar*>(&c);
+  if (!bar || !progress) return;
+  // A maximum of 0 would make the bar a busy indicator: show it empty.
+  const int maximum = std::max(progress->maximum(), 1);
+  bar->setRange(0, maximum);
+  bar->setValue(std::clamp(progress->value(), 0, maximum));
+}
+
+}  // namespace
+
+int KeyCode(int qt_key) {
+  switch (qt_key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return 13;
+    case Qt::Key_Escape:
+      return 27;
+    case Qt::Key_Tab:
+      return 9;
+    case Qt::Key_Backspace:
+      return 8;
+    case Qt::Key_Space:
+      return 32;
+    default:
+      break;
+  }
+  if ((qt_key >= Qt::Key_0 && qt_key <= Qt::Key_9) || (qt_key >= Qt::Key_A && qt_key <= Qt::Key_Z))
+    return qt_key;
+  return 0;
+}
+
+void ApplyProperty(ui::Component& c, QWidget* w, ui::Property property) {
+  switch (property) {
+    case ui::Property::kCaption:
+      ApplyCaption(c, w);
+      break;
+    case ui::Property::kVisible:
+      w->setVisible(c.visible());
+      break;
+    case ui::Property::kEnabled:
+      w->setEnabled(c.enabled());
+      break;
+    case ui::Property::kChecked:
+      ApplyChecked(c, w);
+      break;
+    case ui::Property::kDateTime:
+      ApplyDateTime(c, w);
+      break;
+    case ui::Property::kPlace: {
+      const ui::Rect& r = c.place();
+      w->setGeometry(r.left, r.top, r.width, r.height);
+      break;
+    }
+    case ui::Property::kLook:
+      ApplyLook(c, w);
+      break;
+    case ui::Property::kProgress:
+      ApplyProgress(c, w);
+      break;
+    case ui::Property::kCurrentPage:
+    case ui::Property::kPageEnabled:
+      break;  // the tab control view follows these itself
+  }
+}
+
+void ApplyAll(ui::Component& c, QWidget* w) {
+  for (ui::Property p : {ui::Property::kPlace, ui::Property::kLook, ui::Property::kCaption,
+                         ui::Property::kChecked, ui::Property::kDateTime, ui::Property::kProgress,
+                         ui::Property::kEnabled, ui::Property::kVisible})
+    ApplyProperty(c, w, p);
+}
+
+void FollowComponent(ui::Component& component, QWidget* widget) {
+  QPointer<QWidget> guard(widget);
+  component.AddListener([guard](ui::Component& c, ui::Property property) {
+    if (!guard) return;
+    if (QThread::currentThread() != guard->thread()) {
+      QMetaObject::invokeMethod(
+          guard.data(), [guard, &c] { if (guard) ApplyAll(c, guard.data()); },
+          Qt::QueuedConnection);
+      return;
+    }
+    ApplyProperty(c, guard.data(), property);
+  });
+}
+
+QWidget* CreateComponentWidget(ui::Component& c, QWidget* parent, ui::Platform& platform) {
+  QWidget* w = nullptr;
+  switch (c.kind()) {
+    case ui::Kind::kLabel:
+    case ui::Kind::kTransparentLabel: {
+      auto* label = new QLabel(parent);
+      label->setTextFormat(Qt::PlainText);
+      if (c.kind() == ui::Kind::kTransparentLabel)
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+      w = label;
+      break;
+    }
+    case ui::Kind::kEditBox: {
+      auto& box = static_cast<ui::EditBox&>(c);
+      if (c.look().multi_line) {
+        w = new TextEditBox(box, parent);
+      } else {
+        w = new LineEditBox(box, parent);
+      }
+      break;
+    }
+    case ui::Kind::kRadioButton:
+    case ui::Kind::kCheckBox: {
+      auto& check = static_cast<ui::CheckControl&>(c);
+      QAbstractButton* button = c.kind() == ui::Kind::kCheckBox
+                                    ? static_cast<QAbstractButton*>(new QCheckBox(parent))
+                                    : new QRadioButton(parent);
+      // The model keeps the groups; it may also uncheck every radio button
+      // of a group, which Qt's own exclusive groups would refuse.
+      button->setAutoExclusive(false);
+      QObject::connect(button, &QAbstractButton::clicked, button, [&check, button] {
+        check.UserClick();
+        ApplyChecked(check, button);
+      });
+      w = button;
+      break;
+    }
+    case ui::Kind::kGroupBox:
+      w = new QGroupBox(parent);
+      break;
+    case ui::Kind::kFrameBox: {
+      auto* frame = new QFrame(parent);
+      frame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+      w = frame;
+      break;
+    }
+    case ui::Kind::kDateBox: {
+      auto& box = static_cast<ui::DateBox&>(c);
+      auto* edit = new QDateTimeEdit(parent);
+      edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+      edit->setCalendarPopup(true);
+      QObject::connect(edit, &QDateTimeEdit::dateTimeChanged, edit,
+                       [&box](const QDateTime& value) { box.UserSetValue(FromQDateTime(value)); });
+      w = edit;
+      break;
+    }
+    case ui::Kind::kSuperButton: {
+      auto& button_model = static_cast<ui::SuperButton&>(c);
+      auto* button = new QPushButton(parent);
+      button->setFocusPolicy(Qt::TabFocus);
+      QObject::connect(button, &QPushButton::clicked, button,
+                       [&button_model] { button_model.UserClick(); });
+      w = button;
+      break;
+    }
+    case ui::Kind::kHyperlinkBox:
+      w = new LinkLabel(static_cast<ui::HyperlinkBox&>(c), platform, parent);
+      static_cast<QLabel*>(w)->setTextFormat(Qt::PlainText);
+      break;
+    case ui::Kind::kProgressBar: {
+      auto* bar = new QProgressBar(parent);
+      bar->setTextVisible(true);
+      bar->setAlignment(Qt::AlignCenter);
+      w = bar;
+      break;
+    }
+    case ui::Kind::kWindow:
+    case ui::Kind::kTabControl:
+    case ui::Kind::kGrid:
+    case ui::Kind::kBalloonTip:
+      return nullptr;
+  }
+  w->setObjectName(QString::fromStdString(c.name()));
+  ApplyAll(c, w);
+  FollowComponent(c, w);
+  return w;
+}
+
+}  // namespace ui::qt

@@ -1,0 +1,239 @@
+#include "ui/qt/grid_view.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QThread>
+
+#include "listing/grid_export.h"
+#include "text/gbk.h"
+
+namespace ui::qt {
+
+GridView::GridView(ui::Grid& grid, Style style, QWidget* parent)
+    : QTableView(parent),
+      grid_(grid),
+      style_(style),
+      model_(new GridTableModel(grid, style == Style::kListing, this)) {
+  setModel(model_);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSelectionBehavior(QAbstractItemView::SelectItems);
+  setSelectionMode(QAbstractItemView::ContiguousSelection);
+  setSortingEnabled(false);
+  setWordWrap(false);
+  setCornerButtonEnabled(false);
+  setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+
+  QHeaderView* vertical = verticalHeader();
+  vertical->hide();
+  vertical->setMinimumSectionSize(1);
+  // Fixed heights: a view never measures a million rows.
+  vertical->setSectionResizeMode(QHeaderView::Fixed);
+  vertical->setDefaultSectionSize(ui::Grid::kDefaultRowHeight);
+
+  QHeaderView* header = horizontalHeader();
+  header->setMinimumSectionSize(1);
+  header->setSectionResizeMode(QHeaderView::Fixed);
+  header->setHighlightSections(false);
+  header->setStretchLastSection(false);
+  if (style_ == Style::kListing) {
+    header->setSectionsClickable(true);
+    // A head click sorts; it must not select the whole column (the grid
+    // moves its current cell to row 1 instead).
+    disconnect(header, &QHeaderView::sectionPressed, this, nullptr);
+    disconnect(header, &QHeaderView::sectionEntered, this, nullptr);
+    connect(header, &QHeaderView::sectionClicked, this,
+            [this](int column) { grid_.UserHeaderClick(column); });
+    header->viewport()->setMouseTracking(true);
+    header->viewport()->installEventFilter(this);
+  } else {
+    header->hide();
+  }
+  setMouseTracking(true);
+  viewport()->setMouseTracking(true);
+
+  QPointer<GridView> self(this);
+  grid_.AddGridListener([self](const ui::GridChange& change) {
+    if (!self) return;
+    if (QThread::currentThread() != self->thread()) {
+      // The window belongs to the user-interface thread: catch up there.
+      QMetaObject::invokeMethod(
+          self.data(), [self] { if (self) self->OnGridChange(ui::GridChange{ui::GridChange::kReset}); },
+          Qt::QueuedConnection);
+      return;
+    }
+    self->OnGridChange(change);
+  });
+  OnGridChange(ui::GridChange{ui::GridChange::kReset});
+}
+
+void GridView::OnGridChange(const ui::GridChange& change) {
+  switch (change.kind) {
+    case ui::GridChange::kReset:
+      model_->GridReset();
+      custom_height_rows_.clear();
+      ApplyLayout();
+      ApplyCurrentCell();
+      break;
+    case ui::GridChange::kRows:
+      model_->GridRowsChanged(change.first_row, change.last_row);
+      break;
+    case ui::GridChange::kLayout:
+      ApplyLayout();
+      // Striping or the header rows may have changed how every cell shows.
+      model_->AllCellsChanged();
+      break;
+    case ui::GridChange::kCurrentCell:
+      ApplyCurrentCell();
+      break;
+  }
+}
+
+void GridView::ApplyLayout() {
+  for (int c = 0; c < grid_.ColumnCount(); ++c) setColumnWidth(c, grid_.ColumnWidth(c));
+
+  if (style_ == Style::kListing) {
+    const int title_height = grid_.RowCount() > 0 ? grid_.RowHeight(0) : ui::Grid::kDefaultRowHeight;
+    horizontalHeader()->setFixedHeight(title_height);
+  }
+
+  QHeaderView* vertical = verticalHeader();
+  for (int row : custom_height_rows_)
+    if (row < model_->rowCount()) vertical->resizeSection(row, ui::Grid::kDefaultRowHeight);
+  custom_height_rows_.clear();
+  for (const auto& [grid_row, height] : grid_.CustomRowHeights()) {
+    const int row = model_->ModelRow(grid_row);
+    if (row < 0 || row >= model_->rowCount()) continue;
+    vertical->resizeSection(row, height);
+    custom_height_rows_.push_back(row);
+  }
+
+  clearSpans();
+  for (const ui::CellRange& m : grid_.Merges()) {
+    const int first = std::max(model_->ModelRow(m.first_row), 0);
+    const int last = std::min(model_->ModelRow(m.last_row), model_->rowCount() - 1);
+    const int first_column = std::max(m.first_column, 0);
+    const int last_column = std::min(m.last_column, grid_.ColumnCount() - 1);
+    if (first > last || first_column > last_column) continue;
+    if (first == last && first_column == last_column) continue;
+    setSpan(first, first_column, last - first + 1, last_column - first_column + 1);
+  }
+}
+
+void GridView::ApplyCurrentCell() {
+  const int row = model_->ModelRow(grid_.CurrentRow());
+  const QModelIndex index = model_->index(row, grid_.CurrentColumn());
+  if (!index.isValid()) {
+    selectionModel()->clearCurrentIndex();
+    return;
+  }
+  // The user's own click already put it there; keep a dragged selection.
+  if (currentIndex() == index) return;
+  selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+  scrollTo(index);
+}
+
+std::optional<std::pair<int, int>> GridView::CellAt(const QPoint& viewport_point) const {
+  const QModelIndex index = indexAt(viewport_point);
+  if (!index.isValid()) return std::nullopt;
+  return std::pair{model_->GridRow(index.row()), index.column()};
+}
+
+void GridView::mouseReleaseEvent(QMouseEvent* event) {
+  QTableView::mouseReleaseEvent(event);
+  if (event->button() != Qt::LeftButton) return;
+  if (auto cell = CellAt(event->position().toPoint()))
+    grid_.UserLeftButtonUp(cell->first, cell->second);
+}
+
+void GridView::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTableView::mouseDoubleClickEvent(event);
+  if (event->button() != Qt::LeftButton) return;
+  if (auto cell = CellAt(event->position().toPoint()))
+    grid_.UserDoubleClick(cell->first, cell->second);
+}
+
+void GridView::mouseMoveEvent(QMouseEvent* event) {
+  QTableView::mouseMoveEvent(event);
+  grid_.UserMouseMove();
+}
+
+bool GridView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseMove && watched == horizontalHeader()->viewport())
+    grid_.UserMouseMove();
+  return QTableView::eventFilter(watched, event);
+}
+
+std::optional<ui::CellRange> GridView::SelectedRange() const {
+  const QModelIndexList selected = selectionModel()->selectedIndexes();
+  if (selected.isEmpty()) {
+    const QModelIndex current = currentIndex();
+    if (!current.isValid()) return std::nullopt;
+    const int row = model_->GridRow(current.row());
+    return ui::CellRange{row, current.column(), row, current.column()};
+  }
+  ui::CellRange range{INT_MAX, INT_MAX, -1, -1};
+  for (const QModelIndex& i : selected) {
+    const int row = model_->GridRow(i.row());
+    range.first_row = std::min(range.first_row, row);
+    range.last_row = std::max(range.last_row, row);
+    range.first_column = std::min(range.first_column, i.column());
+    range.last_column = std::max(range.last_column, i.column());
+  }
+  return range;
+}
+
+void GridView::CopySelection() {
+  const auto range = SelectedRange();
+  if (!range) return;
+  QApplication::clipboard()->setText(
+      QString::fromStdString(listing::CellsAsTabText(grid_, *range)));
+}
+
+bool GridView::ExportCsv(const QString& path) const {
+  const std::string bytes = listing::GridAsCsv(grid_);
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  const qint64 written = file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+  file.close();
+  return written == static_cast<qint64>(bytes.size()) && file.error() == QFileDevice::NoError;
+}
+
+void GridView::AskAndExportCsv() {
+  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出CSV"), QString(),
+                                                    QStringLiteral("CSV (*.csv)"));
+  if (path.isEmpty()) return;
+  if (!ExportCsv(path)) {
+    QMessageBox::warning(this, QStringLiteral("Ferrow提示"),
+                         QStringLiteral("无法写入文件：") + path);
+  }
+}
+
+void GridView::keyPressEvent(QKeyEvent* event) {
+  if (style_ == Style::kListing && event->matches(QKeySequence::Copy)) {
+    CopySelection();
+    event->accept();
+    return;
+  }
+  QTableView::keyPressEvent(event);
+}
+
+void GridView::contextMenuEvent(QContextMenuEvent* event) {
+  if (style_ != Style::kListing) return QTableView::contextMenuEvent(event);
+  QMenu menu(this);
+  QAction* copy = menu.addAction(QStringLiteral("复制"));
+  copy->setShortcut(QKeySequence::Copy);
+  connect(copy, &QAction::triggered, this, &GridView::CopySelection);
+  QAction* export_csv = menu.addAction(QStringLiteral("导出CSV…"));
+  connect(export_csv, &QAction::triggered, this, &GridView::AskAndExportCsv);
+  menu.exec(event->globalPos());
+}
+
+}  // namespace ui::qt

@@ -1,0 +1,197 @@
+#include "ui/qt/qt_platform.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QUrl>
+#include <chrono>
+
+#include "text/gbk.h"
+#include "ui/qt/fonts.h"
+#include "ui/qt/window_view.h"
+
+namespace ui::qt {
+
+QtPlatform::QtPlatform() : ui_thread_(std::this_thread::get_id()) {}
+
+QtPlatform::~QtPlatform() { Shutdown(); }
+
+void QtPlatform::SetWindow(WindowView* view) { view_ = view; }
+
+bool QtPlatform::shutting_down() const {
+  std::lock_guard lock(mutex_);
+  return shutting_down_;
+}
+
+int QtPlatform::running_workers() const {
+  std::lock_guard lock(mutex_);
+  return running_;
+}
+
+void QtPlatform::Shutdown() {
+  std::vector<std::shared_ptr<Question>> open;
+  {
+    std::lock_guard lock(mutex_);
+    shutting_down_ = true;
+    open.swap(open_questions_);
+  }
+  for (auto& q : open) Answer(q, ui::MessageAnswer::kCancel);
+
+  // Workers may still post window updates (or wait for one to run): keep
+  // running the queue until they have all ended.
+  while (true) {
+    QCoreApplication::sendPostedEvents(&queue_);
+    std::unique_lock lock(mutex_);
+    if (running_ == 0) break;
+    workers_changed_.wait_for(lock, std::chrono::milliseconds(10));
+  }
+  QCoreApplication::sendPostedEvents(&queue_);
+
+  std::vector<Worker> workers;
+  {
+    std::lock_guard lock(mutex_);
+    workers.swap(workers_);
+  }
+  for (auto& w : workers)
+    if (w.thread.joinable()) w.thread.join();
+}
+
+void QtPlatform::Answer(const std::shared_ptr<Question>& question, ui::MessageAnswer answer) {
+  {
+    std::lock_guard lock(mutex_);
+    if (question->answered) return;
+    question->answered = true;
+    std::erase(open_questions_, question);
+  }
+  question->answer.set_value(answer);
+}
+
+ui::MessageAnswer QtPlatform::AskOnUi(std::string_view text, std::string_view title,
+                                      ui::MessageButtons buttons, ui::MessageIcon icon) {
+  if (shutting_down()) return ui::MessageAnswer::kCancel;
+  QMessageBox::Icon qt_icon = QMessageBox::NoIcon;
+  switch (icon) {
+    case ui::MessageIcon::kNone:
+      break;
+    case ui::MessageIcon::kInformation:
+      qt_icon = QMessageBox::Information;
+      break;
+    case ui::MessageIcon::kWarning:
+      qt_icon = QMessageBox::Warning;
+      break;
+    case ui::MessageIcon::kError:
+      qt_icon = QMessageBox::Critical;
+      break;
+    case ui::MessageIcon::kQuestion:
+      qt_icon = QMessageBox::Question;
+      break;
+  }
+  const bool ok_cancel = buttons == ui::MessageButtons::kOkCancel;
+  QMessageBox box(qt_icon, FromGbk(title), FromGbk(text),
+                  ok_cancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
+                  view_.data());
+  box.setObjectName(QStringLiteral("message_box"));
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(QMessageBox::Ok);
+  box.setEscapeButton(ok_cancel ? QMessageBox::Cancel : QMessageBox::Ok);
+  box.exec();
+  return box.clickedButton() == box.button(QMessageBox::Ok) ? ui::MessageAnswer::kOk
+                                                            : ui::MessageAnswer::kCancel;
+}
+
+ui::MessageAnswer QtPlatform::ShowMessage(std::string_view text, std::string_view title,
+                                          ui::MessageButtons buttons, ui::MessageIcon icon) {
+  if (OnUiThread()) return AskOnUi(text, title, buttons, icon);
+
+  auto question = std::make_shared<Question>();
+  std::future<ui::MessageAnswer> answer = question->answer.get_future();
+  {
+    std::lock_guard lock(mutex_);
+    if (shutting_down_) return ui::MessageAnswer::kCancel;
+    open_questions_.push_back(question);
+  }
+  PostToUi([this, question, t = std::string(text), ti = std::string(title), buttons, icon] {
+    {
+      std::lock_guard lock(mutex_);
+      if (question->answered) return;
+    }
+    Answer(question, AskOnUi(t, ti, buttons, icon));
+  });
+  return answer.get();
+}
+
+int64_t QtPlatform::TickCount() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+ui::DateTime QtPlatform::Now() { return FromQDateTime(QDateTime::currentDateTime()); }
+
+ui::Point QtPlatform::PointerScreenPosition() {
+  const QPoint p = QCursor::pos();
+  return ui::Point{p.x(), p.y()};
+}
+
+ui::Point QtPlatform::WindowScreenPosition() {
+  if (!view_) return ui::Point{};
+  const QPoint p = view_->frameGeometry().topLeft();
+  return ui::Point{p.x(), p.y()};
+}
+
+void QtPlatform::ShowBalloon(ui::Point screen, std::string_view html, std::string_view style,
+                             int duration_ms) {
+  if (!OnUiThread()) {
+    PostToUi([this, screen, h = std::string(html), s = std::string(style), duration_ms] {
+      ShowBalloon(screen, h, s, duration_ms);
+    });
+    return;
+  }
+  if (view_) view_->balloon().Pop(QPoint(screen.x, screen.y), html, style, duration_ms);
+}
+
+void QtPlatform::SetFocus(ui::Component& component) {
+  if (!view_) return;
+  if (QWidget* w = view_->WidgetFor(component)) w->setFocus(Qt::MouseFocusReason);
+}
+
+void QtPlatform::JoinFinishedWorkers() {
+  std::vector<Worker> finished;
+  {
+    std::lock_guard lock(mutex_);
+    auto it = std::partition(workers_.begin(), workers_.end(),
+                             [](const Worker& w) { return !w.done->load(); });
+    std::move(it, workers_.end(), std::back_inserter(finished));
+    workers_.erase(it, workers_.end());
+  }
+  for (auto& w : finished) w.thread.join();
+}
+
+void QtPlatform::StartWorker(std::function<void()> work) {
+  JoinFinishedWorkers();
+  std::lock_guard lock(mutex_);
+  if (shutting_down_) return;  // the program is ending: nothing new starts
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  ++running_;
+  workers_.push_back(Worker{std::thread([this, done, work = std::move(work)] {
+                              work();
+                              std::lock_guard inner(mutex_);
+                              --running_;
+                              done->store(true);
+                              workers_changed_.notify_all();
+                            }),
+                            done});
+}
+
+void QtPlatform::PostToUi(std::function<void()> work) {
+  QMetaObject::invokeMethod(&queue_, std::move(work), Qt::QueuedConnection);
+}
+
+bool QtPlatform::OnUiThread() const { return std::this_thread::get_id() == ui_thread_; }
+
+void QtPlatform::OpenUrl(std::string_view url) {
+  QDesktopServices::openUrl(QUrl(QString::fromStdString(text::Utf8(url))));
+}
+
+}  // namespace ui::qt

@@ -1,0 +1,89 @@
+// The Platform on Qt: message boxes, clock, pointer, balloon, focus, worker
+// threads and the user-interface queue.
+//
+// Workers are std::threads that the platform tracks. A message box asked
+// from a worker is shown on the user-interface thread while the worker
+// waits; once the program is shutting down every such question is answered
+// kCancel at once, so the user-interface thread never waits for a worker
+// that waits for it.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <atomic>
+#include <condition_variable>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "ui/platform.h"
+
+namespace ui::qt {
+
+class WindowView;
+
+class QtPlatform : public ui::Platform {
+ public:
+  // Create on the user-interface thread, after the QApplication.
+  QtPlatform();
+  ~QtPlatform() override;
+  QtPlatform(const QtPlatform&) = delete;
+  QtPlatform& operator=(const QtPlatform&) = delete;
+
+  // The window the boxes belong to, whose widgets take the focus and whose
+  // balloon pops up.
+  void SetWindow(WindowView* view);
+
+  // Ends the run: from now on questions are answered kCancel and no new
+  // worker starts; runs what the workers still post until every worker has
+  // ended, then joins them. Call on the user-interface thread after the
+  // event loop (and after asking the workers to stop). Idempotent.
+  void Shutdown();
+  bool shutting_down() const;
+
+  ui::MessageAnswer ShowMessage(std::string_view text, std::string_view title,
+                                ui::MessageButtons buttons, ui::MessageIcon icon) override;
+  int64_t TickCount() override;
+  ui::DateTime Now() override;
+  ui::Point PointerScreenPosition() override;
+  ui::Point WindowScreenPosition() override;
+  void ShowBalloon(ui::Point screen, std::string_view html, std::string_view style,
+                   int duration_ms) override;
+  void SetFocus(ui::Component& component) override;
+  void StartWorker(std::function<void()> work) override;
+  void PostToUi(std::function<void()> work) override;
+  bool OnUiThread() const override;
+  void OpenUrl(std::string_view url) override;
+
+  int running_workers() const;
+
+ private:
+  struct Question {
+    std::promise<ui::MessageAnswer> answer;
+    bool answered = false;  // guarded by mutex_
+  };
+  struct Worker {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+  };
+
+  ui::MessageAnswer AskOnUi(std::string_view text, std::string_view title,
+                            ui::MessageButtons buttons, ui::MessageIcon icon);
+  void Answer(const std::shared_ptr<Question>& question, ui::MessageAnswer answer);
+  void JoinFinishedWorkers();
+
+  const std::thread::id ui_thread_;
+  QObject queue_;  // lives on the user-interface thread; posted work runs there
+  QPointer<WindowView> view_;
+
+  mutable std::mutex mutex_;
+  std::condition_variable workers_changed_;
+  bool shutting_down_ = false;
+  int running_ = 0;
+  std::vector<std::shared_ptr<Question>> open_questions_;
+  std::vector<Worker> workers_;
+};
+
+}  // namespace ui::qt
