@@ -31,9 +31,9 @@ constexpr int kFirstSellRow = 10;
 constexpr int kSeatsPerBlock = 5;
 
 struct Texts {
-  std::array<std::string, kColumns - 1> column_titles = {
-      Gbk("交 易 营 业 部"), Gbk("买入金额(元)"), Gbk("卖出金额(元)"),
-      Gbk("净流金额(元)"),   Gbk("介入度"),      Gbk("抛售度")};
+  std::array<std::string, kColumns - 1> column_titles = {Gbk("交 易 营 业 部"), Gbk("买入金额(元)"),
+                                                         Gbk("卖出金额(元)"),   Gbk("净流金额(元)"),
+                                                         Gbk("介入度"),         Gbk("抛售度")};
   std::string buy_title = Gbk("  买入金额最大的前5名");
   std::string sell_title = Gbk("  卖出金额最大的前5名");
   std::string no_data = Gbk("系统初次使用暂无龙虎榜数据\r\n\r\n      请下载最新数据");
@@ -173,7 +173,8 @@ void ShowListingDetails(listing::ProgramContext& ctx, int64_t record_number) {
     }
   }
 
-  const double seconds = static_cast<double>(ctx.platform.TickCount() - ctx.state.start_time) / 1000;
+  const double seconds =
+      static_cast<double>(ctx.platform.TickCount() - ctx.state.start_time) / 1000;
   window.标签_数据耗时.SetCaption(t.elapsed + text::NumberText(seconds) + t.seconds);
 }
 

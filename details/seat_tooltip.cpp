@@ -46,11 +46,20 @@ void AppendEscaped(std::string& out, std::string_view gbk) {
     const size_t length = text::CharLength(static_cast<unsigned char>(gbk[i]));
     if (length == 1) {
       switch (gbk[i]) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out.push_back(gbk[i]);
+        case '&':
+          out += "&amp;";
+          break;
+        case '<':
+          out += "&lt;";
+          break;
+        case '>':
+          out += "&gt;";
+          break;
+        case '"':
+          out += "&quot;";
+          break;
+        default:
+          out.push_back(gbk[i]);
       }
     } else {
       out.append(gbk.substr(i, length));
@@ -60,7 +69,9 @@ void AppendEscaped(std::string& out, std::string_view gbk) {
 }
 
 // Floor division, so a pointer above the origin still lands on a band start.
-int FloorDiv(int a, int b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0); }
+int FloorDiv(int a, int b) {
+  return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
+}
 
 }  // namespace
 
@@ -91,8 +102,8 @@ void ShowSeatTooltip(listing::ProgramContext& ctx, ui::Grid& grid) {
     std::optional<store::StoreError> error = access.error();
     access.CloseStore();  // closed on every way out, before any message
     if (error) {
-      platform.ShowMessage(store::ErrorMessage(*error), T().message_title,
-                           ui::MessageButtons::kOk, ui::MessageIcon::kError);
+      platform.ShowMessage(store::ErrorMessage(*error), T().message_title, ui::MessageButtons::kOk,
+                           ui::MessageIcon::kError);
       return;
     }
   }
