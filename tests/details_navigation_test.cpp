@@ -81,6 +81,17 @@ TEST_F(ClickNavigationTest, DateSearchListsEveryListingOfThatDayInGridOrder) {
   EXPECT_EQ(tabs().current_page(), 1);
   // The page is turned last, when the search is complete.
   EXPECT_EQ(at_page_change, (std::vector<int64_t>{5, 1, 4}));
+
+  // The search grid is laid out and shows those records, read from the store.
+  const ui::Grid& shown = results();
+  ASSERT_EQ(shown.ColumnCount(), 10);
+  EXPECT_EQ(U(shown.Text(0, 0)), "上榜日期");
+  const std::vector<std::string> names = {"股5", "股1", "股4"};
+  for (int r = 1; r <= 3; ++r) {
+    EXPECT_EQ(shown.Text(r, 9), std::to_string(p.state.search_record_numbers[r - 1]));
+    EXPECT_EQ(U(shown.Text(r, 1)), names[static_cast<size_t>(r - 1)]);
+  }
+  EXPECT_EQ(shown.Text(4, 9), "");
 }
 
 TEST_F(ClickNavigationTest, NameSearchFindsLongerNamesThatContainIt) {

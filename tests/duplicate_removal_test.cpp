@@ -45,6 +45,7 @@ TEST_F(DuplicateRemovalTest, DayDownloadedTwiceKeepsTheFirstDownloadAndRenumbers
   Run();
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{done});
   ASSERT_EQ(Codes(), (std::vector<std::string>{"1", "2", "3", "4", "8"}));
+  EXPECT_EQ(U(p.window.标签_上榜数.caption()), "上榜总计(5)条");  // refreshed after the purge
 
   // Record numbers run 1..5 without gaps, and the next append is record 6.
   auto access = p.store.OpenStore();
@@ -85,6 +86,11 @@ TEST_F(DuplicateRemovalTest, EmptyStoreAndStoreWithoutDuplicatesStillGetTheMessa
   Run();
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{done, done}));
   EXPECT_EQ(Codes(), (std::vector<std::string>{"1", "2"}));
+  // The statistics page was refilled from the store.
+  EXPECT_EQ(U(p.window.标签_上榜数.caption()), "上榜总计(2)条");
+  const ui::Grid& stats = p.window.高级表格_龙虎统计;
+  EXPECT_EQ((std::set<std::string>{stats.Text(1, 2), stats.Text(2, 2)}),
+            (std::set<std::string>{"1", "2"}));
 }
 
 TEST_F(DuplicateRemovalTest, RefusedWhileADownloadRuns) {
