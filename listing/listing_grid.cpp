@@ -48,6 +48,9 @@ void SetUpListingGrid(ui::MainWindow& window, ui::Grid& grid) {
   window.透明标签_排序标.SetCaption("");
   grid.SetHeaderRowCount(1);
   grid.SetColumnCount(kListingColumnCount);
+  // The title row must exist to take its height and titles (a new grid has
+  // no rows at all).
+  if (grid.RowCount() < 1) grid.SetRowCount(1);
   grid.SetRowHeight(0, kTitleRowHeight);
   // Alignment reaches the rows the grid has now; SetAlignment cuts to it.
   grid.SetAlignment({0, 0, grid.RowCount(), kListingColumnCount}, ui::Align::kCentre);

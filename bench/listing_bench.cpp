@@ -1,0 +1,177 @@
+// The listing grids on big stores: the statistics refresh end to end beside
+// a bare scan of the same six fields (the floor), the share of the refresh
+// that runs on the user-interface thread when a worker refreshes, a header
+// click sort, the search over the full grid, and the memory of the filled
+// grid per listing.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "bench/store_bench_data.h"
+#include "listing/grid_sort.h"
+#include "listing/program_context.h"
+#include "listing/search.h"
+#include "listing/statistics_refresh.h"
+#include "store/record_store.h"
+#include "text/gbk.h"
+#include "ui/main_window.h"
+#include "ui/program_state.h"
+#include "ui/scripted_platform.h"
+
+namespace {
+
+// A whole program on one of the cached stores.
+struct Program {
+  explicit Program(int64_t listings)
+      : store(bench_support::CachedStore(listings)),
+        ctx{window, platform, store, state, settings} {}
+  store::Store store;
+  ui::MainWindow window;
+  ui::ScriptedPlatform platform;
+  ui::ProgramState state;
+  listing::ProgramSettings settings;
+  listing::ProgramContext ctx;
+};
+
+void BM_RefreshStatistics(benchmark::State& state) {
+  Program p(state.range(0));
+  listing::RefreshStatistics(p.ctx);  // the store's connection is opened once before
+  for (auto _ : state) listing::RefreshStatistics(p.ctx);
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+  state.counters["listings"] = static_cast<double>(p.state.statistics_listing_count);
+}
+BENCHMARK(BM_RefreshStatistics)
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+// The floor: the six fields the statistics read, in record order, by one
+// prepared statement on the same file.
+void BM_BareScanOfTheSixFields(benchmark::State& state) {
+  const auto path = bench_support::CachedStore(state.range(0));
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_exec(db, "PRAGMA key='q3051hnzk7264bwtf'; PRAGMA cipher_page_size=4096;", nullptr,
+               nullptr, nullptr);
+  sqlite3_stmt* scan = nullptr;
+  sqlite3_prepare_v2(db,
+                     "SELECT 日期,股名,代码,成交额,席位金额买,席位金额卖 FROM 龙虎榜 ORDER BY rowid",
+                     -1, &scan, nullptr);
+  if (!scan) state.SkipWithError("prepare failed");
+  std::string out[6];
+  for (auto _ : state) {
+    if (!scan) break;
+    int64_t n = 0;
+    while (sqlite3_step(scan) == SQLITE_ROW) {
+      for (int k = 0; k < 6; ++k) {
+        const void* data = sqlite3_column_blob(scan, k);
+        out[k].assign(data ? static_cast<const char*>(data) : "",
+                      static_cast<size_t>(sqlite3_column_bytes(scan, k)));
+      }
+      ++n;
+    }
+    sqlite3_reset(scan);
+    benchmark::DoNotOptimize(out);
+    state.counters["listings"] = static_cast<double>(n);
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+  sqlite3_finalize(scan);
+  sqlite3_close(db);
+}
+BENCHMARK(BM_BareScanOfTheSixFields)
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+// A refresh on a worker: the time the user-interface thread spends on the
+// one task that puts the rows in.
+void BM_RefreshOnAWorker_UiThreadShare(benchmark::State& state) {
+  Program p(state.range(0));
+  listing::RefreshStatistics(p.ctx);
+  for (auto _ : state) {
+    p.platform.StartWorker([&p] { listing::RefreshStatistics(p.ctx); });
+    while (p.platform.running_workers() > 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const auto start = std::chrono::steady_clock::now();
+    p.platform.RunPending();
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+}
+BENCHMARK(BM_RefreshOnAWorker_UiThreadShare)
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(3);
+
+// Header clicks on one column of the filled statistics grid; each click
+// flips the direction, so every iteration really reorders the rows.
+void BM_HeaderClickSort(benchmark::State& state) {
+  Program p(100'000);
+  listing::RefreshStatistics(p.ctx);
+  ui::Grid& grid = p.window.高级表格_龙虎统计;
+  const int column = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    grid.UserHeaderClick(column);
+    listing::OnListingHeaderClicked(p.ctx, grid);
+  }
+  state.SetItemsProcessed(state.iterations() * 100'000);
+}
+// Columns: 0 date, 1 stock name (text), 3 Seat (long text), 6 net (numbers).
+BENCHMARK(BM_HeaderClickSort)->Arg(0)->Arg(1)->Arg(3)->Arg(6)->Unit(benchmark::kMillisecond);
+
+// A code search over the full statistics grid: the scan of 100,000 rows and
+// the fill of the search grid with its hits.
+void BM_RunSearch(benchmark::State& state) {
+  Program p(100'000);
+  listing::RefreshStatistics(p.ctx);
+  p.window.高级选择夹1.SetCurrentPage(ui::MainWindow::kSearchPage);
+  const bool hits = state.range(0) != 0;
+  p.window.单选框_代码.SetChecked(true);
+  p.window.编辑框_搜索.UserEdit(hits ? "600001" : "699999");
+  for (auto _ : state) {
+    listing::RunSearch(p.ctx);
+    p.platform.ClearMessages();
+  }
+  state.counters["hits"] = static_cast<double>(p.state.search_record_numbers.size());
+}
+// 0: a code no listing has (the bare scan); 1: a code with its listings.
+BENCHMARK(BM_RunSearch)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Heap bytes per listing that the filled statistics grid holds: measured by
+// the allocator before and after the grid is filled, and counted from the
+// cells (the row array plus the texts too long for a string's own buffer).
+void BM_FilledGridMemory(benchmark::State& state) {
+  const int64_t listings = state.range(0);
+  for (auto _ : state) {
+    Program p(listings);
+    { auto warm = p.store.OpenStore(); }  // the connection and its caches count elsewhere
+    malloc_trim(0);
+    const size_t before = mallinfo2().uordblks + mallinfo2().hblkhd;
+    listing::RefreshStatistics(p.ctx);
+    malloc_trim(0);
+    const size_t after = mallinfo2().uordblks + mallinfo2().hblkhd;
+    const ui::Grid& grid = p.window.高级表格_龙虎统计;
+    size_t counted = static_cast<size_t>(grid.RowCount()) * grid.ColumnCount() * sizeof(ui::Cell);
+    for (int r = 0; r < grid.RowCount(); ++r)
+      for (int c = 0; c < grid.ColumnCount(); ++c)
+        if (grid.Text(r, c).capacity() > 15) counted += grid.Text(r, c).capacity() + 1;
+    state.counters["measured_bytes_per_listing"] =
+        static_cast<double>(after - before) / static_cast<double>(listings);
+    state.counters["counted_bytes_per_listing"] =
+        static_cast<double>(counted) / static_cast<double>(listings);
+  }
+}
+BENCHMARK(BM_FilledGridMemory)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();

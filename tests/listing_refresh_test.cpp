@@ -1,0 +1,177 @@
+// The statistics refresh: on the user-interface thread and on a worker.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "listing/grid_sort.h"
+#include "listing/listing_grid.h"
+#include "listing/statistics_query.h"
+#include "listing/statistics_refresh.h"
+#include "tests/program_fixture.h"
+
+namespace {
+
+using testing_support::G;
+using testing_support::ListingRecord;
+using testing_support::MakeListing;
+using testing_support::TestProgram;
+using testing_support::U;
+using testing_support::WriteListings;
+
+// Listings on the given dates, codes 000001.. in record order.
+std::vector<ListingRecord> Dated(const std::vector<std::string>& dates) {
+  std::vector<ListingRecord> records;
+  for (size_t i = 0; i < dates.size(); ++i) {
+    std::string code = std::to_string(i + 1);
+    code.insert(0, 6 - code.size(), '0');
+    records.push_back(MakeListing(dates[i], "股" + std::to_string(i), code, "20000",
+                                  std::to_string((i + 1) * 7000) + ".00",
+                                  std::to_string((i % 3) * 30000) + ".00"));
+  }
+  return records;
+}
+
+std::vector<std::string> Column(const ui::Grid& grid, int column, int rows) {
+  std::vector<std::string> out;
+  for (int r = 1; r <= rows; ++r) out.push_back(grid.Text(r, column));
+  return out;
+}
+
+// Everything a cell holds, for comparing two grids.
+std::string Describe(const ui::Cell& cell) {
+  return cell.text + "|" + std::to_string(cell.is_number) + "|" + std::to_string(cell.align) +
+         "|" + std::to_string(cell.has_text_colour) + std::to_string(cell.text_colour) + "|" +
+         std::to_string(cell.has_background) + std::to_string(cell.background);
+}
+
+class ListingRefreshTest : public ::testing::Test {
+ protected:
+  ui::Grid& stats() { return p.window.高级表格_龙虎统计; }
+  void WaitForWorkersWithoutPumping() {
+    while (p.platform.running_workers() > 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  TestProgram p;
+};
+
+TEST_F(ListingRefreshTest, FewListingsAreShownNewestFirstWithTheNewestDate) {
+  WriteListings(p.store, Dated({"2010-06-01", "2010-06-03", "2010-05-31", "2010-06-02"}));
+  p.window.透明标签_排序标.SetCaption(G("↑"));
+  p.state.statistics_sort_direction = 1;
+  listing::RefreshStatistics(p.ctx);
+  EXPECT_EQ(Column(stats(), 0, 4),
+            (std::vector<std::string>{"2010-06-03", "2010-06-02", "2010-06-01", "2010-05-31"}));
+  EXPECT_EQ(Column(stats(), 9, 4), (std::vector<std::string>{"2", "4", "1", "3"}));
+  EXPECT_EQ(stats().RowCount(), 16);
+  EXPECT_EQ(stats().Text(5, 0), "");
+  EXPECT_EQ(U(p.window.标签_上榜日期.caption()), "最新更新：（2010-06-03）");
+  EXPECT_EQ(U(p.window.标签_上榜数.caption()), "上榜总计(4)条");
+  EXPECT_EQ(p.state.shown_row_count, 5);
+  EXPECT_EQ(p.state.statistics_listing_count, 4);
+  EXPECT_EQ(p.window.透明标签_排序标.caption(), "");   // laid out anew
+  EXPECT_EQ(p.state.statistics_sort_direction, 1);    // not the refresh's business
+  EXPECT_TRUE(p.window.高级选择夹1.page_enabled(2));
+  EXPECT_TRUE(p.platform.messages().empty());
+}
+
+TEST_F(ListingRefreshTest, AnEmptyStoreGivesBlankRowsAndAnEmptyDate) {
+  listing::RefreshStatistics(p.ctx);
+  EXPECT_EQ(stats().RowCount(), 16);
+  EXPECT_EQ(stats().ColumnCount(), 10);
+  EXPECT_EQ(U(p.window.标签_上榜日期.caption()), "最新更新：（）");
+  EXPECT_EQ(p.state.shown_row_count, 1);
+  EXPECT_TRUE(p.platform.messages().empty());
+}
+
+TEST_F(ListingRefreshTest, GivesTheGridThatFillAndDefaultSortGive) {
+  std::vector<std::string> dates;
+  for (int i = 0; i < 40; ++i) dates.push_back("2010-0" + std::to_string(4 + i % 3) + "-1" +
+                                               std::to_string(i % 4));
+  WriteListings(p.store, Dated(dates));
+  ui::Grid& g = stats();
+  listing::SetUpListingGrid(p.window, g);
+  listing::FillListingGrid(p.ctx, g, {});
+  ASSERT_EQ(listing::SortGridRows(g, 41, 0, 1, false, false), 0);
+  std::vector<std::string> expected;
+  for (int r = 0; r < g.RowCount(); ++r)
+    for (int c = 0; c < g.ColumnCount(); ++c) expected.push_back(Describe(g.At(r, c)));
+
+  g.SetRowCount(0);
+  listing::RefreshStatistics(p.ctx);
+  std::vector<std::string> refreshed;
+  for (int r = 0; r < g.RowCount(); ++r)
+    for (int c = 0; c < g.ColumnCount(); ++c) refreshed.push_back(Describe(g.At(r, c)));
+  EXPECT_EQ(refreshed, expected);
+}
+
+TEST_F(ListingRefreshTest, AnEmptyDateLeavesTheStoreOrder) {
+  WriteListings(p.store, Dated({"2010-06-01", "", "2010-06-03"}));
+  listing::RefreshStatistics(p.ctx);
+  EXPECT_EQ(Column(stats(), 9, 3), (std::vector<std::string>{"1", "2", "3"}));
+  EXPECT_TRUE(stats().At(1, 9).is_number);  // unsorted: still number cells
+  EXPECT_EQ(U(p.window.标签_上榜日期.caption()), "最新更新：（2010-06-01）");
+}
+
+TEST_F(ListingRefreshTest, OnAWorkerTheRowsArriveThroughTheUiQueue) {
+  WriteListings(p.store, Dated({"2010-06-01", "2010-06-02"}));
+  p.platform.StartWorker([this] { listing::RefreshStatistics(p.ctx); });
+  WaitForWorkersWithoutPumping();
+  EXPECT_EQ(stats().RowCount(), 0);  // nothing touched the window from the worker
+  EXPECT_EQ(p.platform.RunPending(), 2);  // the page made unavailable, then the rows
+  EXPECT_EQ(Column(stats(), 0, 2), (std::vector<std::string>{"2010-06-02", "2010-06-01"}));
+  EXPECT_EQ(U(p.window.标签_上榜日期.caption()), "最新更新：（2010-06-02）");
+  EXPECT_TRUE(p.window.高级选择夹1.page_enabled(2));
+  EXPECT_EQ(p.state.shown_row_count, 3);
+}
+
+TEST_F(ListingRefreshTest, AnOlderRefreshNeverReplacesANewerOne) {
+  WriteListings(p.store, Dated({"2010-06-01"}));
+  p.platform.StartWorker([this] { listing::RefreshStatistics(p.ctx); });
+  WaitForWorkersWithoutPumping();
+  // A later refresh on the user-interface thread sees one more listing.
+  WriteListings(p.store, Dated({"2010-06-02"}));
+  listing::RefreshStatistics(p.ctx);
+  EXPECT_EQ(U(p.window.标签_上榜数.caption()), "上榜总计(2)条");
+  p.platform.RunPending();  // the worker's late rows
+  EXPECT_EQ(U(p.window.标签_上榜数.caption()), "上榜总计(2)条");
+  EXPECT_EQ(stats().Text(2, 0), "2010-06-01");
+  EXPECT_TRUE(p.window.高级选择夹1.page_enabled(2));
+}
+
+TEST_F(ListingRefreshTest, ADamagedBlockOnAWorkerIsReportedOnce) {
+  std::vector<ListingRecord> records = Dated({"2010-06-01", "2010-06-02", "2010-06-03"});
+  records[2][store::kBuySeats] = "";
+  WriteListings(p.store, records);
+  p.platform.StartWorker([this] { listing::RefreshStatistics(p.ctx); });
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  ASSERT_EQ(p.platform.message_texts(), (std::vector<std::string>{"调用数据库出错，请重新下载数据！"}));
+  EXPECT_EQ(Column(stats(), 0, 3), (std::vector<std::string>{"2010-06-02", "2010-06-01", ""}));
+  EXPECT_EQ(p.state.shown_row_count, 3);
+}
+
+TEST_F(ListingRefreshTest, AnUnreadableStoreIsReportedAndTheGridStays) {
+  WriteListings(p.store, Dated({"2010-06-01"}));
+  listing::RefreshStatistics(p.ctx);
+  p.store.DropIdleConnections();
+  testing_support::WriteFileBytes(p.store.Path(), std::string(4096, '\0') + "garbage");
+  p.platform.StartWorker([this] { listing::RefreshStatistics(p.ctx); });
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  ASSERT_EQ(p.platform.messages().size(), 1u);
+  EXPECT_EQ(p.platform.messages()[0].title, "Ferrow提示");
+  EXPECT_EQ(stats().Text(1, 0), "2010-06-01");
+  EXPECT_TRUE(p.window.高级选择夹1.page_enabled(2));
+}
+
+TEST_F(ListingRefreshTest, TheSearchPageKeepsItsShownRowCount) {
+  WriteListings(p.store, Dated({"2010-06-01", "2010-06-02"}));
+  p.window.高级选择夹1.SetCurrentPage(ui::MainWindow::kSearchPage);
+  p.state.shown_row_count = 4;
+  listing::RefreshStatistics(p.ctx);
+  EXPECT_EQ(p.state.shown_row_count, 4);
+  EXPECT_EQ(p.state.statistics_listing_count, 2);
+}
+
+}  // namespace
