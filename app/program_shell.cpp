@@ -25,8 +25,9 @@ void OnMainWindowCreated(ProgramContext& ctx) {
     listing::SetUpListingGrid(w, w.高级表格_龙虎统计);
     return;
   }
-  // The statistics page fills while the window is already usable.
-  ctx.platform.StartWorker([ctx]() mutable { listing::RefreshStatistics(ctx); });
+  // The statistics page fills while the window is already usable. The
+  // refresh posts work that refers to ctx: hand it the program's own.
+  ctx.platform.StartWorker([&ctx] { listing::RefreshStatistics(ctx); });
 }
 
 bool OnMainWindowCloseQuery(ProgramContext& ctx) {
@@ -52,7 +53,7 @@ bool OnMainWindowCloseQuery(ProgramContext& ctx) {
 void OnStartButtonEnabledChanged(ProgramContext& ctx) {
   if (!ctx.state.close_pending || !ctx.window.超级按钮_开始下载.enabled()) return;
   // Posted, so the download's last window updates are done first.
-  ctx.platform.PostToUi([ctx] { ctx.window.Close(); });
+  ctx.platform.PostToUi([&ctx] { ctx.window.Close(); });
 }
 
 void GiveFocusOnHover(ProgramContext& ctx, ui::Component& component) {

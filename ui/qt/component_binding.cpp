@@ -95,6 +95,17 @@ class LinkLabel : public QLabel {
   ui::Platform& platform_;
 };
 
+// The progress bar draws its component's caption as it stands (a format
+// string would read "%" in it as a placeholder).
+class CaptionBar : public QProgressBar {
+ public:
+  CaptionBar(ui::Component& bar, QWidget* parent) : QProgressBar(parent), bar_(bar) {}
+  QString text() const override { return FromGbk(bar_.caption()); }
+
+ private:
+  ui::Component& bar_;
+};
+
 bool IsLine(const ui::Component& c) {
   return c.look().background.has_value() && (c.place().height <= 2 || c.place().width <= 2);
 }
@@ -112,8 +123,7 @@ void ApplyCaption(ui::Component& c, QWidget* w) {
   } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
     group->setTitle(text);
   } else if (auto* bar = qobject_cast<QProgressBar*>(w)) {
-    QString format = text;
-    bar->setFormat(format.replace(QStringLiteral("%"), QStringLiteral("%%")));
+    bar->update();  // CaptionBar draws the caption itself
   }
 }
 
@@ -317,7 +327,7 @@ QWidget* CreateComponentWidget(ui::Component& c, QWidget* parent, ui::Platform& 
       static_cast<QLabel*>(w)->setTextFormat(Qt::PlainText);
       break;
     case ui::Kind::kProgressBar: {
-      auto* bar = new QProgressBar(parent);
+      auto* bar = new CaptionBar(c, parent);
       bar->setTextVisible(true);
       bar->setAlignment(Qt::AlignCenter);
       w = bar;

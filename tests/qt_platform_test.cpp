@@ -1,0 +1,152 @@
+// The Qt platform: message boxes asked from workers, shutting down without
+// deadlock, the posted queue, the balloon, focus and the window position.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDateTime>
+#include <QTimer>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QtTest/QTest>
+#include <atomic>
+#include <future>
+#include <thread>
+
+#include "tests/program_fixture.h"
+#include "tests/qt_test_support.h"
+#include "ui/qt/balloon_popup.h"
+#include "ui/qt/fonts.h"
+#include "ui/qt/qt_platform.h"
+#include "ui/qt/window_view.h"
+
+namespace {
+
+using namespace testing_support;
+using ui::MessageAnswer;
+
+QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+
+TEST(QtPlatform, AMessageFromAWorkerIsAskedOnTheUiThread) {
+  ui::qt::QtPlatform platform;
+  qt_testing::BoxAnswerer answer(QMessageBox::Cancel);
+  std::atomic<int> result{-1};
+  platform.StartWorker([&] {
+    result = static_cast<int>(platform.ShowMessage(G("第一行\r\n第二行"), G("Ferrow提示"),
+                                                   ui::MessageButtons::kOkCancel,
+                                                   ui::MessageIcon::kQuestion));
+  });
+  ASSERT_TRUE(qt_testing::WaitUntil([&] { return platform.running_workers() == 0; }));
+  EXPECT_EQ(result, static_cast<int>(MessageAnswer::kCancel));
+  EXPECT_EQ(answer.seen().title, Q("Ferrow提示"));
+  EXPECT_EQ(answer.seen().text, Q("第一行\n第二行"));
+  platform.Shutdown();
+}
+
+TEST(QtPlatform, ShutdownAnswersAWaitingWorkerWithoutShowingTheBox) {
+  ui::qt::QtPlatform platform;
+  std::promise<void> asking;
+  std::atomic<int> result{-1};
+  platform.StartWorker([&] {
+    asking.set_value();
+    result = static_cast<int>(platform.ShowMessage(G("x"), G("Ferrow提示"),
+                                                   ui::MessageButtons::kOk,
+                                                   ui::MessageIcon::kNone));
+  });
+  asking.get_future().wait();
+  // The user-interface thread never ran the question; shutting down must
+  // not wait for it nor show it.
+  bool box_seen = false;
+  QTimer::singleShot(0, [&] { box_seen = QApplication::activeModalWidget() != nullptr; });
+  platform.Shutdown();
+  EXPECT_EQ(result, static_cast<int>(MessageAnswer::kCancel));
+  EXPECT_FALSE(box_seen);
+  EXPECT_EQ(platform.running_workers(), 0);
+  // Afterwards: nothing new starts and every question is cancelled.
+  bool ran = false;
+  platform.StartWorker([&] { ran = true; });
+  EXPECT_EQ(platform.ShowMessage(G("y"), G("t"), ui::MessageButtons::kOk, ui::MessageIcon::kNone),
+            MessageAnswer::kCancel);
+  platform.Shutdown();
+  EXPECT_FALSE(ran);
+}
+
+TEST(QtPlatform, ShutdownRunsWhatAWorkerPostsAndWaitsFor) {
+  ui::qt::QtPlatform platform;
+  std::atomic<bool> finished{false};
+  platform.StartWorker([&] {
+    std::promise<bool> on_ui;
+    platform.PostToUi([&] { on_ui.set_value(platform.OnUiThread()); });
+    EXPECT_TRUE(on_ui.get_future().get());
+    finished = true;
+  });
+  platform.Shutdown();
+  EXPECT_TRUE(finished);
+}
+
+TEST(QtPlatform, PostedWorkRunsInOrderOnTheUiThread) {
+  ui::qt::QtPlatform platform;
+  EXPECT_TRUE(platform.OnUiThread());
+  std::vector<int> order;
+  std::atomic<bool> off_ui{false};
+  platform.StartWorker([&] {
+    off_ui = !platform.OnUiThread();
+    for (int i = 0; i < 3; ++i) platform.PostToUi([&order, i] { order.push_back(i); });
+  });
+  ASSERT_TRUE(qt_testing::WaitUntil([&] { return order.size() == 3; }));
+  EXPECT_TRUE(off_ui);
+  EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+  const int64_t t0 = platform.TickCount();
+  QTest::qSleep(20);
+  EXPECT_GE(platform.TickCount() - t0, 20);
+  const ui::DateTime now = platform.Now();
+  EXPECT_LT(std::abs(now.DaysSince(ui::qt::FromQDateTime(QDateTime::currentDateTime()))) * 86400,
+            2.0);
+  platform.Shutdown();
+}
+
+TEST(QtPlatform, FocusWindowPositionAndBalloon) {
+  TestProgram p;
+  ui::qt::QtPlatform platform;
+  ui::qt::WindowView view(p.window, platform);
+  platform.SetWindow(&view);
+  view.show();
+  QApplication::setActiveWindow(&view);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+  EXPECT_EQ(platform.WindowScreenPosition(), (ui::Point{view.frameGeometry().x(),
+                                                        view.frameGeometry().y()}));
+  platform.SetFocus(p.window.高级表格_龙虎统计);
+  EXPECT_EQ(QApplication::focusWidget(), view.WidgetFor(p.window.高级表格_龙虎统计));
+
+  const std::string html = G(
+      "<h1>  2010-04-09 [浦发银行] 龙虎榜交易席位列表</h1>\r\n\r\n1. 买一\r\n2. 买二\r\n3. 卖<一>\r\n");
+  platform.ShowBalloon({300, 320}, html, p.window.气球提示框_席位组.style(), 80);
+  ui::qt::BalloonPopup& balloon = view.balloon();
+  EXPECT_TRUE(balloon.isVisible());
+  EXPECT_EQ(balloon.pos(), QPoint(300, 320));
+  const QStringList lines = balloon.document().toPlainText().split(QChar('\n'));
+  EXPECT_TRUE(lines.contains(Q("1. 买一")));
+  EXPECT_TRUE(lines.contains(Q("2. 买二")));
+  // The heading is red and bold, as its style sheet says.
+  QTextCursor heading(balloon.document().firstBlock());
+  heading.movePosition(QTextCursor::NextCharacter);
+  heading.movePosition(QTextCursor::NextCharacter);
+  heading.movePosition(QTextCursor::NextCharacter);
+  EXPECT_EQ(heading.charFormat().foreground().color(), QColor(255, 0, 0));
+  EXPECT_GT(heading.charFormat().fontWeight(), QFont::Normal);
+
+  // A second pop-up replaces text and place and restarts the clock.
+  platform.ShowBalloon({10, 400}, G("<h1>x</h1>\r\n\r\n1. 甲\r\n"), p.window.气球提示框_席位组.style(),
+                       80);
+  EXPECT_EQ(balloon.pos(), QPoint(10, 400));
+  EXPECT_FALSE(balloon.document().toPlainText().contains(Q("买一")));
+  EXPECT_TRUE(qt_testing::WaitUntil([&] { return !balloon.isVisible(); }, 3000));
+  platform.Shutdown();
+}
+
+TEST(BalloonHtml, EachLineEndBecomesALineBreakButTheHeadingsOwn) {
+  EXPECT_EQ(ui::qt::BalloonHtml(G("<h1>  d [n]</h1>\r\n\r\n1. a\r\n2. b\r\n")),
+            Q("<h1>  d [n]</h1><br>1. a<br>2. b<br>"));
+  EXPECT_EQ(ui::qt::BalloonHtml("a\r\nb"), Q("a<br>b"));
+}
+
+}  // namespace
