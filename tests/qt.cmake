@@ -15,3 +15,10 @@ if(QUORVANE_BUILD_QT)
   quorvane_test(qt_platform_test SOURCES qt_platform_test.cpp
     LIBS quorvane_qt_test_support quorvane_program_fixture)
 endif()
+
+if(QUORVANE_BUILD_QT)
+  # Not a test: scripts/screenshots runs it under Xvfb.
+  add_executable(quorvane_screenshots qt_screenshots.cpp)
+  target_link_libraries(quorvane_screenshots PRIVATE
+    quorvane_app quorvane_qt quorvane_sample_source quorvane_test_support)
+endif()

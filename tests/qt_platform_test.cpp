@@ -110,12 +110,13 @@ TEST(QtPlatform, FocusWindowPositionAndBalloon) {
   ui::qt::WindowView view(p.window, platform);
   platform.SetWindow(&view);
   view.show();
-  QApplication::setActiveWindow(&view);
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
   EXPECT_EQ(platform.WindowScreenPosition(), (ui::Point{view.frameGeometry().x(),
                                                         view.frameGeometry().y()}));
   platform.SetFocus(p.window.高级表格_龙虎统计);
-  EXPECT_EQ(QApplication::focusWidget(), view.WidgetFor(p.window.高级表格_龙虎统计));
+  EXPECT_EQ(view.focusWidget(), view.WidgetFor(p.window.高级表格_龙虎统计));
+  platform.SetFocus(p.window.编辑框_敢死队信息);
+  EXPECT_EQ(view.focusWidget(), view.WidgetFor(p.window.编辑框_敢死队信息));
 
   const std::string html = G(
       "<h1>  2010-04-09 [浦发银行] 龙虎榜交易席位列表</h1>\r\n\r\n1. 买一\r\n2. 买二\r\n3. 卖<一>\r\n");
@@ -133,6 +134,12 @@ TEST(QtPlatform, FocusWindowPositionAndBalloon) {
   heading.movePosition(QTextCursor::NextCharacter);
   EXPECT_EQ(heading.charFormat().foreground().color(), QColor(255, 0, 0));
   EXPECT_GT(heading.charFormat().fontWeight(), QFont::Normal);
+  // Heading and lines both at the style sheet's 11 points.
+  EXPECT_EQ(heading.charFormat().font().pointSizeF(), 11.0);
+  QTextCursor line(balloon.document().findBlock(
+      balloon.document().toPlainText().indexOf(Q("2. 买二"))));
+  line.movePosition(QTextCursor::NextCharacter);
+  EXPECT_EQ(line.charFormat().font().pointSizeF(), 11.0);
 
   // A second pop-up replaces text and place and restarts the clock.
   platform.ShowBalloon({10, 400}, G("<h1>x</h1>\r\n\r\n1. 甲\r\n"), p.window.气球提示框_席位组.style(),
@@ -145,8 +152,8 @@ TEST(QtPlatform, FocusWindowPositionAndBalloon) {
 
 TEST(BalloonHtml, EachLineEndBecomesALineBreakButTheHeadingsOwn) {
   EXPECT_EQ(ui::qt::BalloonHtml(G("<h1>  d [n]</h1>\r\n\r\n1. a\r\n2. b\r\n")),
-            Q("<h1>  d [n]</h1><br>1. a<br>2. b<br>"));
-  EXPECT_EQ(ui::qt::BalloonHtml("a\r\nb"), Q("a<br>b"));
+            Q("<html><body><h1>  d [n]</h1><br>1. a<br>2. b<br></body></html>"));
+  EXPECT_EQ(ui::qt::BalloonHtml("<body>a\r\nb</body>"), Q("<body>a<br>b</body>"));
 }
 
 }  // namespace

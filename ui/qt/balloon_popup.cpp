@@ -2,6 +2,8 @@
 
 #include <QPainter>
 #include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextCursor>
 
 #include "text/gbk.h"
 
@@ -10,6 +12,26 @@ namespace {
 constexpr int kMargin = 6;
 const QColor kFill(255, 255, 225);
 const QColor kBorder(118, 118, 118);
+// Headings carry a size step of their own that outweighs a font size the
+// style sheet gives them; the style sheet's size is the one meant.
+void LetStyledSizesStand(QTextDocument& document) {
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      const QTextCharFormat format = fragment.charFormat();
+      if (!format.hasProperty(QTextFormat::FontPointSize) ||
+          !format.hasProperty(QTextFormat::FontSizeAdjustment))
+        continue;
+      QTextCursor cursor(&document);
+      cursor.setPosition(fragment.position());
+      cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+      QTextCharFormat fixed = format;
+      fixed.clearProperty(QTextFormat::FontSizeAdjustment);
+      cursor.setCharFormat(fixed);
+    }
+  }
+}
+
 }  // namespace
 
 QString BalloonHtml(std::string_view gbk_html) {
@@ -18,6 +40,10 @@ QString BalloonHtml(std::string_view gbk_html) {
                                               QRegularExpression::CaseInsensitiveOption);
   html.replace(after_block, QStringLiteral("\\1"));
   html.replace(QStringLiteral("\r\n"), QStringLiteral("<br>"));
+  // The style sheet styles `body`, which the document only applies to an
+  // explicit one.
+  if (!html.contains(QStringLiteral("<body"), Qt::CaseInsensitive))
+    html = QStringLiteral("<html><body>") + html + QStringLiteral("</body></html>");
   return html;
 }
 
@@ -36,6 +62,7 @@ void BalloonPopup::Pop(const QPoint& screen, std::string_view gbk_html, std::str
   document_.setDefaultFont(font());
   document_.setDefaultStyleSheet(QString::fromStdString(text::Utf8(gbk_style)));
   document_.setHtml(BalloonHtml(gbk_html));
+  LetStyledSizesStand(document_);
   document_.setTextWidth(-1);
   document_.adjustSize();
   const QSizeF size = document_.size();

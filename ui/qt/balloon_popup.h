@@ -12,7 +12,8 @@ namespace ui::qt {
 
 // The balloon's HTML as the document reads it: the program's lines end in
 // CR LF, which HTML would fold into blanks, so each becomes a line break;
-// the one right after a heading is dropped (the heading ends its line).
+// the one right after a heading is dropped (the heading ends its line). A
+// text without a body is put in one, so the style sheet's body rule holds.
 QString BalloonHtml(std::string_view gbk_html);
 
 class BalloonPopup : public QWidget {

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QTextLayout>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
@@ -104,6 +106,37 @@ class CaptionBar : public QProgressBar {
 
  private:
   ui::Component& bar_;
+};
+
+// A multi-line label sets its lines as close as the layout's original font
+// did (a line of text pixels + 1), so the fallback font, whose natural line
+// spacing is wider, still fits every line into the label's height.
+class MultiLineLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.setFont(font());
+    const QFontMetrics metrics(font());
+    const int pixels = font().pixelSize() > 0 ? font().pixelSize() : metrics.height();
+    const qreal step = std::min<qreal>(metrics.height(), pixels + 1);
+    qreal y = 0;
+    for (const QString& paragraph : text().split(QChar('\n'))) {
+      QTextLayout layout(paragraph, font());
+      layout.beginLayout();
+      for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width());
+        line.setPosition(QPointF(0, y - (metrics.height() - step) / 2));
+        y += step;
+      }
+      layout.endLayout();
+      layout.draw(&painter, QPointF(0, 0));
+      if (y > height()) break;
+    }
+  }
 };
 
 bool IsLine(const ui::Component& c) {
@@ -262,7 +295,7 @@ QWidget* CreateComponentWidget(ui::Component& c, QWidget* parent, ui::Platform& 
   switch (c.kind()) {
     case ui::Kind::kLabel:
     case ui::Kind::kTransparentLabel: {
-      auto* label = new QLabel(parent);
+      auto* label = c.look().multi_line ? new MultiLineLabel(parent) : new QLabel(parent);
       label->setTextFormat(Qt::PlainText);
       if (c.kind() == ui::Kind::kTransparentLabel)
         label->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -16,13 +16,40 @@
 #include "text/gbk.h"
 
 namespace ui::qt {
+namespace {
+
+class CellStyle : public QProxyStyle {
+ public:
+  int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                  const QWidget* widget) const override {
+    if (metric == PM_FocusFrameHMargin) return 1;
+    return QProxyStyle::pixelMetric(metric, option, widget);
+  }
+};
+
+}  // namespace
 
 GridView::GridView(ui::Grid& grid, Style style, QWidget* parent)
     : QTableView(parent),
+      cell_style_(std::make_unique<CellStyle>()),
       grid_(grid),
       style_(style),
       model_(new GridTableModel(grid, style == Style::kListing, this)) {
   setModel(model_);
+  setStyle(cell_style_.get());
+  // A text wider than its cell is cut at the cell's edge.
+  setTextElideMode(Qt::ElideNone);
+  // A disabled grid is only closed to input: its cells keep their colours
+  // and no cell is marked as chosen.
+  QPalette shown = palette();
+  for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::Base,
+                                   QPalette::AlternateBase, QPalette::Window, QPalette::ButtonText,
+                                   QPalette::Button})
+    shown.setColor(QPalette::Disabled, role, shown.color(QPalette::Active, role));
+  shown.setColor(QPalette::Disabled, QPalette::Highlight, shown.color(QPalette::Active, QPalette::Base));
+  shown.setColor(QPalette::Disabled, QPalette::HighlightedText,
+                 shown.color(QPalette::Active, QPalette::Text));
+  setPalette(shown);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setSelectionMode(QAbstractItemView::ContiguousSelection);
@@ -73,6 +100,8 @@ GridView::GridView(ui::Grid& grid, Style style, QWidget* parent)
   });
   OnGridChange(ui::GridChange{ui::GridChange::kReset});
 }
+
+GridView::~GridView() { setStyle(nullptr); }
 
 void GridView::OnGridChange(const ui::GridChange& change) {
   switch (change.kind) {

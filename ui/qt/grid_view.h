@@ -6,6 +6,8 @@
 #pragma once
 
 #include <QPointer>
+#include <QProxyStyle>
+#include <memory>
 #include <QTableView>
 #include <vector>
 
@@ -20,6 +22,7 @@ class GridView : public QTableView {
  public:
   enum class Style { kListing, kDetails };
   GridView(ui::Grid& grid, Style style, QWidget* parent = nullptr);
+  ~GridView() override;
 
   ui::Grid& grid() { return grid_; }
   GridTableModel* grid_model() const { return model_; }
@@ -49,6 +52,9 @@ class GridView : public QTableView {
   void ApplyCurrentCell();
   void AskAndExportCsv();
 
+  // Narrow cell margins: the grid's column widths are counted for texts
+  // that fill their cells.
+  std::unique_ptr<QProxyStyle> cell_style_;
   ui::Grid& grid_;
   Style style_;
   GridTableModel* model_;

@@ -39,6 +39,8 @@ TabControlView::TabControlView(ui::TabControl& tabs, QWidget* parent)
   heads_->setDrawBase(false);
   heads_->setExpanding(false);
   heads_->setUsesScrollButtons(false);
+  // Heads as narrow as their texts, so the caption beside them stays clear.
+  heads_->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 7px; }"));
   for (int i = 0; i < tabs.page_count(); ++i) {
     heads_->addTab(FromGbk(tabs.page_info(i).head));
     heads_->setTabToolTip(i, FromGbk(tabs.page_info(i).tip));

@@ -1,0 +1,127 @@
+// Makes a picture of each of the four pages of the real window, with a
+// store filled by a download from the loopback sample source:
+//   quorvane_screenshots OUTPUT_FOLDER
+// writes page-0.png ... page-3.png and page-0-balloon.png (the Seat pop-up
+// over the statistics page, taken from the screen). Message boxes are
+// answered OK and their texts printed. Meant to run under Xvfb.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/event_wiring.h"
+#include "listing/program_context.h"
+#include "tests/test_support.h"
+#include "tools/sample-source/sample_server.h"
+#include "ui/qt/grid_view.h"
+#include "ui/qt/program_icon.h"
+#include "ui/qt/qt_platform.h"
+#include "ui/qt/window_view.h"
+
+namespace {
+
+void Settle(const std::function<bool()>& done, int timeout_ms = 60000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < timeout_ms)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  for (int i = 0; i < 10; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+bool Save(const QPixmap& pixmap, const QDir& folder, const QString& name) {
+  const QString path = folder.filePath(name);
+  const bool ok = pixmap.save(path, "PNG");
+  std::printf("%s %s\n", ok ? "wrote" : "could not write", path.toUtf8().constData());
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  application.setWindowIcon(ui::qt::ProgramIcon());
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: quorvane_screenshots OUTPUT_FOLDER\n");
+    return 2;
+  }
+  QDir folder(QString::fromLocal8Bit(argv[1]));
+  if (!folder.mkpath(".")) return 1;
+
+  sample_source::SampleSource source;
+  if (source.Start(0) < 0) return 1;
+  testing_support::TempDir store_dir;
+
+  ui::ProgramState state;
+  const listing::ProgramSettings settings{source.Host()};
+  ui::MainWindow window;
+  store::Store store(store::StorePath(store_dir.path()));
+  ui::qt::QtPlatform platform;
+  listing::ProgramContext ctx{window, platform, store, state, settings};
+  app::WireEvents(ctx);
+  ui::qt::WindowView view(window, platform);
+  platform.SetWindow(&view);
+
+  // Every message box is answered as a user reading it would: OK.
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      std::printf("message [%s]: %s\n", box->windowTitle().toUtf8().constData(),
+                  box->text().toUtf8().constData());
+      box->button(QMessageBox::Ok)->click();
+    }
+  });
+  answer.start(50);
+
+  view.show();
+  window.RaiseCreated();
+  Settle([&] { return platform.running_workers() == 0; });
+
+  // A month of listings from the sample source.
+  window.单选框_月.UserClick();
+  window.超级按钮_开始下载.UserClick();
+  Settle([&] { return window.超级按钮_开始下载.enabled() && platform.running_workers() == 0; },
+         300000);
+  window.高级选择夹1.UserSelectPage(0);
+  Settle([] { return true; });
+
+  bool ok = Save(view.grab(), folder, "page-0.png");
+
+  // The Seat pop-up: a click on the Seat cell of the fifth listing (the
+  // pop-up's band starts below the first rows).
+  ui::qt::GridView* statistics = view.GridViewFor(window.高级表格_龙虎统计);
+  const QRect cell = statistics->visualRect(statistics->model()->index(4, 3));
+  QCursor::setPos(statistics->viewport()->mapToGlobal(cell.center()));
+  window.高级表格_龙虎统计.UserLeftButtonUp(5, 3);
+  Settle([] { return true; });
+  const QRect frame = view.frameGeometry();
+  ok &= Save(view.screen()->grabWindow(0, frame.x(), frame.y(), frame.width() + 120,
+                                       frame.height()),
+             folder, "page-0-balloon.png");
+
+  // The search page with the listings of the newest listing's stock.
+  window.高级选择夹1.UserSelectPage(1);
+  window.编辑框_搜索.SetCaption(window.高级表格_龙虎统计.Text(1, 2));
+  window.超级按钮_查询.UserClick();
+  Settle([] { return true; });
+  ok &= Save(view.grab(), folder, "page-1.png");
+
+  window.高级选择夹1.UserSelectPage(2);
+  Settle([] { return true; });
+  ok &= Save(view.grab(), folder, "page-2.png");
+
+  window.高级选择夹1.UserSelectPage(3);
+  Settle([] { return true; });
+  ok &= Save(view.grab(), folder, "page-3.png");
+
+  answer.stop();
+  state.download_stop.request_stop();
+  platform.Shutdown();
+  source.Stop();
+  return ok ? 0 : 1;
+}
