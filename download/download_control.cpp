@@ -23,10 +23,13 @@ void OnStartDownloadClicked(listing::ProgramContext& ctx) {
   DownloadRequest request = SnapshotRequest(ctx);
   ctx.state.download_stop = std::stop_source();
   std::stop_token stop = ctx.state.download_stop.get_token();
-  ctx.platform.StartWorker(
-      [worker_ctx = ctx, request = std::move(request), stop = std::move(stop)]() mutable {
-        DownloadWorker(worker_ctx, request, stop);
-      });
+  // The worker works on the program's own context, which outlives it: what
+  // the worker posts to the user-interface thread (its own updates and the
+  // statistics refresh) may refer to it after the worker has ended.
+  listing::ProgramContext* program = &ctx;
+  ctx.platform.StartWorker([program, request = std::move(request), stop = std::move(stop)] {
+    DownloadWorker(*program, request, stop);
+  });
 }
 
 void OnStartDateChanged(listing::ProgramContext& ctx) { UncheckQuickRanges(ctx.window); }

@@ -98,13 +98,16 @@ int SampleSource::Start(int port, const std::string& address) {
   stopping_ = false;
   server_ = std::make_unique<httplib::Server>();
   server_->set_keep_alive_max_count(100000);
+  // Headers and body go out in separate writes: without this, Nagle and the
+  // client's delayed acknowledgement cost 40 ms a page.
+  server_->set_tcp_nodelay(true);
   address_ = address;
 
   auto handler = [this](const httplib::Request& req, httplib::Response& res,
                         std::optional<Fault> from_path) {
     {
       std::lock_guard lock(mutex_);
-      requests_.push_back({req.target, req.get_header_value("User-Agent")});
+      requests_.push_back({req.target, req.get_header_value("User-Agent"), req.remote_port});
     }
     const std::optional<int> board = BoardOf(req.get_param_value("t"));
     const std::string date = req.get_param_value("tdate");

@@ -53,6 +53,7 @@ std::string FaultyBody(Fault fault, int board, std::string_view date);
 struct ServedRequest {
   std::string target;      // path and query, as asked
   std::string user_agent;
+  int remote_port = 0;     // tells the client's connections apart
 };
 
 class SampleSource {
