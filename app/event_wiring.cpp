@@ -67,7 +67,9 @@ void WireEvents(ProgramContext& ctx, const EventHandlers& h) {
   w.选择框_更新.on_clicked = [&ctx] { OnReplaceDataClicked(ctx); };
   w.日期框1.on_date_changed = [&ctx, f = h.start_date_changed] { Call(f, ctx); };
   w.日期框2.on_date_changed = [&ctx, f = h.end_date_changed] { Call(f, ctx); };
-  w.编辑框_敢死队信息.on_mouse_move = [&ctx] { GiveFocusOnHover(ctx, ctx.window.编辑框_敢死队信息); };
+  w.编辑框_敢死队信息.on_mouse_move = [&ctx] {
+    GiveFocusOnHover(ctx, ctx.window.编辑框_敢死队信息);
+  };
 
   // A confirmed exit waits for the download to enable this button again.
   w.超级按钮_开始下载.AddListener([&ctx](ui::Component&, ui::Property property) {

@@ -40,4 +40,6 @@ int ProgramMain(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return ProgramMain(argc, argv); }
+int main(int argc, char** argv) {
+  return ProgramMain(argc, argv);
+}

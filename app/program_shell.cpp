@@ -37,7 +37,8 @@ bool OnMainWindowCloseQuery(ProgramContext& ctx) {
   if (ctx.state.close_pending) return false;
 
   const auto answer = ctx.platform.ShowMessage(
-      text::Gbk("系统数据下载未完成，是否真的要退出系统？\r\n\r\n      强行退出有可能会造成数据异常！"),
+      text::Gbk(
+          "系统数据下载未完成，是否真的要退出系统？\r\n\r\n      强行退出有可能会造成数据异常！"),
       text::Gbk("确认退出"), ui::MessageButtons::kOkCancel, ui::MessageIcon::kQuestion);
   if (answer != ui::MessageAnswer::kOk) return false;
   // The download may have ended while the question was open.
@@ -60,10 +61,16 @@ void GiveFocusOnHover(ProgramContext& ctx, ui::Component& component) {
   ctx.platform.SetFocus(component);
 }
 
-void EmptySearchBox(ProgramContext& ctx) { ctx.window.编辑框_搜索.SetCaption(""); }
+void EmptySearchBox(ProgramContext& ctx) {
+  ctx.window.编辑框_搜索.SetCaption("");
+}
 
-void OnKeepDataClicked(ProgramContext& ctx) { ctx.window.选择框_更新.SetChecked(false); }
+void OnKeepDataClicked(ProgramContext& ctx) {
+  ctx.window.选择框_更新.SetChecked(false);
+}
 
-void OnReplaceDataClicked(ProgramContext& ctx) { ctx.window.选择框_保留.SetChecked(false); }
+void OnReplaceDataClicked(ProgramContext& ctx) {
+  ctx.window.选择框_保留.SetChecked(false);
+}
 
 }  // namespace app

@@ -20,7 +20,9 @@ namespace {
 using testing_support::G;
 using ui::qt::GridView;
 
-QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Q(const char* utf8) {
+  return QString::fromUtf8(utf8);
+}
 
 // Qt warnings (the model tester reports through them) become test failures.
 class WarningsFail {

@@ -1,12 +1,14 @@
 // The Qt platform: message boxes asked from workers, shutting down without
 // deadlock, the posted queue, the balloon, focus and the window position.
+#include "ui/qt/qt_platform.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDateTime>
-#include <QTimer>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTimer>
 #include <QtTest/QTest>
 #include <atomic>
 #include <future>
@@ -16,7 +18,6 @@
 #include "tests/qt_test_support.h"
 #include "ui/qt/balloon_popup.h"
 #include "ui/qt/fonts.h"
-#include "ui/qt/qt_platform.h"
 #include "ui/qt/window_view.h"
 
 namespace {
@@ -24,7 +25,9 @@ namespace {
 using namespace testing_support;
 using ui::MessageAnswer;
 
-QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Q(const char* utf8) {
+  return QString::fromUtf8(utf8);
+}
 
 TEST(QtPlatform, AMessageFromAWorkerIsAskedOnTheUiThread) {
   ui::qt::QtPlatform platform;
@@ -48,8 +51,7 @@ TEST(QtPlatform, ShutdownAnswersAWaitingWorkerWithoutShowingTheBox) {
   std::atomic<int> result{-1};
   platform.StartWorker([&] {
     asking.set_value();
-    result = static_cast<int>(platform.ShowMessage(G("x"), G("Ferrow提示"),
-                                                   ui::MessageButtons::kOk,
+    result = static_cast<int>(platform.ShowMessage(G("x"), G("Ferrow提示"), ui::MessageButtons::kOk,
                                                    ui::MessageIcon::kNone));
   });
   asking.get_future().wait();
@@ -111,15 +113,16 @@ TEST(QtPlatform, FocusWindowPositionAndBalloon) {
   platform.SetWindow(&view);
   view.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-  EXPECT_EQ(platform.WindowScreenPosition(), (ui::Point{view.frameGeometry().x(),
-                                                        view.frameGeometry().y()}));
+  EXPECT_EQ(platform.WindowScreenPosition(),
+            (ui::Point{view.frameGeometry().x(), view.frameGeometry().y()}));
   platform.SetFocus(p.window.高级表格_龙虎统计);
   EXPECT_EQ(view.focusWidget(), view.WidgetFor(p.window.高级表格_龙虎统计));
   platform.SetFocus(p.window.编辑框_敢死队信息);
   EXPECT_EQ(view.focusWidget(), view.WidgetFor(p.window.编辑框_敢死队信息));
 
-  const std::string html = G(
-      "<h1>  2010-04-09 [浦发银行] 龙虎榜交易席位列表</h1>\r\n\r\n1. 买一\r\n2. 买二\r\n3. 卖<一>\r\n");
+  const std::string html =
+      G("<h1>  2010-04-09 [浦发银行] 龙虎榜交易席位列表</h1>\r\n\r\n1. 买一\r\n2. 买二\r\n3. "
+        "卖<一>\r\n");
   platform.ShowBalloon({300, 320}, html, p.window.气球提示框_席位组.style(), 80);
   ui::qt::BalloonPopup& balloon = view.balloon();
   EXPECT_TRUE(balloon.isVisible());
@@ -136,14 +139,14 @@ TEST(QtPlatform, FocusWindowPositionAndBalloon) {
   EXPECT_GT(heading.charFormat().fontWeight(), QFont::Normal);
   // Heading and lines both at the style sheet's 11 points.
   EXPECT_EQ(heading.charFormat().font().pointSizeF(), 11.0);
-  QTextCursor line(balloon.document().findBlock(
-      balloon.document().toPlainText().indexOf(Q("2. 买二"))));
+  QTextCursor line(
+      balloon.document().findBlock(balloon.document().toPlainText().indexOf(Q("2. 买二"))));
   line.movePosition(QTextCursor::NextCharacter);
   EXPECT_EQ(line.charFormat().font().pointSizeF(), 11.0);
 
   // A second pop-up replaces text and place and restarts the clock.
-  platform.ShowBalloon({10, 400}, G("<h1>x</h1>\r\n\r\n1. 甲\r\n"), p.window.气球提示框_席位组.style(),
-                       80);
+  platform.ShowBalloon({10, 400}, G("<h1>x</h1>\r\n\r\n1. 甲\r\n"),
+                       p.window.气球提示框_席位组.style(), 80);
   EXPECT_EQ(balloon.pos(), QPoint(10, 400));
   EXPECT_FALSE(balloon.document().toPlainText().contains(Q("买一")));
   EXPECT_TRUE(qt_testing::WaitUntil([&] { return !balloon.isVisible(); }, 3000));

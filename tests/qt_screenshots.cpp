@@ -100,9 +100,9 @@ int main(int argc, char** argv) {
   window.高级表格_龙虎统计.UserLeftButtonUp(5, 3);
   Settle([] { return true; });
   const QRect frame = view.frameGeometry();
-  ok &= Save(view.screen()->grabWindow(0, frame.x(), frame.y(), frame.width() + 120,
-                                       frame.height()),
-             folder, "page-0-balloon.png");
+  ok &=
+      Save(view.screen()->grabWindow(0, frame.x(), frame.y(), frame.width() + 120, frame.height()),
+           folder, "page-0-balloon.png");
 
   // The search page with the listings of the newest listing's stock.
   window.高级选择夹1.UserSelectPage(1);

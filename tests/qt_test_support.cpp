@@ -31,7 +31,9 @@ BoxAnswerer::BoxAnswerer(QMessageBox::StandardButton button)
   timer->start();
 }
 
-BoxAnswerer::~BoxAnswerer() { *active_ = false; }
+BoxAnswerer::~BoxAnswerer() {
+  *active_ = false;
+}
 
 bool WaitUntil(const std::function<bool()>& pred, int timeout_ms) {
   QElapsedTimer timer;

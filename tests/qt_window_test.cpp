@@ -6,7 +6,6 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
-#include <QScrollBar>
 #include <QDateTimeEdit>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QtTest/QTest>
 #include <set>
@@ -32,7 +32,9 @@ namespace {
 using namespace testing_support;
 using ui::qt::FromGbk;
 
-QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Q(const char* utf8) {
+  return QString::fromUtf8(utf8);
+}
 
 template <typename W>
 W* Widget(ui::qt::WindowView& view, const ui::Component& c) {
@@ -84,8 +86,8 @@ TEST_F(QtWindow, EveryComponentIsAWidgetAtItsPlaceWithItsCaption) {
   for (ui::Component* c : p.window.components()) {
     const QString name = QString::fromStdString(c->name());
     SCOPED_TRACE(c->name());
-    QWidget* w = c->kind() == ui::Kind::kBalloonTip ? &view.balloon()
-                                                     : view.findChild<QWidget*>(name);
+    QWidget* w =
+        c->kind() == ui::Kind::kBalloonTip ? &view.balloon() : view.findChild<QWidget*>(name);
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w, view.WidgetFor(*c));
     EXPECT_EQ(w->objectName(), name);
@@ -148,8 +150,8 @@ TEST_F(QtWindow, InitialStatesFontsLinesAndHeads) {
 }
 
 TEST_F(QtWindow, FramesClipTheirGrids) {
-  for (const ui::Grid* g : {&p.window.高级表格_龙虎统计, &p.window.高级表格_搜索结果,
-                           &p.window.高级表格_上榜明细}) {
+  for (const ui::Grid* g :
+       {&p.window.高级表格_龙虎统计, &p.window.高级表格_搜索结果, &p.window.高级表格_上榜明细}) {
     SCOPED_TRACE(g->name());
     QWidget* grid = view.WidgetFor(*g);
     QWidget* frame = grid->parentWidget();
@@ -176,9 +178,7 @@ TEST_F(QtWindow, FramesClipTheirGrids) {
 TEST_F(QtWindow, WindowLevelLabelsLieAboveTheTabControl) {
   QWidget* client = view.centralWidget();
   const QObjectList& order = client->children();
-  const auto position = [&](const ui::Component& c) {
-    return order.indexOf(view.WidgetFor(c));
-  };
+  const auto position = [&](const ui::Component& c) { return order.indexOf(view.WidgetFor(c)); };
   for (const ui::Component* c : std::initializer_list<const ui::Component*>{
            &p.window.标签_上榜日期, &p.window.标签_横线, &p.window.透明标签_排序标})
     EXPECT_GT(position(*c), position(p.window.高级选择夹1)) << c->name();

@@ -66,7 +66,8 @@ void BalloonPopup::Pop(const QPoint& screen, std::string_view gbk_html, std::str
   document_.setTextWidth(-1);
   document_.adjustSize();
   const QSizeF size = document_.size();
-  resize(static_cast<int>(size.width()) + 2 * kMargin, static_cast<int>(size.height()) + 2 * kMargin);
+  resize(static_cast<int>(size.width()) + 2 * kMargin,
+         static_cast<int>(size.height()) + 2 * kMargin);
   move(screen);
   show();
   raise();

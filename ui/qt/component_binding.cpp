@@ -8,13 +8,13 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTextLayout>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QTextLayout>
 #include <QThread>
 
 #include "ui/qt/fonts.h"
@@ -282,7 +282,10 @@ void FollowComponent(ui::Component& component, QWidget* widget) {
     if (!guard) return;
     if (QThread::currentThread() != guard->thread()) {
       QMetaObject::invokeMethod(
-          guard.data(), [guard, &c] { if (guard) ApplyAll(c, guard.data()); },
+          guard.data(),
+          [guard, &c] {
+            if (guard) ApplyAll(c, guard.data());
+          },
           Qt::QueuedConnection);
       return;
     }

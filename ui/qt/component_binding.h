@@ -14,8 +14,7 @@ namespace ui::qt {
 // group box, frame box, date box, super button, hyperlink box or progress
 // bar under parent, at its place, with objectName = its layout name. Other
 // kinds give nullptr.
-QWidget* CreateComponentWidget(ui::Component& component, QWidget* parent,
-                               ui::Platform& platform);
+QWidget* CreateComponentWidget(ui::Component& component, QWidget* parent, ui::Platform& platform);
 
 // Brings one property (or, with ApplyAll, every property) of the widget in
 // line with its component. Used by the bindings; public for the window.

@@ -25,7 +25,9 @@ QFont LayoutFont(const ui::Font& font, const QFont& base);
 // The window's default: 宋体 (or its stand-in), 12 pixels.
 QFont DefaultFont();
 
-inline QColor ToQColor(const ui::Colour& c) { return QColor(c.red, c.green, c.blue); }
+inline QColor ToQColor(const ui::Colour& c) {
+  return QColor(c.red, c.green, c.blue);
+}
 
 // GBK text of the program to the widgets and back; CR LF line ends become
 // the toolkit's "\n" and come back as CR LF.

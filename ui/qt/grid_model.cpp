@@ -63,8 +63,8 @@ QVariant GridTableModel::headerData(int section, Qt::Orientation orientation, in
     return QAbstractTableModel::headerData(section, orientation, role);
   if (role == Qt::TextAlignmentRole) {
     const ui::Align align = grid_.At(0, section).Alignment();
-    return QVariant::fromValue(ToQtAlignment(align == ui::Align::kDefault ? ui::Align::kCentre
-                                                                          : align));
+    return QVariant::fromValue(
+        ToQtAlignment(align == ui::Align::kDefault ? ui::Align::kCentre : align));
   }
   return CellData(0, section, role);
 }
@@ -88,6 +88,8 @@ void GridTableModel::GridRowsChanged(int first_grid_row, int last_grid_row) {
   emit dataChanged(index(first, 0), index(last, columnCount() - 1));
 }
 
-void GridTableModel::AllCellsChanged() { GridRowsChanged(0, grid_.RowCount() - 1); }
+void GridTableModel::AllCellsChanged() {
+  GridRowsChanged(0, grid_.RowCount() - 1);
+}
 
 }  // namespace ui::qt

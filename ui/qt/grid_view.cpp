@@ -42,11 +42,12 @@ GridView::GridView(ui::Grid& grid, Style style, QWidget* parent)
   // A disabled grid is only closed to input: its cells keep their colours
   // and no cell is marked as chosen.
   QPalette shown = palette();
-  for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::Base,
-                                   QPalette::AlternateBase, QPalette::Window, QPalette::ButtonText,
-                                   QPalette::Button})
+  for (QPalette::ColorRole role :
+       {QPalette::Text, QPalette::WindowText, QPalette::Base, QPalette::AlternateBase,
+        QPalette::Window, QPalette::ButtonText, QPalette::Button})
     shown.setColor(QPalette::Disabled, role, shown.color(QPalette::Active, role));
-  shown.setColor(QPalette::Disabled, QPalette::Highlight, shown.color(QPalette::Active, QPalette::Base));
+  shown.setColor(QPalette::Disabled, QPalette::Highlight,
+                 shown.color(QPalette::Active, QPalette::Base));
   shown.setColor(QPalette::Disabled, QPalette::HighlightedText,
                  shown.color(QPalette::Active, QPalette::Text));
   setPalette(shown);
@@ -92,7 +93,10 @@ GridView::GridView(ui::Grid& grid, Style style, QWidget* parent)
     if (QThread::currentThread() != self->thread()) {
       // The window belongs to the user-interface thread: catch up there.
       QMetaObject::invokeMethod(
-          self.data(), [self] { if (self) self->OnGridChange(ui::GridChange{ui::GridChange::kReset}); },
+          self.data(),
+          [self] {
+            if (self) self->OnGridChange(ui::GridChange{ui::GridChange::kReset});
+          },
           Qt::QueuedConnection);
       return;
     }
@@ -101,7 +105,9 @@ GridView::GridView(ui::Grid& grid, Style style, QWidget* parent)
   OnGridChange(ui::GridChange{ui::GridChange::kReset});
 }
 
-GridView::~GridView() { setStyle(nullptr); }
+GridView::~GridView() {
+  setStyle(nullptr);
+}
 
 void GridView::OnGridChange(const ui::GridChange& change) {
   switch (change.kind) {
@@ -129,7 +135,8 @@ void GridView::ApplyLayout() {
   for (int c = 0; c < grid_.ColumnCount(); ++c) setColumnWidth(c, grid_.ColumnWidth(c));
 
   if (style_ == Style::kListing) {
-    const int title_height = grid_.RowCount() > 0 ? grid_.RowHeight(0) : ui::Grid::kDefaultRowHeight;
+    const int title_height =
+        grid_.RowCount() > 0 ? grid_.RowHeight(0) : ui::Grid::kDefaultRowHeight;
     horizontalHeader()->setFixedHeight(title_height);
   }
 

@@ -7,8 +7,8 @@
 
 #include <QPointer>
 #include <QProxyStyle>
-#include <memory>
 #include <QTableView>
+#include <memory>
 #include <vector>
 
 #include "ui/grid.h"

@@ -30,6 +30,8 @@ QPixmap ProgramIconPixmap() {
   return pixmap;
 }
 
-QIcon ProgramIcon() { return QIcon(ProgramIconPixmap()); }
+QIcon ProgramIcon() {
+  return QIcon(ProgramIconPixmap());
+}
 
 }  // namespace ui::qt

@@ -16,9 +16,13 @@ namespace ui::qt {
 
 QtPlatform::QtPlatform() : ui_thread_(std::this_thread::get_id()) {}
 
-QtPlatform::~QtPlatform() { Shutdown(); }
+QtPlatform::~QtPlatform() {
+  Shutdown();
+}
 
-void QtPlatform::SetWindow(WindowView* view) { view_ = view; }
+void QtPlatform::SetWindow(WindowView* view) {
+  view_ = view;
+}
 
 bool QtPlatform::shutting_down() const {
   std::lock_guard lock(mutex_);
@@ -127,7 +131,9 @@ int64_t QtPlatform::TickCount() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-ui::DateTime QtPlatform::Now() { return FromQDateTime(QDateTime::currentDateTime()); }
+ui::DateTime QtPlatform::Now() {
+  return FromQDateTime(QDateTime::currentDateTime());
+}
 
 ui::Point QtPlatform::PointerScreenPosition() {
   const QPoint p = QCursor::pos();
@@ -188,7 +194,9 @@ void QtPlatform::PostToUi(std::function<void()> work) {
   QMetaObject::invokeMethod(&queue_, std::move(work), Qt::QueuedConnection);
 }
 
-bool QtPlatform::OnUiThread() const { return std::this_thread::get_id() == ui_thread_; }
+bool QtPlatform::OnUiThread() const {
+  return std::this_thread::get_id() == ui_thread_;
+}
 
 void QtPlatform::OpenUrl(std::string_view url) {
   QDesktopServices::openUrl(QUrl(QString::fromStdString(text::Utf8(url))));

@@ -42,7 +42,9 @@ WindowView::WindowView(ui::MainWindow& model, ui::Platform& platform)
   };
 }
 
-WindowView::~WindowView() { model_.close_window = nullptr; }
+WindowView::~WindowView() {
+  model_.close_window = nullptr;
+}
 
 QWidget* WindowView::ParentFor(const ui::Component& c) const {
   const ui::Component* container = c.container();
