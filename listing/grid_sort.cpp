@@ -1,6 +1,8 @@
 #include "listing/grid_sort.h"
 
 #include <algorithm>
+#include <compare>
+#include <cstring>
 #include <numeric>
 #include <string>
 
@@ -74,6 +76,29 @@ void SortAsText(std::span<const std::string_view> keys, bool case_sensitive,
       folded_store.push_back(FoldForComparison(keys[i]));
       compared[i] = folded_store.back();
     }
+  }
+  // Keys of up to 16 bytes (dates, codes, names) compare as two big-endian
+  // words and their length, which is their byte order.
+  const bool short_keys = std::all_of(compared.begin(), compared.end(),
+                                      [](std::string_view k) { return k.size() <= 16; });
+  if (short_keys) {
+    struct Packed {
+      uint64_t high, low;
+      size_t length;
+      auto operator<=>(const Packed&) const = default;
+    };
+    std::vector<Packed> packed(compared.size());
+    for (size_t i = 0; i < compared.size(); ++i) {
+      unsigned char bytes[16] = {};
+      std::memcpy(bytes, compared[i].data(), compared[i].size());
+      uint64_t high = 0, low = 0;
+      for (int b = 0; b < 8; ++b) high = high << 8 | bytes[b];
+      for (int b = 8; b < 16; ++b) low = low << 8 | bytes[b];
+      packed[i] = Packed{high, low, compared[i].size()};
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return packed[a] < packed[b]; });
+    return;
   }
   std::stable_sort(order.begin(), order.end(),
                    [&](uint32_t a, uint32_t b) { return compared[a] < compared[b]; });

@@ -1,6 +1,8 @@
 #include "listing/listing_grid.h"
 
 #include <array>
+#include <cmath>
+#include <charconv>
 
 #include "text/gbk.h"
 #include "text/numbers.h"
@@ -32,7 +34,6 @@ const std::string& DetailsLinkText() {
   return link;
 }
 
-std::string FigureText(double x) { return text::PadThreeDecimals(text::NumberText(x)); }
 
 void SetCell(ui::Cell& cell, std::string text, int column, bool is_number = false) {
   cell = ui::Cell{};
@@ -64,6 +65,30 @@ void SetUpListingGrid(ui::MainWindow& window, ui::Grid& grid) {
   grid.SetStriping(ui::Striping{true, ui::kWhite, kEvenRowColour});
 }
 
+std::string ListingFigureText(double x) {
+  // The figures are whole thousandths (totals are rounded to 2 decimals,
+  // strengths to 3). For x the double nearest to k / 1000, the 13 digits of
+  // NumberText give exactly the decimal k / 1000, so the text can be built
+  // from k; any other x takes the general way.
+  if (std::fabs(x) < 1e10) {
+    const long long k = std::llround(x * 1000);
+    if (static_cast<double>(k) / 1000 == x) {
+      const unsigned long long magnitude = static_cast<unsigned long long>(k < 0 ? -k : k);
+      const unsigned long long thousandths = magnitude % 1000;
+      char buf[32];
+      char* end = buf;
+      if (k < 0) *end++ = '-';
+      end = std::to_chars(end, buf + sizeof buf, magnitude / 1000).ptr;
+      *end++ = '.';
+      *end++ = static_cast<char>('0' + thousandths / 100);
+      *end++ = static_cast<char>('0' + thousandths / 10 % 10);
+      *end++ = static_cast<char>('0' + thousandths % 10);
+      return std::string(buf, end);
+    }
+  }
+  return text::PadThreeDecimals(text::NumberText(x));
+}
+
 int ListingGridRowCount(int64_t n) { return n >= 15 ? static_cast<int>(n) + 1 : 16; }
 
 void MakeListingCells(const ListingRow& row, std::span<ui::Cell> cells,
@@ -77,10 +102,10 @@ void MakeListingCells(ListingRow&& row, std::span<ui::Cell> cells, bool record_n
   SetCell(cells[1], std::move(row.stock_name), 1);
   SetCell(cells[2], std::move(row.stock_code), 2);
   SetCell(cells[3], std::move(row.first_buy_seat), 3);
-  SetCell(cells[4], FigureText(row.buy_total), 4);
-  SetCell(cells[5], FigureText(row.sell_total), 5);
-  SetCell(cells[6], FigureText(row.net), 6);
-  SetCell(cells[7], row.strength ? FigureText(*row.strength) : std::string(), 7);
+  SetCell(cells[4], ListingFigureText(row.buy_total), 4);
+  SetCell(cells[5], ListingFigureText(row.sell_total), 5);
+  SetCell(cells[6], ListingFigureText(row.net), 6);
+  SetCell(cells[7], row.strength ? ListingFigureText(*row.strength) : std::string(), 7);
   SetCell(cells[8], DetailsLinkText(), 8);
   SetCell(cells[9], std::to_string(row.record_number), 9, !record_number_as_text);
 }

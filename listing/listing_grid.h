@@ -40,6 +40,8 @@ inline constexpr int kRecordNumberColumn = 9;
 void SetUpListingGrid(ui::MainWindow& window, ui::Grid& grid);
 // Rows, header included, of a listing grid for n listings: n + 1, at least 16.
 int ListingGridRowCount(int64_t n);
+// The text of a listing figure: PadThreeDecimals(NumberText(x)).
+std::string ListingFigureText(double x);
 // Writes the ten cells of row i.
 void WriteListingRow(ui::Grid& grid, int i, const ListingRow& row);
 

@@ -11,26 +11,30 @@
 namespace listing {
 
 struct ListingLines {
-  std::vector<ui::Cell> cells;  // kListingColumnCount cells per line
-  int count = 0;                // lines made
-  int64_t listings_read = 0;    // listings the scan gave (the grid's row count follows it)
-  int64_t record_count = 0;     // listings in the whole store
+  // The scanned listings with their figures; the lines are the first
+  // `count` of them, in `order` when it is not empty.
+  std::vector<ScannedListing> listings;
+  std::vector<uint32_t> order;
+  int count = 0;              // lines to show
+  int64_t listings_read = 0;  // listings the scan gave (the grid's row count follows it)
+  int64_t record_count = 0;   // listings in the whole store
   // The lines stop before the first listing whose buy block has fewer than
   // three values: the store is damaged there.
   bool damaged_buy_block = false;
   // The lines are in the statistics grid's default order, newest date
-  // first, exactly as SortGridRows on the date column would leave them.
+  // first, exactly as SortGridRows on the date column would leave them
+  // (record numbers then are text cells, as a sort leaves them).
   bool newest_first = false;
 };
 
-// Makes the lines of a scan, in scan order or, with newest_first, as the
-// default descending date sort would order them (no sort when a date is
-// empty, since that sort would be refused). Takes the scan's texts.
+// Works out the lines of a scan, in scan order or, with newest_first, as
+// the default descending date sort would order them (no sort when a date
+// is empty, since that sort would be refused). Touches no grid.
 ListingLines MakeListingLines(ListingScan&& scan, bool newest_first);
 
-// Gives the grid the row count for the listings read, moves the lines into
+// Gives the grid the row count for the listings read, writes the lines into
 // rows 1.. and blanks every row below them, so nothing of an earlier fill
-// stays. User-interface thread.
+// stays. Takes the lines' texts. User-interface thread.
 void PutListingLines(ui::Grid& grid, ListingLines& lines);
 
 }  // namespace listing

@@ -1,6 +1,8 @@
 #include "listing/listing_scan.h"
 
+#include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "text/numbers.h"
 #include "text/text_ops.h"
@@ -9,20 +11,75 @@ namespace listing {
 namespace {
 
 constexpr int kBlockValues = 15;  // five Seats: name, buying, selling
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+constexpr uint64_t kLowBits = 0x0101010101010101ull;
+constexpr uint64_t kBars = kLowBits * '|';
+
+uint64_t Word(const unsigned char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+// The high bit of each zero byte of w (and possibly of bytes above the first
+// zero byte, which the callers never look at). Little-endian words: the
+// lowest set bit is the first byte.
+uint64_t ZeroBytes(uint64_t w) { return (w - kLowBits) & ~w & kHighBits; }
 
 // Walks the pieces of a Seat block up to the fifteenth; returns how many
-// pieces the whole block has.
+// pieces the whole block has. A byte of 0x80 or above starts a double-byte
+// character, whose trail byte is never a separator (the boundaries
+// text::SplitText keeps). A run of such bytes is measured first and then
+// paired off: an even run is whole characters, an odd one takes the byte
+// after it as its last trail. Stepping character by character would make
+// every step wait for the byte before it.
 template <typename Visit>
 int ForEachSeatValue(std::string_view block, Visit visit) {
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(block.data());
+  const size_t n = block.size();
   int count = 0;
-  size_t pos = 0;
-  while (pos < block.size()) {
-    const size_t bar = text::FindText(block, "|", pos);
-    const size_t end = bar == text::kNotFound ? block.size() : bar;
+  size_t begin = 0;
+  size_t i = 0;
+  while (i < n) {
+    if (s[i] < 0x80) {
+      // Eight single-byte characters at a time up to a separator or a
+      // double-byte character.
+      while (i + 8 <= n) {
+        const uint64_t stop = (Word(s + i) & kHighBits) | ZeroBytes(Word(s + i) ^ kBars);
+        if (stop != 0) {
+          i += static_cast<size_t>(std::countr_zero(stop)) / 8;
+          break;
+        }
+        i += 8;
+      }
+      if (i >= n) break;
+      if (s[i] == '|') {
+        ++count;
+        if (count <= kBlockValues) visit(count, block.substr(begin, i - begin));
+        begin = i + 1;
+        ++i;
+        continue;
+      }
+      if (s[i] < 0x80) {
+        ++i;
+        continue;
+      }
+    }
+    // A run of bytes of 0x80 and above, eight at a time.
+    size_t j = i + 1;
+    while (j + 8 <= n) {
+      const uint64_t low = ~Word(s + j) & kHighBits;
+      if (low != 0) {
+        j += static_cast<size_t>(std::countr_zero(low)) / 8;
+        break;
+      }
+      j += 8;
+    }
+    while (j < n && s[j] >= 0x80) ++j;
+    i = (j - i) % 2 == 0 ? j : j + 1;
+  }
+  if (begin < n) {
     ++count;
-    if (count <= kBlockValues) visit(count, block.substr(pos, end - pos));
-    if (bar == text::kNotFound) break;
-    pos = bar + 1;
+    if (count <= kBlockValues) visit(count, block.substr(begin));
   }
   return count;
 }
@@ -31,9 +88,9 @@ void AddAmounts(std::string_view block, ScannedListing& listing, std::string* fi
   const int count = ForEachSeatValue(block, [&](int k, std::string_view value) {
     if (k == 1 && first_value) first_value->assign(value);
     if (k % 3 == 2) {
-      listing.buying += text::NumberFromText(value);
+      listing.buying += AmountFromText(value);
     } else if (k % 3 == 0) {
-      listing.selling += text::NumberFromText(value);
+      listing.selling += AmountFromText(value);
     }
   });
   if (first_value) listing.buy_block_values = count;
@@ -41,12 +98,54 @@ void AddAmounts(std::string_view block, ScannedListing& listing, std::string* fi
 
 }  // namespace
 
+// Up to 15 digits make an exact integer, and one division by an exact power
+// of ten rounds correctly, as the general reading does. Anything else takes
+// the general way.
+double AmountFromText(std::string_view t) {
+  static constexpr double kPowers[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const char* p = t.data();
+  const char* const end = p + t.size();
+  const bool negative = p != end && *p == '-';
+  if (negative) ++p;
+  const char* const first_digit = p;
+  uint64_t mantissa = 0;
+  while (p != end && static_cast<unsigned>(*p - '0') < 10)
+    mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+  size_t digits = static_cast<size_t>(p - first_digit);
+  size_t decimals = 0;
+  if (p != end && *p == '.') {
+    const char* const first_decimal = ++p;
+    while (p != end && static_cast<unsigned>(*p - '0') < 10)
+      mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+    decimals = static_cast<size_t>(p - first_decimal);
+    digits += decimals;
+  }
+  // Digits beyond 15 may have wrapped the integer: the general way then.
+  if (p != end || digits == 0 || digits > 15) return text::NumberFromText(t);
+  const double value = static_cast<double>(mantissa) / kPowers[decimals];
+  return negative ? -value : value;
+}
+
+double TurnoverFromText(std::string_view t) {
+  // Plain ASCII with commas: drop them here; anything else (the full-width
+  // comma, blanks, full-width digits) takes the general way.
+  char buf[32];
+  size_t length = 0;
+  for (char c : t) {
+    if (static_cast<unsigned char>(c) >= 0x80 || length == sizeof buf)
+      return text::NumberFromTextSkippingSeparators(t);
+    if (c != ',') buf[length++] = c;
+  }
+  return AmountFromText(std::string_view(buf, length));
+}
+
 void TakeSeatBlocks(std::string_view buy_block, std::string_view sell_block,
                     ScannedListing& listing) {
   listing.buying = 0;
   listing.selling = 0;
-  listing.first_buy_seat.clear();
-  AddAmounts(buy_block, listing, &listing.first_buy_seat);
+  listing.row.first_buy_seat.clear();
+  AddAmounts(buy_block, listing, &listing.row.first_buy_seat);
   AddAmounts(sell_block, listing, nullptr);
 }
 
@@ -66,16 +165,16 @@ ListingScan ScanListings(store::Store& store, const std::vector<int64_t>* record
   for (int64_t i = 0; i < n && access.ok(); ++i) {
     if (record_numbers) access.GoToRecord((*record_numbers)[static_cast<size_t>(i)]);
     ScannedListing& listing = scan.listings.emplace_back();
-    listing.date.assign(access.FieldView(store::kDate));
-    listing.stock_name.assign(access.FieldView(store::kName));
-    listing.stock_code.assign(access.FieldView(store::kCode));
-    listing.turnover = text::NumberFromTextSkippingSeparators(access.FieldView(store::kTurnover));
+    listing.row.date.assign(access.FieldView(store::kDate));
+    listing.row.stock_name.assign(access.FieldView(store::kName));
+    listing.row.stock_code.assign(access.FieldView(store::kCode));
+    listing.turnover = TurnoverFromText(access.FieldView(store::kTurnover));
     // A field's view lasts until the next read, so each block is taken
     // apart before the next field is read: the buy block first, as the
     // sums want it.
-    AddAmounts(access.FieldView(store::kBuySeats), listing, &listing.first_buy_seat);
+    AddAmounts(access.FieldView(store::kBuySeats), listing, &listing.row.first_buy_seat);
     AddAmounts(access.FieldView(store::kSellSeats), listing, nullptr);
-    listing.record_number = access.CurrentRecordNumber();
+    listing.row.record_number = access.CurrentRecordNumber();
     access.Skip(1);
   }
   std::optional<store::StoreError> failure = access.error();
@@ -88,10 +187,8 @@ ListingScan ScanListings(store::Store& store, const std::vector<int64_t>* record
   return scan;
 }
 
-namespace {
-
-// Everything of a line but its texts.
-void ComputeFigures(const ScannedListing& listing, ListingRow& row) {
+void ComputeFigures(ScannedListing& listing) {
+  ListingRow& row = listing.row;
   row.buy_total = text::RoundHalfAway(listing.buying / 10000, 2);
   row.sell_total = text::RoundHalfAway(listing.selling / 10000, 2);
   // The difference of two 2-decimal values carries the binary error of
@@ -103,29 +200,6 @@ void ComputeFigures(const ScannedListing& listing, ListingRow& row) {
     const double strength = text::RoundHalfAway(row.net / listing.turnover, 3);
     if (std::isfinite(strength)) row.strength = strength;
   }
-  row.record_number = listing.record_number;
-}
-
-}  // namespace
-
-ListingRow ComputeListingRow(const ScannedListing& listing) {
-  ListingRow row;
-  row.date = listing.date;
-  row.stock_name = listing.stock_name;
-  row.stock_code = listing.stock_code;
-  row.first_buy_seat = listing.first_buy_seat;
-  ComputeFigures(listing, row);
-  return row;
-}
-
-ListingRow ComputeListingRow(ScannedListing&& listing) {
-  ListingRow row;
-  row.date = std::move(listing.date);
-  row.stock_name = std::move(listing.stock_name);
-  row.stock_code = std::move(listing.stock_code);
-  row.first_buy_seat = std::move(listing.first_buy_seat);
-  ComputeFigures(listing, row);
-  return row;
 }
 
 }  // namespace listing

@@ -19,17 +19,16 @@ namespace listing {
 // Seat text each in memory; all the arithmetic of a line happens after the
 // store is closed.
 struct ScannedListing {
-  std::string date;
-  std::string stock_name;
-  std::string stock_code;
-  std::string first_buy_seat;  // value 1 of the buy block
-  double turnover = 0;         // 10,000 yuan; thousands separators skipped
+  // Date, stock name, stock code and first buying Seat (value 1 of the buy
+  // block) as stored, and the record number; the figures are filled in by
+  // ComputeFigures once the store is closed.
+  ListingRow row;
+  double turnover = 0;  // 10,000 yuan; thousands separators skipped
   // Yuan, summed in this order: the buy block's values 2, 5, 8, 11, 14, then
   // the sell block's; and values 3, 6, 9, 12, 15 of both for selling.
   double buying = 0;
   double selling = 0;
   int buy_block_values = 0;  // pieces of the buy block
-  int64_t record_number = 0;
 };
 
 struct ListingScan {
@@ -48,17 +47,22 @@ inline constexpr int kFewestBuyBlockValues = 3;
 // reads the nearest record). The store is closed when this returns.
 ListingScan ScanListings(store::Store& store, const std::vector<int64_t>* record_numbers);
 
-// Fills first_buy_seat, buying, selling and buy_block_values from the two
+// An amount of a Seat block as text::NumberFromText reads it, quicker for
+// the plain figures pages print.
+double AmountFromText(std::string_view t);
+// The turnover as text::NumberFromTextSkippingSeparators reads it ("1,234"
+// is 1234), quicker for plain figures.
+double TurnoverFromText(std::string_view t);
+
+// Fills row.first_buy_seat, buying, selling and buy_block_values from the two
 // Seat blocks ("|"-separated, empty pieces kept, an empty last remainder
 // dropped; missing values count as empty, that is 0).
 void TakeSeatBlocks(std::string_view buy_block, std::string_view sell_block,
                     ScannedListing& listing);
 
-// The line of one listing: totals in 10,000 yuan to 2 decimals, their
-// difference, and the strength net / turnover to 3 decimals (none for a
-// turnover of 0).
-ListingRow ComputeListingRow(const ScannedListing& listing);
-// The same, taking the listing's texts instead of copying them.
-ListingRow ComputeListingRow(ScannedListing&& listing);
+// The figures of a listing's line: totals in 10,000 yuan to 2 decimals,
+// their difference, and the strength net / turnover to 3 decimals (none for
+// a turnover of 0).
+void ComputeFigures(ScannedListing& listing);
 
 }  // namespace listing

@@ -1,6 +1,10 @@
 // The listing grids' layout and the statistics query that fills them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -10,6 +14,7 @@
 #include "store/store_error.h"
 #include "tests/program_fixture.h"
 #include "text/numbers.h"
+#include "text/text_ops.h"
 
 namespace {
 
@@ -279,7 +284,7 @@ TEST_F(ListingFillTest, UnreadableStoreIsReportedAndTheGridKeepsItsRows) {
 TEST(ListingScanTest, SeatBlocksSumInOrderAndKeepTheFirstSeat) {
   listing::ScannedListing l;
   listing::TakeSeatBlocks("A|1|2|B|3|4", "C|5|6|D||7|E|8|9|F|10|11|G|12|13|H|99|99", l);
-  EXPECT_EQ(l.first_buy_seat, "A");
+  EXPECT_EQ(l.row.first_buy_seat, "A");
   EXPECT_EQ(l.buy_block_values, 6);
   // Values 2, 5, 8, 11, 14 buy and 3, 6, 9, 12, 15 sell, in both blocks; an
   // empty value is 0 and a sixth Seat is not counted.
@@ -287,9 +292,76 @@ TEST(ListingScanTest, SeatBlocksSumInOrderAndKeepTheFirstSeat) {
   EXPECT_DOUBLE_EQ(l.selling, 2 + 4 + 6 + 7 + 9 + 11 + 13);
   listing::TakeSeatBlocks("", "", l);
   EXPECT_EQ(l.buy_block_values, 0);
-  EXPECT_EQ(l.first_buy_seat, "");
+  EXPECT_EQ(l.row.first_buy_seat, "");
   listing::TakeSeatBlocks("A|1|", "", l);  // an empty last remainder is no value
   EXPECT_EQ(l.buy_block_values, 2);
+}
+
+TEST(ListingScanTest, SeatBlocksSplitOnCharacterBoundariesAsSplitTextDoes) {
+  // Pieces whose bytes look like separators inside a character: 81 7C is
+  // one character, and a lone lead byte at the end swallows nothing.
+  std::mt19937 random(3);
+  const std::vector<std::string> pieces = {"|", "|", "|", "12.5", "7", "\x81\x7C", "\xB0\xA1",
+                                           "\x81", "A", "\xFE\x40", "-3"};
+  for (int round = 0; round < 3000; ++round) {
+    std::string block;
+    const int length = static_cast<int>(random() % 30);
+    for (int i = 0; i < length; ++i) block += pieces[random() % pieces.size()];
+    const std::vector<std::string_view> split = text::SplitText(block, "|");
+    double buying = 0, selling = 0;
+    for (size_t k = 1; k <= std::min<size_t>(split.size(), 15); ++k) {
+      if (k % 3 == 2) buying += text::NumberFromText(split[k - 1]);
+      if (k % 3 == 0) selling += text::NumberFromText(split[k - 1]);
+    }
+    listing::ScannedListing l;
+    listing::TakeSeatBlocks(block, "", l);
+    ASSERT_EQ(l.buy_block_values, static_cast<int>(split.size())) << block;
+    EXPECT_EQ(l.row.first_buy_seat, split.empty() ? "" : std::string(split[0])) << block;
+    EXPECT_EQ(l.buying, buying) << block;
+    EXPECT_EQ(l.selling, selling) << block;
+  }
+}
+
+TEST(ListingScanTest, QuickNumberReadingsAgreeWithTheGeneralOnes) {
+  std::mt19937_64 random(11);
+  std::vector<std::string> texts = {"0.00", "-0", "0", "1.", ".5", "-", ".", "", "12,345.67",
+                                    "1,234", "9999999999999999", "123456789012345.6",
+                                    " 12", "+5", "1e3", "--1", "1.2.3", "00012.50",
+                                    G("１２３"), G("１，２３４"), "7" + G("万")};
+  for (int i = 0; i < 2000; ++i) {
+    const uint64_t cents = random() % 100000000000ull;
+    std::string t = std::to_string(cents / 100) + "." + std::to_string(cents % 100 / 10) +
+                    std::to_string(cents % 10);
+    if (i % 3 == 0) t = "-" + t;
+    if (i % 5 == 0) t = t.substr(0, t.size() - 1);
+    texts.push_back(t);
+  }
+  const std::string alphabet = "0123456789999..-+e, ";
+  for (int i = 0; i < 3000; ++i) {
+    std::string t;
+    for (size_t n = random() % 19; n > 0; --n) t += alphabet[random() % alphabet.size()];
+    texts.push_back(t);
+  }
+  for (const std::string& t : texts) {
+    const double general = text::NumberFromText(t);
+    const double quick = listing::AmountFromText(t);
+    EXPECT_EQ(std::memcmp(&general, &quick, sizeof general), 0) << t;
+    EXPECT_EQ(listing::TurnoverFromText(t), text::NumberFromTextSkippingSeparators(t)) << t;
+  }
+}
+
+TEST(ListingGridTextTest, FigureTextIsThePaddedNumberText) {
+  std::mt19937_64 random(5);
+  std::vector<double> values = {0.0, -0.0, 0.5, 150, 12.5, 0.012, -0.01, 1234.56, -7, 99.99,
+                                1e-5, -0.0004, 2.675, 1e10, 9999999999.999, 1e15, 0.1 + 0.2,
+                                100.01 - 99.99, std::nan(""), 1.0 / 0.0};
+  for (int i = 0; i < 5000; ++i) {
+    const int64_t k = static_cast<int64_t>(random() % 20000000000000ull) - 10000000000000ll;
+    values.push_back(static_cast<double>(k) / (i % 2 ? 100 : 1000));
+    values.push_back(text::RoundHalfAway(static_cast<double>(k) / 7e6, 3));
+  }
+  for (double x : values)
+    EXPECT_EQ(listing::ListingFigureText(x), text::PadThreeDecimals(text::NumberText(x))) << x;
 }
 
 }  // namespace

@@ -115,22 +115,27 @@ TEST_F(ListingSortTest, SortedOrderMatchesAStableSortByGbkComparison) {
   std::mt19937 random(7);
   const std::vector<std::string> pieces = {"a", "A", "b", "Z", "z", "1", "\x81\x41", "\x81\x61",
                                            "\xB0\x5A", "\xB0\x7A", G("中"), "-"};
-  std::vector<std::string> keys(400);
-  for (auto& key : keys) {
-    const int length = static_cast<int>(random() % 4) + 1;
-    for (int i = 0; i < length; ++i) key += pieces[random() % pieces.size()];
-  }
-  std::vector<std::string_view> views(keys.begin(), keys.end());
-  for (bool case_sensitive : {false, true}) {
-    std::vector<uint32_t> expected(keys.size());
-    std::iota(expected.begin(), expected.end(), 0u);
-    std::stable_sort(expected.begin(), expected.end(), [&](uint32_t a, uint32_t b) {
-      return text::CompareGbk(keys[a], keys[b], case_sensitive) < 0;
-    });
-    EXPECT_EQ(listing::SortedKeyOrder(views, false, case_sensitive, true), expected)
-        << case_sensitive;
-    std::reverse(expected.begin(), expected.end());
-    EXPECT_EQ(listing::SortedKeyOrder(views, false, case_sensitive, false), expected);
+  // Short keys (all within 16 bytes) and long ones take different ways.
+  for (int most_pieces : {4, 12}) {
+    std::vector<std::string> keys(400);
+    for (auto& key : keys) {
+      const int length = static_cast<int>(random() % static_cast<unsigned>(most_pieces)) + 1;
+      for (int i = 0; i < length; ++i) key += pieces[random() % pieces.size()];
+    }
+    keys[0] = std::string("a\0", 2);  // a zero byte sorts after the shorter "a"
+    keys[1] = "a";
+    std::vector<std::string_view> views(keys.begin(), keys.end());
+    for (bool case_sensitive : {false, true}) {
+      std::vector<uint32_t> expected(keys.size());
+      std::iota(expected.begin(), expected.end(), 0u);
+      std::stable_sort(expected.begin(), expected.end(), [&](uint32_t a, uint32_t b) {
+        return text::CompareGbk(keys[a], keys[b], case_sensitive) < 0;
+      });
+      EXPECT_EQ(listing::SortedKeyOrder(views, false, case_sensitive, true), expected)
+          << case_sensitive << most_pieces;
+      std::reverse(expected.begin(), expected.end());
+      EXPECT_EQ(listing::SortedKeyOrder(views, false, case_sensitive, false), expected);
+    }
   }
 }
 
