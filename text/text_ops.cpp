@@ -1,9 +1,19 @@
 #include "text/text_ops.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
 namespace text {
+namespace {
+
+// The high bits of the bytes at offsets 0, 2, 4 and 6 of a word read from
+// memory.
+constexpr uint64_t kEvenLeads = std::endian::native == std::endian::little
+                                    ? 0x0080008000800080ull
+                                    : 0x8000800080008000ull;
+
+}  // namespace
 
 size_t FindText(std::string_view text, std::string_view needle, size_t from) {
   const size_t n = text.size();
@@ -11,30 +21,38 @@ size_t FindText(std::string_view text, std::string_view needle, size_t from) {
   if (needle.empty()) return from;
   if (needle.size() > n - from) return kNotFound;
   const char* base = text.data();
-  const char first = needle[0];
   const size_t last_start = n - needle.size();
   size_t boundary = from;  // always a character boundary
   while (boundary <= last_start) {
-    // Jump to the next byte equal to the needle's first byte, then walk the
-    // characters up to it to learn whether it starts a character.
-    const void* hit = std::memchr(base + boundary, first, last_start - boundary + 1);
-    if (hit == nullptr) return kNotFound;
-    const size_t candidate = static_cast<size_t>(static_cast<const char*>(hit) - base);
+    // Jump to the next byte-wise occurrence of the whole needle, then walk
+    // the characters up to it to learn whether it starts a character.
+    // Looking for the needle rather than its first byte keeps the walks
+    // long, where skipping eight bytes at a time pays.
+    const size_t candidate = text.find(needle, boundary);
+    if (candidate == std::string_view::npos) return kNotFound;
+    // A byte below 0x80 is a character of its own or the second byte of
+    // one, so the byte after two such bytes always starts a character: the
+    // walk may start at the last such point before the candidate.
+    size_t resync = candidate;
+    while (resync >= boundary + 2 && (static_cast<unsigned char>(base[resync - 1]) >= 0x80 ||
+                                      static_cast<unsigned char>(base[resync - 2]) >= 0x80))
+      --resync;
+    if (resync >= boundary + 2) boundary = resync;
     while (boundary < candidate) {
-      // Runs of plain ASCII are skipped eight bytes at a time.
+      // Runs of plain ASCII are skipped eight bytes at a time, and so are
+      // runs of four double-byte characters: when the bytes at even offsets
+      // from a boundary are all lead bytes, the trail bytes between them do
+      // not matter.
       while (boundary + 8 <= candidate) {
         uint64_t word;
         std::memcpy(&word, base + boundary, sizeof word);
-        if (word & 0x8080808080808080ull) break;
+        if ((word & 0x8080808080808080ull) != 0 && (word & kEvenLeads) != kEvenLeads) break;
         boundary += 8;
       }
       if (boundary >= candidate) break;
       boundary += CharLength(static_cast<unsigned char>(base[boundary]));
     }
-    if (boundary == candidate) {
-      if (std::memcmp(base + candidate, needle.data(), needle.size()) == 0) return candidate;
-      boundary += CharLength(static_cast<unsigned char>(base[boundary]));
-    }
+    if (boundary == candidate) return candidate;
     // Otherwise the candidate was the second byte of a character and
     // `boundary` already stands after that character.
   }
