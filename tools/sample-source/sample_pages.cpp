@@ -201,11 +201,14 @@ std::optional<int> WeekdayOf(std::string_view date) {
 
 std::vector<SampleStock> GenerateStocks(int board, uint64_t seed, int count) {
   Random rng(seed);
-  const std::vector<int> picked =
-      Pick(rng, static_cast<int>(BoardStocks(board).size()), count);
+  const int pool = static_cast<int>(BoardStocks(board).size());
   std::vector<SampleStock> stocks;
-  for (size_t i = 0; i < picked.size(); ++i)
-    stocks.push_back(MakeStock(rng, board, picked[i], i > 0));
+  // More stocks than the board has names: the names come round again.
+  while (static_cast<int>(stocks.size()) < count) {
+    const int round = std::min(pool, count - static_cast<int>(stocks.size()));
+    for (const int stock : Pick(rng, pool, round))
+      stocks.push_back(MakeStock(rng, board, stock, !stocks.empty()));
+  }
   return stocks;
 }
 

@@ -40,8 +40,8 @@ std::optional<int> WeekdayOf(std::string_view date);
 // The stocks of a board's page for a date: 3 to 8 on weekdays, none on
 // weekends. The first stock always prints its reason.
 std::vector<SampleStock> StocksOf(int board, std::string_view date);
-// `count` stocks drawn from `seed`, for benchmarks (count up to the size of
-// the board's stock list, 25).
+// `count` stocks drawn from `seed`, for benchmarks; beyond the 25 names of a
+// board the names repeat.
 std::vector<SampleStock> GenerateStocks(int board, uint64_t seed, int count);
 
 // The page as the server sends it (GBK HTML).
