@@ -60,9 +60,9 @@ void BM_BareScanOfTheSixFields(benchmark::State& state) {
   sqlite3_exec(db, "PRAGMA key='q3051hnzk7264bwtf'; PRAGMA cipher_page_size=4096;", nullptr,
                nullptr, nullptr);
   sqlite3_stmt* scan = nullptr;
-  sqlite3_prepare_v2(db,
-                     "SELECT 日期,股名,代码,成交额,席位金额买,席位金额卖 FROM 龙虎榜 ORDER BY rowid",
-                     -1, &scan, nullptr);
+  sqlite3_prepare_v2(
+      db, "SELECT 日期,股名,代码,成交额,席位金额买,席位金额卖 FROM 龙虎榜 ORDER BY rowid", -1,
+      &scan, nullptr);
   if (!scan) state.SkipWithError("prepare failed");
   std::string out[6];
   for (auto _ : state) {

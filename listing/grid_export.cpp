@@ -12,15 +12,18 @@ namespace {
 constexpr int kNarrowestShownColumn = 2;  // pixels
 
 bool IsAscii(std::string_view s) {
-  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  return std::all_of(s.begin(), s.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-std::string ToUtf8(std::string_view gbk) { return IsAscii(gbk) ? std::string(gbk) : text::Utf8(gbk); }
+std::string ToUtf8(std::string_view gbk) {
+  return IsAscii(gbk) ? std::string(gbk) : text::Utf8(gbk);
+}
 
 void AppendTabField(std::string& out, std::string_view gbk) {
   std::string field = ToUtf8(gbk);
-  std::replace_if(field.begin(), field.end(),
-                  [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+  std::replace_if(
+      field.begin(), field.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
   out += field;
 }
 

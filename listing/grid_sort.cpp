@@ -56,8 +56,9 @@ void SortAsNumbers(std::span<const std::string_view> keys, std::vector<uint32_t>
     size_t end = start + 1;
     while (end < order.size() && values[order[end]] - values[order[start]] <= kNumberTolerance)
       ++end;
-    if (end - start > 1) std::sort(order.begin() + static_cast<ptrdiff_t>(start),
-                                   order.begin() + static_cast<ptrdiff_t>(end));
+    if (end - start > 1)
+      std::sort(order.begin() + static_cast<ptrdiff_t>(start),
+                order.begin() + static_cast<ptrdiff_t>(end));
     start = end;
   }
 }
@@ -121,8 +122,8 @@ void PermuteRows(ui::Grid& grid, int first_row, int first_column, int last_colum
   std::vector<ui::Cell> held(width);
   std::vector<bool> placed(order.size(), false);
   auto cell = [&](size_t row, size_t column) -> ui::Cell& {
-    return grid.MutableRow(first_row + static_cast<int>(row))[static_cast<size_t>(first_column) +
-                                                              column];
+    return grid.MutableRow(first_row +
+                           static_cast<int>(row))[static_cast<size_t>(first_column) + column];
   };
   for (size_t start = 0; start < order.size(); ++start) {
     if (placed[start]) continue;
@@ -172,10 +173,9 @@ std::vector<uint32_t> SortedKeyOrder(std::span<const std::string_view> keys, boo
   return order;
 }
 
-int SortGridRows(ui::Grid& grid, int shown_row_count, int key_column, int kind,
-                 bool case_sensitive, bool ascending, std::optional<int> first_row_arg,
-                 std::optional<int> last_row_arg, std::optional<int> first_column_arg,
-                 std::optional<int> last_column_arg) {
+int SortGridRows(ui::Grid& grid, int shown_row_count, int key_column, int kind, bool case_sensitive,
+                 bool ascending, std::optional<int> first_row_arg, std::optional<int> last_row_arg,
+                 std::optional<int> first_column_arg, std::optional<int> last_column_arg) {
   if (kind < 1 || kind > 7) return kSortBadKind;
   const int first_row = first_row_arg.value_or(1);
   if (first_row < 0 || first_row >= shown_row_count) return kSortBadFirstRow;
@@ -236,8 +236,7 @@ int SortArrowLeft(const ui::MainWindow& window, const ui::Grid& grid, int column
   // The grid's place is relative to its frame, the frame's to the tab
   // control, the tab control's to the window.
   int left = grid.place().left;
-  for (const ui::Component* c = grid.container(); c != nullptr && c != &window;
-       c = c->container())
+  for (const ui::Component* c = grid.container(); c != nullptr && c != &window; c = c->container())
     left += c->place().left;
   for (int c = 0; c <= column; ++c) left += grid.ColumnWidth(c);
   // The arrow stands inside the column, against its right edge.

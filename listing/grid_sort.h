@@ -19,13 +19,13 @@ inline constexpr int kSortAsNumber = 2;
 
 // Result codes of SortGridRows.
 inline constexpr int kSortDone = 0;
-inline constexpr int kSortBadKind = 1;       // also: a key cell of the block is empty
+inline constexpr int kSortBadKind = 1;  // also: a key cell of the block is empty
 inline constexpr int kSortEmptyKey = 1;
 inline constexpr int kSortBadFirstRow = 2;
-inline constexpr int kSortBadLastRow = 3;    // also: the block reaches past the grid
+inline constexpr int kSortBadLastRow = 3;  // also: the block reaches past the grid
 inline constexpr int kSortBadFirstColumn = 4;
 inline constexpr int kSortBadLastColumn = 5;
-inline constexpr int kSortBadOrder = -1;     // first row > last row or first > last column
+inline constexpr int kSortBadOrder = -1;  // first row > last row or first > last column
 
 // Re-orders the rows first_row..last_row of `grid` (columns first_column..
 // last_column) by the cells of key_column. Rows are bounded by

@@ -1,8 +1,8 @@
 #include "listing/listing_grid.h"
 
 #include <array>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 
 #include "text/gbk.h"
 #include "text/numbers.h"
@@ -12,7 +12,7 @@ namespace {
 
 constexpr int kTitleRowHeight = 24;
 constexpr std::array<int, kListingColumnCount> kColumnWidths = {68, 62, 50, 247, 73,
-                                                                 73, 73, 50, 44, 1};
+                                                                73, 73, 50, 44,  1};
 constexpr std::array<ui::Align, kListingColumnCount> kColumnAlignment = {
     ui::Align::kCentre, ui::Align::kCentre, ui::Align::kCentre, ui::Align::kLeft,
     ui::Align::kRight,  ui::Align::kRight,  ui::Align::kRight,  ui::Align::kRight,
@@ -33,7 +33,6 @@ const std::string& DetailsLinkText() {
   static const std::string link = text::Gbk("查看>>");
   return link;
 }
-
 
 void SetCell(ui::Cell& cell, std::string text, int column, bool is_number = false) {
   cell = ui::Cell{};
@@ -89,7 +88,9 @@ std::string ListingFigureText(double x) {
   return text::PadThreeDecimals(text::NumberText(x));
 }
 
-int ListingGridRowCount(int64_t n) { return n >= 15 ? static_cast<int>(n) + 1 : 16; }
+int ListingGridRowCount(int64_t n) {
+  return n >= 15 ? static_cast<int>(n) + 1 : 16;
+}
 
 void MakeListingCells(const ListingRow& row, std::span<ui::Cell> cells,
                       bool record_number_as_text) {

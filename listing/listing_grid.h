@@ -17,9 +17,9 @@ struct ListingRow {
   std::string stock_name;
   std::string stock_code;
   std::string first_buy_seat;
-  double buy_total = 0;   // 10,000 yuan
-  double sell_total = 0;  // 10,000 yuan
-  double net = 0;         // 10,000 yuan
+  double buy_total = 0;            // 10,000 yuan
+  double sell_total = 0;           // 10,000 yuan
+  double net = 0;                  // 10,000 yuan
   std::optional<double> strength;  // none when the turnover is zero or no number
   int64_t record_number = 0;
 };

@@ -14,6 +14,8 @@ constexpr int kBlockValues = 15;  // five Seats: name, buying, selling
 constexpr uint64_t kHighBits = 0x8080808080808080ull;
 constexpr uint64_t kLowBits = 0x0101010101010101ull;
 constexpr uint64_t kBars = kLowBits * '|';
+// The word steps below read the first byte from the lowest bits.
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 
 uint64_t Word(const unsigned char* p) {
   uint64_t w;
@@ -23,7 +25,9 @@ uint64_t Word(const unsigned char* p) {
 // The high bit of each zero byte of w (and possibly of bytes above the first
 // zero byte, which the callers never look at). Little-endian words: the
 // lowest set bit is the first byte.
-uint64_t ZeroBytes(uint64_t w) { return (w - kLowBits) & ~w & kHighBits; }
+uint64_t ZeroBytes(uint64_t w) {
+  return (w - kLowBits) & ~w & kHighBits;
+}
 
 // Walks the pieces of a Seat block up to the fifteenth; returns how many
 // pieces the whole block has. A byte of 0x80 or above starts a double-byte
@@ -43,7 +47,7 @@ int ForEachSeatValue(std::string_view block, Visit visit) {
     if (s[i] < 0x80) {
       // Eight single-byte characters at a time up to a separator or a
       // double-byte character.
-      while (i + 8 <= n) {
+      while (kLittleEndian && i + 8 <= n) {
         const uint64_t stop = (Word(s + i) & kHighBits) | ZeroBytes(Word(s + i) ^ kBars);
         if (stop != 0) {
           i += static_cast<size_t>(std::countr_zero(stop)) / 8;
@@ -66,7 +70,7 @@ int ForEachSeatValue(std::string_view block, Visit visit) {
     }
     // A run of bytes of 0x80 and above, eight at a time.
     size_t j = i + 1;
-    while (j + 8 <= n) {
+    while (kLittleEndian && j + 8 <= n) {
       const uint64_t low = ~Word(s + j) & kHighBits;
       if (low != 0) {
         j += static_cast<size_t>(std::countr_zero(low)) / 8;
@@ -159,8 +163,8 @@ ListingScan ScanListings(store::Store& store, const std::vector<int64_t>* record
   }
   access.GoToFirst();
   scan.record_count = access.RecordCount();
-  const int64_t n = record_numbers ? static_cast<int64_t>(record_numbers->size())
-                                   : scan.record_count;
+  const int64_t n =
+      record_numbers ? static_cast<int64_t>(record_numbers->size()) : scan.record_count;
   scan.listings.reserve(static_cast<size_t>(n));
   for (int64_t i = 0; i < n && access.ok(); ++i) {
     if (record_numbers) access.GoToRecord((*record_numbers)[static_cast<size_t>(i)]);

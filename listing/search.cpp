@@ -52,8 +52,7 @@ void RunSearch(ProgramContext& ctx) {
       return Tell(ctx, M().code_start);
   } else if (window.单选框_日期.checked()) {
     column = kDateColumn;
-    if (!ByteIs(keyword, 5, '-') && !ByteIs(keyword, 8, '-'))
-      return Tell(ctx, M().date_form);
+    if (!ByteIs(keyword, 5, '-') && !ByteIs(keyword, 8, '-')) return Tell(ctx, M().date_form);
   } else if (window.单选框_股名.checked()) {
     column = kNameColumn;
     if (keyword.size() > 8) return Tell(ctx, M().name_length);

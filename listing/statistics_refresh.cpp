@@ -81,8 +81,7 @@ void RefreshStatistics(ProgramContext& ctx) {
   // calling thread; the user-interface thread only moves them in.
   auto lines = std::make_shared<ListingLines>(MakeListingLines(std::move(scan), true));
   const bool damaged = lines->damaged_buy_block;
-  OnUi(ctx, on_ui,
-       [&ctx, generation, start, lines] { ShowOnUi(ctx, generation, start, *lines); });
+  OnUi(ctx, on_ui, [&ctx, generation, start, lines] { ShowOnUi(ctx, generation, start, *lines); });
   if (damaged) ShowDamagedStoreMessage(ctx.platform);
 }
 

@@ -52,9 +52,9 @@ class ListingExportTest : public ::testing::Test {
     ui::Grid& g = p.window.高级表格_龙虎统计;
     listing::SetUpListingGrid(p.window, g);
     g.SetRowCount(16);
-    const std::vector<std::string> row1 = {"2010-06-26", G("中国平安"), "601318",
-                                           G("机构专用, \"上海\""), "150.000", "30.000",
-                                           "-120.000", "0.012", G("查看>>")};
+    const std::vector<std::string> row1 = {
+        "2010-06-26", G("中国平安"), "601318",   G("机构专用, \"上海\""), "150.000", "30.000",
+        "-120.000",   "0.012",       G("查看>>")};
     for (int c = 0; c < 9; ++c) g.SetText(1, c, row1[static_cast<size_t>(c)]);
     g.SetInteger(1, 9, 7);
     g.SetText(2, 3, G("第一行\r\n第二行"));
@@ -72,9 +72,9 @@ TEST_F(ListingExportTest, CsvHoldsTheShownColumnsAndRowsAndReadsBack) {
   EXPECT_EQ(rows[0][0], "上榜日期");
   EXPECT_EQ(rows[0][3], "交 易 营 业 部 (单击查看全部席位)");
   ASSERT_EQ(rows[1].size(), 9u);  // the hidden record-number column is not shown
-  EXPECT_EQ(rows[1], (std::vector<std::string>{"2010-06-26", "中国平安", "601318",
-                                               "机构专用, \"上海\"", "150.000", "30.000",
-                                               "-120.000", "0.012", "查看>>"}));
+  EXPECT_EQ(rows[1],
+            (std::vector<std::string>{"2010-06-26", "中国平安", "601318", "机构专用, \"上海\"",
+                                      "150.000", "30.000", "-120.000", "0.012", "查看>>"}));
   EXPECT_EQ(rows[2][3], "第一行\r\n第二行");
   EXPECT_EQ(rows[2][0], "");
   EXPECT_EQ(rows[3][0], "2010-06-25");

@@ -73,9 +73,8 @@ TEST_F(ListingFillTest, LayoutGivesTitlesWidthsAlignmentAndStriping) {
   const std::vector<int> widths = {68, 62, 50, 247, 73, 73, 73, 50, 44, 1};
   for (int c = 0; c < 10; ++c) EXPECT_EQ(g.ColumnWidth(c), widths[c]) << c;
   EXPECT_EQ(Row(g, 0), (std::vector<std::string>{"上榜日期", "股票名称", "代 码",
-                                                  "交 易 营 业 部 (单击查看全部席位)",
-                                                  "买 入(万)", "卖 出(万)", "净 流(万)", "力度",
-                                                  "详情", ""}));
+                                                 "交 易 营 业 部 (单击查看全部席位)", "买 入(万)",
+                                                 "卖 出(万)", "净 流(万)", "力度", "详情", ""}));
   for (int c = 0; c < 10; ++c) EXPECT_EQ(g.At(0, c).Alignment(), ui::Align::kCentre) << c;
   for (int r : {1, 19}) {
     EXPECT_EQ(g.At(r, 0).Alignment(), ui::Align::kCentre);
@@ -98,12 +97,12 @@ TEST_F(ListingFillTest, RowCellsAreThreeDecimalFiguresAndTheRecordNumber) {
   ui::Grid& g = stats();
   listing::SetUpListingGrid(p.window, g);
   g.SetRowCount(16);
-  listing::ListingRow row{"2010-06-26", G("中国平安"), "601318", G("机构专用"), 1500, 0.5, -7,
-                          -0.125, 42};
+  listing::ListingRow row{"2010-06-26", G("中国平安"), "601318", G("机构专用"), 1500, 0.5,
+                          -7,           -0.125,        42};
   listing::WriteListingRow(g, 3, row);
-  EXPECT_EQ(Row(g, 3), (std::vector<std::string>{"2010-06-26", "中国平安", "601318", "机构专用",
-                                                  "1500.000", "0.500", "-7.000", "-0.125",
-                                                  "查看>>", "42"}));
+  EXPECT_EQ(Row(g, 3),
+            (std::vector<std::string>{"2010-06-26", "中国平安", "601318", "机构专用", "1500.000",
+                                      "0.500", "-7.000", "-0.125", "查看>>", "42"}));
   EXPECT_TRUE(g.At(3, 9).is_number);
   EXPECT_FALSE(g.At(3, 4).is_number);
   EXPECT_EQ(g.At(3, 4).Alignment(), ui::Align::kRight);
@@ -121,17 +120,21 @@ TEST_F(ListingFillTest, RowCellsAreThreeDecimalFiguresAndTheRecordNumber) {
 
 TEST_F(ListingFillTest, TotalsOfBothBlocksNetAndStrength) {
   ListingRecord r = MakeListing("2010-06-25", "深发展", "000001", "10000");
-  r[store::kBuySeats] =
-      SeatBlock({{"A", "1000000.00", "0.00"}, {"B", "500000.00", "0.00"}, {"C", "0.00", "0.00"},
-                 {"D", "0.00", "0.00"}, {"E", "0.00", "0.00"}});
-  r[store::kSellSeats] =
-      SeatBlock({{"F", "0.00", "0.00"}, {"G", "0.00", "300000.00"}, {"H", "0.00", "0.00"},
-                 {"I", "0.00", "0.00"}, {"J", "0.00", "0.00"}});
+  r[store::kBuySeats] = SeatBlock({{"A", "1000000.00", "0.00"},
+                                   {"B", "500000.00", "0.00"},
+                                   {"C", "0.00", "0.00"},
+                                   {"D", "0.00", "0.00"},
+                                   {"E", "0.00", "0.00"}});
+  r[store::kSellSeats] = SeatBlock({{"F", "0.00", "0.00"},
+                                    {"G", "0.00", "300000.00"},
+                                    {"H", "0.00", "0.00"},
+                                    {"I", "0.00", "0.00"},
+                                    {"J", "0.00", "0.00"}});
   WriteListings(p.store, {r});
   FillStatistics();
-  EXPECT_EQ(Row(stats(), 1), (std::vector<std::string>{"2010-06-25", "深发展", "000001", "A",
-                                                        "150.000", "30.000", "120.000", "0.012",
-                                                        "查看>>", "1"}));
+  EXPECT_EQ(Row(stats(), 1),
+            (std::vector<std::string>{"2010-06-25", "深发展", "000001", "A", "150.000", "30.000",
+                                      "120.000", "0.012", "查看>>", "1"}));
   EXPECT_TRUE(p.platform.messages().empty());
 }
 
@@ -301,8 +304,8 @@ TEST(ListingScanTest, SeatBlocksSplitOnCharacterBoundariesAsSplitTextDoes) {
   // Pieces whose bytes look like separators inside a character: 81 7C is
   // one character, and a lone lead byte at the end swallows nothing.
   std::mt19937 random(3);
-  const std::vector<std::string> pieces = {"|", "|", "|", "12.5", "7", "\x81\x7C", "\xB0\xA1",
-                                           "\x81", "A", "\xFE\x40", "-3"};
+  const std::vector<std::string> pieces = {"|",        "|",    "|", "12.5",     "7", "\x81\x7C",
+                                           "\xB0\xA1", "\x81", "A", "\xFE\x40", "-3"};
   for (int round = 0; round < 3000; ++round) {
     std::string block;
     const int length = static_cast<int>(random() % 30);
@@ -324,10 +327,27 @@ TEST(ListingScanTest, SeatBlocksSplitOnCharacterBoundariesAsSplitTextDoes) {
 
 TEST(ListingScanTest, QuickNumberReadingsAgreeWithTheGeneralOnes) {
   std::mt19937_64 random(11);
-  std::vector<std::string> texts = {"0.00", "-0", "0", "1.", ".5", "-", ".", "", "12,345.67",
-                                    "1,234", "9999999999999999", "123456789012345.6",
-                                    " 12", "+5", "1e3", "--1", "1.2.3", "00012.50",
-                                    G("１２３"), G("１，２３４"), "7" + G("万")};
+  std::vector<std::string> texts = {"0.00",
+                                    "-0",
+                                    "0",
+                                    "1.",
+                                    ".5",
+                                    "-",
+                                    ".",
+                                    "",
+                                    "12,345.67",
+                                    "1,234",
+                                    "9999999999999999",
+                                    "123456789012345.6",
+                                    " 12",
+                                    "+5",
+                                    "1e3",
+                                    "--1",
+                                    "1.2.3",
+                                    "00012.50",
+                                    G("１２３"),
+                                    G("１，２３４"),
+                                    "7" + G("万")};
   for (int i = 0; i < 2000; ++i) {
     const uint64_t cents = random() % 100000000000ull;
     std::string t = std::to_string(cents / 100) + "." + std::to_string(cents % 100 / 10) +
@@ -352,9 +372,10 @@ TEST(ListingScanTest, QuickNumberReadingsAgreeWithTheGeneralOnes) {
 
 TEST(ListingGridTextTest, FigureTextIsThePaddedNumberText) {
   std::mt19937_64 random(5);
-  std::vector<double> values = {0.0, -0.0, 0.5, 150, 12.5, 0.012, -0.01, 1234.56, -7, 99.99,
-                                1e-5, -0.0004, 2.675, 1e10, 9999999999.999, 1e15, 0.1 + 0.2,
-                                100.01 - 99.99, std::nan(""), 1.0 / 0.0};
+  std::vector<double> values = {
+      0.0,       -0.0,           0.5,          150,      12.5,  0.012, -0.01,          1234.56,
+      -7,        99.99,          1e-5,         -0.0004,  2.675, 1e10,  9999999999.999, 1e15,
+      0.1 + 0.2, 100.01 - 99.99, std::nan(""), 1.0 / 0.0};
   for (int i = 0; i < 5000; ++i) {
     const int64_t k = static_cast<int64_t>(random() % 20000000000000ull) - 10000000000000ll;
     values.push_back(static_cast<double>(k) / (i % 2 ? 100 : 1000));

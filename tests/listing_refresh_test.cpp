@@ -42,8 +42,8 @@ std::vector<std::string> Column(const ui::Grid& grid, int column, int rows) {
 
 // Everything a cell holds, for comparing two grids.
 std::string Describe(const ui::Cell& cell) {
-  return cell.text + "|" + std::to_string(cell.is_number) + "|" + std::to_string(cell.align) +
-         "|" + std::to_string(cell.has_text_colour) + std::to_string(cell.text_colour) + "|" +
+  return cell.text + "|" + std::to_string(cell.is_number) + "|" + std::to_string(cell.align) + "|" +
+         std::to_string(cell.has_text_colour) + std::to_string(cell.text_colour) + "|" +
          std::to_string(cell.has_background) + std::to_string(cell.background);
 }
 
@@ -71,7 +71,7 @@ TEST_F(ListingRefreshTest, FewListingsAreShownNewestFirstWithTheNewestDate) {
   EXPECT_EQ(U(p.window.标签_上榜数.caption()), "上榜总计(4)条");
   EXPECT_EQ(p.state.shown_row_count, 5);
   EXPECT_EQ(p.state.statistics_listing_count, 4);
-  EXPECT_EQ(p.window.透明标签_排序标.caption(), "");   // laid out anew
+  EXPECT_EQ(p.window.透明标签_排序标.caption(), "");  // laid out anew
   EXPECT_EQ(p.state.statistics_sort_direction, 1);    // not the refresh's business
   EXPECT_TRUE(p.window.高级选择夹1.page_enabled(2));
   EXPECT_TRUE(p.platform.messages().empty());
@@ -88,8 +88,8 @@ TEST_F(ListingRefreshTest, AnEmptyStoreGivesBlankRowsAndAnEmptyDate) {
 
 TEST_F(ListingRefreshTest, GivesTheGridThatFillAndDefaultSortGive) {
   std::vector<std::string> dates;
-  for (int i = 0; i < 40; ++i) dates.push_back("2010-0" + std::to_string(4 + i % 3) + "-1" +
-                                               std::to_string(i % 4));
+  for (int i = 0; i < 40; ++i)
+    dates.push_back("2010-0" + std::to_string(4 + i % 3) + "-1" + std::to_string(i % 4));
   WriteListings(p.store, Dated(dates));
   ui::Grid& g = stats();
   listing::SetUpListingGrid(p.window, g);
@@ -119,7 +119,7 @@ TEST_F(ListingRefreshTest, OnAWorkerTheRowsArriveThroughTheUiQueue) {
   WriteListings(p.store, Dated({"2010-06-01", "2010-06-02"}));
   p.platform.StartWorker([this] { listing::RefreshStatistics(p.ctx); });
   WaitForWorkersWithoutPumping();
-  EXPECT_EQ(stats().RowCount(), 0);  // nothing touched the window from the worker
+  EXPECT_EQ(stats().RowCount(), 0);       // nothing touched the window from the worker
   EXPECT_EQ(p.platform.RunPending(), 2);  // the page made unavailable, then the rows
   EXPECT_EQ(Column(stats(), 0, 2), (std::vector<std::string>{"2010-06-02", "2010-06-01"}));
   EXPECT_EQ(U(p.window.标签_上榜日期.caption()), "最新更新：（2010-06-02）");
@@ -147,7 +147,8 @@ TEST_F(ListingRefreshTest, ADamagedBlockOnAWorkerIsReportedOnce) {
   WriteListings(p.store, records);
   p.platform.StartWorker([this] { listing::RefreshStatistics(p.ctx); });
   ASSERT_TRUE(p.platform.RunUntilWorkersDone());
-  ASSERT_EQ(p.platform.message_texts(), (std::vector<std::string>{"调用数据库出错，请重新下载数据！"}));
+  ASSERT_EQ(p.platform.message_texts(),
+            (std::vector<std::string>{"调用数据库出错，请重新下载数据！"}));
   EXPECT_EQ(Column(stats(), 0, 3), (std::vector<std::string>{"2010-06-02", "2010-06-01", ""}));
   EXPECT_EQ(p.state.shown_row_count, 3);
 }

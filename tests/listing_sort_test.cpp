@@ -113,8 +113,8 @@ TEST_F(ListingSortTest, SortedOrderMatchesAStableSortByGbkComparison) {
   // Keys of ASCII letters and double-byte characters whose trail bytes fall
   // in the letter range (0x41..0x5A), which must never be folded.
   std::mt19937 random(7);
-  const std::vector<std::string> pieces = {"a", "A", "b", "Z", "z", "1", "\x81\x41", "\x81\x61",
-                                           "\xB0\x5A", "\xB0\x7A", G("中"), "-"};
+  const std::vector<std::string> pieces = {
+      "a", "A", "b", "Z", "z", "1", "\x81\x41", "\x81\x61", "\xB0\x5A", "\xB0\x7A", G("中"), "-"};
   // Short keys (all within 16 bytes) and long ones take different ways.
   for (int most_pieces : {4, 12}) {
     std::vector<std::string> keys(400);
@@ -195,7 +195,7 @@ TEST_F(ListingSortTest, OnlyTheBlockMovesAndItsCellsBecomeText) {
   EXPECT_EQ(listing::SortGridRows(stats(), 4, 0, 1, false, true, 1, 3, 0, 1), 0);
   EXPECT_EQ(Column(stats(), 0), (Texts{"a", "b", "c"}));
   EXPECT_EQ(Column(stats(), 1), (Texts{"r2", "r3", "r1"}));
-  EXPECT_EQ(Column(stats(), 2), (Texts{"r1", "r2", "r3"}));  // outside the block
+  EXPECT_EQ(Column(stats(), 2), (Texts{"r1", "r2", "r3"}));         // outside the block
   EXPECT_EQ(stats().At(3, 1).Background(), (ui::Colour{1, 2, 3}));  // moved with its row
   EXPECT_FALSE(stats().At(3, 1).TextColour().has_value());
   EXPECT_EQ(stats().At(3, 0).Alignment(), ui::Align::kCentre);  // alignment stays
