@@ -163,11 +163,11 @@ TEST(CloseQuery, OkStopsTheDownloadAndClosesOnlyAfterItHasEnded) {
   std::stop_token stop = p.state.download_stop.get_token();
   p.platform.StartWorker([&, stop] {
     while (!stop.stop_requested()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    worker_ended = true;  // the page written, the store closed
     p.platform.PostToUi([&] {
       closed_when_ended = counter.closed;
       p.window.超级按钮_开始下载.SetEnabled(true);
     });
-    worker_ended = true;
   });
 
   p.platform.QueueAnswer(MessageAnswer::kOk);

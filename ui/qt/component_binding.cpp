@@ -146,8 +146,10 @@ bool IsLine(const ui::Component& c) {
 void ApplyCaption(ui::Component& c, QWidget* w) {
   const QString text = FromGbk(c.caption());
   if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+    const QSignalBlocker blocker(edit);
     if (edit->text() != text) edit->setText(text);
   } else if (auto* area = qobject_cast<QPlainTextEdit*>(w)) {
+    const QSignalBlocker blocker(area);
     if (area->toPlainText() != text) area->setPlainText(text);
   } else if (auto* label = qobject_cast<QLabel*>(w)) {
     label->setText(IsLine(c) ? QString() : text);

@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QDateTime>
 #include <QDesktopServices>
+#include <QEvent>
 #include <QMessageBox>
 #include <QUrl>
 #include <chrono>
@@ -46,12 +47,12 @@ void QtPlatform::Shutdown() {
   // Workers may still post window updates (or wait for one to run): keep
   // running the queue until they have all ended.
   while (true) {
-    QCoreApplication::sendPostedEvents(&queue_);
+    RunPosted();
     std::unique_lock lock(mutex_);
     if (running_ == 0) break;
     workers_changed_.wait_for(lock, std::chrono::milliseconds(10));
   }
-  QCoreApplication::sendPostedEvents(&queue_);
+  RunPosted();
 
   std::vector<Worker> workers;
   {
@@ -191,7 +192,27 @@ void QtPlatform::StartWorker(std::function<void()> work) {
 }
 
 void QtPlatform::PostToUi(std::function<void()> work) {
-  QMetaObject::invokeMethod(&queue_, std::move(work), Qt::QueuedConnection);
+  {
+    std::lock_guard lock(mutex_);
+    posted_.push_back(std::move(work));
+    workers_changed_.notify_all();  // a shutting-down user-interface thread runs it too
+  }
+  QCoreApplication::postEvent(&queue_, new QEvent(QEvent::User));
+}
+
+void QtPlatform::RunPosted() {
+  // One wake-up runs everything posted so far, in order; later wake-ups
+  // find the queue empty.
+  while (true) {
+    std::function<void()> work;
+    {
+      std::lock_guard lock(mutex_);
+      if (posted_.empty()) return;
+      work = std::move(posted_.front());
+      posted_.pop_front();
+    }
+    work();
+  }
 }
 
 bool QtPlatform::OnUiThread() const {

@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
+#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -69,13 +71,28 @@ class QtPlatform : public ui::Platform {
     std::shared_ptr<std::atomic<bool>> done;
   };
 
+  // Wakes the user-interface thread for posted work. The work itself waits
+  // in posted_ under mutex_, so handing it over is plainly synchronised; the
+  // wake-up event carries nothing.
+  class UiQueue : public QObject {
+   public:
+    explicit UiQueue(QtPlatform& platform) : platform_(platform) {}
+
+   protected:
+    void customEvent(QEvent*) override { platform_.RunPosted(); }
+
+   private:
+    QtPlatform& platform_;
+  };
+
   ui::MessageAnswer AskOnUi(std::string_view text, std::string_view title,
                             ui::MessageButtons buttons, ui::MessageIcon icon);
   void Answer(const std::shared_ptr<Question>& question, ui::MessageAnswer answer);
   void JoinFinishedWorkers();
+  void RunPosted();
 
   const std::thread::id ui_thread_;
-  QObject queue_;  // lives on the user-interface thread; posted work runs there
+  UiQueue queue_{*this};  // lives on the user-interface thread
   QPointer<WindowView> view_;
 
   mutable std::mutex mutex_;
@@ -84,6 +101,7 @@ class QtPlatform : public ui::Platform {
   int running_ = 0;
   std::vector<std::shared_ptr<Question>> open_questions_;
   std::vector<Worker> workers_;
+  std::deque<std::function<void()>> posted_;
 };
 
 }  // namespace ui::qt
