@@ -29,7 +29,7 @@ void BuildDownloadDateList(listing::ProgramContext& ctx) {
   // The checked quick range counts back from the end date; being radio
   // buttons, at most one is checked, and the last checked one in this order
   // would win.
-  const ui::RadioButton* quick[6] = {&w.单选框_日,  &w.单选框_周,   &w.单选框_月,
+  const ui::RadioButton* quick[6] = {&w.单选框_日, &w.单选框_周,   &w.单选框_月,
                                      &w.单选框_季, &w.单选框_半年, &w.单选框_年};
   std::optional<int> quick_days;
   for (int i = 0; i < 6; ++i)

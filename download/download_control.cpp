@@ -32,7 +32,9 @@ void OnStartDownloadClicked(listing::ProgramContext& ctx) {
   });
 }
 
-void OnStartDateChanged(listing::ProgramContext& ctx) { UncheckQuickRanges(ctx.window); }
+void OnStartDateChanged(listing::ProgramContext& ctx) {
+  UncheckQuickRanges(ctx.window);
+}
 
 void OnEndDateChanged(listing::ProgramContext& ctx) {
   UncheckQuickRanges(ctx.window);

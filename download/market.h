@@ -16,10 +16,14 @@ inline constexpr std::array<Market, 3> kMarkets = {Market::kShanghai, Market::kS
                                                    Market::kSmeBoard};
 
 // The page's board number `t`.
-inline int BoardNumber(Market m) { return static_cast<int>(m); }
+inline int BoardNumber(Market m) {
+  return static_cast<int>(m);
+}
 
 // The Seat tables give each Seat a buying and a selling amount.
-inline bool UsesTwoAmountLayout(Market m) { return m != Market::kShanghai; }
+inline bool UsesTwoAmountLayout(Market m) {
+  return m != Market::kShanghai;
+}
 
 // The board's name in GBK: "沪市", "深市", "中小板".
 const std::string& MarketName(Market m);

@@ -16,7 +16,9 @@ void InitCurlOnce() {
 
 }  // namespace
 
-const char* BuiltInSourceHost() { return QUORVANE_SOURCE_HOST; }
+const char* BuiltInSourceHost() {
+  return QUORVANE_SOURCE_HOST;
+}
 
 std::string ListingPageAddress(std::string_view host, Market market, std::string_view date) {
   std::string address = "http://";

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <stop_token>
 #include <string>
 #include <string_view>
-#include <stop_token>
 
 #include "download/market.h"
 

@@ -146,7 +146,8 @@ ScrapeResult StoreListings(const ParsedPage& page, std::string_view date,
     access.RollbackBatch();
     result.stored = 0;
     result.error = access.error();
-    if (!result.error) result.error = store::StoreError{store::ErrorKind::kOther, 0, "write failed"};
+    if (!result.error)
+      result.error = store::StoreError{store::ErrorKind::kOther, 0, "write failed"};
     return result;
   };
 

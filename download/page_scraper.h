@@ -18,10 +18,10 @@ namespace download {
 struct ScrapedListing {
   std::string name;
   std::string code;
-  std::string reason;  // shortened; empty: the record before it lends its reason
-  std::string value;   // the deviation value text, e.g. "9.52%"
-  std::string volume;    // as printed, thousands separators kept
-  std::string turnover;  // as printed
+  std::string reason;      // shortened; empty: the record before it lends its reason
+  std::string value;       // the deviation value text, e.g. "9.52%"
+  std::string volume;      // as printed, thousands separators kept
+  std::string turnover;    // as printed
   std::string buy_seats;   // Seat block, "," removed
   std::string sell_seats;  // Seat block, "," removed
 };

@@ -16,7 +16,8 @@ void Require(bool condition) {
 }
 
 size_t ReferenceFind(std::string_view text, std::string_view needle, size_t from = 0) {
-  for (size_t i = from; i <= text.size(); i += text::CharLength(static_cast<unsigned char>(text[i]))) {
+  for (size_t i = from; i <= text.size();
+       i += text::CharLength(static_cast<unsigned char>(text[i]))) {
     if (text.substr(i).starts_with(needle)) return i;
     if (i == text.size()) break;
   }
@@ -58,9 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view between = text::TextBetween(text, start, end);
   Require(between == ReferenceTextBetween(text, start, end));
   // The result lies inside the text.
-  Require(between.empty() ||
-          (between.data() >= text.data() &&
-           between.data() + between.size() <= text.data() + text.size()));
+  Require(between.empty() || (between.data() >= text.data() &&
+                              between.data() + between.size() <= text.data() + text.size()));
 
   if (!start.empty()) {
     Require(text::FindText(text, start) == ReferenceFind(text, start));
@@ -75,9 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(joined == text || joined + std::string(start) == text);
     // Replacing every occurrence of a one-byte marker by ASCII text without
     // that byte leaves none; character boundaries stay where they were.
-    const bool ascii_end = std::all_of(end.begin(), end.end(), [](char c) {
-      return static_cast<unsigned char>(c) < 0x80;
-    });
+    const bool ascii_end = std::all_of(end.begin(), end.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     if (start.size() == 1 && static_cast<unsigned char>(start[0]) < 0x80 && ascii_end &&
         end.find(start[0]) == std::string_view::npos)
       Require(text::FindText(text::ReplaceAll(text, start, end), start) == text::kNotFound);

@@ -16,10 +16,10 @@ using Dates = std::vector<std::string>;
 
 TEST(DownloadDatesTest, WeekdaysOnlyLatestFirstPadded) {
   // Monday 2010-05-31 to Monday 2010-06-07: the weekend is left out.
-  EXPECT_EQ(DownloadDates(DateTime::FromParts(2010, 5, 31, 9), DateTime::FromParts(2010, 6, 7, 9),
-                          std::nullopt),
-            (Dates{"2010-06-07", "2010-06-04", "2010-06-03", "2010-06-02", "2010-06-01",
-                   "2010-05-31"}));
+  EXPECT_EQ(
+      DownloadDates(DateTime::FromParts(2010, 5, 31, 9), DateTime::FromParts(2010, 6, 7, 9),
+                    std::nullopt),
+      (Dates{"2010-06-07", "2010-06-04", "2010-06-03", "2010-06-02", "2010-06-01", "2010-05-31"}));
   // Across a year end; one-digit months and days get their zero.
   EXPECT_EQ(DownloadDates(DateTime::FromParts(2010, 12, 30), DateTime::FromParts(2011, 1, 4),
                           std::nullopt),
@@ -58,8 +58,7 @@ TEST(DownloadDatesTest, QuickRangesCountBackFromTheEndDate) {
   // 265 weekdays are too many; a range of years stops counting past the limit.
   EXPECT_GT(DownloadDates(DateTime::FromParts(2009, 6, 1), friday, std::nullopt).size(),
             download::kMaxDownloadDates);
-  EXPECT_EQ(DownloadDates(far_start, friday, std::nullopt).size(),
-            download::kMaxDownloadDates + 1);
+  EXPECT_EQ(DownloadDates(far_start, friday, std::nullopt).size(), download::kMaxDownloadDates + 1);
 }
 
 class DateBoxTest : public ::testing::Test {

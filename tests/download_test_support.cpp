@@ -36,7 +36,9 @@ void DownloadProgram::UseRange(const ui::DateTime& start, const ui::DateTime& en
   w.日期框2.SetValue(end);
 }
 
-void DownloadProgram::Click() { p.window.超级按钮_开始下载.UserClick(); }
+void DownloadProgram::Click() {
+  p.window.超级按钮_开始下载.UserClick();
+}
 
 bool DownloadProgram::DownloadAndWait(int timeout_ms) {
   EXPECT_TRUE(p.window.超级按钮_开始下载.enabled());

@@ -118,8 +118,7 @@ struct Refusal {
 TEST(DownloadWorkerTest, RefusalsLeaveTheStoreAloneAndTheButtonUsable) {
   const DateTime friday_noon = DateTime::FromParts(2010, 6, 4, 12);
   const std::vector<Refusal> refusals = {
-      {"neither keep nor replace",
-       [](DownloadProgram& d) { d.p.window.选择框_保留.UserClick(); },
+      {"neither keep nor replace", [](DownloadProgram& d) { d.p.window.选择框_保留.UserClick(); },
        "请选择更新或是保留原数据", false},
       {"start after end",
        [&](DownloadProgram& d) {
@@ -227,9 +226,9 @@ TEST(DownloadWorkerTest, CaptionsFollowTheDownloadInOrder) {
   DownloadProgram d;
   auto& w = d.p.window;
   std::vector<std::string> log;
-  for (ui::Component* c : {static_cast<ui::Component*>(&w.标签_下载标题),
-                           static_cast<ui::Component*>(&w.标签_上榜日期),
-                           static_cast<ui::Component*>(&w.标签_耗时)}) {
+  for (ui::Component* c :
+       {static_cast<ui::Component*>(&w.标签_下载标题),
+        static_cast<ui::Component*>(&w.标签_上榜日期), static_cast<ui::Component*>(&w.标签_耗时)}) {
     c->AddListener([&log, &d](ui::Component& comp, ui::Property what) {
       if (what != ui::Property::kCaption) return;
       const std::string caption = U(comp.caption());

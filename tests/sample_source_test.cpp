@@ -17,8 +17,8 @@ using download::Market;
 using sample_source::ExpectedListing;
 using sample_source::Fault;
 
-const char* const kWeekdays[] = {"2010-06-01", "2010-06-02", "2010-06-03", "2010-06-04",
-                                 "2011-01-03", "2012-02-29"};
+const char* const kWeekdays[] = {"2010-06-01", "2010-06-02", "2010-06-03",
+                                 "2010-06-04", "2011-01-03", "2012-02-29"};
 
 TEST(SamplePagesTest, PagesReadBackAsTheirListings) {
   testing_support::TempDir dir;
@@ -54,7 +54,8 @@ TEST(SamplePagesTest, PagesReadBackAsTheirListings) {
     for (int f = 1; f <= 9; ++f) {
       const std::string& want = expected[i][static_cast<size_t>(f - 1)];
       // Every value fits its field, so the store keeps it whole.
-      EXPECT_LE(static_cast<int>(want.size()), store::kListingFields[static_cast<size_t>(f - 1)].width);
+      EXPECT_LE(static_cast<int>(want.size()),
+                store::kListingFields[static_cast<size_t>(f - 1)].width);
       EXPECT_EQ(testing_support::U(access.ReadField(f)), testing_support::U(want))
           << "record " << i + 1 << " field " << f;
     }
@@ -81,7 +82,8 @@ TEST(SamplePagesTest, PagesAreDeterministicPerBoardAndDate) {
 TEST(SamplePagesTest, WeekendsHaveAListWithoutRows) {
   for (const char* date : {"2010-06-05", "2010-06-06"}) {
     EXPECT_TRUE(sample_source::StocksOf(0, date).empty());
-    const auto parsed = download::ParseListingPage(Market::kShanghai, sample_source::PageOf(0, date));
+    const auto parsed =
+        download::ParseListingPage(Market::kShanghai, sample_source::PageOf(0, date));
     EXPECT_EQ(parsed.piece_count, 1);
     EXPECT_TRUE(parsed.listings.empty());
   }
@@ -136,8 +138,8 @@ TEST(SampleServerTest, FaultsApplyToTheirPageTheServerOrThePathPrefix) {
             sample_source::NoListPage());
   download::PageFetcher prefixed(source.Host() + "/fault/garbage");
   EXPECT_EQ(prefixed.FetchListingPage(Market::kShenzhen, "2010-06-04").text,
-            sample_source::FaultyBody(Fault::kGarbage, 1, "2010-06-04").substr(
-                0, sample_source::FaultyBody(Fault::kGarbage, 1, "2010-06-04").find('\0')));
+            sample_source::FaultyBody(Fault::kGarbage, 1, "2010-06-04")
+                .substr(0, sample_source::FaultyBody(Fault::kGarbage, 1, "2010-06-04").find('\0')));
 
   source.ClearPageFaults();
   source.SetFault(Fault::kNone);

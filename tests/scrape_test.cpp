@@ -63,8 +63,8 @@ TEST_F(ScrapeTest, OneAmountPageStoresEveryFieldAsPrinted) {
   ASSERT_EQ(records.size(), 3u);
 
   const Record first = {
-      "2010-06-04", "浦发银行", "600000", "三日内涨幅偏离值累计达20%", "三日内涨21.35%",
-      "1,234", "23,456.78",
+      "2010-06-04", "浦发银行", "600000", "三日内涨幅偏离值累计达20%", "三日内涨21.35%", "1,234",
+      "23,456.78",
       // Thousands separators leave the Seat amounts; the sell amounts of buy
       // Seats (and the reverse) are "0.00" on a one-amount page.
       "机构专用|1234.56|0.00|国泰君安证券上海江苏路营业部|98765432.10|0.00|"
@@ -77,8 +77,13 @@ TEST_F(ScrapeTest, OneAmountPageStoresEveryFieldAsPrinted) {
 
   // No reason printed: the record before lends its reason, and field 5
   // starts with that reason's head.
-  const Record second = {"2010-06-04", "华夏银行", "600015", "三日内涨幅偏离值累计达20%",
-                         "三日内涨-7.12%", "567.8", "4,321",
+  const Record second = {"2010-06-04",
+                         "华夏银行",
+                         "600015",
+                         "三日内涨幅偏离值累计达20%",
+                         "三日内涨-7.12%",
+                         "567.8",
+                         "4,321",
                          "甲营业部|500.00|0.00|乙营业部|400.00|0.00|丙营业部|300.00|0.00|"
                          "丁营业部|200.00|0.00|戊营业部|100.00|0.00",
                          "己营业部|0.00|1500.00|庚营业部|0.00|1400.00|辛营业部|0.00|1300.00|"
@@ -101,7 +106,12 @@ TEST_F(ScrapeTest, TwoAmountPageReadsBothAmountsAndSkipsAnIncompleteRow) {
   const auto records = Records();
   ASSERT_EQ(records.size(), 2u);
   const Record first = {
-      "2010-06-04", "平安银行", "000001", "日涨幅偏离值达7%", "日涨幅偏9.98%", "12,345.67",
+      "2010-06-04",
+      "平安银行",
+      "000001",
+      "日涨幅偏离值达7%",
+      "日涨幅偏9.98%",
+      "12,345.67",
       "98,765.43",
       "机构专用|12345678.90|0.00|国信证券深圳泰然九路营业部|8000000.00|1234.56|"
       "华鑫证券上海宛平南路营业部|7000000.00|0.00|东吴证券苏州西北街营业部|6000000.00|500.00|"
@@ -167,7 +177,9 @@ TEST_F(ScrapeTest, PagesWithoutRowsStoreNothing) {
 TEST_F(ScrapeTest, ReasonIsInheritedFromTheRecordStoredBefore) {
   // A page whose first stock prints no reason.
   const std::string page = Fixture("shanghai_one_amount.html");
-  const size_t second = page.find(G("<div class=\"stock\"><table class=\"lhb\">\n<tr><td colspan=\"3\" class=\"head\"><span class=\"font_bold\">华夏银行"));
+  const size_t second =
+      page.find(G("<div class=\"stock\"><table class=\"lhb\">\n<tr><td colspan=\"3\" "
+                  "class=\"head\"><span class=\"font_bold\">华夏银行"));
   ASSERT_NE(second, std::string::npos);
   const std::string head = page.substr(0, page.find(G("<div class=\"stock\">")));
   const std::string from_second = head + page.substr(second);
@@ -203,8 +215,8 @@ TEST_F(ScrapeTest, FailedWritesAreReported) {
   // A store that is not there: the page's batch cannot even begin.
   store::Store missing(dir_ / "missing.edb");
   auto access = missing.OpenStore(store::AccessMode::kWriter);
-  const auto result = download::ScrapeListingPage(
-      Market::kShanghai, "2010-06-04", Fixture("shanghai_one_amount.html"), access);
+  const auto result = download::ScrapeListingPage(Market::kShanghai, "2010-06-04",
+                                                  Fixture("shanghai_one_amount.html"), access);
   EXPECT_EQ(result.piece_count, 4);
   EXPECT_EQ(result.stored, 0);
   ASSERT_TRUE(result.error.has_value());

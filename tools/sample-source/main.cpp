@@ -15,7 +15,9 @@ namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
-void OnSignal(int) { g_interrupted = 1; }
+void OnSignal(int) {
+  g_interrupted = 1;
+}
 
 int Usage() {
   std::fprintf(stderr,
@@ -57,8 +59,7 @@ int main(int argc, char** argv) {
   source.SetFault(fault);
   source.SetSlowMs(slow_ms);
   if (source.Start(port, address) < 0) {
-    std::fprintf(stderr, "quorvane-sample-source: cannot listen on %s:%d\n", address.c_str(),
-                 port);
+    std::fprintf(stderr, "quorvane-sample-source: cannot listen on %s:%d\n", address.c_str(), port);
     return 1;
   }
   std::printf("quorvane-sample-source: serving on http://%s/stock/smebt.php (fault: %s)\n",

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <cstdio>
+#include <functional>
 
 #include "text/gbk.h"
 #include "tools/sample-source/sample_data.h"
@@ -95,12 +95,13 @@ std::string PageHead(int board, std::string_view date) {
       "<html xmlns=\"http://www.w3.org/1999/xhtml\">\n<head>\n"
       "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\" />\n<title>");
   page += BoardName(board) + text::Gbk("龙虎榜 ") + std::string(date) +
-          text::Gbk(" 交易公开信息</title>\n"
-                    "<link rel=\"stylesheet\" type=\"text/css\" href=\"/css/lhb.css\" />\n"
-                    "</head>\n<body>\n"
-                    "<div class=\"top\"><a href=\"/\">首页</a> | <a href=\"/stock/\">股票</a> | "
-                    "<a href=\"/stock/smebt.php\">龙虎榜</a></div>\n"
-                    "<div class=\"main\">\n");
+          text::Gbk(
+              " 交易公开信息</title>\n"
+              "<link rel=\"stylesheet\" type=\"text/css\" href=\"/css/lhb.css\" />\n"
+              "</head>\n<body>\n"
+              "<div class=\"top\"><a href=\"/\">首页</a> | <a href=\"/stock/\">股票</a> | "
+              "<a href=\"/stock/smebt.php\">龙虎榜</a></div>\n"
+              "<div class=\"main\">\n");
   return page;
 }
 
@@ -116,7 +117,9 @@ std::string PageFoot() {
       "</div>\n</div>\n</body>\n</html>\n");
 }
 
-std::string Percent(int64_t hundredths) { return FormatHundredths(hundredths, false) + "%"; }
+std::string Percent(int64_t hundredths) {
+  return FormatHundredths(hundredths, false) + "%";
+}
 
 void AppendSeatTable(std::string& out, const std::array<SampleSeat, 5>& seats, bool buy_side,
                      bool two_amounts, bool last_table) {
@@ -126,7 +129,8 @@ void AppendSeatTable(std::string& out, const std::array<SampleSeat, 5>& seats, b
   out += "</td></tr>\n<tr><td class=\"t_head\">";
   out += text::Gbk("序号</td><td class=\"t_head\">营业部名称</td>");
   if (two_amounts) {
-    out += text::Gbk("<td class=\"t_head\">买入金额(元)</td><td class=\"t_head\">卖出金额(元)</td>");
+    out +=
+        text::Gbk("<td class=\"t_head\">买入金额(元)</td><td class=\"t_head\">卖出金额(元)</td>");
   } else {
     out += text::Gbk(buy_side ? "<td class=\"t_head\">买入金额(元)</td>"
                               : "<td class=\"t_head\">卖出金额(元)</td>");

@@ -19,9 +19,9 @@ struct SampleSeat {
 };
 
 struct SampleStock {
-  int stock = 0;              // index into the board's stock list
-  int reason = 0;              // index into the reasons: the kind of the value
-  bool prints_reason = true;   // false: the heading has no reason; it inherits one
+  int stock = 0;                    // index into the board's stock list
+  int reason = 0;                   // index into the reasons: the kind of the value
+  bool prints_reason = true;        // false: the heading has no reason; it inherits one
   int64_t value_hundredths = 0;     // deviation value in % × 100
   int64_t volume_hundredths = 0;    // 万股 × 100
   int64_t turnover_hundredths = 0;  // 万元 × 100

@@ -17,18 +17,19 @@ struct FaultNameRow {
   const char* name;
 };
 constexpr FaultNameRow kFaultNames[] = {
-    {Fault::kNone, "none"},           {Fault::kSlow, "slow"},
-    {Fault::kError, "error"},         {Fault::kTruncated, "truncated"},
-    {Fault::kGarbage, "garbage"},     {Fault::kNul, "nul"},
-    {Fault::kNoList, "nolist"},       {Fault::kUnpublished, "unpublished"},
-    {Fault::kDrop, "drop"},           {Fault::kFileRedirect, "file-redirect"},
+    {Fault::kNone, "none"},       {Fault::kSlow, "slow"},
+    {Fault::kError, "error"},     {Fault::kTruncated, "truncated"},
+    {Fault::kGarbage, "garbage"}, {Fault::kNul, "nul"},
+    {Fault::kNoList, "nolist"},   {Fault::kUnpublished, "unpublished"},
+    {Fault::kDrop, "drop"},       {Fault::kFileRedirect, "file-redirect"},
 };
 
 // Where the list of a page lies, so that a fault can damage its middle.
 size_t ListMiddle(const std::string& page) {
   const size_t start = page.find("1px solid #96CAEF;\">");
   const size_t end = page.find("<div class=\"bdnews\">");
-  if (start == std::string::npos || end == std::string::npos || end <= start) return page.size() / 2;
+  if (start == std::string::npos || end == std::string::npos || end <= start)
+    return page.size() / 2;
   return start + (end - start) / 2;
 }
 
@@ -91,7 +92,9 @@ std::string FaultyBody(Fault fault, int board, std::string_view date) {
 
 SampleSource::SampleSource() = default;
 
-SampleSource::~SampleSource() { Stop(); }
+SampleSource::~SampleSource() {
+  Stop();
+}
 
 int SampleSource::Start(int port, const std::string& address) {
   if (server_) return port_;
@@ -119,10 +122,10 @@ int SampleSource::Start(int port, const std::string& address) {
     Serve(*board, date, FaultFor(*board, date, from_path), res);
   };
 
-  server_->Get(R"(/stock/smebt\.php)", [handler](const httplib::Request& req,
-                                                  httplib::Response& res) {
-    handler(req, res, std::nullopt);
-  });
+  server_->Get(R"(/stock/smebt\.php)",
+               [handler](const httplib::Request& req, httplib::Response& res) {
+                 handler(req, res, std::nullopt);
+               });
   server_->Get(R"(/fault/([a-z-]+)/stock/smebt\.php)",
                [handler](const httplib::Request& req, httplib::Response& res) {
                  const std::optional<Fault> fault = FaultFromName(req.matches[1].str());
@@ -132,14 +135,13 @@ int SampleSource::Start(int port, const std::string& address) {
                  }
                  handler(req, res, fault);
                });
-  server_->Get(R"(/redirect/(\d+)/stock/smebt\.php)",
-               [](const httplib::Request& req, httplib::Response& res) {
-                 const int left = std::atoi(req.matches[1].str().c_str());
-                 const std::string query = req.target.substr(req.target.find('?'));
-                 res.set_redirect(left > 1 ? "/redirect/" + std::to_string(left - 1) +
-                                                 "/stock/smebt.php" + query
-                                           : "/stock/smebt.php" + query);
-               });
+  server_->Get(R"(/redirect/(\d+)/stock/smebt\.php)", [](const httplib::Request& req,
+                                                         httplib::Response& res) {
+    const int left = std::atoi(req.matches[1].str().c_str());
+    const std::string query = req.target.substr(req.target.find('?'));
+    res.set_redirect(left > 1 ? "/redirect/" + std::to_string(left - 1) + "/stock/smebt.php" + query
+                              : "/stock/smebt.php" + query);
+  });
 
   port_ = port == 0 ? server_->bind_to_any_port(address)
                     : (server_->bind_to_port(address, port) ? port : -1);
@@ -160,7 +162,9 @@ void SampleSource::Stop() {
   port_ = -1;
 }
 
-std::string SampleSource::Host() const { return address_ + ":" + std::to_string(port_); }
+std::string SampleSource::Host() const {
+  return address_ + ":" + std::to_string(port_);
+}
 
 void SampleSource::SetFault(Fault fault) {
   std::lock_guard lock(mutex_);
@@ -202,8 +206,7 @@ void SampleSource::Sleep(int ms) const {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
-void SampleSource::Serve(int board, const std::string& date, Fault fault,
-                         httplib::Response& res) {
+void SampleSource::Serve(int board, const std::string& date, Fault fault, httplib::Response& res) {
   switch (fault) {
     case Fault::kSlow:
       Sleep(slow_ms_);

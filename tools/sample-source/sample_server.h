@@ -27,33 +27,33 @@ namespace sample_source {
 
 enum class Fault {
   kNone,
-  kSlow,         // the page, after a delay (slow_ms)
-  kError,        // status 500, with the page as its body
-  kTruncated,    // the page cut off inside its list, as a complete response
-  kGarbage,      // bytes that are no page at all
-  kNul,          // the page with a NUL byte inside its list
-  kNoList,       // a page without the list block (a maintenance notice)
-  kUnpublished,  // the day's list without rows: not yet published
-  kDrop,         // the connection closes halfway through the body
-  kFileRedirect, // a redirect to a file:// address
+  kSlow,          // the page, after a delay (slow_ms)
+  kError,         // status 500, with the page as its body
+  kTruncated,     // the page cut off inside its list, as a complete response
+  kGarbage,       // bytes that are no page at all
+  kNul,           // the page with a NUL byte inside its list
+  kNoList,        // a page without the list block (a maintenance notice)
+  kUnpublished,   // the day's list without rows: not yet published
+  kDrop,          // the connection closes halfway through the body
+  kFileRedirect,  // a redirect to a file:// address
 };
 
 // "none", "slow", "error", "truncated", "garbage", "nul", "nolist",
 // "unpublished", "drop", "file-redirect".
 std::optional<Fault> FaultFromName(std::string_view name);
 const char* FaultName(Fault fault);
-inline constexpr Fault kAllFaults[] = {Fault::kSlow,    Fault::kError,       Fault::kTruncated,
-                                       Fault::kGarbage, Fault::kNul,         Fault::kNoList,
-                                       Fault::kUnpublished, Fault::kDrop, Fault::kFileRedirect};
+inline constexpr Fault kAllFaults[] = {Fault::kSlow,        Fault::kError, Fault::kTruncated,
+                                       Fault::kGarbage,     Fault::kNul,   Fault::kNoList,
+                                       Fault::kUnpublished, Fault::kDrop,  Fault::kFileRedirect};
 
 // The bytes a fault serves in place of the page (for kNone, kSlow and kError
 // the page itself).
 std::string FaultyBody(Fault fault, int board, std::string_view date);
 
 struct ServedRequest {
-  std::string target;      // path and query, as asked
+  std::string target;  // path and query, as asked
   std::string user_agent;
-  int remote_port = 0;     // tells the client's connections apart
+  int remote_port = 0;  // tells the client's connections apart
 };
 
 class SampleSource {
