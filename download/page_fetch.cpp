@@ -16,10 +16,6 @@ void InitCurlOnce() {
 
 }  // namespace
 
-const char* BuiltInSourceHost() {
-  return QUORVANE_SOURCE_HOST;
-}
-
 std::string ListingPageAddress(std::string_view host, Market market, std::string_view date) {
   std::string address = "http://";
   address += host;

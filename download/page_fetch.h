@@ -10,9 +10,6 @@
 
 namespace download {
 
-// The host[:port] the build points at (the CMake value QUORVANE_SOURCE_HOST).
-const char* BuiltInSourceHost();
-
 // "http://" + host + "/stock/smebt.php?t=" + board number + "&tdate=" + date.
 std::string ListingPageAddress(std::string_view host, Market market, std::string_view date);
 

@@ -101,6 +101,9 @@ int SampleSource::Start(int port, const std::string& address) {
   stopping_ = false;
   server_ = std::make_unique<httplib::Server>();
   server_->set_keep_alive_max_count(100000);
+  // Stopping waits for idle keep-alive connections to time out; a download
+  // asks for its next page within milliseconds, so one second is plenty.
+  server_->set_keep_alive_timeout(1);
   // Headers and body go out in separate writes: without this, Nagle and the
   // client's delayed acknowledgement cost 40 ms a page.
   server_->set_tcp_nodelay(true);
