@@ -1,0 +1,128 @@
+#!/usr/bin/env python3
+"""Turns the benchmark results into the table of docs/PERFORMANCE.md.
+
+Each row pairs a figure with the baseline or floor measured in the same run,
+the ratio between them and the goal the figure is held to.
+"""
+import json
+import os
+import sys
+
+
+def load(folder):
+    runs = {}
+    context = None
+    for name in sorted(os.listdir(folder)):
+        if not name.endswith(".json"):
+            continue
+        with open(os.path.join(folder, name), encoding="utf-8") as f:
+            data = json.load(f)
+        context = context or data.get("context")
+        for b in data.get("benchmarks", []):
+            runs[b["name"]] = b
+    return runs, context
+
+
+SCALE = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
+
+
+def seconds(b, key="real_time"):
+    return b[key] * SCALE[b.get("time_unit", "ns")]
+
+
+def find(runs, prefix):
+    for name, b in runs.items():
+        if name == prefix or name.startswith(prefix + "/"):
+            return b
+    return None
+
+
+def fmt_time(s):
+    if s is None:
+        return "n/a"
+    if s >= 1:
+        return f"{s:.2f} s"
+    if s >= 1e-3:
+        return f"{s * 1e3:.1f} ms"
+    return f"{s * 1e6:.1f} µs"
+
+
+def rate(b, key):
+    return b.get(key) if b else None
+
+
+def main():
+    runs, context = load(sys.argv[1])
+    rows = []
+
+    def timed(what, figure, baseline, goal, better_low=True, key="real_time"):
+        f = find(runs, figure)
+        base = find(runs, baseline) if baseline else None
+        fs = seconds(f, key) if f else None
+        bs = seconds(base, key) if base else None
+        ratio = f"{fs / bs:.2f}×" if fs and bs else "—"
+        rows.append((what, fmt_time(fs), fmt_time(bs) if base else "—", ratio, goal))
+
+    def throughput(what, figure, baseline, key, unit, goal):
+        f, base = find(runs, figure), find(runs, baseline) if baseline else None
+        fv, bv = rate(f, key), rate(base, key)
+        show = lambda v: "n/a" if v is None else f"{v / 1e6:.1f} M{unit}/s" if v >= 1e6 else f"{v / 1e3:.1f} k{unit}/s"
+        ratio = f"{fv / bv:.0%} of it" if fv and bv else "—"
+        rows.append((what, show(fv), show(bv) if base else "—", ratio, goal))
+
+    throughput("TextBetween over a 200 KB page", "BM_TextBetween200KB", "BM_MemmemFloor200KB",
+               "bytes_per_second", "B", "≥ 500 MB/s")
+    throughput("Append, one 60-listing page per transaction", "BM_AppendPages_Store",
+               "BM_AppendPages_Bare", "items_per_second", "rec", "≥ 80 % of bare SQLCipher")
+    throughput("Full scan of the six statistics fields, 1,000,000 listings", "BM_Scan_Store",
+               "BM_Scan_Bare", "items_per_second", "rec", "≥ 80 % of bare SQLCipher")
+    timed("One random record on an open access", "BM_RandomRecordOnOpenAccess", None, "< 50 µs")
+    timed("A click's whole store access (kept connection)", "BM_ClickStoreAccess",
+          "BM_FirstAccessWithKeyDerivation", "< 2 ms (baseline: first open, key derivation)")
+    timed("Refresh statistics, 100,000 listings", "BM_RefreshStatistics/100000",
+          "BM_BareScanOfTheSixFields/100000", "within 1.5× of the bare scan")
+    timed("Refresh statistics, 1,000,000 listings", "BM_RefreshStatistics/1000000",
+          "BM_BareScanOfTheSixFields/1000000", "within 1.5× of the bare scan")
+    for arg, col in (("0", "date"), ("1", "name"), ("3", "Seat"), ("6", "net")):
+        timed(f"Header-click sort, 100,000 rows, {col} column", f"BM_HeaderClickSort/{arg}", None,
+              "< 100 ms")
+    timed("Search over the full grid, 100,000 rows, no hit", "BM_RunSearch/0", None, "< 10 ms")
+    timed("Search over the full grid, 100,000 rows, with hits", "BM_RunSearch/1", None, "< 10 ms")
+    mem = find(runs, "BM_FilledGridMemory")
+    if mem:
+        rows.append(("Filled grid memory per listing", f"{mem.get('measured_bytes_per_listing', 0):.0f} B",
+                     "—", "—", "reported"))
+    timed("Duplicate removal, 1,000,000 listings, 10 % duplicates", "BM_RemoveDuplicates",
+          "BM_BareSqlDelete", "< 3 s and within 2× of a bare DELETE")
+    timed("Details page from call to filled cells, 1,000,000 listings", "BM_ShowListingDetails",
+          None, "< 5 ms")
+    timed("Seat pop-up from call to balloon, 1,000,000 listings", "BM_ShowSeatTooltip", None,
+          "< 5 ms")
+    timed("Scrape a 60-stock page", "BM_ScrapeSixtyStockPage", "BM_MemchrMarkerScan",
+          "within 3× of a memchr marker scan", key="cpu_time")
+    timed("Scrape and store a 60-stock page", "BM_ScrapeAndStoreSixtyStockPage", None, "reported")
+    year = find(runs, "BM_FullYearDownload")
+    if year:
+        rows.append(("Download of a year (3 × 261 pages) from the loopback source",
+                     f"{fmt_time(seconds(year))}, {year.get('pages/s', 0):.0f} pages/s", "—", "—",
+                     "reported"))
+        rows.append(("Peak memory of that download", f"{year.get('peak_rss_kb', 0) / 1024:.1f} MB",
+                     f"{year.get('rss_before_kb', 0) / 1024:.1f} MB before", "—", "reported"))
+    for arg in ("1000", "1000000"):
+        timed(f"Grid view reset and paint, {int(arg):,} rows", f"BM_ResetAndPaint/{arg}",
+              "BM_ResetAndPaint/1000", "flat in the row count")
+        timed(f"Grid view wheel step and paint, {int(arg):,} rows", f"BM_WheelStepAndPaint/{arg}",
+              "BM_WheelStepAndPaint/1000", "flat in the row count")
+
+    print("| What | Figure | Baseline / floor | Ratio | Goal |")
+    print("|---|---|---|---|---|")
+    for r in rows:
+        print("| " + " | ".join(r) + " |")
+    if context:
+        print()
+        print(f"Machine: {context.get('num_cpus')} CPUs at {context.get('mhz_per_cpu')} MHz, "
+              f"load average {context.get('load_avg')}, run {context.get('date')}.")
+
+
+if __name__ == "__main__":
+    main()
