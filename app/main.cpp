@@ -1,16 +1,9 @@
-// Quorvane: the program's entry. Builds the program-wide values, the window
-// model and the store, wires the events, shows the Qt window and runs the
-// event loop.
+// Quorvane: the program's entry. Builds the whole program around its Qt
+// window (the store beside the executable) and runs the event loop.
 #include <QApplication>
 
-#include "app/event_wiring.h"
-#include "listing/program_context.h"
-#include "store/record_store.h"
-#include "ui/main_window.h"
-#include "ui/program_state.h"
+#include "app/qt_program.h"
 #include "ui/qt/program_icon.h"
-#include "ui/qt/qt_platform.h"
-#include "ui/qt/window_view.h"
 
 namespace {
 
@@ -18,23 +11,11 @@ int ProgramMain(int argc, char** argv) {
   QApplication application(argc, argv);
   application.setWindowIcon(ui::qt::ProgramIcon());
 
-  ui::ProgramState state;
-  const listing::ProgramSettings settings{QUORVANE_SOURCE_HOST};
-  ui::MainWindow window(ui::WindowSettings{QUORVANE_MAKER_URL});
-  store::Store store(store::StorePath(QCoreApplication::applicationDirPath().toStdString()));
-  ui::qt::QtPlatform platform;
-  listing::ProgramContext ctx{window, platform, store, state, settings};
-  app::WireEvents(ctx);
-
-  ui::qt::WindowView view(window, platform);
-  platform.SetWindow(&view);
-  view.show();
-  window.RaiseCreated();
+  app::QtProgram program(QCoreApplication::applicationDirPath().toStdString(), QUORVANE_SOURCE_HOST,
+                         QUORVANE_MAKER_URL);
+  program.Start();
   application.exec();
-
-  // A download still running stops after the page it is writing.
-  state.download_stop.request_stop();
-  platform.Shutdown();
+  program.Finish();
   return 0;
 }
 

@@ -1,0 +1,38 @@
+#include "app/qt_program.h"
+
+#include <utility>
+
+#include "app/event_wiring.h"
+
+namespace app {
+
+QtProgram::QtProgram(const std::filesystem::path& store_folder, std::string source_host,
+                     std::string maker_url)
+    : settings_{std::move(source_host)},
+      window_(ui::WindowSettings{std::move(maker_url)}),
+      store_(store::StorePath(store_folder)),
+      ctx_{window_, platform_, store_, state_, settings_},
+      wiring_(ctx_),
+      view_(window_, platform_) {
+  platform_.SetWindow(&view_);
+}
+
+QtProgram::Wiring::Wiring(listing::ProgramContext& ctx) {
+  WireEvents(ctx);
+}
+
+QtProgram::~QtProgram() {
+  Finish();
+}
+
+void QtProgram::Start() {
+  view_.show();
+  window_.RaiseCreated();
+}
+
+void QtProgram::Finish() {
+  state_.download_stop.request_stop();
+  platform_.Shutdown();
+}
+
+}  // namespace app

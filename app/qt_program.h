@@ -1,0 +1,58 @@
+// The whole program around its Qt window: the program-wide values, the
+// window model, the store, the Qt platform and the window on screen, built
+// and wired in the order the program needs. main() runs one of these under
+// its event loop; the end-to-end tests run the same.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "listing/program_context.h"
+#include "store/record_store.h"
+#include "ui/main_window.h"
+#include "ui/program_state.h"
+#include "ui/qt/qt_platform.h"
+#include "ui/qt/window_view.h"
+
+namespace app {
+
+class QtProgram {
+ public:
+  // Create on the user-interface thread, after the QApplication. The store
+  // file Data.edb lives in `store_folder`; pages come from `source_host`.
+  QtProgram(const std::filesystem::path& store_folder, std::string source_host,
+            std::string maker_url);
+  ~QtProgram();
+  QtProgram(const QtProgram&) = delete;
+  QtProgram& operator=(const QtProgram&) = delete;
+
+  // Shows the window and raises its created event (title, store, the first
+  // statistics refresh on a worker).
+  void Start();
+  // After the event loop: a download still running stops after the page it
+  // is writing, and every worker is waited for. Idempotent.
+  void Finish();
+
+  ui::MainWindow& window() { return window_; }
+  ui::qt::WindowView& view() { return view_; }
+  ui::qt::QtPlatform& platform() { return platform_; }
+  ui::ProgramState& state() { return state_; }
+  store::Store& store() { return store_; }
+  listing::ProgramContext& context() { return ctx_; }
+
+ private:
+  ui::ProgramState state_;
+  const listing::ProgramSettings settings_;
+  ui::MainWindow window_;
+  store::Store store_;
+  ui::qt::QtPlatform platform_;
+  listing::ProgramContext ctx_;
+  // Wires the events on construction: before the window view exists, so
+  // nothing on screen can reach an unwired component.
+  struct Wiring {
+    explicit Wiring(listing::ProgramContext& ctx);
+  } wiring_;
+  ui::qt::WindowView view_;
+};
+
+}  // namespace app
