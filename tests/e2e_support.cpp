@@ -1,0 +1,276 @@
+#include "tests/e2e_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabBar>
+#include <QtTest/QTest>
+
+#include "tools/sample-source/sample_pages.h"
+#include "ui/qt/tab_control_view.h"
+
+namespace e2e {
+
+QString Q(std::string_view utf8) {
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+namespace {
+
+std::string LineOf(const QString& title, QString text, bool ok_cancel) {
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return "[" + title.toStdString() + "] " + text.toStdString() +
+         (ok_cancel ? " {OK,Cancel}" : " {OK}");
+}
+
+}  // namespace
+
+std::string BoxLine(std::string_view title_utf8, std::string_view text_utf8, bool ok_cancel) {
+  return LineOf(Q(title_utf8), Q(text_utf8), ok_cancel);
+}
+
+ModalScript::ModalScript() {
+  timer_.setInterval(5);
+  QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+  timer_.start();
+}
+
+ModalScript::~ModalScript() {
+  timer_.stop();
+}
+
+std::vector<std::string> ModalScript::Take() {
+  std::vector<std::string> seen;
+  seen.swap(seen_);
+  return seen;
+}
+
+void ModalScript::Poll() {
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal == nullptr || modal->property("e2e_answered").toBool()) return;
+  modal->setProperty("e2e_answered", true);
+
+  if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+    seen_.push_back("[file dialog] " + dialog->windowTitle().toStdString());
+    dialog->selectFile(save_path_);
+    QMetaObject::invokeMethod(dialog, "accept");
+    return;
+  }
+  auto* box = qobject_cast<QMessageBox*>(modal);
+  if (box == nullptr) {
+    ADD_FAILURE() << "an unexpected modal window: " << modal->metaObject()->className();
+    modal->close();
+    return;
+  }
+  const QMessageBox::StandardButtons buttons = box->standardButtons();
+  const bool ok_cancel = buttons == (QMessageBox::Ok | QMessageBox::Cancel);
+  seen_.push_back(LineOf(box->windowTitle(), box->text(), ok_cancel));
+  if (!ok_cancel && buttons != QMessageBox::Ok)
+    ADD_FAILURE() << "a box with other buttons: " << seen_.back();
+
+  QMessageBox::StandardButton answer = QMessageBox::Ok;
+  if (!answers_.empty()) {
+    answer = answers_.front();
+    answers_.pop_front();
+  }
+  QAbstractButton* button = box->button(answer);
+  if (button == nullptr) {
+    ADD_FAILURE() << "the scripted answer is not on the box: " << seen_.back();
+    button = box->button(QMessageBox::Ok);
+  }
+  button->click();
+}
+
+bool WaitFor(const std::function<bool()>& pred, int timeout_ms) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!pred()) {
+    if (timer.elapsed() > timeout_ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QTest::qSleep(2);
+  }
+  return true;
+}
+
+bool Settle(app::QtProgram& program, int timeout_ms) {
+  const bool idle = WaitFor(
+      [&] {
+        return program.platform().running_workers() == 0 &&
+               program.window().超级按钮_开始下载.enabled();
+      },
+      timeout_ms);
+  // Whatever the workers posted before they ended runs now, and the views
+  // catch up.
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  return idle;
+}
+
+QString Shown(app::QtProgram& program, const ui::Component& component) {
+  QWidget* w = program.view().WidgetFor(component);
+  if (auto* x = qobject_cast<QLabel*>(w)) return x->text();
+  if (auto* x = qobject_cast<QAbstractButton*>(w)) return x->text();
+  if (auto* x = qobject_cast<QLineEdit*>(w)) return x->text();
+  ADD_FAILURE() << component.name() << " shows no caption";
+  return {};
+}
+
+void Click(app::QtProgram& program, const ui::Component& component) {
+  QWidget* w = program.view().WidgetFor(component);
+  ASSERT_NE(w, nullptr) << component.name();
+  ASSERT_TRUE(w->isVisible()) << component.name();
+  ASSERT_TRUE(w->isEnabled()) << component.name();
+  QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+}
+
+void ClickTab(app::QtProgram& program, int page) {
+  QTabBar* heads = program.view().tab_control()->heads();
+  QTest::mouseClick(heads, Qt::LeftButton, {}, heads->tabRect(page).center());
+}
+
+void TypeSearch(app::QtProgram& program, const QString& text) {
+  auto* box = qobject_cast<QLineEdit*>(program.view().WidgetFor(program.window().编辑框_搜索));
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(box->isVisible());
+  QTest::mouseClick(box, Qt::LeftButton, {}, box->rect().center());
+  ASSERT_TRUE(box->text().isEmpty()) << "a click into the search box empties it";
+  // ASCII comes as key presses, everything else as an input method commits
+  // it (how Chinese is typed).
+  for (const QChar c : text) {
+    if (c.unicode() < 0x80) {
+      QTest::keyClick(box, c.toLatin1());
+    } else {
+      QInputMethodEvent commit;
+      commit.setCommitString(QString(c));
+      QApplication::sendEvent(box, &commit);
+    }
+  }
+}
+
+ui::qt::GridView& View(app::QtProgram& program, const ui::Grid& grid) {
+  return *program.view().GridViewFor(grid);
+}
+
+QString CellShown(ui::qt::GridView& view, int grid_row, int column) {
+  const auto* model = view.grid_model();
+  return model->index(model->ModelRow(grid_row), column).data(Qt::DisplayRole).toString();
+}
+
+QPoint CellCentre(ui::qt::GridView& view, int grid_row, int column) {
+  const auto* model = view.grid_model();
+  const QModelIndex index = model->index(model->ModelRow(grid_row), column);
+  view.scrollTo(index);
+  return view.visualRect(index).center();
+}
+
+void ClickHeader(ui::qt::GridView& view, int column) {
+  QHeaderView* header = view.horizontalHeader();
+  const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                  header->height() / 2);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+int ListingRowsShown(ui::qt::GridView& view) {
+  int rows = 0;
+  for (int r = 1; r < view.grid().RowCount(); ++r)
+    if (!CellShown(view, r, 0).isEmpty()) ++rows;
+  return rows;
+}
+
+std::vector<Record> StoredRecords(store::Store& store) {
+  std::vector<Record> records;
+  store::StoreAccess access = store.OpenStore();
+  EXPECT_TRUE(access.ok());
+  if (!access.ok()) return records;
+  access.GoToFirst();
+  for (int64_t i = 1; i <= access.RecordCount(); ++i) {
+    Record r;
+    for (int f = 1; f <= store::kFieldCount; ++f)
+      r[static_cast<size_t>(f - 1)] = access.ReadField(f);
+    records.push_back(std::move(r));
+    access.Skip(1);
+  }
+  access.CloseStore();
+  return records;
+}
+
+std::vector<std::string> WeekdaysBack(QDate end, int days) {
+  std::vector<std::string> dates;
+  for (int i = 0; i < days; ++i) {
+    const QDate d = end.addDays(-i);
+    if (d.dayOfWeek() >= 6) continue;
+    dates.push_back(d.toString(QStringLiteral("yyyy-MM-dd")).toStdString());
+  }
+  return dates;
+}
+
+std::vector<Record> SampleListings(const std::vector<std::string>& dates) {
+  std::vector<Record> records;
+  for (int board = 0; board < sample_source::kBoardCount; ++board)
+    for (const std::string& date : dates)
+      for (const auto& listing : sample_source::ExpectedListings(board, date))
+        records.push_back(listing);
+  return records;
+}
+
+std::vector<size_t> SamplePageSizes(const std::vector<std::string>& dates) {
+  std::vector<size_t> sizes;
+  for (int board = 0; board < sample_source::kBoardCount; ++board)
+    for (const std::string& date : dates)
+      sizes.push_back(sample_source::ExpectedListings(board, date).size());
+  return sizes;
+}
+
+std::vector<std::vector<std::string>> ParseCsv(std::string_view csv) {
+  if (csv.substr(0, 3) == "\xEF\xBB\xBF") csv.remove_prefix(3);
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::string> row;
+  std::string field;
+  bool quoted = false;
+  bool field_started = false;
+  for (size_t i = 0; i < csv.size(); ++i) {
+    const char c = csv[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < csv.size() && csv[i + 1] == '"') {
+        field += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        field += c;
+      }
+      continue;
+    }
+    if (c == '"' && field.empty()) {
+      quoted = true;
+      field_started = true;
+    } else if (c == ',') {
+      row.push_back(std::move(field));
+      field.clear();
+      field_started = true;
+    } else if (c == '\r' && i + 1 < csv.size() && csv[i + 1] == '\n') {
+      row.push_back(std::move(field));
+      field.clear();
+      rows.push_back(std::move(row));
+      row.clear();
+      field_started = false;
+      ++i;
+    } else {
+      field += c;
+      field_started = true;
+    }
+  }
+  if (field_started || !field.empty()) {
+    row.push_back(std::move(field));
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+}  // namespace e2e
