@@ -14,4 +14,6 @@ if(QUORVANE_BUILD_QT)
   # main() comes from the Qt test support: list it before GoogleTest's own.
   quorvane_test(e2e_evening_test SOURCES e2e_evening_test.cpp
     LIBS quorvane_qt_test_support quorvane_e2e_support)
+  quorvane_test(integration_qt_test SOURCES integration_qt_test.cpp
+    LIBS quorvane_qt_test_support quorvane_e2e_support quorvane_program_fixture)
 endif()

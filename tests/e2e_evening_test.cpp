@@ -205,17 +205,7 @@ class UserEvening : public ::testing::Test {
 
   // After a header click: the arrow and the order of the column's numbers.
   void ExpectSortedBy(int column, bool ascending) {
-    EXPECT_EQ(Shown(p(), w().透明标签_排序标), ascending ? Q("↑") : Q("↓"));
-    // The arrow stands in the clicked column's head, against its right edge.
-    QWidget* client = p().view().centralWidget();
-    QHeaderView* header = Statistics().horizontalHeader();
-    const int head_left =
-        header->viewport()->mapTo(client, QPoint(header->sectionViewportPosition(column), 0)).x();
-    const int head_right = head_left + header->sectionSize(column);
-    const QRect arrow(p().view().WidgetFor(w().透明标签_排序标)->mapTo(client, QPoint(0, 0)),
-                      p().view().WidgetFor(w().透明标签_排序标)->size());
-    EXPECT_GE(arrow.left(), head_left);
-    EXPECT_NEAR(arrow.left() + arrow.width(), head_right, 2);
+    ExpectArrowAt(p(), Statistics(), column, ascending ? "↑" : "↓");
 
     const int n = ListingRowsShown(Statistics());
     for (int row = 2; row <= n; ++row) {

@@ -176,6 +176,20 @@ void ClickHeader(ui::qt::GridView& view, int column) {
   QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
 }
 
+void ExpectArrowAt(app::QtProgram& program, ui::qt::GridView& view, int column,
+                   const char* arrow_utf8) {
+  EXPECT_EQ(Shown(program, program.window().透明标签_排序标), Q(arrow_utf8));
+  QWidget* client = program.view().centralWidget();
+  QWidget* arrow = program.view().WidgetFor(program.window().透明标签_排序标);
+  QHeaderView* header = view.horizontalHeader();
+  const int head_left =
+      header->viewport()->mapTo(client, QPoint(header->sectionViewportPosition(column), 0)).x();
+  const int left = arrow->mapTo(client, QPoint(0, 0)).x();
+  EXPECT_GE(left, head_left) << "column " << column;
+  EXPECT_NEAR(left + arrow->width(), head_left + header->sectionSize(column), 2)
+      << "column " << column;
+}
+
 int ListingRowsShown(ui::qt::GridView& view) {
   int rows = 0;
   for (int r = 1; r < view.grid().RowCount(); ++r)

@@ -80,6 +80,10 @@ QString CellShown(ui::qt::GridView& view, int grid_row, int column);
 QPoint CellCentre(ui::qt::GridView& view, int grid_row, int column);
 // A real click on a column head.
 void ClickHeader(ui::qt::GridView& view, int column);
+// The sort arrow shows `arrow_utf8` in the column's head, against its right
+// edge.
+void ExpectArrowAt(app::QtProgram& program, ui::qt::GridView& view, int column,
+                   const char* arrow_utf8);
 // Data rows shown (the rows below the title holding a date).
 int ListingRowsShown(ui::qt::GridView& view);
 

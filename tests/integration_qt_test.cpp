@@ -1,0 +1,284 @@
+// The program's handlers behind the real widgets: header clicks on the
+// views sort and move the arrow, the context menu exports a CSV that reads
+// back to the cells, a click on a Seat cell pops up the balloon, a
+// double-click on "查看>>" opens the details page.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QMenu>
+#include <QTabBar>
+#include <QTextDocument>
+#include <QtTest/QTest>
+#include <memory>
+#include <optional>
+
+#include "tests/e2e_support.h"
+#include "tests/program_fixture.h"
+#include "tests/test_support.h"
+#include "ui/qt/balloon_popup.h"
+#include "ui/qt/tab_control_view.h"
+
+namespace {
+
+using namespace e2e;
+using testing_support::G;
+using testing_support::ListingRecord;
+using testing_support::MakeListing;
+using testing_support::SeatBlock;
+using testing_support::U;
+
+class QtIntegration : public ::testing::Test {
+ protected:
+  // Starts the program on a store holding `records`.
+  void StartWith(const std::vector<ListingRecord>& records) {
+    {
+      store::Store store(store::StorePath(folder.path()));
+      ASSERT_FALSE(store.EnsureStore().has_value());
+      testing_support::WriteListings(store, records);
+    }
+    program = std::make_unique<app::QtProgram>(folder.path(), "127.0.0.1:9", "http://127.0.0.1:9/");
+    program->Start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&program->view()));
+    ASSERT_TRUE(Settle(*program));
+  }
+
+  ui::MainWindow& w() { return program->window(); }
+  ui::qt::GridView& Statistics() { return View(*program, w().高级表格_龙虎统计); }
+  ui::qt::GridView& Results() { return View(*program, w().高级表格_搜索结果); }
+
+  std::vector<QString> Column(ui::qt::GridView& view, int column) {
+    std::vector<QString> cells;
+    for (int r = 1; r <= ListingRowsShown(view); ++r) cells.push_back(CellShown(view, r, column));
+    return cells;
+  }
+
+  // Opens the view's context menu at a cell and chooses `item` as a user
+  // would: highlighted, then Enter. Returns once the menu (and whatever
+  // the item opened) is closed.
+  void ChooseFromContextMenu(ui::qt::GridView& view, int row, int column, const QString& item) {
+    bool chosen = false;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (menu == nullptr || chosen) return;
+      for (QAction* action : menu->actions()) {
+        if (action->text() != item) continue;
+        chosen = true;
+        menu->setActiveAction(action);
+        QTest::keyClick(menu, Qt::Key_Return);
+        return;
+      }
+    });
+    poll.start();
+    const QPoint at = CellCentre(view, row, column);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, view.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view.viewport(), &event);
+    EXPECT_TRUE(chosen) << item.toStdString() << " is not in the menu";
+  }
+
+  testing_support::TempDir folder;
+  ModalScript boxes;
+  std::unique_ptr<app::QtProgram> program;
+};
+
+TEST_F(QtIntegration, HeaderClicksSortTheRealViewsAndMoveTheArrow) {
+  // Bought totals 9.5 and 10 (in 10,000 yuan): as numbers 9.5 is the
+  // smaller, as texts "10.000" sorts first.
+  StartWith({MakeListing("2010-04-08", "甲", "600001", "100", "20000.00", "0.00"),
+             MakeListing("2010-04-09", "乙", "000002", "100", "19000.00", "0.00"),
+             MakeListing("2010-04-07", "丙", "300003", "100", "30000.00", "0.00")});
+  EXPECT_EQ(Column(Statistics(), 0),
+            (std::vector{Q("2010-04-09"), Q("2010-04-08"), Q("2010-04-07")}));
+  EXPECT_TRUE(Shown(*program, w().透明标签_排序标).isEmpty());
+
+  ClickHeader(Statistics(), 4);
+  EXPECT_EQ(Column(Statistics(), 4), (std::vector{Q("9.500"), Q("10.000"), Q("15.000")}));
+  EXPECT_EQ(Column(Statistics(), 1), (std::vector{Q("乙"), Q("甲"), Q("丙")}));  // whole rows
+  ExpectArrowAt(*program, Statistics(), 4, "↑");
+  ClickHeader(Statistics(), 4);
+  EXPECT_EQ(Column(Statistics(), 4), (std::vector{Q("15.000"), Q("10.000"), Q("9.500")}));
+  ExpectArrowAt(*program, Statistics(), 4, "↓");
+
+  // Codes sort as text.
+  ClickHeader(Statistics(), 2);
+  EXPECT_EQ(Column(Statistics(), 2), (std::vector{Q("000002"), Q("300003"), Q("600001")}));
+  ExpectArrowAt(*program, Statistics(), 2, "↑");
+
+  // "详情" is no sort key: the rows stay, the arrow moves all the same.
+  ClickHeader(Statistics(), 8);
+  EXPECT_EQ(Column(Statistics(), 2), (std::vector{Q("000002"), Q("300003"), Q("600001")}));
+  ExpectArrowAt(*program, Statistics(), 8, "↓");
+
+  // The search page's first click sorts descending.
+  ClickTab(*program, ui::MainWindow::kSearchPage);
+  ASSERT_NO_FATAL_FAILURE(Click(*program, w().单选框_日期));
+  ASSERT_NO_FATAL_FAILURE(TypeSearch(*program, Q("2010-04")));
+  ASSERT_NO_FATAL_FAILURE(Click(*program, w().超级按钮_查询));
+  ASSERT_EQ(ListingRowsShown(Results()), 3);
+  ClickHeader(Results(), 0);
+  EXPECT_EQ(Column(Results(), 0), (std::vector{Q("2010-04-09"), Q("2010-04-08"), Q("2010-04-07")}));
+  ExpectArrowAt(*program, Results(), 0, "↓");
+  ClickHeader(Results(), 0);
+  EXPECT_EQ(Column(Results(), 0), (std::vector{Q("2010-04-07"), Q("2010-04-08"), Q("2010-04-09")}));
+  ExpectArrowAt(*program, Results(), 0, "↑");
+  EXPECT_TRUE(boxes.Take().empty());
+}
+
+TEST_F(QtIntegration, ExportFromTheContextMenuReadsBackToTheCells) {
+  // Texts that CSV must quote: a comma, a quote, and a Seat with both.
+  ListingRecord quoted = MakeListing("2010-04-09", "A,\"B", "600000", "1,234.56");
+  quoted[store::kBuySeats] = SeatBlock({{G("机构,\"专用\""), "100000.00", "0.00"},
+                                        {G("乙"), "1.00", "0.00"},
+                                        {G("丙"), "1.00", "0.00"},
+                                        {G("丁"), "1.00", "0.00"},
+                                        {G("戊"), "1.00", "0.00"}});
+  StartWith({MakeListing("2010-04-08", "浦发银行", "600000", "100"), quoted,
+             MakeListing("2010-04-07", "深发展Ａ", "000001", "0", "0.00", "100000.00")});
+  const QString path = QString::fromStdString((folder / "统计.csv").string());
+  boxes.SaveAs(path);
+  ChooseFromContextMenu(Statistics(), 2, 1, Q("导出CSV…"));
+  EXPECT_EQ(boxes.Take(), std::vector<std::string>{"[file dialog] 导出CSV"});
+
+  const std::string csv = testing_support::ReadFileBytes(folder / "统计.csv");
+  ASSERT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
+  const auto rows = ParseCsv(csv);
+  // The title row and the three listings; the blank rows below are left
+  // out, and so is the hidden record-number column.
+  ASSERT_EQ(rows.size(), 4u);
+  for (int r = 0; r < 4; ++r) {
+    SCOPED_TRACE("row " + std::to_string(r));
+    ASSERT_EQ(rows[static_cast<size_t>(r)].size(), 9u);
+    for (int c = 0; c < 9; ++c) {
+      const QString cell = r == 0 ? Statistics().model()->headerData(c, Qt::Horizontal).toString()
+                                  : CellShown(Statistics(), r, c);
+      EXPECT_EQ(rows[static_cast<size_t>(r)][static_cast<size_t>(c)], cell.toStdString())
+          << "column " << c;
+    }
+  }
+  EXPECT_EQ(rows[1][1], "A,\"B");
+  EXPECT_EQ(rows[1][3], "机构,\"专用\"");
+  EXPECT_EQ(rows[0][0], "上榜日期");
+}
+
+TEST_F(QtIntegration, AClickOnASeatCellPopsUpTheBalloonBesideTheGrid) {
+  ListingRecord marked = MakeListing("2010-04-05", "A&B", "600000", "10");
+  marked[store::kBuySeats] = SeatBlock({{"<b>Seat & Co</b>", "100.00", "0.00"},
+                                        {G("乙"), "1.00", "0.00"},
+                                        {G("丙"), "1.00", "0.00"},
+                                        {G("丁"), "1.00", "0.00"},
+                                        {G("戊"), "1.00", "0.00"}});
+  // 15 buying values and 12 selling ones: 27 items, one name short.
+  ListingRecord short_block = MakeListing("2010-04-01", "缺席", "600001", "10");
+  short_block[store::kSellSeats] = "a|0|1|b|0|1|c|0|1|d|0|1";
+  // Four newer listings above them: the pop-up's band starts at screen row
+  // 242 with the window at its initial place, below the first rows.
+  StartWith({short_block, marked, MakeListing("2010-04-06", "甲", "600002", "10"),
+             MakeListing("2010-04-07", "乙", "600003", "10"),
+             MakeListing("2010-04-08", "丙", "600004", "10"),
+             MakeListing("2010-04-09", "丁", "600005", "10")});
+  ASSERT_EQ(CellShown(Statistics(), 5, 1), Q("A&B"));
+  ASSERT_EQ(CellShown(Statistics(), 6, 1), Q("缺席"));
+  ui::qt::BalloonPopup& balloon = program->view().balloon();
+  const auto band_origin = [&] { return program->view().frameGeometry().top() + 192; };
+
+  // A real click on a cell, with the pointer `pointer_y` (screen) or on
+  // the cell.
+  const auto click = [&](int row, int column, std::optional<int> pointer_y = std::nullopt) {
+    const QPoint cell = CellCentre(Statistics(), row, column);
+    QPoint pointer = Statistics().viewport()->mapToGlobal(cell);
+    if (pointer_y) pointer.setY(*pointer_y);
+    QCursor::setPos(pointer);
+    QTest::mouseClick(Statistics().viewport(), Qt::LeftButton, {}, cell);
+    QCoreApplication::processEvents();
+    return pointer;
+  };
+  const auto expect_balloon_for = [&](QPoint pointer) {
+    ASSERT_GE(pointer.y(), band_origin());
+    ASSERT_TRUE(WaitFor([&] { return balloon.isVisible(); }, 2000));
+    EXPECT_EQ(balloon.pos().x(), program->view().frameGeometry().left() + 210);
+    EXPECT_LE(balloon.pos().y(), pointer.y());
+    EXPECT_GT(balloon.pos().y() + 24, pointer.y());
+    EXPECT_EQ((balloon.pos().y() - band_origin()) % 24, 0);
+    const QStringList lines =
+        balloon.document().toPlainText().split(QChar('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 11);
+    // Markup from a page shows as text.
+    EXPECT_EQ(lines[0].trimmed(), Q("2010-04-05 [A&B] 龙虎榜交易席位列表"));
+    EXPECT_EQ(lines[1].trimmed(), Q("1. <b>Seat & Co</b>"));
+    EXPECT_EQ(lines[10].trimmed(), Q("10. 卖5"));
+  };
+
+  // Another column, and a pointer one pixel above the band, show nothing.
+  click(5, 2);
+  click(5, 3, band_origin() - 1);
+  QTest::qWait(50);
+  EXPECT_FALSE(balloon.isVisible());
+
+  expect_balloon_for(click(5, 3));
+  balloon.hide();
+
+  // The window moved: the band and the pop-up move with it.
+  program->view().move(300, 170);
+  ASSERT_TRUE(
+      WaitFor([&] { return program->view().frameGeometry().topLeft() == QPoint(300, 170); }));
+  click(5, 3, band_origin() - 1);
+  QTest::qWait(50);
+  EXPECT_FALSE(balloon.isVisible());
+  expect_balloon_for(click(5, 3));
+  EXPECT_TRUE(boxes.Take().empty());
+
+  // The damaged listing: a message, no balloon.
+  balloon.hide();
+  click(6, 3);
+  EXPECT_EQ(boxes.Take(), std::vector{Told("交易席位数据读取错误")});
+  EXPECT_FALSE(balloon.isVisible());
+}
+
+TEST_F(QtIntegration, ADoubleClickOnViewOpensTheRowsDetails) {
+  ListingRecord example = MakeListing("2010-04-08", "某某股份", "600000", "10");
+  example[store::kReason] = G("日涨幅偏离值达7%");
+  example[store::kBuySeats] = "A|100.00|0.00|B|200|50|C|0|0|D|1|2|E|3|4";
+  // The turnover keeps the page's thousands separator.
+  ListingRecord separated = MakeListing("2010-04-09", "浦发银行", "600001", "1,000");
+  separated[store::kBuySeats] = SeatBlock({{G("甲"), "100000", "50000"},
+                                           {G("乙"), "1.00", "0.00"},
+                                           {G("丙"), "1.00", "0.00"},
+                                           {G("丁"), "1.00", "0.00"},
+                                           {G("戊"), "1.00", "0.00"}});
+  StartWith({example, separated});
+  ASSERT_EQ(CellShown(Statistics(), 2, 1), Q("某某股份"));  // newest first
+
+  QTest::mouseDClick(Statistics().viewport(), Qt::LeftButton, {}, CellCentre(Statistics(), 2, 8));
+  EXPECT_EQ(program->view().tab_control()->heads()->currentIndex(), ui::MainWindow::kDetailsPage);
+  EXPECT_EQ(Shown(*program, w().标签_明细标题), Q("某某股份(600000)成交明细 2010-04-08"));
+  ui::qt::GridView& details = View(*program, w().高级表格_上榜明细);
+  EXPECT_EQ(CellShown(details, 0, 0),
+            Q("  2010-04-08上榜原因：日涨幅偏离值达7%   日涨幅偏9.52%  成交量：1,234.56万股  "
+              "成交额：10万元"));
+  const auto row = [&](int r) {
+    std::vector<QString> cells;
+    for (int c = 0; c < 7; ++c) cells.push_back(CellShown(details, r, c));
+    return cells;
+  };
+  using Cells = std::vector<QString>;
+  EXPECT_EQ(row(3), (Cells{Q("1"), Q("A"), Q("100.00"), Q("0.00"), Q("100"), Q("0.1"), Q("0")}));
+  EXPECT_EQ(row(4), (Cells{Q("2"), Q("B"), Q("200"), Q("50"), Q("150"), Q("0.2"), Q("0.05")}));
+
+  // From the search page too; the ratios count the turnover as 1000.
+  ClickTab(*program, ui::MainWindow::kSearchPage);
+  ASSERT_NO_FATAL_FAILURE(Click(*program, w().单选框_代码));
+  ASSERT_NO_FATAL_FAILURE(TypeSearch(*program, Q("600001")));
+  QTest::keyClick(program->view().WidgetFor(w().编辑框_搜索), Qt::Key_Return);
+  ASSERT_EQ(ListingRowsShown(Results()), 1);
+  QTest::mouseDClick(Results().viewport(), Qt::LeftButton, {}, CellCentre(Results(), 1, 8));
+  EXPECT_EQ(program->view().tab_control()->heads()->currentIndex(), ui::MainWindow::kDetailsPage);
+  EXPECT_EQ(Shown(*program, w().标签_明细标题), Q("浦发银行(600001)成交明细 2010-04-09"));
+  EXPECT_EQ(row(3),
+            (Cells{Q("1"), Q("甲"), Q("100000"), Q("50000"), Q("50000"), Q("1"), Q("0.5")}));
+  EXPECT_TRUE(boxes.Take().empty());
+}
+
+}  // namespace
