@@ -16,4 +16,6 @@ if(QUORVANE_BUILD_QT)
     LIBS quorvane_qt_test_support quorvane_e2e_support)
   quorvane_test(integration_qt_test SOURCES integration_qt_test.cpp
     LIBS quorvane_qt_test_support quorvane_e2e_support quorvane_program_fixture)
+  quorvane_test(integration_bad_input_test SOURCES integration_bad_input_test.cpp
+    LIBS quorvane_qt_test_support quorvane_e2e_support quorvane_program_fixture)
 endif()

@@ -44,6 +44,8 @@ ModalScript::ModalScript() {
 
 ModalScript::~ModalScript() {
   timer_.stop();
+  // Every box that came up is one the test looked at.
+  for (const std::string& box : seen_) ADD_FAILURE() << "a box nobody checked: " << box;
 }
 
 std::vector<std::string> ModalScript::Take() {
@@ -142,14 +144,18 @@ void TypeSearch(app::QtProgram& program, const QString& text) {
   ASSERT_TRUE(box->text().isEmpty()) << "a click into the search box empties it";
   // ASCII comes as key presses, everything else as an input method commits
   // it (how Chinese is typed).
-  for (const QChar c : text) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
     if (c.unicode() < 0x80) {
       QTest::keyClick(box, c.toLatin1());
-    } else {
-      QInputMethodEvent commit;
-      commit.setCommitString(QString(c));
-      QApplication::sendEvent(box, &commit);
+      continue;
     }
+    // A character beyond the basic plane comes as one commit of its pair.
+    const qsizetype length = c.isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+    QInputMethodEvent commit;
+    commit.setCommitString(text.mid(i, length));
+    QApplication::sendEvent(box, &commit);
+    i += length - 1;
   }
 }
 

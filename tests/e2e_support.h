@@ -37,7 +37,8 @@ inline std::string Told(std::string_view text_utf8) {
 // Answers every modal message box that comes up, from a script (OK once the
 // script is used up), and keeps each box as a BoxLine, in order. A file
 // dialog is given the path of SaveAs and accepted. Runs as long as it lives,
-// also inside the boxes' own event loops.
+// also inside the boxes' own event loops; a box still untaken when it ends
+// fails the test.
 class ModalScript {
  public:
   ModalScript();
