@@ -364,6 +364,7 @@ TEST_F(UserEvening, FromTheFirstStartToLeavingDuringADownload) {
   EXPECT_EQ(boxes.Take(), std::vector{Told("系统已为你清除了当日重复上榜的龙虎榜数据")});
   stored = WithoutRepeats(stored);
   EXPECT_EQ(stored, WithoutRepeats(first_week));
+  EXPECT_EQ(stored.size(), first_week.size());  // one board's page never repeats a stock
   ASSERT_EQ(StoredRecords(p().store()), stored);
   ASSERT_NO_FATAL_FAILURE(ExpectStatisticsShow(stored));
 
