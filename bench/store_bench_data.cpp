@@ -56,29 +56,35 @@ std::array<std::string, store::kFieldCount> RealisticListing(int64_t i) {
   return f;
 }
 
-std::filesystem::path CachedStore(int64_t count) {
-  const auto folder = std::filesystem::temp_directory_path() / "quorvane-bench-stores";
-  std::filesystem::create_directories(folder);
-  const auto path = folder / ("listings-" + std::to_string(count) + ".edb");
+std::filesystem::path BuildStoreOnce(const std::filesystem::path& path, int64_t count,
+                                     const ListingMaker& make) {
   if (std::filesystem::exists(path)) return path;
-  const auto building = folder / ("building-" + std::to_string(::getpid()) + ".edb");
+  std::filesystem::create_directories(path.parent_path());
+  auto building = path;
+  building += ".building-" + std::to_string(::getpid());
   std::filesystem::remove(building);
   {
     store::Store s(building);
     s.EnsureStore();
     auto a = s.OpenStore(store::AccessMode::kWriter);
-    constexpr int kBatch = 5000;
-    for (int64_t i = 1; i <= count; ++i) {
-      if (i % kBatch == 1) a.BeginBatch();
+    constexpr int kBatch = 10000;
+    for (int64_t n = 1; n <= count; ++n) {
+      if (n % kBatch == 1) a.BeginBatch();
+      const auto f = make(n);
       a.AppendBlank();
-      const auto f = RealisticListing(i);
       for (int k = 0; k < store::kFieldCount; ++k) a.WriteField(k + 1, f[static_cast<size_t>(k)]);
-      if (i % kBatch == 0 || i == count) a.CommitBatch();
+      if (n % kBatch == 0 || n == count) a.CommitBatch();
     }
     a.CloseStore();
   }
   std::filesystem::rename(building, path);
   return path;
+}
+
+std::filesystem::path CachedStore(int64_t count) {
+  const auto path = std::filesystem::temp_directory_path() / "quorvane-bench-stores" /
+                    ("listings-" + std::to_string(count) + ".edb");
+  return BuildStoreOnce(path, count, RealisticListing);
 }
 
 std::filesystem::path CopyOfCachedStore(int64_t count, const std::string& tag) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "store/record_store.h"
@@ -13,6 +14,15 @@ namespace bench_support {
 // The nine GBK fields of listing number i (deterministic): two full Seat
 // blocks with branch names of realistic length, about 1 KB in all.
 std::array<std::string, store::kFieldCount> RealisticListing(int64_t i);
+
+// The nine fields of listing number n; called for n = 1, 2, ... in order.
+using ListingMaker = std::function<std::array<std::string, store::kFieldCount>(int64_t n)>;
+
+// The store file at `path` with `count` listings made by `make`, built only
+// when the file does not exist yet (under a side name, moved into place when
+// complete). Returns `path`.
+std::filesystem::path BuildStoreOnce(const std::filesystem::path& path, int64_t count,
+                                     const ListingMaker& make);
 
 // A store file holding `count` realistic listings, built on first use and
 // kept under the build folder for later runs. Returns its path.

@@ -4,6 +4,8 @@
 // source serves for a range of dates.
 #pragma once
 
+#include "tests/test_support.h"
+
 #include <QDate>
 #include <QMessageBox>
 #include <QPoint>
@@ -99,8 +101,6 @@ std::vector<Record> SampleListings(const std::vector<std::string>& dates);
 // Listings in each page of such a download, in order.
 std::vector<size_t> SamplePageSizes(const std::vector<std::string>& dates);
 
-// A CSV text (UTF-8, optional byte-order mark, RFC 4180 quoting) as rows of
-// fields.
-std::vector<std::vector<std::string>> ParseCsv(std::string_view csv);
+using testing_support::ParseCsv;
 
 }  // namespace e2e

@@ -11,40 +11,7 @@
 namespace {
 
 using testing_support::G;
-
-// A minimal RFC 4180 reader: rows of fields, CRLF line ends.
-std::vector<std::vector<std::string>> ReadCsv(const std::string& csv) {
-  std::vector<std::vector<std::string>> rows(1);
-  std::string field;
-  bool quoted = false;
-  for (size_t i = 0; i < csv.size(); ++i) {
-    const char c = csv[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < csv.size() && csv[i + 1] == '"') {
-        field += '"';
-        ++i;
-      } else if (c == '"') {
-        quoted = false;
-      } else {
-        field += c;
-      }
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == ',') {
-      rows.back().push_back(field);
-      field.clear();
-    } else if (c == '\r' && i + 1 < csv.size() && csv[i + 1] == '\n') {
-      rows.back().push_back(field);
-      field.clear();
-      rows.emplace_back();
-      ++i;
-    } else {
-      field += c;
-    }
-  }
-  if (rows.back().empty()) rows.pop_back();
-  return rows;
-}
+using testing_support::ParseCsv;
 
 class ListingExportTest : public ::testing::Test {
  protected:
@@ -67,7 +34,7 @@ class ListingExportTest : public ::testing::Test {
 TEST_F(ListingExportTest, CsvHoldsTheShownColumnsAndRowsAndReadsBack) {
   const std::string csv = listing::GridAsCsv(grid());
   ASSERT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
-  const auto rows = ReadCsv(csv.substr(3));
+  const auto rows = ParseCsv(csv);
   ASSERT_EQ(rows.size(), 4u);  // title and rows 1 to 3; the blank rows below are left out
   EXPECT_EQ(rows[0][0], "上榜日期");
   EXPECT_EQ(rows[0][3], "交 易 营 业 部 (单击查看全部席位)");
@@ -86,7 +53,7 @@ TEST_F(ListingExportTest, AnEmptyGridGivesTheTitleRowOnly) {
   ui::Grid& g = p.window.高级表格_搜索结果;
   listing::SetUpListingGrid(p.window, g);
   g.SetRowCount(16);
-  const auto rows = ReadCsv(listing::GridAsCsv(g).substr(3));
+  const auto rows = ParseCsv(listing::GridAsCsv(g));
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][8], "详情");
   ui::Grid bare("bare", nullptr, -1, {}, "");

@@ -47,4 +47,50 @@ void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::vector<std::vector<std::string>> ParseCsv(std::string_view csv) {
+  if (csv.substr(0, 3) == "\xEF\xBB\xBF") csv.remove_prefix(3);
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::string> row;
+  std::string field;
+  bool quoted = false;
+  bool field_started = false;
+  for (size_t i = 0; i < csv.size(); ++i) {
+    const char c = csv[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < csv.size() && csv[i + 1] == '"') {
+        field += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        field += c;
+      }
+      continue;
+    }
+    if (c == '"' && field.empty()) {
+      quoted = true;
+      field_started = true;
+    } else if (c == ',') {
+      row.push_back(std::move(field));
+      field.clear();
+      field_started = true;
+    } else if (c == '\r' && i + 1 < csv.size() && csv[i + 1] == '\n') {
+      row.push_back(std::move(field));
+      field.clear();
+      rows.push_back(std::move(row));
+      row.clear();
+      field_started = false;
+      ++i;
+    } else {
+      field += c;
+      field_started = true;
+    }
+  }
+  if (field_started || !field.empty()) {
+    row.push_back(std::move(field));
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
 }  // namespace testing_support

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/gbk.h"
 
@@ -27,6 +28,10 @@ class TempDir {
 inline std::string G(std::string_view utf8) { return text::Gbk(utf8); }
 // UTF-8 of GBK bytes, for readable assertions.
 inline std::string U(std::string_view gbk) { return text::Utf8(gbk); }
+
+// Rows of fields of an RFC 4180 text (CRLF line ends, quoted fields with
+// doubled quotes); a leading UTF-8 byte-order mark is skipped.
+std::vector<std::vector<std::string>> ParseCsv(std::string_view csv);
 
 std::string ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes);
