@@ -24,9 +24,14 @@ struct Shown {
 
 // A filled listing grid with its view on screen: ten columns of short texts
 // (dates, names, codes, figures) as a refresh leaves them.
-Shown& Fixture(int rows) {
+// Views must go before the application object does.
+std::map<int, Shown>& Fixtures() {
   static std::map<int, Shown> fixtures;
-  Shown& shown = fixtures[rows];
+  return fixtures;
+}
+
+Shown& Fixture(int rows) {
+  Shown& shown = Fixtures()[rows];
   if (shown.grid) return shown;
   shown.grid = std::make_unique<ui::Grid>("g", nullptr, -1, ui::Rect{0, 0, 760, 410}, "");
   ui::Grid& g = *shown.grid;
@@ -112,5 +117,6 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  Fixtures().clear();
   return 0;
 }

@@ -60,7 +60,7 @@ def main():
         base = find(runs, baseline) if baseline else None
         fs = seconds(f, key) if f else None
         bs = seconds(base, key) if base else None
-        ratio = f"{fs / bs:.2f}×" if fs and bs else "—"
+        ratio = f"{fs / bs:.3g}×" if fs and bs else "—"
         rows.append((what, fmt_time(fs), fmt_time(bs) if base else "—", ratio, goal))
 
     def throughput(what, figure, baseline, key, unit, goal):
