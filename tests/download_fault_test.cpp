@@ -31,11 +31,8 @@ using testing_support::StoredRecord;
 using testing_support::U;
 using ui::DateTime;
 
-const std::vector<std::string> kTwoDays = {"2010-06-04", "2010-06-03"};
-
-void UseTwoDays(DownloadProgram& d) {
-  d.UseRange(DateTime::FromParts(2010, 6, 3), DateTime::FromParts(2010, 6, 4, 12));
-}
+using testing_support::kTwoDays;
+using testing_support::UseTwoDays;
 
 // The number of whole pages, in download order, that `stored` consists of;
 // -1 when it is not such a prefix (a half page, or records out of order).

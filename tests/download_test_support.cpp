@@ -83,4 +83,8 @@ std::vector<std::array<std::string, 9>> Readable(const std::vector<StoredRecord>
   return out;
 }
 
+void UseTwoDays(DownloadProgram& d) {
+  d.UseRange(ui::DateTime::FromParts(2010, 6, 3), ui::DateTime::FromParts(2010, 6, 4, 12));
+}
+
 }  // namespace testing_support

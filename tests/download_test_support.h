@@ -56,4 +56,8 @@ std::vector<std::array<std::string, 9>> Readable(const std::vector<StoredRecord>
 inline constexpr const char* kClosingMessage =
     "龙虎榜数据下载完毕，如要过滤每日多次上榜\r\n\r\n  的重复数据，请点击[删除重复数据]按钮。";
 
+// Thursday 2010-06-03 00:00 to Friday 12:00: the dates Friday, then Thursday.
+inline const std::vector<std::string> kTwoDays = {"2010-06-04", "2010-06-03"};
+void UseTwoDays(DownloadProgram& d);
+
 }  // namespace testing_support

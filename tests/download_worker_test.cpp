@@ -20,12 +20,8 @@ using testing_support::Readable;
 using testing_support::U;
 using ui::DateTime;
 
-const std::vector<std::string> kTwoDays = {"2010-06-04", "2010-06-03"};
-
-// Thursday 00:00 to Friday 12:00: Friday, then Thursday.
-void UseTwoDays(DownloadProgram& d) {
-  d.UseRange(DateTime::FromParts(2010, 6, 3), DateTime::FromParts(2010, 6, 4, 12));
-}
+using testing_support::kTwoDays;
+using testing_support::UseTwoDays;
 
 TEST(DownloadWorkerTest, KeepAppendsEveryListingAfterTheStoredOnes) {
   DownloadProgram d;
