@@ -11,7 +11,7 @@
 
 namespace app {
 
-using listing::ProgramContext;
+using program::ProgramContext;
 
 namespace {
 constexpr int kEnterKey = 13;
@@ -70,11 +70,6 @@ void WireEvents(ProgramContext& ctx, const EventHandlers& h) {
   w.编辑框_敢死队信息.on_mouse_move = [&ctx] {
     GiveFocusOnHover(ctx, ctx.window.编辑框_敢死队信息);
   };
-
-  // A confirmed exit waits for the download to enable this button again.
-  w.超级按钮_开始下载.AddListener([&ctx](ui::Component&, ui::Property property) {
-    if (property == ui::Property::kEnabled) OnStartButtonEnabledChanged(ctx);
-  });
 }
 
 }  // namespace app

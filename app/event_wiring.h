@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "listing/program_context.h"
+#include "program/program_context.h"
 #include "ui/grid.h"
 
 namespace app {
@@ -12,11 +12,11 @@ namespace app {
 // The handlers the events are routed to. The defaults are the program's
 // own; tests put recorders in their place to check the routing.
 struct EventHandlers {
-  using Plain = std::function<void(listing::ProgramContext&)>;
-  using OnGrid = std::function<void(listing::ProgramContext&, ui::Grid&)>;
+  using Plain = std::function<void(program::ProgramContext&)>;
+  using OnGrid = std::function<void(program::ProgramContext&, ui::Grid&)>;
 
   Plain created;
-  std::function<bool(listing::ProgramContext&)> close_query;
+  std::function<bool(program::ProgramContext&)> close_query;
   Plain page_changed;
   Plain run_search;
   OnGrid header_clicked;
@@ -33,7 +33,7 @@ struct EventHandlers {
 
 // Binds every event of ctx.window. ctx and what it refers to must outlive
 // the window's events.
-void WireEvents(listing::ProgramContext& ctx,
+void WireEvents(program::ProgramContext& ctx,
                 const EventHandlers& handlers = EventHandlers::Program());
 
 }  // namespace app

@@ -3,13 +3,15 @@
 #include <string>
 
 #include "listing/listing_grid.h"
+#include "program/jobs.h"
 #include "listing/statistics_refresh.h"
 #include "store/store_error.h"
 #include "text/gbk.h"
+#include "ui/messages.h"
 
 namespace app {
 
-using listing::ProgramContext;
+using program::ProgramContext;
 
 void OnMainWindowCreated(ProgramContext& ctx) {
   ui::MainWindow& w = ctx.window;
@@ -20,8 +22,7 @@ void OnMainWindowCreated(ProgramContext& ctx) {
   if (auto error = ctx.store.EnsureStore()) {
     // Without a store file the refresh could only fail again with a second
     // message: show the empty statistics grid instead.
-    ctx.platform.ShowMessage(store::ErrorMessage(*error), text::Gbk("Ferrow提示"),
-                             ui::MessageButtons::kOk, ui::MessageIcon::kWarning);
+    ui::Tell(ctx.platform, store::ErrorMessage(*error), ui::MessageIcon::kWarning);
     listing::SetUpListingGrid(w, w.高级表格_龙虎统计);
     return;
   }
@@ -31,10 +32,17 @@ void OnMainWindowCreated(ProgramContext& ctx) {
 }
 
 bool OnMainWindowCloseQuery(ProgramContext& ctx) {
-  ui::SuperButton& start = ctx.window.超级按钮_开始下载;
-  if (start.enabled()) return true;
-  // Already confirmed: the window closes by itself when the download ends.
-  if (ctx.state.close_pending) return false;
+  program::ProgramState& state = ctx.state;
+  if (!program::JobRunning(state)) return true;
+  // Already confirmed: the window closes by itself when the job ends.
+  if (state.close_pending) return false;
+  if (state.job == program::Job::kDuplicateRemoval) {
+    // Nothing to ask: the removal stops before its purge, or finishes the
+    // purge it has begun, and then the window closes.
+    state.close_pending = true;
+    state.job_stop.request_stop();
+    return false;
+  }
 
   const auto answer = ctx.platform.ShowMessage(
       text::Gbk(
@@ -42,19 +50,13 @@ bool OnMainWindowCloseQuery(ProgramContext& ctx) {
       text::Gbk("确认退出"), ui::MessageButtons::kOkCancel, ui::MessageIcon::kQuestion);
   if (answer != ui::MessageAnswer::kOk) return false;
   // The download may have ended while the question was open.
-  if (start.enabled()) return true;
-  // Stop the download after the page it is writing; it closes the store and
-  // enables the start button on its way out, and then the window closes.
-  // The user-interface thread does not wait for it meanwhile.
-  ctx.state.close_pending = true;
-  ctx.state.download_stop.request_stop();
+  if (!program::JobRunning(state)) return true;
+  // Stop the download after the page it is writing; it closes the store on
+  // its way out, and its last report closes the window. The user-interface
+  // thread does not wait for it meanwhile.
+  state.close_pending = true;
+  state.job_stop.request_stop();
   return false;
-}
-
-void OnStartButtonEnabledChanged(ProgramContext& ctx) {
-  if (!ctx.state.close_pending || !ctx.window.超级按钮_开始下载.enabled()) return;
-  // Posted, so the download's last window updates are done first.
-  ctx.platform.PostToUi([&ctx] { ctx.window.Close(); });
 }
 
 void GiveFocusOnHover(ProgramContext& ctx, ui::Component& component) {

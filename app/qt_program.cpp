@@ -17,7 +17,7 @@ QtProgram::QtProgram(const std::filesystem::path& store_folder, std::string sour
   platform_.SetWindow(&view_);
 }
 
-QtProgram::Wiring::Wiring(listing::ProgramContext& ctx) {
+QtProgram::Wiring::Wiring(program::ProgramContext& ctx) {
   WireEvents(ctx);
 }
 
@@ -31,7 +31,7 @@ void QtProgram::Start() {
 }
 
 void QtProgram::Finish() {
-  state_.download_stop.request_stop();
+  state_.job_stop.request_stop();
   platform_.Shutdown();
 }
 

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <string>
 
-#include "listing/program_context.h"
+#include "program/program_context.h"
 #include "store/record_store.h"
 #include "ui/main_window.h"
-#include "ui/program_state.h"
+#include "program/program_state.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/window_view.h"
 
@@ -36,21 +36,21 @@ class QtProgram {
   ui::MainWindow& window() { return window_; }
   ui::qt::WindowView& view() { return view_; }
   ui::qt::QtPlatform& platform() { return platform_; }
-  ui::ProgramState& state() { return state_; }
+  program::ProgramState& state() { return state_; }
   store::Store& store() { return store_; }
-  listing::ProgramContext& context() { return ctx_; }
+  program::ProgramContext& context() { return ctx_; }
 
  private:
-  ui::ProgramState state_;
-  const listing::ProgramSettings settings_;
+  program::ProgramState state_;
+  const program::ProgramSettings settings_;
   ui::MainWindow window_;
   store::Store store_;
   ui::qt::QtPlatform platform_;
-  listing::ProgramContext ctx_;
+  program::ProgramContext ctx_;
   // Wires the events on construction: before the window view exists, so
   // nothing on screen can reach an unwired component.
   struct Wiring {
-    explicit Wiring(listing::ProgramContext& ctx);
+    explicit Wiring(program::ProgramContext& ctx);
   } wiring_;
   ui::qt::WindowView view_;
 };

@@ -1,13 +1,15 @@
 #include "app/view_switching.h"
 
 #include "details/details_view.h"
+#include "program/jobs.h"
 #include "listing/listing_grid.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
+#include "ui/messages.h"
 
 namespace app {
 
-using listing::ProgramContext;
+using program::ProgramContext;
 
 void OnTabPageChanged(ProgramContext& ctx) {
   ui::MainWindow& w = ctx.window;
@@ -17,10 +19,9 @@ void OnTabPageChanged(ProgramContext& ctx) {
     case ui::MainWindow::kStatisticsPage:
       // Listings shown plus the title row, not the blank rows below them.
       ctx.state.shown_row_count = ctx.state.statistics_listing_count + 1;
-      if (!w.超级按钮_开始下载.enabled()) {
-        ctx.platform.ShowMessage(text::Gbk("数据下载中……，请勿操作，稍候！"),
-                                 text::Gbk("Ferrow提示"), ui::MessageButtons::kOk,
-                                 ui::MessageIcon::kInformation);
+      if (ctx.state.job == program::Job::kDownload) {
+        ui::Tell(ctx.platform, text::Gbk("数据下载中……，请勿操作，稍候！"),
+                 ui::MessageIcon::kInformation);
         // Raises the page-changed event again, which prepares the search page.
         w.高级选择夹1.SetCurrentPage(ui::MainWindow::kSearchPage);
         return;

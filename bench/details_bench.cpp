@@ -11,12 +11,12 @@
 #include "bench/details_bench_data.h"
 #include "details/details_view.h"
 #include "details/seat_tooltip.h"
-#include "listing/program_context.h"
+#include "program/program_context.h"
 #include "store/duplicate_removal.h"
 #include "store/record_store.h"
 #include "ui/main_window.h"
 #include "ui/platform.h"
-#include "ui/program_state.h"
+#include "program/program_state.h"
 
 namespace {
 
@@ -124,9 +124,9 @@ struct BigStoreProgram {
   store::Store store;
   ui::MainWindow window;
   QuietPlatform platform;
-  ui::ProgramState program_state;
-  listing::ProgramSettings settings;
-  listing::ProgramContext ctx;
+  program::ProgramState program_state;
+  program::ProgramSettings settings;
+  program::ProgramContext ctx;
 };
 
 void BM_ShowListingDetails(benchmark::State& state) {

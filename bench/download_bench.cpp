@@ -12,12 +12,12 @@
 
 #include "download/download_control.h"
 #include "download/page_scraper.h"
-#include "listing/program_context.h"
+#include "program/program_context.h"
 #include "store/record_store.h"
 #include "tools/sample-source/sample_pages.h"
 #include "tools/sample-source/sample_server.h"
 #include "ui/main_window.h"
-#include "ui/program_state.h"
+#include "program/program_state.h"
 #include "ui/scripted_platform.h"
 
 namespace {
@@ -138,10 +138,10 @@ void BM_FullYearDownload(benchmark::State& state) {
       ui::MainWindow window;
       ui::ScriptedPlatform platform;
       platform.SetNow(ui::DateTime::FromParts(2010, 6, 7, 20));
-      ui::ProgramState program_state;
-      listing::ProgramSettings settings;
+      program::ProgramState program_state;
+      program::ProgramSettings settings;
       settings.source_host = source.Host();
-      listing::ProgramContext ctx{window, platform, store, program_state, settings};
+      program::ProgramContext ctx{window, platform, store, program_state, settings};
       window.日期框1.SetValue(ui::DateTime::FromParts(2010, 6, 4, 12));
       window.日期框2.SetValue(ui::DateTime::FromParts(2010, 6, 4, 12));
       window.单选框_年.UserClick();

@@ -14,13 +14,13 @@
 
 #include "bench/store_bench_data.h"
 #include "listing/grid_sort.h"
-#include "listing/program_context.h"
+#include "program/program_context.h"
 #include "listing/search.h"
 #include "listing/statistics_refresh.h"
 #include "store/record_store.h"
 #include "text/gbk.h"
 #include "ui/main_window.h"
-#include "ui/program_state.h"
+#include "program/program_state.h"
 #include "ui/scripted_platform.h"
 
 namespace {
@@ -33,9 +33,9 @@ struct Program {
   store::Store store;
   ui::MainWindow window;
   ui::ScriptedPlatform platform;
-  ui::ProgramState state;
-  listing::ProgramSettings settings;
-  listing::ProgramContext ctx;
+  program::ProgramState state;
+  program::ProgramSettings settings;
+  program::ProgramContext ctx;
 };
 
 void BM_RefreshStatistics(benchmark::State& state) {

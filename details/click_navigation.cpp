@@ -22,14 +22,14 @@ constexpr int kDetailsPage = ui::MainWindow::kDetailsPage;
 // Lists, on the search page, every listing of `grid` whose cell in `column`
 // contains the clicked text. The title row is never a hit, so no listing
 // comes in through the record number 0 that it stands for.
-void SearchByCell(listing::ProgramContext& ctx, ui::Grid& grid, int row, int column) {
+void SearchByCell(program::ProgramContext& ctx, ui::Grid& grid, int row, int column) {
   const std::string keyword = grid.Text(row, column);  // a copy: the grid may be refilled
   std::vector<int64_t> found;
   for (int i = std::max(1, grid.HeaderRowCount()); i < grid.RowCount(); ++i) {
     if (text::ContainsText(grid.Text(i, column), keyword))
       found.push_back(text::IntegerFromText(grid.Text(i, kRecordNumberColumn)));
   }
-  ui::ProgramState& state = ctx.state;
+  program::ProgramState& state = ctx.state;
   state.search_keyword = keyword;
   state.search_record_numbers = std::move(found);
   state.shown_row_count = static_cast<int>(state.search_record_numbers.size()) + 1;
@@ -40,7 +40,7 @@ void SearchByCell(listing::ProgramContext& ctx, ui::Grid& grid, int row, int col
   ctx.window.高级选择夹1.SetCurrentPage(kSearchPage);
 }
 
-void OpenDetails(listing::ProgramContext& ctx, ui::Grid& grid, int row) {
+void OpenDetails(program::ProgramContext& ctx, ui::Grid& grid, int row) {
   const int64_t record_number = text::IntegerFromText(grid.Text(row, kRecordNumberColumn));
   // The page first: whatever turning to it shows, the clicked listing wins.
   ctx.window.高级选择夹1.SetCurrentPage(kDetailsPage);
@@ -50,7 +50,7 @@ void OpenDetails(listing::ProgramContext& ctx, ui::Grid& grid, int row) {
 
 }  // namespace
 
-void FollowListingCell(listing::ProgramContext& ctx, ui::Grid& grid) {
+void FollowListingCell(program::ProgramContext& ctx, ui::Grid& grid) {
   const int row = grid.CurrentRow();
   const int column = grid.CurrentColumn();
   // The title row and cells that hold nothing lead nowhere.

@@ -11,6 +11,7 @@
 #include "text/numbers.h"
 #include "text/text_ops.h"
 #include "ui/grid.h"
+#include "ui/messages.h"
 
 namespace details {
 namespace {
@@ -37,7 +38,6 @@ struct Texts {
   std::string buy_title = Gbk("  买入金额最大的前5名");
   std::string sell_title = Gbk("  卖出金额最大的前5名");
   std::string no_data = Gbk("系统初次使用暂无龙虎榜数据\r\n\r\n      请下载最新数据");
-  std::string message_title = Gbk("Ferrow提示");
   std::string traded_details = Gbk(")成交明细 ");
   std::string reason = Gbk("上榜原因：");
   std::string volume = Gbk("  成交量：");
@@ -87,13 +87,9 @@ void WriteSeatRow(ui::Grid& grid, int row, int k, const std::vector<std::string_
   }
 }
 
-void ShowMessage(listing::ProgramContext& ctx, const std::string& text, ui::MessageIcon icon) {
-  ctx.platform.ShowMessage(text, T().message_title, ui::MessageButtons::kOk, icon);
-}
-
 }  // namespace
 
-void LayOutDetailsGrid(listing::ProgramContext& ctx) {
+void LayOutDetailsGrid(program::ProgramContext& ctx) {
   ui::MainWindow& window = ctx.window;
   ui::Grid& grid = window.高级表格_上榜明细;
   const Texts& t = T();
@@ -126,11 +122,11 @@ void LayOutDetailsGrid(listing::ProgramContext& ctx) {
   for (int row : {0, kBuyTitleRow, kSellTitleRow}) grid.Merge({row, 0, row, kColumns - 1});
 }
 
-void ShowListingDetails(listing::ProgramContext& ctx, int64_t record_number) {
+void ShowListingDetails(program::ProgramContext& ctx, int64_t record_number) {
   ui::MainWindow& window = ctx.window;
   const Texts& t = T();
   if (window.高级表格_龙虎统计.Text(1, 0).empty()) {
-    ShowMessage(ctx, t.no_data, ui::MessageIcon::kInformation);
+    ui::Tell(ctx.platform, t.no_data, ui::MessageIcon::kInformation);
     return;
   }
   const int64_t start = ctx.platform.TickCount();
@@ -146,7 +142,7 @@ void ShowListingDetails(listing::ProgramContext& ctx, int64_t record_number) {
     std::optional<store::StoreError> error = access.error();
     access.CloseStore();
     if (error) {
-      ShowMessage(ctx, store::ErrorMessage(*error), ui::MessageIcon::kError);
+      ui::Tell(ctx.platform, store::ErrorMessage(*error), ui::MessageIcon::kError);
       return;
     }
   }

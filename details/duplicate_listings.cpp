@@ -3,8 +3,10 @@
 #include <string>
 
 #include "listing/statistics_refresh.h"
+#include "program/jobs.h"
 #include "store/duplicate_removal.h"
 #include "text/gbk.h"
+#include "ui/messages.h"
 
 namespace details {
 namespace {
@@ -14,7 +16,7 @@ using text::Gbk;
 struct Texts {
   std::string done = Gbk("系统已为你清除了当日重复上榜的龙虎榜数据");
   std::string download_running = Gbk("数据下载中……，请在下载完成后再删除重复数据！");
-  std::string message_title = Gbk("Ferrow提示");
+  std::string removal_running = Gbk("正在删除重复数据……，请稍候！");
 };
 
 const Texts& T() {
@@ -22,27 +24,35 @@ const Texts& T() {
   return texts;
 }
 
-}  // namespace
-
-void RemoveDuplicateListings(listing::ProgramContext& ctx) {
-  const Texts& t = T();
-  // A download is running exactly while its start button is disabled; its
-  // appends must not meet this purge.
-  if (!ctx.window.超级按钮_开始下载.enabled()) {
-    ctx.platform.ShowMessage(t.download_running, t.message_title, ui::MessageButtons::kOk,
-                             ui::MessageIcon::kWarning);
-    return;
-  }
-  const store::DuplicateRemovalResult result = store::RemoveDuplicates(ctx.store);
+void RunRemoval(program::ProgramContext& ctx, std::stop_token stop) {
+  const store::DuplicateRemovalResult result = store::RemoveDuplicates(ctx.store, stop);
+  // Leaving the program: no message, no refresh, only the job's end.
+  if (result.stopped || stop.stop_requested()) return program::PostJobFinished(ctx);
   if (result.error) {
     // The store is as it was: nothing to refresh, nothing to report as done.
-    ctx.platform.ShowMessage(store::ErrorMessage(*result.error), t.message_title,
-                             ui::MessageButtons::kOk, ui::MessageIcon::kError);
-    return;
+    ui::Tell(ctx.platform, store::ErrorMessage(*result.error), ui::MessageIcon::kError);
+    return program::PostJobFinished(ctx);
   }
-  ctx.platform.ShowMessage(t.done, t.message_title, ui::MessageButtons::kOk,
-                           ui::MessageIcon::kInformation);
+  ui::Tell(ctx.platform, T().done, ui::MessageIcon::kInformation);
   listing::RefreshStatistics(ctx);
+  program::PostJobFinished(ctx);
+}
+
+}  // namespace
+
+void RemoveDuplicateListings(program::ProgramContext& ctx) {
+  // A download's appends must not meet this purge, nor one purge another.
+  switch (ctx.state.job) {
+    case program::Job::kDownload:
+      return ui::Tell(ctx.platform, T().download_running, ui::MessageIcon::kWarning);
+    case program::Job::kDuplicateRemoval:
+      return ui::Tell(ctx.platform, T().removal_running, ui::MessageIcon::kWarning);
+    case program::Job::kNone:
+      break;
+  }
+  std::stop_token stop = program::BeginJob(ctx, program::Job::kDuplicateRemoval);
+  program::ProgramContext* program = &ctx;
+  ctx.platform.StartWorker([program, stop = std::move(stop)] { RunRemoval(*program, stop); });
 }
 
 }  // namespace details

@@ -8,6 +8,7 @@
 #include "text/gbk.h"
 #include "text/numbers.h"
 #include "text/text_ops.h"
+#include "ui/messages.h"
 
 namespace details {
 namespace {
@@ -30,7 +31,6 @@ constexpr int kDisplayMs = 3000;
 struct Texts {
   std::string heading_end = Gbk("] 龙虎榜交易席位列表</h1>\r\n\r\n");
   std::string read_error = Gbk("交易席位数据读取错误");
-  std::string message_title = Gbk("Ferrow提示");
 };
 
 const Texts& T() {
@@ -75,7 +75,7 @@ int FloorDiv(int a, int b) {
 
 }  // namespace
 
-void ShowSeatTooltip(listing::ProgramContext& ctx, ui::Grid& grid) {
+void ShowSeatTooltip(program::ProgramContext& ctx, ui::Grid& grid) {
   ui::Platform& platform = ctx.platform;
   const ui::Point window = platform.WindowScreenPosition();
   const int band_origin = kBandOrigin + (window.y - kInitialWindowPlace.y);
@@ -102,16 +102,14 @@ void ShowSeatTooltip(listing::ProgramContext& ctx, ui::Grid& grid) {
     std::optional<store::StoreError> error = access.error();
     access.CloseStore();  // closed on every way out, before any message
     if (error) {
-      platform.ShowMessage(store::ErrorMessage(*error), T().message_title, ui::MessageButtons::kOk,
-                           ui::MessageIcon::kError);
+      ui::Tell(platform, store::ErrorMessage(*error), ui::MessageIcon::kError);
       return;
     }
   }
 
   const std::vector<std::string_view> items = text::SplitText(seat_text, "|");
   if (items.size() < kItemsNeeded) {
-    platform.ShowMessage(T().read_error, T().message_title, ui::MessageButtons::kOk,
-                         ui::MessageIcon::kWarning);
+    ui::Tell(platform, T().read_error, ui::MessageIcon::kWarning);
     return;
   }
 

@@ -1,12 +1,12 @@
 // The pop-up list of a listing's ten Seats.
 #pragma once
 
-#include "listing/program_context.h"
+#include "program/program_context.h"
 #include "ui/grid.h"
 
 namespace details {
 
 // Left-button-release handler of either listing grid.
-void ShowSeatTooltip(listing::ProgramContext& ctx, ui::Grid& grid);
+void ShowSeatTooltip(program::ProgramContext& ctx, ui::Grid& grid);
 
 }  // namespace details

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/date_time.h"
+#include "text/date_time.h"
 
 namespace download {
 
@@ -20,7 +20,7 @@ inline constexpr int kQuickRangeDays[6] = {1, 7, 31, 92, 182, 365};
 // included) + 1, cut toward zero, or `quick_range_days` when a quick range is
 // chosen; Saturdays and Sundays left out; "YYYY-MM-DD". Stops after
 // kMaxDownloadDates + 1 dates, which is already too many to download.
-std::vector<std::string> DownloadDates(const ui::DateTime& start, const ui::DateTime& end,
+std::vector<std::string> DownloadDates(const text::DateTime& start, const text::DateTime& end,
                                        std::optional<int> quick_range_days);
 
 }  // namespace download

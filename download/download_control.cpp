@@ -1,12 +1,46 @@
 #include "download/download_control.h"
 
+#include <functional>
+#include <optional>
 #include <utility>
 
-#include "download/download_worker.h"
+#include "download/date_list.h"
+#include "download/download_run.h"
+#include "listing/statistics_refresh.h"
+#include "program/jobs.h"
+#include "store/store_error.h"
 #include "text/gbk.h"
+#include "text/numbers.h"
+#include "ui/messages.h"
 
 namespace download {
 namespace {
+
+struct Texts {
+  std::string downloading = text::Gbk("龙虎榜上榜数据下载中……");
+  std::string fetching_open = text::Gbk("正在下载（");
+  std::string fetching_close = text::Gbk("）数据");
+  std::string updated_open = text::Gbk("更新日期：（");
+  std::string updated_close = text::Gbk("）");
+  std::string not_published = text::Gbk("本日数据暂未上传，请稍后下载！");
+  std::string finished = text::Gbk("数据下载完毕！");
+  std::string finished_failed_open = text::Gbk("数据下载完毕，");
+  std::string finished_failed_close = text::Gbk(" 页下载失败！");
+  std::string elapsed_open = text::Gbk("下载耗时：");
+  std::string elapsed_close = text::Gbk("秒");
+  std::string closing = text::Gbk(
+      "龙虎榜数据下载完毕，如要过滤每日多次上榜\r\n\r\n  的重复数据，请点击[删除重复数据]按钮。");
+  std::string closing_failed_open = text::Gbk("\r\n\r\n其中 ");
+  std::string closing_failed_close = text::Gbk(" 页下载失败，请稍后重新下载这些日期。");
+  std::string progress_done = text::Gbk("已完成 ");
+  std::string progress_failed = text::Gbk(" 页，失败 ");
+  std::string progress_pages = text::Gbk(" 页");
+};
+
+const Texts& T() {
+  static const Texts texts;
+  return texts;
+}
 
 void UncheckQuickRanges(ui::MainWindow& w) {
   for (ui::RadioButton* b :
@@ -14,34 +48,226 @@ void UncheckQuickRanges(ui::MainWindow& w) {
     b->SetChecked(false);
 }
 
+// Posts window updates and asks questions on behalf of the job. Tasks
+// capture pointers to the program's long-lived objects, never the job's
+// locals.
+class WindowUpdates {
+ public:
+  explicit WindowUpdates(program::ProgramContext& ctx) : ctx_(&ctx) {}
+
+  void Post(std::function<void(ui::MainWindow&)> change) {
+    ui::MainWindow* w = &ctx_->window;
+    ctx_->platform.PostToUi([w, change = std::move(change)] { change(*w); });
+  }
+
+  void Tell(const std::string& gbk) { ui::Tell(ctx_->platform, gbk); }
+
+  void SetDateBoxesToNow() {
+    ui::Platform* p = &ctx_->platform;
+    Post([p](ui::MainWindow& w) {
+      const ui::DateTime now = p->Now();
+      w.日期框1.SetValue(now);
+      w.日期框2.SetValue(now);
+    });
+  }
+
+  void SetStartTime(int64_t ticks) {
+    program::ProgramState* s = &ctx_->state;
+    ctx_->platform.PostToUi([s, ticks] { s->start_time = ticks; });
+  }
+
+  void ShowProgress(int done, int planned, int failed) {
+    Post([done, planned, failed](ui::MainWindow& w) {
+      w.download_progress.SetProgress(done, planned);
+      w.download_progress.SetCaption(ProgressCaption(done, planned, failed));
+      w.download_progress.SetVisible(true);
+    });
+  }
+
+  // The result caption and the elapsed time, measured on the
+  // user-interface thread from the shared start time.
+  void ShowResult(bool not_published, int failed) {
+    ui::Platform* p = &ctx_->platform;
+    program::ProgramState* s = &ctx_->state;
+    Post([p, s, not_published, failed](ui::MainWindow& w) {
+      if (failed > 0) {
+        w.标签_下载标题.SetCaption(FailedResultCaption(failed));
+        w.标签_耗时.SetVisible(true);
+      } else if (not_published) {
+        w.标签_下载标题.SetCaption(T().not_published);
+      } else {
+        w.标签_下载标题.SetCaption(T().finished);
+        w.标签_耗时.SetVisible(true);
+      }
+      const double seconds = static_cast<double>(p->TickCount() - s->start_time) / 1000.0;
+      w.标签_耗时.SetCaption(T().elapsed_open + text::NumberText(seconds) + T().elapsed_close);
+    });
+  }
+
+  void JobFinished() { program::PostJobFinished(*ctx_); }
+  void Refresh() { listing::RefreshStatistics(*ctx_); }
+
+ private:
+  program::ProgramContext* ctx_;
+};
+
+// Turns the run's reports into the download page's captions and the
+// progress bar.
+class WindowProgress : public ProgressSink {
+ public:
+  explicit WindowProgress(WindowUpdates& ui) : ui_(ui) {}
+  bool started() const { return started_; }
+
+  void RunStarted(int planned) override {
+    started_ = true;
+    ui_.ShowProgress(0, planned, 0);
+  }
+  void MarketStarted(Market market) override {
+    const std::string caption = MarketName(market) + T().downloading;
+    ui_.Post([caption](ui::MainWindow& w) { w.标签_下载标题.SetCaption(caption); });
+  }
+  void PageStarted(const PageKey& page, int) override {
+    const std::string fetching = T().fetching_open + page.date + T().fetching_close;
+    ui_.Post([fetching](ui::MainWindow& w) { w.标签_上榜日期.SetCaption(fetching); });
+  }
+  void PageDone(const PageReport&, const DownloadSummary& so_far) override {
+    ui_.ShowProgress(so_far.done, so_far.planned, so_far.failed);
+  }
+
+ private:
+  WindowUpdates& ui_;
+  bool started_ = false;
+};
+
+// The one way out of a job that did not complete: a message when there is
+// one, the job's end, and afterwards what the way out still asks for.
+struct Exit {
+  std::optional<std::string> message;
+  bool date_boxes_to_now = false;  // after the job's end
+  bool refresh = false;
+};
+
+void Leave(WindowUpdates& ui, const Exit& exit) {
+  if (exit.message) ui.Tell(*exit.message);
+  ui.JobFinished();
+  if (exit.date_boxes_to_now) ui.SetDateBoxesToNow();
+  if (exit.refresh) ui.Refresh();
+}
+
+std::string ClosingMessage(int failed) {
+  std::string message = T().closing;
+  if (failed > 0)
+    message += T().closing_failed_open + std::to_string(failed) + T().closing_failed_close;
+  return message;
+}
+
 }  // namespace
 
-void OnStartDownloadClicked(listing::ProgramContext& ctx) {
+std::string ProgressCaption(int done, int planned, int failed) {
+  return T().progress_done + std::to_string(done) + "/" + std::to_string(planned) +
+         T().progress_failed + std::to_string(failed) + T().progress_pages;
+}
+
+std::string FailedResultCaption(int failed) {
+  return T().finished_failed_open + std::to_string(failed) + T().finished_failed_close;
+}
+
+void BuildDownloadDateList(program::ProgramContext& ctx) {
+  ui::MainWindow& w = ctx.window;
+  // The checked quick range counts back from the end date; being radio
+  // buttons, at most one is checked, and the last checked one in this order
+  // would win.
+  const ui::RadioButton* quick[6] = {&w.单选框_日, &w.单选框_周,   &w.单选框_月,
+                                     &w.单选框_季, &w.单选框_半年, &w.单选框_年};
+  std::optional<int> quick_days;
+  for (int i = 0; i < 6; ++i)
+    if (quick[i]->checked()) quick_days = kQuickRangeDays[i];
+  ctx.state.download_date_list = DownloadDates(w.日期框1.value(), w.日期框2.value(), quick_days);
+}
+
+WindowDownloadRequest SnapshotRequest(const program::ProgramContext& ctx) {
+  const ui::MainWindow& w = ctx.window;
+  WindowDownloadRequest r;
+  r.keep = w.选择框_保留.checked();
+  r.replace = w.选择框_更新.checked();
+  r.today_only = w.单选框_日.checked();
+  r.start = w.日期框1.value();
+  r.end = w.日期框2.value();
+  r.dates = ctx.state.download_date_list;
+  r.source_host = ctx.settings.source_host;
+  return r;
+}
+
+void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& request,
+                    std::stop_token stop) {
+  WindowUpdates ui(ctx);
+
+  const Refusal refusal =
+      CheckDownload(request.keep, request.replace, request.start, request.end, request.dates.size());
+  if (refusal == Refusal::kNoDataChoice) return Leave(ui, {.message = RefusalMessage(refusal)});
+  if (refusal == Refusal::kStartAfterEnd)
+    return Leave(ui, {.message = RefusalMessage(refusal), .date_boxes_to_now = true});
+  ui.SetDateBoxesToNow();
+  if (refusal != Refusal::kNone) return Leave(ui, {.message = RefusalMessage(refusal)});
+  if (stop.stop_requested()) return Leave(ui, {});
+
+  ui.SetStartTime(ctx.platform.TickCount());
+  DownloadRequest run;
+  run.pages = AllPages(request.dates);
+  run.replace = request.replace;
+  run.source_host = request.source_host;
+  run.fetch_limits = request.fetch_limits;
+  WindowProgress progress(ui);
+  const DownloadSummary summary = RunDownload(ctx.store, run, progress, stop);
+
+  switch (summary.end) {
+    case RunEnd::kStopped:
+      return Leave(ui, {});
+    case RunEnd::kStoreFailed:
+      // Once pages were under way, what was committed is worth showing.
+      return Leave(ui, {.message = store::ErrorMessage(summary.error.value_or(store::StoreError{})),
+                        .refresh = progress.started()});
+    case RunEnd::kCompleted:
+      break;
+  }
+  const std::string updated = T().updated_open + summary.first_record_date + T().updated_close;
+  ui.Post([updated](ui::MainWindow& w) { w.标签_上榜日期.SetCaption(updated); });
+  ui.ShowResult(request.today_only && summary.last_piece_count == 1, summary.failed);
+  ui.JobFinished();
+  ui.Tell(ClosingMessage(summary.failed));
+  ui.Refresh();
+}
+
+void OnStartDownloadClicked(program::ProgramContext& ctx) {
+  // One job at a time: the removal's purge must not meet a download's
+  // appends. (During a download the button itself is disabled.)
+  if (ctx.state.job == program::Job::kDuplicateRemoval) {
+    static const std::string busy = text::Gbk("正在删除重复数据……，请在删除完成后再下载！");
+    return ui::Tell(ctx.platform, busy, ui::MessageIcon::kWarning);
+  }
+  if (program::JobRunning(ctx.state)) return;
   BuildDownloadDateList(ctx);
-  // The disabled button is the running flag, from now until the worker ends.
-  ctx.window.超级按钮_开始下载.SetEnabled(false);
-  DownloadRequest request = SnapshotRequest(ctx);
-  ctx.state.download_stop = std::stop_source();
-  std::stop_token stop = ctx.state.download_stop.get_token();
-  // The worker works on the program's own context, which outlives it: what
-  // the worker posts to the user-interface thread (its own updates and the
-  // statistics refresh) may refer to it after the worker has ended.
-  listing::ProgramContext* program = &ctx;
+  // From now until the job's last report the download runs.
+  std::stop_token stop = program::BeginJob(ctx, program::Job::kDownload);
+  WindowDownloadRequest request = SnapshotRequest(ctx);
+  // The job works on the program's own context, which outlives it: what it
+  // posts to the user-interface thread (its own updates and the statistics
+  // refresh) may refer to it after the job has ended.
+  program::ProgramContext* program = &ctx;
   ctx.platform.StartWorker([program, request = std::move(request), stop = std::move(stop)] {
-    DownloadWorker(*program, request, stop);
+    RunDownloadJob(*program, request, stop);
   });
 }
 
-void OnStartDateChanged(listing::ProgramContext& ctx) {
+void OnStartDateChanged(program::ProgramContext& ctx) {
   UncheckQuickRanges(ctx.window);
 }
 
-void OnEndDateChanged(listing::ProgramContext& ctx) {
+void OnEndDateChanged(program::ProgramContext& ctx) {
   UncheckQuickRanges(ctx.window);
   if (ctx.window.日期框2.value() > ctx.platform.Now()) {
     static const std::string message = text::Gbk("已超出交易日期范围，请重新选择！");
-    static const std::string title = text::Gbk("Ferrow提示");
-    ctx.platform.ShowMessage(message, title, ui::MessageButtons::kOk, ui::MessageIcon::kError);
+    ui::Tell(ctx.platform, message, ui::MessageIcon::kError);
     ctx.window.日期框2.SetValue(ctx.platform.Now());
   }
 }

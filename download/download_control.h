@@ -1,19 +1,53 @@
-// The download page: date range, the start button and the download worker.
+// The download page's side of a download: the date range, the start
+// button, and the job that runs a download on a worker and shows its
+// progress, result and closing message on the window.
 #pragma once
 
-#include "listing/program_context.h"
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include "download/download_request.h"
+#include "program/program_context.h"
+#include "text/date_time.h"
 
 namespace download {
 
 // Fills the download date list from the date boxes and quick ranges.
-void BuildDownloadDateList(listing::ProgramContext& ctx);
-// Click on "开始下载": builds the list, disables the button (the running
-// flag) and starts the worker, which works on `ctx` itself: ctx must live
-// as long as the program (app/ owns it). The worker stops early when
-// ctx.state.download_stop is asked to stop; the button is enabled again on
-// every way out.
-void OnStartDownloadClicked(listing::ProgramContext& ctx);
-void OnStartDateChanged(listing::ProgramContext& ctx);
-void OnEndDateChanged(listing::ProgramContext& ctx);
+void BuildDownloadDateList(program::ProgramContext& ctx);
+// Click on "开始下载": builds the list, disables the button and starts the
+// download job on a worker, which works on `ctx` itself: ctx must live as
+// long as the program (app/ owns it). The job stops early when
+// ctx.state.job_stop is asked to stop; its last report ends the job.
+void OnStartDownloadClicked(program::ProgramContext& ctx);
+void OnStartDateChanged(program::ProgramContext& ctx);
+void OnEndDateChanged(program::ProgramContext& ctx);
+
+// What the job needs from the window, read on the user-interface thread
+// when the download starts: the worker never reads the window model.
+struct WindowDownloadRequest {
+  bool keep = false;        // 选择框_保留
+  bool replace = false;     // 选择框_更新
+  bool today_only = false;  // 单选框_日
+  text::DateTime start;     // 日期框1
+  text::DateTime end;       // 日期框2
+  std::vector<std::string> dates;  // the download date list, latest first
+  std::string source_host;
+  FetchLimits fetch_limits;
+};
+WindowDownloadRequest SnapshotRequest(const program::ProgramContext& ctx);
+
+// The job's whole run (its own thread): the checks with their messages,
+// the download with its captions and progress bar, the result, the
+// closing message and the statistics refresh. Every change to the window
+// is posted to the user-interface thread, in order.
+void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& request,
+                    std::stop_token stop);
+
+// The progress caption: "已完成 12/783 页，失败 2 页" (GBK).
+std::string ProgressCaption(int done, int planned, int failed);
+// The download page's result caption after a run in which `failed` pages
+// failed: "数据下载完毕，3 页下载失败！" (GBK).
+std::string FailedResultCaption(int failed);
 
 }  // namespace download

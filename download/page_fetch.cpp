@@ -3,11 +3,18 @@
 #include <curl/curl.h>
 
 #include <mutex>
+#include <string>
+
+#include "quorvane/version.h"
 
 namespace download {
 namespace {
 
-constexpr const char* kUserAgent = "Quorvane/1.3";
+// An honest client name: the program and its version.
+const std::string& UserAgent() {
+  static const std::string agent = std::string("Quorvane/") + quorvane::kVersion;
+  return agent;
+}
 
 void InitCurlOnce() {
   static std::once_flag once;
@@ -49,7 +56,7 @@ PageFetcher::PageFetcher(std::string host, FetchLimits limits)
   curl_easy_setopt(curl, CURLOPT_MAXREDIRS, limits_.max_redirects);
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
+  curl_easy_setopt(curl, CURLOPT_USERAGENT, UserAgent().c_str());
   curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
                    static_cast<curl_off_t>(limits_.max_body_bytes));
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &PageFetcher::OnBody);
@@ -84,7 +91,14 @@ FetchResult PageFetcher::FetchListingPage(Market market, std::string_view date,
 
 FetchResult PageFetcher::Fetch(const std::string& address, std::stop_token stop) {
   FetchResult result;
-  if (!handle_ || stop.stop_requested()) return result;
+  if (!handle_) {
+    result.failure = FetchFailure::kConnection;
+    return result;
+  }
+  if (stop.stop_requested()) {
+    result.failure = FetchFailure::kStopped;
+    return result;
+  }
   CURL* curl = static_cast<CURL*>(handle_);
 
   Transfer transfer;
@@ -98,9 +112,30 @@ FetchResult PageFetcher::Fetch(const std::string& address, std::stop_token stop)
   const CURLcode code = curl_easy_perform(curl);
   long status = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  result.status = status;
+  result.body_bytes = transfer.body.size();
   // An error page is no listing page: any final status but 2xx (above all
   // 4xx and 5xx) counts as a failed fetch, whatever its body says.
-  if (code != CURLE_OK || transfer.too_big || status < 200 || status >= 300) return result;
+  if (transfer.too_big || code == CURLE_FILESIZE_EXCEEDED) {
+    result.failure = FetchFailure::kTooBig;
+    return result;
+  }
+  if (code == CURLE_ABORTED_BY_CALLBACK || transfer.stop.stop_requested()) {
+    result.failure = FetchFailure::kStopped;
+    return result;
+  }
+  if (code == CURLE_OPERATION_TIMEDOUT) {
+    result.failure = FetchFailure::kTimeout;
+    return result;
+  }
+  if (code != CURLE_OK) {
+    result.failure = FetchFailure::kConnection;
+    return result;
+  }
+  if (status < 200 || status >= 300) {
+    result.failure = FetchFailure::kStatus;
+    return result;
+  }
 
   const size_t nul = transfer.body.find('\0');
   if (nul != std::string::npos) transfer.body.resize(nul);

@@ -24,9 +24,22 @@ struct FetchLimits {
   long max_redirects = 5;
 };
 
+// Why a fetch gave no page.
+enum class FetchFailure {
+  kNone,
+  kConnection,  // no connection, refused, reset, a bad answer
+  kTimeout,     // connect or transfer time-out, or a transfer too slow
+  kStatus,      // an answer with a status other than 2xx
+  kTooBig,      // a body above the cap
+  kStopped,     // the download was asked to stop
+};
+
 struct FetchResult {
   std::string text;  // the body up to its first NUL byte; empty on failure
-  bool ok = false;   // false: no connection, time-out, status >= 400, body too big, stopped
+  bool ok = false;   // false: see failure
+  FetchFailure failure = FetchFailure::kNone;
+  long status = 0;         // the HTTP status of the answer, 0 when none came
+  size_t body_bytes = 0;   // bytes received, before the cut at a NUL byte
 };
 
 // One HTTP client for a whole download: one connection handle reused from

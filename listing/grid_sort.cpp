@@ -146,7 +146,7 @@ void PermuteRows(ui::Grid& grid, int first_row, int first_column, int last_colum
   }
 }
 
-int* RememberedDirection(ProgramContext& ctx, const ui::Grid& grid) {
+int* RememberedDirection(program::ProgramContext& ctx, const ui::Grid& grid) {
   if (&grid == &ctx.window.高级表格_龙虎统计) return &ctx.state.statistics_sort_direction;
   if (&grid == &ctx.window.高级表格_搜索结果) return &ctx.state.search_sort_direction;
   return nullptr;
@@ -243,7 +243,7 @@ int SortArrowLeft(const ui::MainWindow& window, const ui::Grid& grid, int column
   return left - window.透明标签_排序标.place().width;
 }
 
-void SortByClickedColumn(ProgramContext& ctx, ui::Grid& grid, bool ascending) {
+void SortByClickedColumn(program::ProgramContext& ctx, ui::Grid& grid, bool ascending) {
   const int column = grid.CurrentColumn();
   const int kind = column < 4 ? kSortAsText : column < 8 ? kSortAsNumber : 0;
   // A header click makes row 1 of the column current; anything else is not
@@ -256,7 +256,7 @@ void SortByClickedColumn(ProgramContext& ctx, ui::Grid& grid, bool ascending) {
   arrow.SetLeft(SortArrowLeft(ctx.window, grid, column));
 }
 
-void OnListingHeaderClicked(ProgramContext& ctx, ui::Grid& grid) {
+void OnListingHeaderClicked(program::ProgramContext& ctx, ui::Grid& grid) {
   const int* remembered = RememberedDirection(ctx, grid);
   const bool ascending = !(remembered != nullptr && *remembered == 1);
   SortByClickedColumn(ctx, grid, ascending);

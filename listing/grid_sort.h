@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "listing/program_context.h"
+#include "program/program_context.h"
 #include "ui/grid.h"
 
 namespace listing {
@@ -54,10 +54,10 @@ void ApplyGridColours(ui::Grid& grid);
 // The click behaviour of both listing grids: sorts by the column of the
 // current cell when it is in row 1, remembers the direction for the grid,
 // and puts the arrow at the right edge of the clicked column.
-void SortByClickedColumn(ProgramContext& ctx, ui::Grid& grid, bool ascending);
+void SortByClickedColumn(program::ProgramContext& ctx, ui::Grid& grid, bool ascending);
 
 // The header-click handler of either listing grid.
-void OnListingHeaderClicked(ProgramContext& ctx, ui::Grid& grid);
+void OnListingHeaderClicked(program::ProgramContext& ctx, ui::Grid& grid);
 
 // Window-relative left edge of the sort arrow for column c of `grid`.
 int SortArrowLeft(const ui::MainWindow& window, const ui::Grid& grid, int column);

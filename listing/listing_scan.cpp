@@ -100,6 +100,18 @@ void AddAmounts(std::string_view block, ScannedListing& listing, std::string* fi
   if (first_value) listing.buy_block_values = count;
 }
 
+// What the statistics keep of a stored listing: its texts copied, the
+// Seat blocks taken apart into the first buying Seat and the two sums.
+void Take(const StoredListing& stored, ScannedListing& listing) {
+  listing.row.date.assign(stored.date);
+  listing.row.stock_name.assign(stored.name);
+  listing.row.stock_code.assign(stored.code);
+  listing.row.record_number = stored.record_number;
+  listing.turnover = TurnoverFromText(stored.turnover);
+  AddAmounts(stored.buy_block, listing, &listing.row.first_buy_seat);
+  AddAmounts(stored.sell_block, listing, nullptr);
+}
+
 }  // namespace
 
 // Up to 15 digits make an exact integer, and one division by an exact power
@@ -153,40 +165,77 @@ void TakeSeatBlocks(std::string_view buy_block, std::string_view sell_block,
   AddAmounts(sell_block, listing, nullptr);
 }
 
-ListingScan ScanListings(store::Store& store, const std::vector<int64_t>* record_numbers) {
-  ListingScan scan;
+std::optional<store::StoreError> ForEachStoredListing(store::Store& store,
+                                                      const std::vector<int64_t>* record_numbers,
+                                                      const ListingVisitor& visit,
+                                                      int64_t* record_count) {
   store::StoreAccess access = store.OpenStore();
-  if (!access.ok()) {
-    scan.error = access.error();
-    if (!scan.error) scan.error = store::StoreError{};
-    return scan;
-  }
+  if (!access.ok()) return access.error().value_or(store::StoreError{});
   access.GoToFirst();
-  scan.record_count = access.RecordCount();
+  if (record_count) *record_count = access.RecordCount();
   const int64_t n =
-      record_numbers ? static_cast<int64_t>(record_numbers->size()) : scan.record_count;
-  scan.listings.reserve(static_cast<size_t>(n));
+      record_numbers ? static_cast<int64_t>(record_numbers->size()) : access.RecordCount();
+  StoredListing listing;
   for (int64_t i = 0; i < n && access.ok(); ++i) {
     if (record_numbers) access.GoToRecord((*record_numbers)[static_cast<size_t>(i)]);
-    ScannedListing& listing = scan.listings.emplace_back();
-    listing.row.date.assign(access.FieldView(store::kDate));
-    listing.row.stock_name.assign(access.FieldView(store::kName));
-    listing.row.stock_code.assign(access.FieldView(store::kCode));
-    listing.turnover = TurnoverFromText(access.FieldView(store::kTurnover));
-    // A field's view lasts until the next read, so each block is taken
-    // apart before the next field is read: the buy block first, as the
-    // sums want it.
-    AddAmounts(access.FieldView(store::kBuySeats), listing, &listing.row.first_buy_seat);
-    AddAmounts(access.FieldView(store::kSellSeats), listing, nullptr);
-    listing.row.record_number = access.CurrentRecordNumber();
+    // The views of one record stay valid until the access moves on.
+    listing.date = access.FieldView(store::kDate);
+    listing.name = access.FieldView(store::kName);
+    listing.code = access.FieldView(store::kCode);
+    listing.turnover = access.FieldView(store::kTurnover);
+    listing.buy_block = access.FieldView(store::kBuySeats);
+    listing.sell_block = access.FieldView(store::kSellSeats);
+    listing.record_number = access.CurrentRecordNumber();
+    if (!visit(listing)) break;
     access.Skip(1);
   }
   std::optional<store::StoreError> failure = access.error();
   std::optional<store::StoreError> closing = access.CloseStore();
-  if (!failure) failure = closing;
-  if (failure) {
+  return failure ? failure : closing;
+}
+
+ScannedListing Summarise(const StoredListing& stored) {
+  ScannedListing listing;
+  Take(stored, listing);
+  ComputeFigures(listing);
+  return listing;
+}
+
+SeatBlock ReadSeatBlock(std::string_view block) {
+  SeatBlock out;
+  out.values = ForEachSeatValue(block, [&](int k, std::string_view value) {
+    SeatEntry& seat = out.seats[static_cast<size_t>((k - 1) / 3)];
+    switch (k % 3) {
+      case 1:
+        seat.name = value;
+        out.count = (k - 1) / 3 + 1;
+        break;
+      case 2:
+        seat.buy = AmountFromText(value);
+        break;
+      default:
+        seat.sell = AmountFromText(value);
+        break;
+    }
+  });
+  return out;
+}
+
+ListingScan ScanListings(store::Store& store, const std::vector<int64_t>* record_numbers) {
+  ListingScan scan;
+  auto error = ForEachStoredListing(
+      store, record_numbers,
+      [&](const StoredListing& stored) {
+        if (scan.listings.empty())
+          scan.listings.reserve(static_cast<size_t>(
+              record_numbers ? static_cast<int64_t>(record_numbers->size()) : scan.record_count));
+        Take(stored, scan.listings.emplace_back());
+        return true;
+      },
+      &scan.record_count);
+  if (error) {
     scan.listings.clear();
-    scan.error = failure;
+    scan.error = error;
   }
   return scan;
 }

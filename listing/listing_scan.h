@@ -1,14 +1,17 @@
-// Reading listings out of the store for the statistics, and the line each
-// one gives.
+// Reading listings out of the store: one pass that yields every listing's
+// fields, its figures (buy, sell, net, strength) and its ten Seats. The
+// statistics grid is one consumer; nothing here needs a window.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "listing/listing_grid.h"
+#include "listing/listing_row.h"
 #include "store/record_store.h"
 
 namespace listing {
@@ -42,9 +45,56 @@ struct ListingScan {
 // A buy block with fewer values means the store is damaged.
 inline constexpr int kFewestBuyBlockValues = 3;
 
+// One stored listing as a pass meets it: the fields the statistics read,
+// as views into the store that last until the visitor returns.
+struct StoredListing {
+  int64_t record_number = 0;
+  std::string_view date;
+  std::string_view name;
+  std::string_view code;
+  std::string_view turnover;  // as printed, "1,234"
+  std::string_view buy_block;
+  std::string_view sell_block;
+};
+
+// Answers whether the pass goes on.
+using ListingVisitor = std::function<bool(const StoredListing&)>;
+
 // One store access: every listing in record order, or, with record_numbers,
 // the listings of those numbers in that order (a number that no record has
-// reads the nearest record). The store is closed when this returns.
+// reads the nearest record). The store is closed when this returns; an
+// error says the store could not be opened or failed during the pass.
+// record_count, when given, receives the number of listings in the whole
+// store, from the same snapshot, before the first visit.
+std::optional<store::StoreError> ForEachStoredListing(store::Store& store,
+                                                      const std::vector<int64_t>* record_numbers,
+                                                      const ListingVisitor& visit,
+                                                      int64_t* record_count = nullptr);
+
+// The figures of a listing: date, name, code, first buying Seat, record
+// number, the turnover and the totals of its line (see ComputeFigures).
+ScannedListing Summarise(const StoredListing& listing);
+
+// One Seat of a block: its name and amounts in yuan (thousands separators
+// already removed by the download).
+struct SeatEntry {
+  std::string_view name;
+  double buy = 0;
+  double sell = 0;
+};
+
+// The Seats of one block, in the block's order: up to five, each from its
+// three values; a Seat whose name the block lacks is not counted, missing
+// amounts count as 0.
+struct SeatBlock {
+  std::array<SeatEntry, 5> seats;
+  int count = 0;   // Seats with a name value
+  int values = 0;  // "|"-separated pieces of the whole block
+};
+SeatBlock ReadSeatBlock(std::string_view block);
+
+// ForEachStoredListing, keeping what the statistics grid needs of each
+// listing (figures not yet computed).
 ListingScan ScanListings(store::Store& store, const std::vector<int64_t>* record_numbers);
 
 // An amount of a Seat block as text::NumberFromText reads it, quicker for

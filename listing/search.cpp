@@ -8,12 +8,12 @@
 #include "text/gbk.h"
 #include "text/numbers.h"
 #include "text/text_ops.h"
+#include "ui/messages.h"
 
 namespace listing {
 namespace {
 
 struct Messages {
-  std::string title = text::Gbk("Ferrow提示");
   std::string no_keyword = text::Gbk("请输入要搜索的关键字");
   std::string code_length = text::Gbk("请输入6位数的股票代码");
   std::string code_start = text::Gbk("请输入正确的股票代码");
@@ -27,9 +27,8 @@ const Messages& M() {
   return messages;
 }
 
-void Tell(ProgramContext& ctx, const std::string& message) {
-  ctx.platform.ShowMessage(message, M().title, ui::MessageButtons::kOk,
-                           ui::MessageIcon::kInformation);
+void Tell(program::ProgramContext& ctx, const std::string& message) {
+  ui::Tell(ctx.platform, message, ui::MessageIcon::kInformation);
 }
 
 bool ByteIs(std::string_view keyword, size_t position, char c) {
@@ -38,7 +37,7 @@ bool ByteIs(std::string_view keyword, size_t position, char c) {
 
 }  // namespace
 
-void RunSearch(ProgramContext& ctx) {
+void RunSearch(program::ProgramContext& ctx) {
   ui::MainWindow& window = ctx.window;
   const std::string keyword(text::TrimBlanks(window.编辑框_搜索.caption()));
   ctx.state.search_keyword = keyword;

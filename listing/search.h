@@ -1,12 +1,12 @@
 // The search page's search.
 #pragma once
 
-#include "listing/program_context.h"
+#include "program/program_context.h"
 
 namespace listing {
 
 // Checks the keyword for the chosen kind and shows the listings of the
 // statistics grid that contain it on the search page.
-void RunSearch(ProgramContext& ctx);
+void RunSearch(program::ProgramContext& ctx);
 
 }  // namespace listing

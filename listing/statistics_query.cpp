@@ -6,14 +6,11 @@
 #include "store/store_error.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
+#include "ui/messages.h"
 
 namespace listing {
 namespace {
 
-const std::string& MessageTitle() {
-  static const std::string title = text::Gbk("Ferrow提示");
-  return title;
-}
 
 }  // namespace
 
@@ -31,20 +28,19 @@ std::string ElapsedCaption(const ui::Grid& grid, int64_t elapsed_ms) {
 
 void ShowDamagedStoreMessage(ui::Platform& platform) {
   static const std::string text = text::Gbk("调用数据库出错，请重新下载数据！");
-  platform.ShowMessage(text, MessageTitle(), ui::MessageButtons::kOk, ui::MessageIcon::kWarning);
+  ui::Tell(platform, text, ui::MessageIcon::kWarning);
 }
 
 void ShowStoreErrorMessage(ui::Platform& platform, const store::StoreError& error) {
-  platform.ShowMessage(store::ErrorMessage(error), MessageTitle(), ui::MessageButtons::kOk,
-                       ui::MessageIcon::kError);
+  ui::Tell(platform, store::ErrorMessage(error), ui::MessageIcon::kError);
 }
 
-void FillListingGrid(ProgramContext& ctx, ui::Grid& grid,
+void FillListingGrid(program::ProgramContext& ctx, ui::Grid& grid,
                      const std::vector<int64_t>& record_numbers) {
   FillListingGridCounting(ctx, grid, record_numbers);
 }
 
-std::optional<int> FillListingGridCounting(ProgramContext& ctx, ui::Grid& grid,
+std::optional<int> FillListingGridCounting(program::ProgramContext& ctx, ui::Grid& grid,
                                            const std::vector<int64_t>& record_numbers) {
   static const std::string search_tag = text::Gbk("搜索");
   static const std::string search_title = text::Gbk("(上榜统计)");

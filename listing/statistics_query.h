@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "listing/program_context.h"
+#include "program/program_context.h"
 #include "ui/grid.h"
 
 namespace listing {
@@ -14,13 +14,13 @@ namespace listing {
 // Fills `grid`: every stored listing for the statistics grid (tag "统计"),
 // the listings of `record_numbers` in that order for the search grid (tag
 // "搜索"). User-interface thread.
-void FillListingGrid(ProgramContext& ctx, ui::Grid& grid,
+void FillListingGrid(program::ProgramContext& ctx, ui::Grid& grid,
                      const std::vector<int64_t>& record_numbers);
 
 // As FillListingGrid, and says how many listings the grid now shows; none
 // when the store could not be read (a message said so and the grid kept
 // what it showed).
-std::optional<int> FillListingGridCounting(ProgramContext& ctx, ui::Grid& grid,
+std::optional<int> FillListingGridCounting(program::ProgramContext& ctx, ui::Grid& grid,
                                            const std::vector<int64_t>& record_numbers);
 
 // "上榜总计(" + count + ")条" (GBK).

@@ -14,7 +14,7 @@ namespace {
 
 // Runs `work` on the user-interface thread: at once when already there,
 // else after what was posted before.
-void OnUi(ProgramContext& ctx, bool on_ui, std::function<void()> work) {
+void OnUi(program::ProgramContext& ctx, bool on_ui, std::function<void()> work) {
   if (on_ui) {
     work();
   } else {
@@ -23,22 +23,22 @@ void OnUi(ProgramContext& ctx, bool on_ui, std::function<void()> work) {
 }
 
 // An older refresh than the one shown has nothing more to say.
-bool Superseded(const ProgramContext& ctx, uint64_t generation) {
+bool Superseded(const program::ProgramContext& ctx, uint64_t generation) {
   return generation < ctx.state.statistics_refresh_shown;
 }
 
-void BeginOnUi(ProgramContext& ctx, uint64_t generation, int64_t start) {
+void BeginOnUi(program::ProgramContext& ctx, uint64_t generation, int64_t start) {
   if (Superseded(ctx, generation)) return;
   ctx.state.start_time = start;
   ctx.window.高级选择夹1.SetPageEnabled(ui::MainWindow::kDetailsPage, false);
 }
 
-void FailOnUi(ProgramContext& ctx, uint64_t generation) {
+void FailOnUi(program::ProgramContext& ctx, uint64_t generation) {
   if (Superseded(ctx, generation)) return;
   ctx.window.高级选择夹1.SetPageEnabled(ui::MainWindow::kDetailsPage, true);
 }
 
-void ShowOnUi(ProgramContext& ctx, uint64_t generation, int64_t start, ListingLines& lines) {
+void ShowOnUi(program::ProgramContext& ctx, uint64_t generation, int64_t start, ListingLines& lines) {
   if (Superseded(ctx, generation)) return;
   ctx.state.statistics_refresh_shown = generation;
   static const std::string newest_before = text::Gbk("最新更新：（");
@@ -65,7 +65,7 @@ void ShowOnUi(ProgramContext& ctx, uint64_t generation, int64_t start, ListingLi
 
 }  // namespace
 
-void RefreshStatistics(ProgramContext& ctx) {
+void RefreshStatistics(program::ProgramContext& ctx) {
   const bool on_ui = ctx.platform.OnUiThread();
   const int64_t start = ctx.platform.TickCount();
   const uint64_t generation = ++ctx.state.statistics_refresh_started;

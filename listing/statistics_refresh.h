@@ -2,12 +2,12 @@
 // store and show the newest date.
 #pragma once
 
-#include "listing/program_context.h"
+#include "program/program_context.h"
 
 namespace listing {
 
 // Callable from any thread. On a worker it reads the store there and hands
 // the rows to the user-interface thread; the window is only touched there.
-void RefreshStatistics(ProgramContext& ctx);
+void RefreshStatistics(program::ProgramContext& ctx);
 
 }  // namespace listing

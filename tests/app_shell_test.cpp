@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/event_wiring.h"
+#include "program/jobs.h"
 #include "store/record_store.h"
 #include "store/store_error.h"
 #include "tests/program_fixture.h"
@@ -30,9 +31,9 @@ struct FreshProgram {
   store::Store store;
   ui::MainWindow window;
   ui::ScriptedPlatform platform;
-  ui::ProgramState state;
-  listing::ProgramSettings settings;
-  listing::ProgramContext ctx;
+  program::ProgramState state;
+  program::ProgramSettings settings;
+  program::ProgramContext ctx;
 };
 
 // Counts closes the way the toolkit does them: the close query decides.
@@ -133,12 +134,12 @@ TEST(CloseQuery, CancelKeepsTheWindowAndTheDownload) {
   TestProgram p;
   app::WireEvents(p.ctx);
   CloseCounter counter(p.window);
-  p.window.超级按钮_开始下载.SetEnabled(false);  // a download runs
+  program::BeginJob(p.ctx, program::Job::kDownload);  // a download runs
   p.platform.QueueAnswer(MessageAnswer::kCancel);
   p.window.Close();
   p.platform.RunPending();
   EXPECT_EQ(counter.closed, 0);
-  EXPECT_FALSE(p.state.download_stop.stop_requested());
+  EXPECT_FALSE(p.state.job_stop.stop_requested());
   EXPECT_FALSE(p.state.close_pending);
   const auto messages = p.platform.messages();
   ASSERT_EQ(messages.size(), 1u);
@@ -146,7 +147,7 @@ TEST(CloseQuery, CancelKeepsTheWindowAndTheDownload) {
   EXPECT_EQ(messages[0].title, "确认退出");
   EXPECT_EQ(messages[0].buttons, ui::MessageButtons::kOkCancel);
   // The download ends later on its own: nothing closes.
-  p.window.超级按钮_开始下载.SetEnabled(true);
+  program::PostJobFinished(p.ctx);
   p.platform.RunPending();
   EXPECT_EQ(counter.closed, 0);
 }
@@ -157,23 +158,20 @@ TEST(CloseQuery, OkStopsTheDownloadAndClosesOnlyAfterItHasEnded) {
   CloseCounter counter(p.window);
   std::atomic<bool> worker_ended{false};
   int closed_when_ended = -1;
-  // A download stand-in: runs until asked to stop, then re-enables the
-  // start button on the user-interface thread, as the download does.
-  p.window.超级按钮_开始下载.SetEnabled(false);
-  std::stop_token stop = p.state.download_stop.get_token();
+  // A download stand-in: runs until asked to stop, then ends its job on
+  // the user-interface thread, as the download does.
+  std::stop_token stop = program::BeginJob(p.ctx, program::Job::kDownload);
   p.platform.StartWorker([&, stop] {
     while (!stop.stop_requested()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     worker_ended = true;  // the page written, the store closed
-    p.platform.PostToUi([&] {
-      closed_when_ended = counter.closed;
-      p.window.超级按钮_开始下载.SetEnabled(true);
-    });
+    p.platform.PostToUi([&] { closed_when_ended = counter.closed; });
+    program::PostJobFinished(p.ctx);
   });
 
   p.platform.QueueAnswer(MessageAnswer::kOk);
   p.window.Close();
   EXPECT_EQ(counter.closed, 0);
-  EXPECT_TRUE(p.state.download_stop.stop_requested());
+  EXPECT_TRUE(p.state.job_stop.stop_requested());
   // A second close while the download stops asks nothing more.
   p.window.Close();
   EXPECT_EQ(p.platform.messages().size(), 1u);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/event_wiring.h"
+#include "program/jobs.h"
 #include "tests/program_fixture.h"
 
 namespace {
@@ -62,7 +63,7 @@ TEST_F(ViewSwitching, StatisticsPageIsRefusedDuringADownloadAndTheSearchPageIsPr
   w.标签_统计标题.SetCaption("x");
   w.透明标签_排序标.SetCaption(G("↓"));
   p.state.search_record_numbers = {1};
-  w.超级按钮_开始下载.SetEnabled(false);
+  program::BeginJob(p.ctx, program::Job::kDownload);
   w.高级选择夹1.UserSelectPage(0);
   const auto messages = p.platform.messages();
   ASSERT_EQ(messages.size(), 1u);

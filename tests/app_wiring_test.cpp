@@ -19,15 +19,15 @@ struct Recorder {
   app::EventHandlers Handlers() {
     app::EventHandlers h;
     auto plain = [this](const char* name) {
-      return [this, name](listing::ProgramContext&) { calls.emplace_back(name); };
+      return [this, name](program::ProgramContext&) { calls.emplace_back(name); };
     };
     auto on_grid = [this](const char* name) {
-      return [this, name](listing::ProgramContext&, ui::Grid& grid) {
+      return [this, name](program::ProgramContext&, ui::Grid& grid) {
         calls.push_back(std::string(name) + ":" + grid.name());
       };
     };
     h.created = plain("created");
-    h.close_query = [this](listing::ProgramContext&) {
+    h.close_query = [this](program::ProgramContext&) {
       calls.emplace_back("close_query");
       return close_answer;
     };

@@ -25,6 +25,8 @@ namespace {
 using sample_source::Fault;
 using testing_support::DownloadProgram;
 using testing_support::kClosingMessage;
+using testing_support::kFailedPagesLineClose;
+using testing_support::kFailedPagesLineOpen;
 using testing_support::PageKey;
 using testing_support::Readable;
 using testing_support::StoredRecord;
@@ -78,8 +80,15 @@ TEST(DownloadFaultTest, EveryFaultCostsOnlyItsOwnPage) {
     EXPECT_EQ(Readable(d.Stored()), Readable(DownloadProgram::Expected(kept)));
     EXPECT_EQ(U(d.p.window.download_progress.caption()),
               std::string("已完成 6/6 页，失败 ") + (c.fetch_fails ? "1" : "0") + " 页");
-    EXPECT_EQ(d.MessageTexts(), std::vector<std::string>{kClosingMessage});
-    EXPECT_EQ(U(d.p.window.标签_下载标题.caption()), "数据下载完毕！");
+    if (c.fetch_fails) {
+      EXPECT_EQ(d.MessageTexts(),
+                std::vector<std::string>{std::string(kClosingMessage) + kFailedPagesLineOpen + "1" +
+                                         kFailedPagesLineClose});
+      EXPECT_EQ(U(d.p.window.标签_下载标题.caption()), "数据下载完毕，1 页下载失败！");
+    } else {
+      EXPECT_EQ(d.MessageTexts(), std::vector<std::string>{kClosingMessage});
+      EXPECT_EQ(U(d.p.window.标签_下载标题.caption()), "数据下载完毕！");
+    }
     EXPECT_TRUE(d.p.window.超级按钮_开始下载.enabled());
   }
 }
@@ -93,7 +102,7 @@ TEST(DownloadFaultTest, StopKeepsWholePagesOnly) {
   auto& w = d.p.window;
   w.download_progress.AddListener([&](ui::Component&, ui::Property what) {
     if (what == ui::Property::kProgress && w.download_progress.value() >= 2)
-      d.p.state.download_stop.request_stop();
+      d.p.state.job_stop.request_stop();
   });
   ASSERT_TRUE(d.DownloadAndWait());
 
@@ -115,7 +124,7 @@ TEST(DownloadFaultTest, StopEndsAPageThatIsStillComing) {
   UseTwoDays(d);
   auto& w = d.p.window;
   w.标签_上榜日期.AddListener([&](ui::Component&, ui::Property what) {
-    if (what == ui::Property::kCaption) d.p.state.download_stop.request_stop();
+    if (what == ui::Property::kCaption) d.p.state.job_stop.request_stop();
   });
   const auto begin = std::chrono::steady_clock::now();
   ASSERT_TRUE(d.DownloadAndWait(30000));
@@ -146,10 +155,10 @@ pid_t StartChild(const std::filesystem::path& path, const std::string& host,
   ui::ScriptedPlatform platform;
   platform.set_run_workers_inline(true);
   platform.SetNow(DateTime::FromParts(2010, 6, 7, 20));
-  ui::ProgramState state;
-  listing::ProgramSettings settings;
+  program::ProgramState state;
+  program::ProgramSettings settings;
   settings.source_host = host;
-  listing::ProgramContext ctx{window, platform, store, state, settings};
+  program::ProgramContext ctx{window, platform, store, state, settings};
   for (ui::RadioButton* b : {&window.单选框_日, &window.单选框_周, &window.单选框_月,
                              &window.单选框_季, &window.单选框_半年, &window.单选框_年})
     b->SetChecked(false);

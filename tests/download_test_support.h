@@ -55,6 +55,9 @@ std::vector<std::array<std::string, 9>> Readable(const std::vector<StoredRecord>
 
 inline constexpr const char* kClosingMessage =
     "龙虎榜数据下载完毕，如要过滤每日多次上榜\r\n\r\n  的重复数据，请点击[删除重复数据]按钮。";
+// The line a closing message gains when pages failed, around their count.
+inline constexpr const char* kFailedPagesLineOpen = "\r\n\r\n其中 ";
+inline constexpr const char* kFailedPagesLineClose = " 页下载失败，请稍后重新下载这些日期。";
 
 // Thursday 2010-06-03 00:00 to Friday 12:00: the dates Friday, then Thursday.
 inline const std::vector<std::string> kTwoDays = {"2010-06-04", "2010-06-03"};

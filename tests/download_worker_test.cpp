@@ -15,6 +15,8 @@ namespace {
 using sample_source::Fault;
 using testing_support::DownloadProgram;
 using testing_support::kClosingMessage;
+using testing_support::kFailedPagesLineClose;
+using testing_support::kFailedPagesLineOpen;
 using testing_support::MakeListing;
 using testing_support::Readable;
 using testing_support::U;
@@ -99,8 +101,12 @@ TEST(DownloadWorkerTest, ReplaceEmptiesTheStoreEvenWhenEveryPageFails) {
   auto& w = d.p.window;
   EXPECT_EQ(d.UpdateDateCaption(), "更新日期：（）");
   EXPECT_EQ(U(w.download_progress.caption()), "已完成 6/6 页，失败 6 页");
-  EXPECT_EQ(U(w.标签_下载标题.caption()), "数据下载完毕！");
-  EXPECT_EQ(d.MessageTexts(), std::vector<std::string>{kClosingMessage});
+  // A run whose pages failed says so, on the page and in the closing
+  // message.
+  EXPECT_EQ(U(w.标签_下载标题.caption()), "数据下载完毕，6 页下载失败！");
+  EXPECT_EQ(d.MessageTexts(),
+            std::vector<std::string>{std::string(kClosingMessage) + kFailedPagesLineOpen + "6" +
+                                     kFailedPagesLineClose});
   EXPECT_TRUE(w.超级按钮_开始下载.enabled());
 }
 

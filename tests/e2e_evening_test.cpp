@@ -374,7 +374,11 @@ TEST_F(UserEvening, FromTheFirstStartToLeavingDuringADownload) {
   EXPECT_FALSE(qobject_cast<QCheckBox*>(p().view().WidgetFor(w().选择框_保留))->isChecked());
   source.SetFault(sample_source::Fault::kError);
   ASSERT_NO_FATAL_FAILURE(DownloadWeek());
-  EXPECT_EQ(boxes.Take(), std::vector{Told(kClosing)});
+  // The closing message says that the pages failed.
+  EXPECT_EQ(boxes.Take(),
+            std::vector{Told(std::string(kClosing) +
+                             "\r\n\r\n其中 15 页下载失败，请稍后重新下载这些日期。")});
+  EXPECT_EQ(Shown(p(), w().标签_下载标题), Q("数据下载完毕，15 页下载失败！"));
   stored.clear();
   EXPECT_EQ(StoredRecords(p().store()), stored);
   ASSERT_NO_FATAL_FAILURE(ExpectStatisticsShow(stored));

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "listing/grid_export.h"
+#include "ui/grid_export.h"
 #include "listing/listing_grid.h"
 #include "tests/program_fixture.h"
 
@@ -32,7 +32,7 @@ class ListingExportTest : public ::testing::Test {
 };
 
 TEST_F(ListingExportTest, CsvHoldsTheShownColumnsAndRowsAndReadsBack) {
-  const std::string csv = listing::GridAsCsv(grid());
+  const std::string csv = ui::GridAsCsv(grid());
   ASSERT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
   const auto rows = ParseCsv(csv);
   ASSERT_EQ(rows.size(), 4u);  // title and rows 1 to 3; the blank rows below are left out
@@ -53,24 +53,24 @@ TEST_F(ListingExportTest, AnEmptyGridGivesTheTitleRowOnly) {
   ui::Grid& g = p.window.高级表格_搜索结果;
   listing::SetUpListingGrid(p.window, g);
   g.SetRowCount(16);
-  const auto rows = ParseCsv(listing::GridAsCsv(g));
+  const auto rows = ParseCsv(ui::GridAsCsv(g));
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][8], "详情");
   ui::Grid bare("bare", nullptr, -1, {}, "");
-  EXPECT_EQ(listing::GridAsCsv(bare), "\xEF\xBB\xBF");
+  EXPECT_EQ(ui::GridAsCsv(bare), "\xEF\xBB\xBF");
 }
 
 TEST_F(ListingExportTest, TabTextOfARangeCutToTheGrid) {
-  EXPECT_EQ(listing::CellsAsTabText(grid(), {1, 0, 1, 2}), "2010-06-26\t中国平安\t601318");
-  EXPECT_EQ(listing::CellsAsTabText(grid(), {1, 8, 2, 20}), "查看>>\t7\n\t");
+  EXPECT_EQ(ui::CellsAsTabText(grid(), {1, 0, 1, 2}), "2010-06-26\t中国平安\t601318");
+  EXPECT_EQ(ui::CellsAsTabText(grid(), {1, 8, 2, 20}), "查看>>\t7\n\t");
   // A line break inside a cell would start a new row: it becomes blanks.
-  EXPECT_EQ(listing::CellsAsTabText(grid(), {2, 3, 2, 3}), "第一行  第二行");
-  EXPECT_EQ(listing::CellsAsTabText(grid(), {20, 0, 30, 3}), "");
+  EXPECT_EQ(ui::CellsAsTabText(grid(), {2, 3, 2, 3}), "第一行  第二行");
+  EXPECT_EQ(ui::CellsAsTabText(grid(), {20, 0, 30, 3}), "");
 }
 
 TEST_F(ListingExportTest, InvalidGbkBecomesTheReplacementCharacter) {
   grid().SetText(1, 1, std::string("A\x81") + "\x20");  // a lead byte without its trail
-  const std::string text = listing::CellsAsTabText(grid(), {1, 1, 1, 1});
+  const std::string text = ui::CellsAsTabText(grid(), {1, 1, 1, 1});
   EXPECT_EQ(text.substr(0, 1), "A");
   EXPECT_NE(text.find("\xEF\xBF\xBD"), std::string::npos);
 }

@@ -7,11 +7,11 @@
 #include <tuple>
 #include <vector>
 
-#include "listing/program_context.h"
+#include "program/program_context.h"
 #include "store/record_store.h"
 #include "tests/test_support.h"
 #include "ui/main_window.h"
-#include "ui/program_state.h"
+#include "program/program_state.h"
 #include "ui/scripted_platform.h"
 
 namespace testing_support {
@@ -47,9 +47,9 @@ struct TestProgram {
   store::Store store;
   ui::MainWindow window;
   ui::ScriptedPlatform platform;
-  ui::ProgramState state;
-  listing::ProgramSettings settings;
-  listing::ProgramContext ctx;
+  program::ProgramState state;
+  program::ProgramSettings settings;
+  program::ProgramContext ctx;
 };
 
 }  // namespace testing_support

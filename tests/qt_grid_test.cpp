@@ -10,7 +10,7 @@
 #include <QtTest/QTest>
 #include <vector>
 
-#include "listing/grid_export.h"
+#include "ui/grid_export.h"
 #include "tests/qt_test_support.h"
 #include "tests/test_support.h"
 #include "ui/qt/grid_view.h"
@@ -194,14 +194,14 @@ TEST_F(ShownGrid, CopyAndExportUseTheSelectedCellsAndTheWholeGrid) {
       QItemSelectionModel::ClearAndSelect);
   ASSERT_EQ(view.SelectedRange(), (ui::CellRange{2, 1, 3, 3}));
   view.CopySelection();
-  const std::string expected = listing::CellsAsTabText(grid, {2, 1, 3, 3});
+  const std::string expected = ui::CellsAsTabText(grid, {2, 1, 3, 3});
   EXPECT_FALSE(expected.empty());
   EXPECT_EQ(QApplication::clipboard()->text().toStdString(), expected);
 
   QTemporaryDir dir;
   const QString path = dir.filePath("grid.csv");
   ASSERT_TRUE(view.ExportCsv(path));
-  EXPECT_EQ(testing_support::ReadFileBytes(path.toStdString()), listing::GridAsCsv(grid));
+  EXPECT_EQ(testing_support::ReadFileBytes(path.toStdString()), ui::GridAsCsv(grid));
   EXPECT_FALSE(view.ExportCsv(dir.filePath("missing/grid.csv")));
 }
 

@@ -16,7 +16,7 @@
 #include <filesystem>
 
 #include "app/event_wiring.h"
-#include "listing/program_context.h"
+#include "program/program_context.h"
 #include "tests/test_support.h"
 #include "tools/sample-source/sample_server.h"
 #include "ui/qt/grid_view.h"
@@ -57,12 +57,12 @@ int main(int argc, char** argv) {
   if (source.Start(0) < 0) return 1;
   testing_support::TempDir store_dir;
 
-  ui::ProgramState state;
-  const listing::ProgramSettings settings{source.Host()};
+  program::ProgramState state;
+  const program::ProgramSettings settings{source.Host()};
   ui::MainWindow window;
   store::Store store(store::StorePath(store_dir.path()));
   ui::qt::QtPlatform platform;
-  listing::ProgramContext ctx{window, platform, store, state, settings};
+  program::ProgramContext ctx{window, platform, store, state, settings};
   app::WireEvents(ctx);
   ui::qt::WindowView view(window, platform);
   platform.SetWindow(&view);
@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
   ok &= Save(view.grab(), folder, "page-3.png");
 
   answer.stop();
-  state.download_stop.request_stop();
+  state.job_stop.request_stop();
   platform.Shutdown();
   source.Stop();
   return ok ? 0 : 1;

@@ -20,6 +20,7 @@
 #include <set>
 
 #include "app/event_wiring.h"
+#include "program/jobs.h"
 #include "tests/program_fixture.h"
 #include "tests/qt_test_support.h"
 #include "ui/qt/fonts.h"
@@ -321,12 +322,12 @@ class QtCloseQuery : public ::testing::Test {
   void TearDown() override { platform.Shutdown(); }
   TestProgram p;
   ui::qt::QtPlatform platform;
-  listing::ProgramContext ctx{p.window, platform, p.store, p.state, p.settings};
+  program::ProgramContext ctx{p.window, platform, p.store, p.state, p.settings};
   ui::qt::WindowView view{p.window, platform};
 };
 
 TEST_F(QtCloseQuery, CancelKeepsTheWindow) {
-  p.window.超级按钮_开始下载.SetEnabled(false);
+  program::BeginJob(ctx, program::Job::kDownload);
   qt_testing::BoxAnswerer answer(QMessageBox::Cancel);
   EXPECT_FALSE(view.close());
   EXPECT_TRUE(answer.seen().seen);
@@ -334,18 +335,17 @@ TEST_F(QtCloseQuery, CancelKeepsTheWindow) {
   EXPECT_EQ(answer.seen().text,
             Q("系统数据下载未完成，是否真的要退出系统？\n\n      强行退出有可能会造成数据异常！"));
   EXPECT_TRUE(view.isVisible());
-  EXPECT_FALSE(p.state.download_stop.stop_requested());
+  EXPECT_FALSE(p.state.job_stop.stop_requested());
 }
 
 TEST_F(QtCloseQuery, OkClosesOnceTheDownloadHasStopped) {
-  p.window.超级按钮_开始下载.SetEnabled(false);
-  std::stop_token stop = p.state.download_stop.get_token();
+  std::stop_token stop = program::BeginJob(ctx, program::Job::kDownload);
   std::atomic<bool> ended{false};
   platform.StartWorker([&, stop] {
     while (!stop.stop_requested()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the last page
     ended = true;
-    platform.PostToUi([&] { p.window.超级按钮_开始下载.SetEnabled(true); });
+    program::PostJobFinished(ctx);
   });
   {
     qt_testing::BoxAnswerer answer(QMessageBox::Ok);

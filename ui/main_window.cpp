@@ -152,7 +152,7 @@ MainWindow::MainWindow(const WindowSettings& settings)
       超级链接框1("超级链接框1", this, -1, {16, 488, 88, 16}, Gbk("更多Ferrow软件"),
                   Coloured(kTeal, true), settings.maker_url),
       标签_版权信息("标签_版权信息", this, -1, {403, 488, 343, 16},
-                    Gbk("Quorvane V1.3 沪深龙虎榜席位统计软件"), Coloured(kTeal)),
+                    Gbk(std::string("Quorvane ") + kVersionText + " 沪深龙虎榜席位统计软件"), Coloured(kTeal)),
       download_progress("download_progress", this, -1, {112, 488, 283, 16}) {
   SetTag(kVersionText);
   标签_数据耗时.SetVisible(false);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "quorvane/version.h"
 #include "ui/component.h"
 #include "ui/grid.h"
 
@@ -136,7 +137,7 @@ class MainWindow : public Component {
 
 // Texts of the layout that other code refers to (UTF-8 literals; convert
 // with text::Gbk).
-inline constexpr const char* kVersionText = "V1.3";
+inline constexpr const char* kVersionText = quorvane::kVersionText;
 inline constexpr const char* kBalloonStyle =
     "body {font-size: 11pt; color:black}\r\nh1 {font-size: 11pt; color:red; "
     "font-weight:bold}\r\n";

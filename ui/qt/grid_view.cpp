@@ -12,7 +12,7 @@
 #include <QMouseEvent>
 #include <QThread>
 
-#include "listing/grid_export.h"
+#include "ui/grid_export.h"
 #include "text/gbk.h"
 
 namespace ui::qt {
@@ -230,11 +230,11 @@ void GridView::CopySelection() {
   const auto range = SelectedRange();
   if (!range) return;
   QApplication::clipboard()->setText(
-      QString::fromStdString(listing::CellsAsTabText(grid_, *range)));
+      QString::fromStdString(ui::CellsAsTabText(grid_, *range)));
 }
 
 bool GridView::ExportCsv(const QString& path) const {
-  const std::string bytes = listing::GridAsCsv(grid_);
+  const std::string bytes = ui::GridAsCsv(grid_);
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
   const qint64 written = file.write(bytes.data(), static_cast<qint64>(bytes.size()));

@@ -1,9 +1,9 @@
-#include "ui/date_time.h"
+#include "text/date_time.h"
 
 #include <chrono>
 #include <cstdio>
 
-namespace ui {
+namespace text {
 namespace {
 
 using std::chrono::days;
@@ -48,4 +48,4 @@ std::string DateTime::DateText() const {
   return buf;
 }
 
-}  // namespace ui
+}  // namespace text

@@ -1,4 +1,4 @@
-#include "listing/grid_export.h"
+#include "ui/grid_export.h"
 
 #include <algorithm>
 #include <string_view>
@@ -6,7 +6,7 @@
 
 #include "text/gbk.h"
 
-namespace listing {
+namespace ui {
 namespace {
 
 constexpr int kNarrowestShownColumn = 2;  // pixels
@@ -84,4 +84,4 @@ std::string GridAsCsv(const ui::Grid& grid) {
   return out;
 }
 
-}  // namespace listing
+}  // namespace ui

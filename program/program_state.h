@@ -9,7 +9,15 @@
 #include <string>
 #include <vector>
 
-namespace ui {
+namespace program {
+
+// The long-running jobs of the window. At most one runs at a time.
+enum class Job {
+  kNone,
+  kDownload,
+  kDuplicateRemoval,
+};
+
 
 struct ProgramState {
   // Dates of the next download, latest first, as "YYYY-MM-DD".
@@ -35,11 +43,15 @@ struct ProgramState {
   // late never replaces a newer one's rows.
   std::atomic<uint64_t> statistics_refresh_started{0};
   uint64_t statistics_refresh_shown = 0;
-  // Asks a running download to stop (closing the window during a download).
-  std::stop_source download_stop;
-  // The user confirmed leaving during a download: the window closes as soon
-  // as the download has stopped.
+  // The job that runs: set on the user-interface thread when a job starts,
+  // cleared there by the one "finished" report its worker posts.
+  Job job = Job::kNone;
+  // Asks the running job to stop (the window closes, a signal ends the
+  // program).
+  std::stop_source job_stop;
+  // Leaving was confirmed while a job ran: the window closes as soon as the
+  // job has finished.
   bool close_pending = false;
 };
 
-}  // namespace ui
+}  // namespace program

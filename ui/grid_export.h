@@ -9,7 +9,7 @@
 
 #include "ui/grid.h"
 
-namespace listing {
+namespace ui {
 
 // The cells of a range (cut to the grid) as tab-separated lines joined by
 // "\n" (UTF-8). Tabs and line breaks inside a cell become spaces.
@@ -22,4 +22,4 @@ std::string CellsAsTabText(const ui::Grid& grid, ui::CellRange range);
 // break is quoted, its quotes doubled (RFC 4180).
 std::string GridAsCsv(const ui::Grid& grid);
 
-}  // namespace listing
+}  // namespace ui

@@ -1,0 +1,73 @@
+// One download run: opens the store, empties it when asked, fetches and
+// stores every page of the request in order, and reports each step to a
+// progress sink. It knows nothing of a window: the window and the command
+// line each turn the reports into what their user sees.
+#pragma once
+
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <string_view>
+
+#include "download/download_request.h"
+#include "download/page_fetch.h"
+#include "store/record_store.h"
+
+namespace download {
+
+// One page as the run found it.
+struct PageReport {
+  PageKey page;
+  int index = 0;        // 0-based position in the request
+  int piece_count = 0;  // row pieces of the list block (see ParseListingPage)
+  int stored = 0;       // listings appended
+  FetchResult fetch;    // text emptied once stored; failure, status and size kept
+};
+
+// How a run ended.
+enum class RunEnd {
+  kCompleted,
+  kStopped,      // asked to stop: the page being stored was finished first
+  kStoreFailed,  // the store could not be opened, emptied, written or closed
+};
+
+struct DownloadSummary {
+  RunEnd end = RunEnd::kCompleted;
+  int planned = 0;  // pages of the request
+  int done = 0;     // pages fetched and processed, failed ones included
+  int failed = 0;   // pages whose fetch failed
+  int stored = 0;   // listings appended
+  // Row pieces of the last page processed ("本日数据暂未上传" tells by it).
+  int last_piece_count = 0;
+  // Field 日期 of the store's first record after the run (empty when the
+  // store is empty); read only when the run completed.
+  std::string first_record_date;
+  std::optional<store::StoreError> error;  // when end is kStoreFailed
+  // The store had been written before the failure: what was committed
+  // stays and is worth showing.
+  bool store_changed = false;
+};
+
+// Receives the run's reports on the run's own thread, in this order:
+// RunStarted once the store is open (and emptied), then per page
+// MarketStarted when the board changes, PageStarted, and PageDone; Finished
+// last, on every way out.
+class ProgressSink {
+ public:
+  virtual ~ProgressSink() = default;
+  virtual void RunStarted(int /*planned_pages*/) {}
+  virtual void MarketStarted(Market /*market*/) {}
+  virtual void PageStarted(const PageKey& /*page*/, int /*index*/) {}
+  // The page was fetched and stored (report.fetch.ok), or its fetch failed
+  // and nothing was stored.
+  virtual void PageDone(const PageReport& /*report*/, const DownloadSummary& /*so_far*/) {}
+  virtual void Finished(const DownloadSummary& /*summary*/) {}
+};
+
+// Runs the whole download on the calling thread. Stops between pages, and
+// during a transfer, when `stop` is asked to stop; the page being stored is
+// always completed or rolled back whole.
+DownloadSummary RunDownload(store::Store& store, const DownloadRequest& request, ProgressSink& sink,
+                            std::stop_token stop = {});
+
+}  // namespace download
