@@ -132,8 +132,8 @@ void Click(app::QtProgram& program, const ui::Component& component) {
 }
 
 void ClickTab(app::QtProgram& program, int page) {
-  QTabBar* heads = program.view().tab_control()->heads();
-  QTest::mouseClick(heads, Qt::LeftButton, {}, heads->tabRect(page).center());
+  const auto [heads, head] = program.view().tab_control()->HeadOf(page);
+  QTest::mouseClick(heads, Qt::LeftButton, {}, heads->tabRect(head).center());
 }
 
 void TypeSearch(app::QtProgram& program, const QString& text) {

@@ -276,6 +276,10 @@ struct TabPage {
   std::string head;  // GBK
   std::string tip;   // GBK
   bool enabled = true;
+  // A page the program adds after the layout's own: its head stands on a
+  // strip of its own at the right end of the head row, so the caption
+  // beside the layout's heads stays where it is.
+  bool beyond_layout = false;
 };
 
 class TabControl : public Component {

@@ -25,6 +25,8 @@ std::vector<TabPage> Pages() {
       TabPage{Gbk("个股席位"), Gbk("席位及个股搜索列表")},
       TabPage{Gbk("上榜明细"), Gbk("交易龙虎榜上榜明细")},
       TabPage{Gbk("数据管理"), Gbk("下载更新数据")},
+      TabPage{Gbk("下载记录"), Gbk("各板块每日下载记录"), true, true},
+      TabPage{Gbk("席位统计"), Gbk("交易席位及个股区间统计"), true, true},
   };
 }
 
@@ -142,6 +144,8 @@ MainWindow::MainWindow(const WindowSettings& settings)
       标签8("标签8", &外形框_数据管理, -1, {272, 195, 456, 1}, {}, Line(kLineBlue)),
       标签7("标签7", &外形框_数据管理, -1, {280, 211, 460, 169}, Gbk(kOperationHints),
             MultiLine()),
+      download_log(高级选择夹1, kDownloadLogPage),
+      ranking(高级选择夹1, kRankingPage),
 
       标签_上榜日期("标签_上榜日期", this, -1, {256, 45, 154, 16}, Gbk("最新更新(2010-04-09)"),
                     Coloured(Colour{96, 96, 96})),
@@ -173,9 +177,16 @@ MainWindow::MainWindow(const WindowSettings& settings)
       &单选框_季,       &单选框_半年,     &单选框_年,       &分组框2,
       &标签_自定日期,   &日期框1,         &标签_至,         &日期框2,
       &选择框_更新,     &选择框_保留,     &超级按钮_去重复, &超级按钮_开始下载,
-      &标签8,           &标签7,           &标签_上榜日期,   &标签_横线,
-      &透明标签_排序标, &超级链接框1,     &标签_版权信息,   &download_progress,
+      &标签8,           &标签7,
   };
+  // The added pages lie below the window-level components, as the
+  // layout's own pages do.
+  for (Component* c : download_log.components()) components_.push_back(c);
+  for (Component* c : ranking.components()) components_.push_back(c);
+  for (Component* c : std::initializer_list<Component*>{&标签_上榜日期, &标签_横线, &透明标签_排序标,
+                                                        &超级链接框1, &标签_版权信息,
+                                                        &download_progress})
+    components_.push_back(c);
 
   // Radio buttons of one container form one group.
   const std::vector<CheckControl*> search_kinds = {&单选框_代码, &单选框_日期, &单选框_股名,

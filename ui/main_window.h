@@ -9,6 +9,7 @@
 
 #include "quorvane/version.h"
 #include "ui/component.h"
+#include "ui/extra_pages.h"
 #include "ui/grid.h"
 
 namespace ui {
@@ -52,6 +53,9 @@ class MainWindow : public Component {
   static constexpr int kSearchPage = 1;
   static constexpr int kDetailsPage = 2;
   static constexpr int kDownloadPage = 3;
+  // Pages beyond the layout's four.
+  static constexpr int kDownloadLogPage = 4;
+  static constexpr int kRankingPage = 5;
 
  private:
   std::string title_;
@@ -120,6 +124,10 @@ class MainWindow : public Component {
   SuperButton 超级按钮_开始下载;
   Label 标签8;
   Label 标签7;
+
+  // Pages beyond the layout, after its four.
+  DownloadLogPage download_log;
+  RankingPage ranking;
 
   // Over the tab control, on every page.
   Label 标签_上榜日期;
