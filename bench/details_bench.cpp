@@ -38,6 +38,7 @@ class QuietPlatform : public ui::Platform {
   ui::DateTime Now() override { return ui::DateTime::FromParts(2010, 4, 9); }
   ui::Point PointerScreenPosition() override { return pointer; }
   ui::Point WindowScreenPosition() override { return {50, 50}; }
+  std::optional<int> GridDataTopOnScreen(const ui::Grid&) override { return 242; }
   void ShowBalloon(ui::Point, std::string_view html, std::string_view, int) override {
     balloon_bytes += html.size();
   }

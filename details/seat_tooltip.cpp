@@ -15,11 +15,9 @@ namespace {
 
 using text::Gbk;
 
-// Where the first listing row lies on the screen while the window stands at
-// its initial place (50, 50): the pop-up snaps to the 24-pixel row band the
-// pointer is in and stands 210 pixels right of the window's left edge.
-constexpr ui::Point kInitialWindowPlace{50, 50};
-constexpr int kBandOrigin = 242;
+// The pop-up snaps to the 24-pixel row band the pointer is in, counted from
+// the grid's first data row on the screen, and stands 210 pixels right of
+// the window's left edge.
 constexpr int kBandHeight = 24;
 constexpr int kLeftOffset = 210;
 constexpr int kSeatColumn = 3;
@@ -78,7 +76,9 @@ int FloorDiv(int a, int b) {
 void ShowSeatTooltip(program::ProgramContext& ctx, ui::Grid& grid) {
   ui::Platform& platform = ctx.platform;
   const ui::Point window = platform.WindowScreenPosition();
-  const int band_origin = kBandOrigin + (window.y - kInitialWindowPlace.y);
+  const std::optional<int> first_row_top = platform.GridDataTopOnScreen(grid);
+  if (!first_row_top) return;
+  const int band_origin = *first_row_top;
   if (platform.PointerScreenPosition().y < band_origin) return;
   // The cheap tests come before the store is opened: same outcome, no access.
   const int row = grid.CurrentRow();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <compare>
 #include <cstring>
+#include <limits>
 #include <numeric>
 #include <string>
 
@@ -44,7 +45,9 @@ bool NeedsFolding(std::string_view key) {
 
 void SortAsNumbers(std::span<const std::string_view> keys, std::vector<uint32_t>& order) {
   std::vector<double> values(keys.size());
-  for (size_t i = 0; i < keys.size(); ++i) values[i] = text::NumberFromText(keys[i]);
+  for (size_t i = 0; i < keys.size(); ++i)
+    values[i] = keys[i].empty() ? -std::numeric_limits<double>::infinity()
+                                : text::NumberFromText(keys[i]);
   std::stable_sort(order.begin(), order.end(),
                    [&](uint32_t a, uint32_t b) { return values[a] < values[b]; });
   // Keys within the tolerance count as equal and keep their earlier order.
@@ -175,7 +178,8 @@ std::vector<uint32_t> SortedKeyOrder(std::span<const std::string_view> keys, boo
 
 int SortGridRows(ui::Grid& grid, int shown_row_count, int key_column, int kind, bool case_sensitive,
                  bool ascending, std::optional<int> first_row_arg, std::optional<int> last_row_arg,
-                 std::optional<int> first_column_arg, std::optional<int> last_column_arg) {
+                 std::optional<int> first_column_arg, std::optional<int> last_column_arg,
+                 bool empty_listing_keys_lowest) {
   if (kind < 1 || kind > 7) return kSortBadKind;
   const int first_row = first_row_arg.value_or(1);
   if (first_row < 0 || first_row >= shown_row_count) return kSortBadFirstRow;
@@ -194,7 +198,11 @@ int SortGridRows(ui::Grid& grid, int shown_row_count, int key_column, int kind, 
   keys.reserve(static_cast<size_t>(last_row - first_row + 1));
   for (int r = first_row; r <= last_row; ++r) {
     const std::string& key = grid.Text(r, key_column);
-    if (key.empty()) return kSortEmptyKey;
+    if (key.empty()) {
+      const bool listing_without_key = empty_listing_keys_lowest && kind == kSortAsNumber &&
+                                       !grid.Text(r, kDateColumn).empty();
+      if (!listing_without_key) return kSortEmptyKey;
+    }
     keys.push_back(key);
   }
   const std::vector<uint32_t> order =
@@ -249,7 +257,10 @@ void SortByClickedColumn(program::ProgramContext& ctx, ui::Grid& grid, bool asce
   // A header click makes row 1 of the column current; anything else is not
   // a header click.
   if (grid.CurrentRow() != 1) return;
-  SortGridRows(grid, ctx.state.shown_row_count, column, kind, false, ascending);
+  // A listing without a strength (no turnover) still sorts, below every
+  // strength.
+  SortGridRows(grid, ctx.state.shown_row_count, column, kind, false, ascending, std::nullopt,
+               std::nullopt, std::nullopt, std::nullopt, column == kStrengthColumn);
   if (int* remembered = RememberedDirection(ctx, grid)) *remembered = ascending ? 1 : 0;
   ui::Label& arrow = ctx.window.透明标签_排序标;
   arrow.SetCaption(Arrow(ascending));

@@ -34,17 +34,24 @@ inline constexpr int kSortBadOrder = -1;  // first row > last row or first > las
 // kSortDone the grid is unchanged. Afterwards the cells of the block hold
 // text (numbers come back as their digits) and their background colour, the
 // block's alignment stays, and the grid is recoloured.
+//
+// An empty key cell refuses the sort, except with empty_listing_keys_lowest
+// for a number sort: a row that holds a listing (its date cell is not
+// empty) and has no key then counts as lower than every number, so such
+// rows come first ascending and last descending, in their earlier order.
 int SortGridRows(ui::Grid& grid, int shown_row_count, int key_column, int kind = kSortAsText,
                  bool case_sensitive = false, bool ascending = true,
                  std::optional<int> first_row = std::nullopt,
                  std::optional<int> last_row = std::nullopt,
                  std::optional<int> first_column = std::nullopt,
-                 std::optional<int> last_column = std::nullopt);
+                 std::optional<int> last_column = std::nullopt,
+                 bool empty_listing_keys_lowest = false);
 
 // The sorted order of keys as positions into `keys`: ascending, rows with
 // equal keys in their earlier order; descending is the ascending order read
 // backwards. Number keys are read with text::NumberFromText and count as
-// equal within 1e-7; text keys compare in GBK order (text::CompareGbk).
+// equal within 1e-7, an empty number key below every number; text keys
+// compare in GBK order (text::CompareGbk).
 std::vector<uint32_t> SortedKeyOrder(std::span<const std::string_view> keys, bool as_number,
                                      bool case_sensitive, bool ascending);
 

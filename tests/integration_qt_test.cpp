@@ -163,7 +163,7 @@ TEST_F(QtIntegration, ExportFromTheContextMenuReadsBackToTheCells) {
   EXPECT_EQ(rows[0][0], "上榜日期");
 }
 
-TEST_F(QtIntegration, AClickOnASeatCellPopsUpTheBalloonBesideTheGrid) {
+TEST_F(QtIntegration, AClickOnAnySeatCellPopsUpThatListingsBalloonAtItsRow) {
   ListingRecord marked = MakeListing("2010-04-05", "A&B", "600000", "10");
   marked[store::kBuySeats] = SeatBlock({{"<b>Seat & Co</b>", "100.00", "0.00"},
                                         {G("乙"), "1.00", "0.00"},
@@ -173,68 +173,88 @@ TEST_F(QtIntegration, AClickOnASeatCellPopsUpTheBalloonBesideTheGrid) {
   // 15 buying values and 12 selling ones: 27 items, one name short.
   ListingRecord short_block = MakeListing("2010-04-01", "缺席", "600001", "10");
   short_block[store::kSellSeats] = "a|0|1|b|0|1|c|0|1|d|0|1";
-  // Four newer listings above them: the pop-up's band starts at screen row
-  // 242 with the window at its initial place, below the first rows.
-  StartWith({short_block, marked, MakeListing("2010-04-06", "甲", "600002", "10"),
-             MakeListing("2010-04-07", "乙", "600003", "10"),
-             MakeListing("2010-04-08", "丙", "600004", "10"),
-             MakeListing("2010-04-09", "丁", "600005", "10")});
-  ASSERT_EQ(CellShown(Statistics(), 5, 1), Q("A&B"));
-  ASSERT_EQ(CellShown(Statistics(), 6, 1), Q("缺席"));
+  // Newer listings above them fill more rows than the grid shows at once;
+  // each has its date as the name of its first buying Seat.
+  std::vector<ListingRecord> records = {short_block, marked};
+  for (int day = 1; day <= 20; ++day) {
+    char date[11];
+    std::snprintf(date, sizeof date, "2010-05-%02d", day);
+    ListingRecord r =
+        MakeListing(date, "甲" + std::to_string(day), "6000" + std::to_string(10 + day), "10");
+    r[store::kBuySeats] = SeatBlock({{std::string("S") + date, "1.00", "0.00"}});
+    r[store::kBuySeats] += "|b|0|0|c|0|0|d|0|0|e|0|0";
+    records.push_back(r);
+  }
+  StartWith(records);
   ui::qt::BalloonPopup& balloon = program->view().balloon();
-  const auto band_origin = [&] { return program->view().frameGeometry().top() + 192; };
 
-  // A real click on a cell, with the pointer `pointer_y` (screen) or on
-  // the cell.
-  const auto click = [&](int row, int column, std::optional<int> pointer_y = std::nullopt) {
-    const QPoint cell = CellCentre(Statistics(), row, column);
-    QPoint pointer = Statistics().viewport()->mapToGlobal(cell);
-    if (pointer_y) pointer.setY(*pointer_y);
-    QCursor::setPos(pointer);
-    QTest::mouseClick(Statistics().viewport(), Qt::LeftButton, {}, cell);
+  // A real click in the middle of a cell, the pointer standing there.
+  const auto click = [&](ui::qt::GridView& view, int row, int column) {
+    const QPoint cell = CellCentre(view, row, column);
+    QCursor::setPos(view.viewport()->mapToGlobal(cell));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, cell);
     QCoreApplication::processEvents();
-    return pointer;
   };
-  const auto expect_balloon_for = [&](QPoint pointer) {
-    ASSERT_GE(pointer.y(), band_origin());
+  const auto row_top_on_screen = [&](ui::qt::GridView& view, int row) {
+    const QModelIndex index = view.model()->index(view.grid_model()->ModelRow(row), 3);
+    return view.viewport()->mapToGlobal(view.visualRect(index).topLeft()).y();
+  };
+  // The balloon of the listing in `row`, with its top at that row's top.
+  const auto expect_balloon_at = [&](ui::qt::GridView& view, int row, const QString& first_seat) {
+    SCOPED_TRACE("row " + std::to_string(row));
+    balloon.hide();
+    click(view, row, 3);
     ASSERT_TRUE(WaitFor([&] { return balloon.isVisible(); }, 2000));
     EXPECT_EQ(balloon.pos().x(), program->view().frameGeometry().left() + 210);
-    EXPECT_LE(balloon.pos().y(), pointer.y());
-    EXPECT_GT(balloon.pos().y() + 24, pointer.y());
-    EXPECT_EQ((balloon.pos().y() - band_origin()) % 24, 0);
+    EXPECT_EQ(balloon.pos().y(), row_top_on_screen(view, row));
     const QStringList lines =
         balloon.document().toPlainText().split(QChar('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 11);
-    // Markup from a page shows as text.
-    EXPECT_EQ(lines[0].trimmed(), Q("2010-04-05 [A&B] 龙虎榜交易席位列表"));
-    EXPECT_EQ(lines[1].trimmed(), Q("1. <b>Seat & Co</b>"));
-    EXPECT_EQ(lines[10].trimmed(), Q("10. 卖5"));
+    EXPECT_EQ(lines[0].trimmed(),
+              CellShown(view, row, 0) + " [" + CellShown(view, row, 1) + Q("] 龙虎榜交易席位列表"));
+    EXPECT_EQ(lines[1].trimmed(), "1. " + first_seat);
   };
 
-  // Another column, and a pointer one pixel above the band, show nothing.
-  click(5, 2);
-  click(5, 3, band_origin() - 1);
+  // The newest listings first: rows 1 and 2, and the last row in sight.
+  expect_balloon_at(Statistics(), 1, "S2010-05-20");
+  expect_balloon_at(Statistics(), 2, "S2010-05-19");
+  const int last_visible =
+      Statistics().grid_model()->GridRow(Statistics().rowAt(Statistics().viewport()->height() - 1));
+  ASSERT_GT(last_visible, 10);
+  expect_balloon_at(Statistics(), last_visible, CellShown(Statistics(), last_visible, 3));
+
+  // Another column shows nothing.
+  balloon.hide();
+  click(Statistics(), 1, 2);
   QTest::qWait(50);
   EXPECT_FALSE(balloon.isVisible());
 
-  expect_balloon_for(click(5, 3));
-  balloon.hide();
-
-  // The window moved: the band and the pop-up move with it.
+  // The window moved: the pop-up moves with its row.
   program->view().move(300, 170);
   ASSERT_TRUE(
       WaitFor([&] { return program->view().frameGeometry().topLeft() == QPoint(300, 170); }));
-  click(5, 3, band_origin() - 1);
-  QTest::qWait(50);
-  EXPECT_FALSE(balloon.isVisible());
-  expect_balloon_for(click(5, 3));
+  expect_balloon_at(Statistics(), 1, "S2010-05-20");
+
+  // Scrolled to the end: markup from a page shows as text.
+  const int marked_row = 21;
+  ASSERT_EQ(CellShown(Statistics(), marked_row, 1), Q("A&B"));
+  expect_balloon_at(Statistics(), marked_row, Q("<b>Seat & Co</b>"));
   EXPECT_TRUE(boxes.Take().empty());
 
   // The damaged listing: a message, no balloon.
   balloon.hide();
-  click(6, 3);
+  click(Statistics(), marked_row + 1, 3);
   EXPECT_EQ(boxes.Take(), std::vector{Told("交易席位数据读取错误")});
   EXPECT_FALSE(balloon.isVisible());
+
+  // The search grid pops up the same way: every listing of one date there.
+  w().编辑框_搜索.SetCaption("2010-05-03");
+  w().单选框_日期.UserClick();
+  ClickTab(*program, ui::MainWindow::kSearchPage);
+  Click(*program, w().超级按钮_查询);
+  ASSERT_TRUE(Settle(*program));
+  ASSERT_EQ(CellShown(Results(), 1, 0), Q("2010-05-03"));
+  expect_balloon_at(Results(), 1, "S2010-05-03");
 }
 
 TEST_F(QtIntegration, ADoubleClickOnViewOpensTheRowsDetails) {

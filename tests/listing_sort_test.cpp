@@ -9,6 +9,7 @@
 
 #include "listing/grid_sort.h"
 #include "listing/listing_grid.h"
+#include "listing/statistics_query.h"
 #include "tests/program_fixture.h"
 #include "text/text_ops.h"
 
@@ -277,6 +278,48 @@ TEST_F(ListingSortTest, ACurrentCellOutsideRowOneChangesNothing) {
   EXPECT_EQ(Column(stats(), 0), (Texts{"b", "a"}));
   EXPECT_EQ(p.window.透明标签_排序标.caption(), "");
   EXPECT_EQ(p.state.statistics_sort_direction, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Listings without a strength (a turnover of 0) at the top, in the middle
+// and at the end of the store: a click on "力度" still sorts every listing,
+// with those below every strength, on both grids.
+TEST_F(ListingSortTest, ListingsWithoutAStrengthSortBelowEveryStrength) {
+  const auto listing = [](const char* code, const char* turnover, const char* buy) {
+    return testing_support::MakeListing("2010-04-09", "甲", code, turnover, buy, "0.00");
+  };
+  testing_support::WriteListings(
+      p.store, {listing("000001", "0", "10000.00"), listing("000002", "100", "30000.00"),
+                listing("000003", "0", "20000.00"), listing("000004", "100", "-50000.00"),
+                listing("000005", "100", "10000.00"), listing("000006", "0", "40000.00")});
+  for (ui::Grid* grid : {&stats(), &results()}) {
+    SCOPED_TRACE(grid->name());
+    listing::SetUpListingGrid(p.window, *grid);
+    listing::FillListingGrid(p.ctx, *grid, {1, 2, 3, 4, 5, 6});
+    p.state.shown_row_count = 7;
+    ASSERT_EQ(grid->Text(1, 7), "");
+    ASSERT_EQ(grid->Text(2, 7), "0.150");
+
+    grid->UserHeaderClick(listing::kStrengthColumn);
+    listing::SortByClickedColumn(p.ctx, *grid, true);
+    EXPECT_EQ(Column(*grid, 2),
+              (Texts{"000001", "000003", "000006", "000004", "000005", "000002"}));
+    grid->UserHeaderClick(listing::kStrengthColumn);
+    listing::SortByClickedColumn(p.ctx, *grid, false);
+    EXPECT_EQ(Column(*grid, 2),
+              (Texts{"000002", "000005", "000004", "000006", "000003", "000001"}));
+    EXPECT_EQ(U(p.window.透明标签_排序标.caption()), "↓");
+
+    // A blank row inside the block is no listing: the sort is refused.
+    p.state.shown_row_count = 16;
+    const std::vector<std::string> before = Column(*grid, 2);
+    grid->UserHeaderClick(listing::kStrengthColumn);
+    listing::SortByClickedColumn(p.ctx, *grid, true);
+    EXPECT_EQ(Column(*grid, 2), before);
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,7 @@
 namespace ui {
 
 class Component;
+class Grid;
 
 enum class MessageButtons { kOk, kOkCancel };
 enum class MessageIcon { kNone, kInformation, kWarning, kError, kQuestion };
@@ -38,6 +40,10 @@ class Platform {
   // Screen position of the main window's top-left corner (its left edge and
   // top edge).
   virtual Point WindowScreenPosition() = 0;
+  // Screen row of the top edge of a grid's first data row (the row below
+  // its title row) as the grid shows it, also when it is scrolled out of
+  // sight; none when the grid is not on screen.
+  virtual std::optional<int> GridDataTopOnScreen(const Grid& grid) = 0;
 
   // Pops up the balloon at a screen point with an HTML text (GBK) styled by a
   // style sheet; it hides itself after duration_ms.

@@ -177,6 +177,16 @@ Point ScriptedPlatform::WindowScreenPosition() {
   return window_;
 }
 
+void ScriptedPlatform::SetGridDataTop(std::optional<int> screen_y) {
+  std::lock_guard lock(mutex_);
+  grid_data_top_ = screen_y;
+}
+
+std::optional<int> ScriptedPlatform::GridDataTopOnScreen(const Grid&) {
+  std::lock_guard lock(mutex_);
+  return grid_data_top_ ? *grid_data_top_ : window_.y + 192;
+}
+
 void ScriptedPlatform::ShowBalloon(Point screen, std::string_view html, std::string_view style,
                                    int duration_ms) {
   std::lock_guard lock(mutex_);

@@ -49,6 +49,9 @@ class ScriptedPlatform : public Platform {
   void SetNow(const DateTime& now);
   void SetPointer(Point p);
   void SetWindowPosition(Point p);
+  // Where grids show their first data row on the screen; unset, 192 pixels
+  // below the window's top edge (the place on the window's first layout).
+  void SetGridDataTop(std::optional<int> screen_y);
   // Workers run synchronously inside StartWorker, on the calling thread.
   void set_run_workers_inline(bool inline_workers) { inline_workers_ = inline_workers; }
 
@@ -78,6 +81,7 @@ class ScriptedPlatform : public Platform {
   DateTime Now() override;
   Point PointerScreenPosition() override;
   Point WindowScreenPosition() override;
+  std::optional<int> GridDataTopOnScreen(const Grid& grid) override;
   void ShowBalloon(Point screen, std::string_view html, std::string_view style,
                    int duration_ms) override;
   void SetFocus(Component& component) override;
@@ -107,6 +111,7 @@ class ScriptedPlatform : public Platform {
   DateTime now_ = DateTime::FromParts(2010, 4, 9, 20, 0, 0);
   Point pointer_{};
   Point window_{50, 50};
+  std::optional<int> grid_data_top_;
 };
 
 }  // namespace ui

@@ -11,6 +11,8 @@
 
 #include "text/gbk.h"
 #include "ui/qt/fonts.h"
+#include "ui/qt/grid_model.h"
+#include "ui/qt/grid_view.h"
 #include "ui/qt/window_view.h"
 
 namespace ui::qt {
@@ -145,6 +147,18 @@ ui::Point QtPlatform::WindowScreenPosition() {
   if (!view_) return ui::Point{};
   const QPoint p = view_->frameGeometry().topLeft();
   return ui::Point{p.x(), p.y()};
+}
+
+std::optional<int> QtPlatform::GridDataTopOnScreen(const ui::Grid& grid) {
+  if (!view_) return std::nullopt;
+  GridView* shown = view_->GridViewFor(grid);
+  if (!shown || !shown->isVisible()) return std::nullopt;
+  const int model_row = shown->grid_model()->ModelRow(1);
+  if (model_row < 0 || model_row >= shown->grid_model()->rowCount()) return std::nullopt;
+  // Negative above the viewport when scrolled: rows are all of one height,
+  // so bands counted from there still meet every row's top.
+  const int y = shown->rowViewportPosition(model_row);
+  return shown->viewport()->mapToGlobal(QPoint(0, y)).y();
 }
 
 void QtPlatform::ShowBalloon(ui::Point screen, std::string_view html, std::string_view style,

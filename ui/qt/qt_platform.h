@@ -51,6 +51,7 @@ class QtPlatform : public ui::Platform {
   ui::DateTime Now() override;
   ui::Point PointerScreenPosition() override;
   ui::Point WindowScreenPosition() override;
+  std::optional<int> GridDataTopOnScreen(const ui::Grid& grid) override;
   void ShowBalloon(ui::Point screen, std::string_view html, std::string_view style,
                    int duration_ms) override;
   void SetFocus(ui::Component& component) override;
