@@ -11,8 +11,8 @@ int ProgramMain(int argc, char** argv) {
   QApplication application(argc, argv);
   application.setWindowIcon(ui::qt::ProgramIcon());
 
-  app::QtProgram program(QCoreApplication::applicationDirPath().toStdString(), QUORVANE_SOURCE_HOST,
-                         QUORVANE_MAKER_URL);
+  app::QtProgram program(app::PathFromQt(QCoreApplication::applicationDirPath()),
+                         QUORVANE_SOURCE_HOST, QUORVANE_MAKER_URL);
   program.Start();
   application.exec();
   program.Finish();

@@ -23,7 +23,7 @@ void OnMainWindowCreated(ProgramContext& ctx) {
     // Without a store file the refresh could only fail again with a second
     // message: show the empty statistics grid instead.
     ui::Tell(ctx.platform, store::ErrorMessage(*error), ui::MessageIcon::kWarning);
-    listing::SetUpListingGrid(w, w.高级表格_龙虎统计);
+    listing::ShowNoStatistics(ctx);
     return;
   }
   // The statistics page fills while the window is already usable. The

@@ -1,10 +1,15 @@
 #include "app/qt_program.h"
 
+#include <QString>
 #include <utility>
 
 #include "app/event_wiring.h"
 
 namespace app {
+
+std::filesystem::path PathFromQt(const QString& path) {
+  return std::filesystem::path(path.toStdU16String());
+}
 
 QtProgram::QtProgram(const std::filesystem::path& store_folder, std::string source_host,
                      std::string maker_url)

@@ -8,13 +8,20 @@
 #include <string>
 
 #include "program/program_context.h"
+#include "program/program_state.h"
 #include "store/record_store.h"
 #include "ui/main_window.h"
-#include "program/program_state.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/window_view.h"
 
+class QString;
+
 namespace app {
+
+// A path Qt names (the program's folder), as a path built from its UTF-16
+// form: never through the system's narrow code page, in which a folder such
+// as C:\Users\张三\ could not be named.
+std::filesystem::path PathFromQt(const QString& path);
 
 class QtProgram {
  public:

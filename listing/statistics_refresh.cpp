@@ -36,6 +36,8 @@ void BeginOnUi(program::ProgramContext& ctx, uint64_t generation, int64_t start)
 void FailOnUi(program::ProgramContext& ctx, uint64_t generation) {
   if (Superseded(ctx, generation)) return;
   ctx.window.高级选择夹1.SetPageEnabled(ui::MainWindow::kDetailsPage, true);
+  // Nothing was ever shown: no date of the layout's may look like data.
+  if (ctx.state.statistics_refresh_shown == 0) ShowNoStatistics(ctx);
 }
 
 void ShowOnUi(program::ProgramContext& ctx, uint64_t generation, int64_t start, ListingLines& lines) {
@@ -64,6 +66,16 @@ void ShowOnUi(program::ProgramContext& ctx, uint64_t generation, int64_t start, 
 }
 
 }  // namespace
+
+void ShowNoStatistics(program::ProgramContext& ctx) {
+  static const std::string no_date = text::Gbk("最新更新：（）");
+  ui::Grid& grid = ctx.window.高级表格_龙虎统计;
+  SetUpListingGrid(ctx.window, grid);
+  ListingLines none;
+  PutListingLines(grid, none);
+  ApplyGridColours(grid);
+  ctx.window.标签_上榜日期.SetCaption(no_date);
+}
 
 void RefreshStatistics(program::ProgramContext& ctx) {
   const bool on_ui = ctx.platform.OnUiThread();

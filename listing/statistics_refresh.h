@@ -10,4 +10,9 @@ namespace listing {
 // the rows to the user-interface thread; the window is only touched there.
 void RefreshStatistics(program::ProgramContext& ctx);
 
+// The statistics page when the store cannot be read at all: the grid's
+// title row and blank rows, and "最新更新：（）", as for an empty store.
+// User-interface thread.
+void ShowNoStatistics(program::ProgramContext& ctx);
+
 }  // namespace listing

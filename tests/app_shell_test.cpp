@@ -102,6 +102,24 @@ TEST(Startup, AStoreThatCannotBeCreatedIsReported) {
   EXPECT_FALSE(messages[0].text.empty());
   EXPECT_EQ(p.window.高级表格_龙虎统计.ColumnCount(), 10);
   EXPECT_FALSE(std::filesystem::exists(p.store.Path()));
+  // No date that looks like data: the caption of an empty store.
+  EXPECT_EQ(U(p.window.标签_上榜日期.caption()), "最新更新：（）");
+  EXPECT_EQ(U(p.window.高级表格_龙虎统计.Text(0, 0)), "上榜日期");
+}
+
+TEST(Startup, AStoreWithAnotherPasswordShowsNoDate) {
+  TempDir dir;
+  {
+    store::Store other(store::StorePath(dir.path()), "another password");
+    ASSERT_FALSE(other.EnsureStore().has_value());
+  }
+  FreshProgram p(dir.path());
+  p.window.RaiseCreated();
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  ASSERT_EQ(p.platform.messages().size(), 1u);
+  EXPECT_EQ(U(p.window.标签_上榜日期.caption()), "最新更新：（）");
+  EXPECT_EQ(U(p.window.高级表格_龙虎统计.Text(0, 0)), "上榜日期");
+  EXPECT_EQ(p.window.高级表格_龙虎统计.RowCount(), 16);
 }
 
 TEST(Checkboxes, AClickOnOneUnchecksTheOther) {

@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTabBar>
 #include <QTextDocument>
@@ -299,6 +301,30 @@ TEST_F(QtIntegration, ADoubleClickOnViewOpensTheRowsDetails) {
   EXPECT_EQ(row(3),
             (Cells{Q("1"), Q("甲"), Q("100000"), Q("50000"), Q("50000"), Q("1"), Q("0.5")}));
   EXPECT_TRUE(boxes.Take().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The program folder as Qt names it, with Chinese and a blank in it: the
+// store is made there, filled and read back under exactly that name.
+TEST(QtProgramFolder, AFolderWithANonAsciiNameHoldsTheStore) {
+  testing_support::TempDir dir;
+  const QString folder = QString::fromStdU16String(dir.path().u16string()) + Q("/数据 张三");
+  ASSERT_TRUE(QDir().mkpath(folder));
+  {
+    app::QtProgram program(app::PathFromQt(folder), "127.0.0.1:9", "http://127.0.0.1:9/");
+    program.Start();
+    ASSERT_TRUE(Settle(program));
+    EXPECT_TRUE(program.platform().running_workers() == 0);
+    testing_support::WriteListings(program.store(),
+                                   {MakeListing("2010-04-09", "甲", "600000", "10")});
+  }
+  EXPECT_TRUE(QFileInfo::exists(folder + Q("/Data.edb")));
+  store::Store reopened(store::StorePath(app::PathFromQt(folder)));
+  EXPECT_EQ(testing_support::ReadColumn(reopened, store::kCode),
+            std::vector<std::string>{"600000"});
 }
 
 }  // namespace

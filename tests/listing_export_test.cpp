@@ -49,6 +49,20 @@ TEST_F(ListingExportTest, CsvHoldsTheShownColumnsAndRowsAndReadsBack) {
   EXPECT_EQ(csv.substr(csv.size() - 2), "\r\n");
 }
 
+// Names and Seats come from web pages: a text a spreadsheet would run as a
+// formula is written so that it shows as text; figures stay numbers.
+TEST_F(ListingExportTest, TextsThatWouldRunAsFormulasAreDefused) {
+  const std::vector<std::string> texts = {"=HYPERLINK(\"x\")", "+1+1", "-2+3", "@SUM(A1)",
+                                          "\tTab", "\rCR", "-926.310", "+5", "-", "1e-05"};
+  for (size_t i = 0; i < texts.size(); ++i) grid().SetText(static_cast<int>(i) + 1, 1, texts[i]);
+  const auto rows = ParseCsv(ui::GridAsCsv(grid()));
+  ASSERT_GE(rows.size(), texts.size() + 1);
+  const std::vector<std::string> expected = {"'=HYPERLINK(\"x\")", "'+1+1", "'-2+3", "'@SUM(A1)",
+                                             "'\tTab", "'\rCR", "-926.310", "+5", "'-", "1e-05"};
+  for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(rows[i + 1][1], expected[i]) << texts[i];
+  EXPECT_EQ(rows[1][6], "-120.000");
+}
+
 TEST_F(ListingExportTest, AnEmptyGridGivesTheTitleRowOnly) {
   ui::Grid& g = p.window.高级表格_搜索结果;
   listing::SetUpListingGrid(p.window, g);

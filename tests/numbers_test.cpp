@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "tests/test_support.h"
 
@@ -24,6 +27,24 @@ TEST(NumberText, ShortestFormUpToThirteenDigits) {
   EXPECT_EQ(NumberText(1234567.891), "1234567.891");
   EXPECT_EQ(NumberText(1.0 / 3.0), "0.3333333333333");
   EXPECT_EQ(NumberText(std::nan("")), "");
+}
+
+// Qt takes the user's locale at start; a decimal comma must not reach the
+// figures, which are then padded, sorted and exported as numbers.
+TEST(NumberText, KeepsTheDecimalPointInADecimalCommaLocale) {
+  const std::string before = std::setlocale(LC_ALL, nullptr);
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "no de_DE.UTF-8 locale";
+  char probe[16];
+  std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+  const std::string probe_text = probe;
+  const std::string twelve_and_a_half = NumberText(12.5);
+  const std::string tiny = NumberText(-0.00001234);
+  const double read = NumberFromText("1234.56");
+  std::setlocale(LC_ALL, before.c_str());
+  ASSERT_EQ(probe_text, "1,5");  // the locale is really in force
+  EXPECT_EQ(twelve_and_a_half, "12.5");
+  EXPECT_EQ(tiny, "-1.234e-05");
+  EXPECT_DOUBLE_EQ(read, 1234.56);
 }
 
 TEST(PadThreeDecimals, Examples) {

@@ -12,9 +12,11 @@ namespace text {
 std::string NumberText(double x) {
   if (!std::isfinite(x)) return {};
   if (x == 0) return "0";  // also turns -0 into 0
+  // to_chars writes the C locale's form whatever the process locale is
+  // (Qt sets the user's at start): a decimal point, never a comma.
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.13g", x);
-  return buf;
+  const auto result = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general, 13);
+  return std::string(buf, result.ptr);
 }
 
 std::string PadThreeDecimals(std::string_view t) {

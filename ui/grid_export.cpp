@@ -27,8 +27,53 @@ void AppendTabField(std::string& out, std::string_view gbk) {
   out += field;
 }
 
+// A decimal number as the grids print figures: optional sign, digits, an
+// optional fraction and exponent ("-926.310", "1e-05").
+bool IsPlainNumber(std::string_view t) {
+  size_t i = 0;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  const size_t digits_from = i;
+  while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+  bool digits = i > digits_from;
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    const size_t fraction_from = i;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+    digits = digits || i > fraction_from;
+  }
+  if (!digits) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    const size_t exponent_from = i;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+    if (i == exponent_from) return false;
+  }
+  return i == t.size();
+}
+
+// Spreadsheet programs run a cell that starts with one of these as a
+// formula. Texts from web pages must never do that: such a text gets a
+// leading apostrophe, which they show as plain text. Figures stay numbers.
+bool ReadAsFormula(std::string_view field) {
+  if (field.empty()) return false;
+  switch (field.front()) {
+    case '=':
+    case '@':
+    case '\t':
+    case '\r':
+      return true;
+    case '+':
+    case '-':
+      return !IsPlainNumber(field);
+    default:
+      return false;
+  }
+}
+
 void AppendCsvField(std::string& out, std::string_view gbk) {
-  const std::string field = ToUtf8(gbk);
+  std::string field = ToUtf8(gbk);
+  if (ReadAsFormula(field)) field.insert(0, 1, '\'');
   if (field.find_first_of(",\"\r\n") == std::string::npos) {
     out += field;
     return;
