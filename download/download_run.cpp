@@ -13,8 +13,8 @@ DownloadSummary Fail(DownloadSummary summary, std::optional<store::StoreError> e
   return summary;
 }
 
-DownloadSummary Run(store::Store& store, const DownloadRequest& request, ProgressSink& sink,
-                    std::stop_token stop) {
+DownloadSummary Run(store::Store& store, const DownloadRequest& request, ListingSource& source,
+                    ProgressSink& sink, std::stop_token stop) {
   DownloadSummary summary;
   summary.planned = static_cast<int>(request.pages.size());
   if (stop.stop_requested()) {
@@ -35,7 +35,6 @@ DownloadSummary Run(store::Store& store, const DownloadRequest& request, Progres
   }
   sink.RunStarted(summary.planned);
 
-  PageFetcher fetcher(request.source_host, request.fetch_limits);
   std::optional<Market> market;
   for (size_t i = 0; i < request.pages.size(); ++i) {
     if (stop.stop_requested()) break;
@@ -49,11 +48,12 @@ DownloadSummary Run(store::Store& store, const DownloadRequest& request, Progres
     PageReport report;
     report.page = key;
     report.index = static_cast<int>(i);
-    report.fetch = fetcher.FetchListingPage(key.market, key.date, stop);
+    SourcePage fetched = source.Fetch(key, stop);
     // A transfer cut short by the stop request is no page.
     if (stop.stop_requested()) break;
-    const ScrapeResult scraped =
-        ScrapeListingPage(key.market, key.date, report.fetch.text, access);
+    report.fetch = std::move(fetched.fetch);
+    report.fetch.text.clear();
+    const ScrapeResult scraped = StoreListings(fetched.parsed, key.date, access);
     if (scraped.error) {
       // Every page before this one is committed; this one was rolled back.
       access.CloseStore();
@@ -61,7 +61,6 @@ DownloadSummary Run(store::Store& store, const DownloadRequest& request, Progres
     }
     report.piece_count = scraped.piece_count;
     report.stored = scraped.stored;
-    report.fetch.text.clear();
     summary.last_piece_count = scraped.piece_count;
     summary.stored += scraped.stored;
     if (scraped.stored > 0) summary.store_changed = true;
@@ -84,11 +83,17 @@ DownloadSummary Run(store::Store& store, const DownloadRequest& request, Progres
 
 }  // namespace
 
-DownloadSummary RunDownload(store::Store& store, const DownloadRequest& request, ProgressSink& sink,
-                            std::stop_token stop) {
-  DownloadSummary summary = Run(store, request, sink, std::move(stop));
+DownloadSummary RunDownload(store::Store& store, const DownloadRequest& request,
+                            ListingSource& source, ProgressSink& sink, std::stop_token stop) {
+  DownloadSummary summary = Run(store, request, source, sink, std::move(stop));
   sink.Finished(summary);
   return summary;
+}
+
+DownloadSummary RunDownload(store::Store& store, const DownloadRequest& request, ProgressSink& sink,
+                            std::stop_token stop) {
+  ListPageSource pages(request.source_host, request.fetch_limits);
+  return RunDownload(store, request, pages, sink, std::move(stop));
 }
 
 }  // namespace download

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "download/download_request.h"
+#include "download/listing_source.h"
 #include "download/page_fetch.h"
 #include "store/record_store.h"
 
@@ -21,7 +22,7 @@ struct PageReport {
   int index = 0;        // 0-based position in the request
   int piece_count = 0;  // row pieces of the list block (see ParseListingPage)
   int stored = 0;       // listings appended
-  FetchResult fetch;    // text emptied once stored; failure, status and size kept
+  FetchResult fetch;    // the transfer's outcome, status and size (no text)
 };
 
 // How a run ended.
@@ -64,10 +65,14 @@ class ProgressSink {
   virtual void Finished(const DownloadSummary& /*summary*/) {}
 };
 
-// Runs the whole download on the calling thread. Stops between pages, and
-// during a transfer, when `stop` is asked to stop; the page being stored is
-// always completed or rolled back whole.
+// Runs the whole download on the calling thread, with the pages of the
+// request's host. Stops between pages, and during a transfer, when `stop`
+// is asked to stop; the page being stored is always completed or rolled
+// back whole.
 DownloadSummary RunDownload(store::Store& store, const DownloadRequest& request, ProgressSink& sink,
                             std::stop_token stop = {});
+// The same from another source (the request's host and limits unused).
+DownloadSummary RunDownload(store::Store& store, const DownloadRequest& request,
+                            ListingSource& source, ProgressSink& sink, std::stop_token stop = {});
 
 }  // namespace download
