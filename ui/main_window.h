@@ -9,7 +9,8 @@
 
 #include "quorvane/version.h"
 #include "ui/component.h"
-#include "ui/extra_pages.h"
+#include "ui/download_log_page.h"
+#include "ui/ranking_page.h"
 #include "ui/grid.h"
 
 namespace ui {
