@@ -136,20 +136,22 @@ class TableFile {
 
   TableFile();
 
-  // Errors (table_file_open.cpp).
+  // Statements and errors (table_file_open.cpp).
   bool Exec(const char* sql);
   bool Exec(const std::string& sql) { return Exec(sql.c_str()); }
   bool Fail(int code);
   bool Check(int code, int expected);
   bool Prepare(const std::string& sql, Statement* out);
-  // Gives indexed fields their index if the file lacks it. Called before the
-  // first write of an access, so that reading never changes a file; a
-  // failure counts as the access's error only when `report` is set.
+  // Gives indexed fields their index if the file lacks it. Called as a
+  // writer access starts and before the first write of any access, never
+  // when only reading; a failure counts as the access's error only when
+  // `report` is set.
   bool EnsureIndexes(bool report);
 
   // The record-number map (table_file_map.cpp).
   bool LoadBookkeeping(bool force);
   bool RebuildGapsFromFile();
+  // Drops gaps at or above the last rowid and counts the records again.
   void SettleCount();
   int64_t RowidOf(int64_t record) const;
   // The record number of `rowid`; 0 when no record has it.
@@ -158,6 +160,7 @@ class TableFile {
   void PlaceCurrent(int64_t n);
 
   // The cursor (table_file_cursor.cpp).
+  // The cursor no longer stands on a record; its statement is rewound.
   void ResetCursor();
   bool FlushPending();
   bool SeekCurrent();
