@@ -1,9 +1,12 @@
 #include "app/qt_program.h"
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QString>
 #include <utility>
 
 #include "app/event_wiring.h"
+#include "program/jobs.h"
 
 namespace app {
 
@@ -35,9 +38,22 @@ void QtProgram::Start() {
   window_.RaiseCreated();
 }
 
+void QtProgram::LeaveOnSignal() {
+  state_.close_pending = true;
+  state_.job_stop.request_stop();
+  // A box waiting for an answer would hold the event loop.
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) box->reject();
+  // Without a job the window closes now; a job closes it when it has ended.
+  if (!program::JobRunning(state_)) window_.Close();
+}
+
 void QtProgram::Finish() {
   state_.job_stop.request_stop();
   platform_.Shutdown();
+  // Every worker has ended: the log goes into the main file, so a copy of
+  // Data.edb alone is whole even before the last connection closes.
+  store_.Checkpoint();
 }
 
 }  // namespace app

@@ -9,6 +9,7 @@
 
 #include "program/program_context.h"
 #include "program/program_state.h"
+#include "app/exit_signals.h"
 #include "store/record_store.h"
 #include "ui/main_window.h"
 #include "ui/qt/qt_platform.h"
@@ -36,6 +37,10 @@ class QtProgram {
   // Shows the window and raises its created event (title, store, the first
   // statistics refresh on a worker).
   void Start();
+  // SIGINT or SIGTERM: leaves as a confirmed close does. A running job is
+  // asked to stop and closes the window when it has; message boxes still
+  // open are answered Cancel.
+  void LeaveOnSignal();
   // After the event loop: a download still running stops after the page it
   // is writing, and every worker is waited for. Idempotent.
   void Finish();
@@ -60,6 +65,7 @@ class QtProgram {
     explicit Wiring(program::ProgramContext& ctx);
   } wiring_;
   ui::qt::WindowView view_;
+  ExitSignals exit_signals_{[this] { LeaveOnSignal(); }};
 };
 
 }  // namespace app

@@ -86,6 +86,9 @@ DownloadSummary Run(store::Store& store, const DownloadRequest& request, Listing
 DownloadSummary RunDownload(store::Store& store, const DownloadRequest& request,
                             ListingSource& source, ProgressSink& sink, std::stop_token stop) {
   DownloadSummary summary = Run(store, request, source, sink, std::move(stop));
+  // Into the main file with it: Data.edb alone then holds the run, whatever
+  // ends the process later.
+  if (summary.store_changed) store.Checkpoint();
   sink.Finished(summary);
   return summary;
 }

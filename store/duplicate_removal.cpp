@@ -120,6 +120,8 @@ DuplicateRemovalResult RemoveDuplicates(Store& store, std::stop_token stop) {
     result.error = StoreError{ErrorKind::kOther, 0, "a duplicate could not be marked"};
   }
   if (result.error || result.stopped) result.removed = 0;
+  // Into the main file with the purge: Data.edb alone then holds the result.
+  if (result.removed > 0) store.Checkpoint();
   return result;
 }
 

@@ -6,4 +6,5 @@ quorvane_test(details_tooltip_test SOURCES details_tooltip_test.cpp
 quorvane_test(details_navigation_test SOURCES details_navigation_test.cpp
   LIBS quorvane_details quorvane_program_fixture)
 quorvane_test(duplicate_removal_test SOURCES duplicate_removal_test.cpp
-  LIBS quorvane_details quorvane_program_fixture)
+  LIBS quorvane_details quorvane_app quorvane_program_fixture
+  LABELS threads)

@@ -14,3 +14,5 @@ quorvane_test(download_worker_test SOURCES download_worker_test.cpp download_tes
 quorvane_test(download_fault_test SOURCES download_fault_test.cpp download_test_support.cpp
   LIBS quorvane_download_control quorvane_sample_source quorvane_program_fixture
   PkgConfig::SQLCIPHER)
+quorvane_test(download_run_test SOURCES download_run_test.cpp
+  LIBS quorvane_download quorvane_sample_source quorvane_program_fixture)

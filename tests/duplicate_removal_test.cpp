@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/event_wiring.h"
 #include "details/duplicate_listings.h"
+#include "download/download_control.h"
 #include "program/jobs.h"
 #include "tests/program_fixture.h"
 
@@ -167,6 +169,61 @@ TEST_F(DuplicateRemovalTest, SurvivorsAreTheFirstOfEveryKeyInOrder) {
   const store::DuplicateRemovalResult again = store::RemoveDuplicates(p.store);
   EXPECT_EQ(again.removed, 0);
   EXPECT_EQ(Codes(), expected);
+}
+
+}  // namespace
+
+namespace {
+
+// Removal is a job of its own: a download cannot start meanwhile, a second
+// removal is refused, and closing the window waits for it.
+TEST_F(DuplicateRemovalTest, TheRemovalJobRefusesADownloadAndASecondRemoval) {
+  WriteListings(p.store, {Listing("2010-04-09", "甲", "1"), Listing("2010-04-09", "甲", "2")});
+  details::RemoveDuplicateListings(p.ctx);
+  EXPECT_EQ(p.state.job, program::Job::kDuplicateRemoval);
+  // While its worker runs (or its message waits), the buttons refuse.
+  details::RemoveDuplicateListings(p.ctx);
+  download::OnStartDownloadClicked(p.ctx);
+  EXPECT_EQ(p.platform.running_workers() <= 1, true);
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_EQ(MessageTexts(),
+            (std::vector<std::string>{"正在删除重复数据……，请稍候！",
+                                      "正在删除重复数据……，请在删除完成后再下载！", done}));
+  EXPECT_EQ(p.state.job, program::Job::kNone);
+  EXPECT_TRUE(p.window.超级按钮_开始下载.enabled());
+  EXPECT_EQ(Codes(), (std::vector<std::string>{"1"}));
+}
+
+TEST_F(DuplicateRemovalTest, AStopBeforeThePurgeChangesNothing) {
+  WriteListings(p.store, {Listing("2010-04-09", "甲", "1"), Listing("2010-04-09", "甲", "2")});
+  std::stop_source stop;
+  stop.request_stop();
+  const store::DuplicateRemovalResult result = store::RemoveDuplicates(p.store, stop.get_token());
+  EXPECT_TRUE(result.stopped);
+  EXPECT_FALSE(result.error.has_value());
+  EXPECT_EQ(result.removed, 0);
+  EXPECT_EQ(Codes(), (std::vector<std::string>{"1", "2"}));
+}
+
+TEST_F(DuplicateRemovalTest, ClosingDuringARemovalClosesOnceItHasEnded) {
+  WriteListings(p.store, {Listing("2010-04-09", "甲", "1"), Listing("2010-04-09", "甲", "2")});
+  app::WireEvents(p.ctx);
+  int closed = 0;
+  p.window.close_window = [&] {
+    if (p.window.RaiseCloseQuery()) ++closed;
+  };
+  details::RemoveDuplicateListings(p.ctx);
+  p.window.Close();
+  EXPECT_EQ(closed, 0);  // nothing asked, nothing closed yet
+  EXPECT_TRUE(p.state.close_pending);
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  ASSERT_TRUE(p.platform.RunUntil([&] { return closed == 1; }, 10000));
+  // Stopped before its purge or finished with it: never half done, and no
+  // message on the way out.
+  const std::vector<std::string> codes = Codes();
+  EXPECT_TRUE(codes == (std::vector<std::string>{"1", "2"}) ||
+              codes == (std::vector<std::string>{"1"}));
+  EXPECT_TRUE(MessageTexts().empty());
 }
 
 }  // namespace

@@ -10,3 +10,5 @@ quorvane_test(listing_search_test SOURCES listing_search_test.cpp
   LIBS quorvane_listing quorvane_program_fixture)
 quorvane_test(listing_export_test SOURCES listing_export_test.cpp
   LIBS quorvane_listing quorvane_program_fixture)
+quorvane_test(listing_scan_test SOURCES listing_scan_test.cpp
+  LIBS quorvane_listing quorvane_program_fixture quorvane_bench_store_data)
