@@ -7,11 +7,12 @@
 
 #include "app/event_wiring.h"
 #include "program/jobs.h"
+#include "ui/qt/fonts.h"
 
 namespace app {
 
 std::filesystem::path PathFromQt(const QString& path) {
-  return std::filesystem::path(path.toStdU16String());
+  return ui::qt::PathFromQt(path);
 }
 
 QtProgram::QtProgram(const std::filesystem::path& store_folder, std::string source_host,

@@ -12,11 +12,11 @@
 #include "details/details_view.h"
 #include "details/seat_tooltip.h"
 #include "program/program_context.h"
+#include "program/program_state.h"
 #include "store/duplicate_removal.h"
 #include "store/record_store.h"
 #include "ui/main_window.h"
 #include "ui/platform.h"
-#include "program/program_state.h"
 
 namespace {
 
@@ -29,6 +29,10 @@ class QuietPlatform : public ui::Platform {
                                 ui::MessageIcon) override {
     ++messages;
     return ui::MessageAnswer::kOk;
+  }
+  std::optional<std::filesystem::path> AskSaveFileName(std::string_view,
+                                                       std::string_view) override {
+    return std::nullopt;
   }
   int64_t TickCount() override {
     return std::chrono::duration_cast<std::chrono::milliseconds>(

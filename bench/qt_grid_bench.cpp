@@ -14,10 +14,12 @@
 #include "text/gbk.h"
 #include "ui/grid.h"
 #include "ui/qt/grid_view.h"
+#include "ui/qt/qt_platform.h"
 
 namespace {
 
 struct Shown {
+  std::unique_ptr<ui::qt::QtPlatform> platform;  // the view's exports would ask it
   std::unique_ptr<ui::Grid> grid;
   std::unique_ptr<ui::qt::GridView> view;
 };
@@ -55,7 +57,9 @@ Shown& Fixture(int rows) {
     }
     g.SetStriping(ui::Striping{true, ui::Colour{255, 255, 255}, ui::Colour{232, 242, 254}});
   }
-  shown.view = std::make_unique<ui::qt::GridView>(g, ui::qt::GridView::Style::kListing);
+  shown.platform = std::make_unique<ui::qt::QtPlatform>();
+  shown.view =
+      std::make_unique<ui::qt::GridView>(g, ui::qt::GridView::Style::kListing, *shown.platform);
   shown.view->resize(760, 410);
   shown.view->show();
   QApplication::processEvents();

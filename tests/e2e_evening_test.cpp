@@ -101,6 +101,7 @@ class UserEvening : public ::testing::Test {
   std::unique_ptr<app::QtProgram> StartProgram() {
     auto program =
         std::make_unique<app::QtProgram>(folder.path(), source.Host(), "http://127.0.0.1:9/");
+    boxes.Attach(*program);
     program->Start();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&program->view()));
     EXPECT_TRUE(Settle(*program));
@@ -399,7 +400,7 @@ TEST_F(UserEvening, FromTheFirstStartToLeavingDuringADownload) {
   EXPECT_EQ(p().view().tab_control()->heads()->currentIndex(), ui::MainWindow::kSearchPage);
   EXPECT_EQ(boxes.Take(), std::vector{Told("数据下载中……，请勿操作，稍候！")});
 
-  boxes.Answer(QMessageBox::Cancel);
+  boxes.Answer(ui::MessageAnswer::kCancel);
   EXPECT_FALSE(p().view().close());
   EXPECT_EQ(boxes.Take(), std::vector{BoxLine("确认退出", kLeaveQuestion, true)});
   const int pages_at_cancel = pages_done();
@@ -407,7 +408,7 @@ TEST_F(UserEvening, FromTheFirstStartToLeavingDuringADownload) {
   ASSERT_TRUE(WaitFor([&] { return pages_done() > pages_at_cancel; }));
   EXPECT_TRUE(p().view().isVisible());
 
-  boxes.Answer(QMessageBox::Ok);
+  boxes.Answer(ui::MessageAnswer::kOk);
   p().view().close();
   EXPECT_EQ(boxes.Take(), std::vector{BoxLine("确认退出", kLeaveQuestion, true)});
   ASSERT_TRUE(WaitFor([&] { return !p().view().isVisible(); }));

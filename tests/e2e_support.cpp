@@ -5,7 +5,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -37,57 +36,27 @@ std::string BoxLine(std::string_view title_utf8, std::string_view text_utf8, boo
 }
 
 ModalScript::ModalScript() {
-  timer_.setInterval(5);
-  QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
-  timer_.start();
+  script_->SetAnswerEveryQuestion(true);
 }
 
 ModalScript::~ModalScript() {
-  timer_.stop();
-  // Every box that came up is one the test looked at.
-  for (const std::string& box : seen_) ADD_FAILURE() << "a box nobody checked: " << box;
+  // Every question asked is one the test looked at.
+  for (const std::string& box : Take()) ADD_FAILURE() << "a box nobody checked: " << box;
 }
 
 std::vector<std::string> ModalScript::Take() {
-  std::vector<std::string> seen;
-  seen.swap(seen_);
-  return seen;
-}
-
-void ModalScript::Poll() {
-  QWidget* modal = QApplication::activeModalWidget();
-  if (modal == nullptr || modal->property("e2e_answered").toBool()) return;
-  modal->setProperty("e2e_answered", true);
-
-  if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-    seen_.push_back("[file dialog] " + dialog->windowTitle().toStdString());
-    dialog->selectFile(save_path_);
-    QMetaObject::invokeMethod(dialog, "accept");
-    return;
+  std::vector<std::string> lines;
+  for (const ui::qt::AnsweredQuestion& q : script_->TakeAnswered()) {
+    if (q.kind == ui::qt::AnsweredQuestion::Kind::kSaveFileName) {
+      lines.push_back("[file dialog] " + q.title.toStdString());
+      continue;
+    }
+    const bool ok_cancel = q.buttons == ui::MessageButtons::kOkCancel;
+    lines.push_back(LineOf(q.title, q.text, ok_cancel));
+    if (!ok_cancel && q.answer != ui::MessageAnswer::kOk)
+      ADD_FAILURE() << "the scripted answer is not on the box: " << lines.back();
   }
-  auto* box = qobject_cast<QMessageBox*>(modal);
-  if (box == nullptr) {
-    ADD_FAILURE() << "an unexpected modal window: " << modal->metaObject()->className();
-    modal->close();
-    return;
-  }
-  const QMessageBox::StandardButtons buttons = box->standardButtons();
-  const bool ok_cancel = buttons == (QMessageBox::Ok | QMessageBox::Cancel);
-  seen_.push_back(LineOf(box->windowTitle(), box->text(), ok_cancel));
-  if (!ok_cancel && buttons != QMessageBox::Ok)
-    ADD_FAILURE() << "a box with other buttons: " << seen_.back();
-
-  QMessageBox::StandardButton answer = QMessageBox::Ok;
-  if (!answers_.empty()) {
-    answer = answers_.front();
-    answers_.pop_front();
-  }
-  QAbstractButton* button = box->button(answer);
-  if (button == nullptr) {
-    ADD_FAILURE() << "the scripted answer is not on the box: " << seen_.back();
-    button = box->button(QMessageBox::Ok);
-  }
-  button->click();
+  return lines;
 }
 
 bool WaitFor(const std::function<bool()>& pred, int timeout_ms) {

@@ -1,26 +1,26 @@
 // Driving the whole program on its real Qt window, as a user would: message
-// boxes answered from a script and recorded as shown, clicks on widgets,
+// boxes and save dialogs answered from a script and recorded as asked, clicks
+// on widgets,
 // cells read as the views show them, and the listings the loopback sample
 // source serves for a range of dates.
 #pragma once
 
-#include "tests/test_support.h"
-
 #include <QDate>
-#include <QMessageBox>
 #include <QPoint>
 #include <QString>
-#include <QTimer>
 #include <array>
-#include <deque>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/qt_program.h"
 #include "store/record_store.h"
+#include "tests/test_support.h"
 #include "ui/component.h"
+#include "ui/qt/answer_script.h"
 #include "ui/qt/grid_view.h"
 
 namespace e2e {
@@ -36,11 +36,12 @@ inline std::string Told(std::string_view text_utf8) {
   return BoxLine("Ferrow提示", text_utf8);
 }
 
-// Answers every modal message box that comes up, from a script (OK once the
-// script is used up), and keeps each box as a BoxLine, in order. A file
-// dialog is given the path of SaveAs and accepted. Runs as long as it lives,
-// also inside the boxes' own event loops; a box still untaken when it ends
-// fails the test.
+// Answers every message box and save dialog of the programs it is attached
+// to, in the user's place (see ui::qt::AnswerScript): from a script, OK once
+// the script is used up; a save dialog gets the next SaveAs name, or is
+// cancelled. Nothing modal opens. Keeps each question as a BoxLine (a
+// dialog as "[file dialog] title"), in order, across the programs of one
+// test; a question still untaken when it ends fails the test.
 class ModalScript {
  public:
   ModalScript();
@@ -48,17 +49,15 @@ class ModalScript {
   ModalScript(const ModalScript&) = delete;
   ModalScript& operator=(const ModalScript&) = delete;
 
-  void Answer(QMessageBox::StandardButton button) { answers_.push_back(button); }
-  void SaveAs(const QString& path) { save_path_ = path; }
-  // The boxes seen since the last call.
+  // Call before the program starts.
+  void Attach(app::QtProgram& program) { program.platform().AnswerFrom(script_); }
+  void Answer(ui::MessageAnswer answer) { script_->QueueMessageAnswer(answer); }
+  void SaveAs(const std::filesystem::path& file) { script_->QueueSaveFileName(file); }
+  // The questions asked since the last call.
   std::vector<std::string> Take();
 
  private:
-  void Poll();
-  QTimer timer_;
-  std::deque<QMessageBox::StandardButton> answers_;
-  std::vector<std::string> seen_;
-  QString save_path_;
+  std::shared_ptr<ui::qt::AnswerScript> script_ = std::make_shared<ui::qt::AnswerScript>();
 };
 
 // Processes events until pred() holds; false on timeout.

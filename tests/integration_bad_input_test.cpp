@@ -50,6 +50,7 @@ class BadSearchInput : public ::testing::Test {
                   MakeListing("2010-04-08", "深发展Ａ", "000001", "10"), damaged});
     }
     program = std::make_unique<app::QtProgram>(folder.path(), "127.0.0.1:9", "http://127.0.0.1:9/");
+    boxes.Attach(*program);
     program->Start();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&program->view()));
     ASSERT_TRUE(Settle(*program));

@@ -18,6 +18,7 @@
 
 #include "tests/e2e_support.h"
 #include "tests/program_fixture.h"
+#include "tests/qt_test_support.h"
 #include "tests/test_support.h"
 #include "ui/qt/balloon_popup.h"
 #include "ui/qt/tab_control_view.h"
@@ -41,6 +42,7 @@ class QtIntegration : public ::testing::Test {
       testing_support::WriteListings(store, records);
     }
     program = std::make_unique<app::QtProgram>(folder.path(), "127.0.0.1:9", "http://127.0.0.1:9/");
+    boxes.Attach(*program);
     program->Start();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&program->view()));
     ASSERT_TRUE(Settle(*program));
@@ -61,11 +63,8 @@ class QtIntegration : public ::testing::Test {
   // the item opened) is closed.
   void ChooseFromContextMenu(ui::qt::GridView& view, int row, int column, const QString& item) {
     bool chosen = false;
-    QTimer poll;
-    poll.setInterval(5);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-      if (menu == nullptr || chosen) return;
+    qt_testing::WhenShown user(QMenu::staticMetaObject, [&](QWidget* widget) {
+      auto* menu = static_cast<QMenu*>(widget);
       for (QAction* action : menu->actions()) {
         if (action->text() != item) continue;
         chosen = true;
@@ -73,11 +72,12 @@ class QtIntegration : public ::testing::Test {
         QTest::keyClick(menu, Qt::Key_Return);
         return;
       }
+      menu->close();
     });
-    poll.start();
     const QPoint at = CellCentre(view, row, column);
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, view.viewport()->mapToGlobal(at));
     QApplication::sendEvent(view.viewport(), &event);
+    EXPECT_TRUE(user.shown()) << "no menu";
     EXPECT_TRUE(chosen) << item.toStdString() << " is not in the menu";
   }
 
@@ -139,8 +139,7 @@ TEST_F(QtIntegration, ExportFromTheContextMenuReadsBackToTheCells) {
                                         {G("戊"), "1.00", "0.00"}});
   StartWith({MakeListing("2010-04-08", "浦发银行", "600000", "100"), quoted,
              MakeListing("2010-04-07", "深发展Ａ", "000001", "0", "0.00", "100000.00")});
-  const QString path = QString::fromStdString((folder / "统计.csv").string());
-  boxes.SaveAs(path);
+  boxes.SaveAs(folder / "统计.csv");
   ChooseFromContextMenu(Statistics(), 2, 1, Q("导出CSV…"));
   EXPECT_EQ(boxes.Take(), std::vector<std::string>{"[file dialog] 导出CSV"});
 

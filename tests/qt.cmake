@@ -11,7 +11,7 @@ if(QUORVANE_BUILD_QT)
   quorvane_test(qt_window_test SOURCES qt_window_test.cpp
     LIBS quorvane_qt_test_support quorvane_app quorvane_program_fixture)
   quorvane_test(qt_grid_test SOURCES qt_grid_test.cpp
-    LIBS quorvane_qt_test_support quorvane_listing quorvane_test_support)
+    LIBS quorvane_qt_test_support quorvane_listing quorvane_test_support quorvane_ui_testing)
   quorvane_test(qt_platform_test SOURCES qt_platform_test.cpp
     LIBS quorvane_qt_test_support quorvane_program_fixture)
 endif()

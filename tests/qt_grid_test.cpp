@@ -6,14 +6,15 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
-#include <QTemporaryDir>
 #include <QtTest/QTest>
 #include <vector>
 
-#include "ui/grid_export.h"
 #include "tests/qt_test_support.h"
 #include "tests/test_support.h"
+#include "ui/export_action.h"
+#include "ui/grid_export.h"
 #include "ui/qt/grid_view.h"
+#include "ui/scripted_platform.h"
 
 namespace {
 
@@ -50,9 +51,10 @@ void Fill(ui::Grid& grid, int rows) {
 
 TEST(GridModel, PassesTheModelTesterThroughResetsAndChanges) {
   WarningsFail warnings;
+  ui::ScriptedPlatform platform;
   ui::Grid grid("g", nullptr, -1, {0, 0, 400, 300}, "");
   Fill(grid, 20);
-  GridView view(grid, GridView::Style::kListing);
+  GridView view(grid, GridView::Style::kListing, platform);
   QAbstractItemModelTester tester(view.grid_model(),
                                   QAbstractItemModelTester::FailureReportingMode::Warning);
   grid.SetRowCount(5);
@@ -97,6 +99,7 @@ TEST(GridModel, CellsShowTextAlignmentColoursAndTheTitleRowAsHeader) {
 }
 
 TEST(GridView, HeightsWidthsAndSpansFollowTheGrid) {
+  ui::ScriptedPlatform platform;
   ui::Grid grid("d", nullptr, -1, {0, 0, 760, 410}, "");
   grid.SetColumnCount(7);
   grid.SetRowCount(15);
@@ -104,7 +107,7 @@ TEST(GridView, HeightsWidthsAndSpansFollowTheGrid) {
   grid.SetColumnWidth(1, 330);
   grid.Merge({0, 0, 0, 6});
   grid.Merge({1, 0, 1, 2});
-  GridView view(grid, GridView::Style::kDetails);
+  GridView view(grid, GridView::Style::kDetails, platform);
   EXPECT_TRUE(view.horizontalHeader()->isHidden());
   EXPECT_EQ(view.verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
   EXPECT_EQ(view.rowHeight(0), 36);
@@ -123,7 +126,7 @@ TEST(GridView, HeightsWidthsAndSpansFollowTheGrid) {
   ui::Grid listing("l", nullptr, -1, {0, 0, 760, 410}, "");
   Fill(listing, 30);
   listing.SetColumnWidth(3, 210);
-  GridView listing_view(listing, GridView::Style::kListing);
+  GridView listing_view(listing, GridView::Style::kListing, platform);
   EXPECT_FALSE(listing_view.horizontalHeader()->isHidden());
   EXPECT_EQ(listing_view.horizontalHeader()->height(), 24);
   EXPECT_EQ(listing_view.columnWidth(3), 210);
@@ -141,8 +144,9 @@ class ShownGrid : public ::testing::Test {
   QPoint CellCentre(int model_row, int column) {
     return view.visualRect(view.model()->index(model_row, column)).center();
   }
+  ui::ScriptedPlatform platform;
   ui::Grid grid{"高级表格_龙虎统计", nullptr, -1, {0, 0, 760, 410}, ""};
-  GridView view{grid, GridView::Style::kListing};
+  GridView view{grid, GridView::Style::kListing, platform};
 };
 
 TEST_F(ShownGrid, AHeaderClickReachesTheGridWithRowOneCurrent) {
@@ -198,11 +202,16 @@ TEST_F(ShownGrid, CopyAndExportUseTheSelectedCellsAndTheWholeGrid) {
   EXPECT_FALSE(expected.empty());
   EXPECT_EQ(QApplication::clipboard()->text().toStdString(), expected);
 
-  QTemporaryDir dir;
-  const QString path = dir.filePath("grid.csv");
-  ASSERT_TRUE(view.ExportCsv(path));
-  EXPECT_EQ(testing_support::ReadFileBytes(path.toStdString()), ui::GridAsCsv(grid));
-  EXPECT_FALSE(view.ExportCsv(dir.filePath("missing/grid.csv")));
+  testing_support::TempDir dir;
+  platform.QueueSaveFileName(dir / "grid.csv");
+  view.Export(ui::CsvExport());
+  EXPECT_EQ(testing_support::ReadFileBytes(dir / "grid.csv"), ui::GridAsCsv(grid));
+  platform.QueueSaveFileName(dir / "missing" / "grid.csv");
+  view.Export(ui::CsvExport());
+  ASSERT_EQ(platform.save_dialogs().size(), 2u);
+  EXPECT_EQ(platform.save_dialogs()[0].title, "导出CSV");
+  EXPECT_EQ(platform.message_texts(),
+            std::vector<std::string>{"无法写入文件：" + (dir / "missing" / "grid.csv").string()});
 }
 
 }  // namespace

@@ -1,14 +1,15 @@
-// The Qt platform: message boxes asked from workers, shutting down without
-// deadlock, the posted queue, the balloon, focus and the window position.
+// The Qt platform: message boxes asked from workers, answers queued in the
+// user's place, the save dialog, shutting down without deadlock, the posted
+// queue, the balloon, focus and the window position.
 #include "ui/qt/qt_platform.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFileDialog>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QTimer>
 #include <QtTest/QTest>
 #include <atomic>
 #include <future>
@@ -31,7 +32,7 @@ QString Q(const char* utf8) {
 
 TEST(QtPlatform, AMessageFromAWorkerIsAskedOnTheUiThread) {
   ui::qt::QtPlatform platform;
-  qt_testing::BoxAnswerer answer(QMessageBox::Cancel);
+  platform.QueueMessageAnswer(MessageAnswer::kCancel);
   std::atomic<int> result{-1};
   platform.StartWorker([&] {
     result = static_cast<int>(platform.ShowMessage(G("第一行\r\n第二行"), G("Ferrow提示"),
@@ -40,8 +41,81 @@ TEST(QtPlatform, AMessageFromAWorkerIsAskedOnTheUiThread) {
   });
   ASSERT_TRUE(qt_testing::WaitUntil([&] { return platform.running_workers() == 0; }));
   EXPECT_EQ(result, static_cast<int>(MessageAnswer::kCancel));
-  EXPECT_EQ(answer.seen().title, Q("Ferrow提示"));
-  EXPECT_EQ(answer.seen().text, Q("第一行\n第二行"));
+  const auto asked = platform.TakeAnsweredQuestions();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].kind, ui::qt::AnsweredQuestion::Kind::kMessage);
+  EXPECT_EQ(asked[0].title, Q("Ferrow提示"));
+  EXPECT_EQ(asked[0].text, Q("第一行\n第二行"));
+  EXPECT_EQ(asked[0].buttons, ui::MessageButtons::kOkCancel);
+  EXPECT_EQ(asked[0].icon, ui::MessageIcon::kQuestion);
+  platform.Shutdown();
+}
+
+// Queued answers are used in order and only while they last: the next box
+// opens for real, so a test that queues too few answers sees the box.
+TEST(QtPlatform, QueuedAnswersStandInForTheUserOnlyWhileTheyLast) {
+  ui::qt::QtPlatform platform;
+  platform.QueueMessageAnswer(MessageAnswer::kCancel);
+  platform.QueueMessageAnswer(MessageAnswer::kOk);
+  const auto ask = [&](const char* text) {
+    return platform.ShowMessage(G(text), G("确认退出"), ui::MessageButtons::kOkCancel,
+                                ui::MessageIcon::kQuestion);
+  };
+  EXPECT_EQ(ask("一"), MessageAnswer::kCancel);
+  EXPECT_EQ(ask("二"), MessageAnswer::kOk);
+  qt_testing::BoxAnswerer real(QMessageBox::Cancel);
+  EXPECT_EQ(ask("三"), MessageAnswer::kCancel);
+  EXPECT_TRUE(real.seen().seen);
+  EXPECT_EQ(real.seen().text, Q("三"));
+  EXPECT_EQ(real.seen().buttons, QMessageBox::Ok | QMessageBox::Cancel);
+  EXPECT_EQ(real.seen().icon, QMessageBox::Question);
+  const auto asked = platform.TakeAnsweredQuestions();
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].text, Q("一"));
+  EXPECT_EQ(asked[0].answer, MessageAnswer::kCancel);
+  EXPECT_EQ(asked[1].text, Q("二"));
+  EXPECT_EQ(asked[1].answer, MessageAnswer::kOk);
+  EXPECT_TRUE(platform.TakeAnsweredQuestions().empty());
+
+  // A script that answers every question: OK once the queue is used up.
+  auto script = std::make_shared<ui::qt::AnswerScript>();
+  script->SetAnswerEveryQuestion(true);
+  platform.AnswerFrom(script);
+  EXPECT_EQ(ask("四"), MessageAnswer::kOk);
+  EXPECT_EQ(platform.AskSaveFileName(G("导出CSV"), "CSV (*.csv)"), std::nullopt);
+  const auto every = script->TakeAnswered();
+  ASSERT_EQ(every.size(), 2u);
+  EXPECT_EQ(every[0].text, Q("四"));
+  EXPECT_EQ(every[1].kind, ui::qt::AnsweredQuestion::Kind::kSaveFileName);
+  EXPECT_EQ(every[1].title, Q("导出CSV"));
+  EXPECT_EQ(every[1].filter, Q("CSV (*.csv)"));
+  platform.Shutdown();
+}
+
+// The real save dialog: the name the user picks comes back whole, Chinese
+// and blanks in it, through Qt's UTF-16 form.
+TEST(QtPlatform, TheSaveDialogGivesThePickedNameAsAPath) {
+  ui::qt::QtPlatform platform;
+  TempDir dir;
+  const QString picked = QString::fromStdU16String(dir.path().u16string()) + Q("/统计 张三.csv");
+  qt_testing::WhenShown user(QFileDialog::staticMetaObject, [&](QWidget* widget) {
+    auto* dialog = static_cast<QFileDialog*>(widget);
+    EXPECT_EQ(dialog->windowTitle(), Q("导出CSV"));
+    EXPECT_EQ(dialog->nameFilters(), QStringList{Q("CSV (*.csv)")});
+    dialog->selectFile(picked);
+    QMetaObject::invokeMethod(dialog, "accept");
+  });
+  const auto file = platform.AskSaveFileName(G("导出CSV"), "CSV (*.csv)");
+  EXPECT_TRUE(user.shown());
+  ASSERT_TRUE(file.has_value());
+  EXPECT_EQ(*file, dir.path() / std::filesystem::path(u8"统计 张三.csv"));
+
+  // A queued name, and a queued cancel, open no dialog.
+  platform.QueueSaveFileName(dir.path() / "a.csv");
+  platform.QueueSaveFileName(std::nullopt);
+  EXPECT_EQ(platform.AskSaveFileName(G("导出CSV"), "CSV (*.csv)"), dir.path() / "a.csv");
+  EXPECT_EQ(platform.AskSaveFileName(G("导出CSV"), "CSV (*.csv)"), std::nullopt);
+  EXPECT_EQ(platform.TakeAnsweredQuestions().size(), 2u);
   platform.Shutdown();
 }
 
@@ -57,11 +131,11 @@ TEST(QtPlatform, ShutdownAnswersAWaitingWorkerWithoutShowingTheBox) {
   asking.get_future().wait();
   // The user-interface thread never ran the question; shutting down must
   // not wait for it nor show it.
-  bool box_seen = false;
-  QTimer::singleShot(0, [&] { box_seen = QApplication::activeModalWidget() != nullptr; });
+  qt_testing::BoxAnswerer watch(QMessageBox::Ok);
   platform.Shutdown();
+  QCoreApplication::processEvents();
   EXPECT_EQ(result, static_cast<int>(MessageAnswer::kCancel));
-  EXPECT_FALSE(box_seen);
+  EXPECT_FALSE(watch.seen().seen);
   EXPECT_EQ(platform.running_workers(), 0);
   // Afterwards: nothing new starts and every question is cancelled.
   bool ran = false;

@@ -4,14 +4,11 @@
 // writes page-0.png ... page-3.png and page-0-balloon.png (the Seat pop-up
 // over the statistics page, taken from the screen). Message boxes are
 // answered OK and their texts printed. Meant to run under Xvfb.
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QMessageBox>
 #include <QPixmap>
 #include <QScreen>
-#include <QTimer>
 #include <cstdio>
 #include <filesystem>
 
@@ -67,28 +64,28 @@ int main(int argc, char** argv) {
   ui::qt::WindowView view(window, platform);
   platform.SetWindow(&view);
 
-  // Every message box is answered as a user reading it would: OK.
-  QTimer answer;
-  QObject::connect(&answer, &QTimer::timeout, [] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      std::printf("message [%s]: %s\n", box->windowTitle().toUtf8().constData(),
-                  box->text().toUtf8().constData());
-      box->button(QMessageBox::Ok)->click();
-    }
-  });
-  answer.start(50);
+  // Every message box is answered as a user reading it would: OK, and
+  // printed once the page has settled.
+  auto answers = std::make_shared<ui::qt::AnswerScript>();
+  answers->SetAnswerEveryQuestion(true);
+  platform.AnswerFrom(answers);
+  const auto settle = [&](const std::function<bool()>& done, int timeout_ms = 60000) {
+    Settle(done, timeout_ms);
+    for (const ui::qt::AnsweredQuestion& q : answers->TakeAnswered())
+      std::printf("message [%s]: %s\n", q.title.toUtf8().constData(), q.text.toUtf8().constData());
+  };
 
   view.show();
   window.RaiseCreated();
-  Settle([&] { return platform.running_workers() == 0; });
+  settle([&] { return platform.running_workers() == 0; });
 
   // A month of listings from the sample source.
   window.单选框_月.UserClick();
   window.超级按钮_开始下载.UserClick();
-  Settle([&] { return window.超级按钮_开始下载.enabled() && platform.running_workers() == 0; },
+  settle([&] { return window.超级按钮_开始下载.enabled() && platform.running_workers() == 0; },
          300000);
   window.高级选择夹1.UserSelectPage(0);
-  Settle([] { return true; });
+  settle([] { return true; });
 
   bool ok = Save(view.grab(), folder, "page-0.png");
 
@@ -98,7 +95,7 @@ int main(int argc, char** argv) {
   const QRect cell = statistics->visualRect(statistics->model()->index(4, 3));
   QCursor::setPos(statistics->viewport()->mapToGlobal(cell.center()));
   window.高级表格_龙虎统计.UserLeftButtonUp(5, 3);
-  Settle([] { return true; });
+  settle([] { return true; });
   const QRect frame = view.frameGeometry();
   ok &=
       Save(view.screen()->grabWindow(0, frame.x(), frame.y(), frame.width() + 120, frame.height()),
@@ -108,18 +105,17 @@ int main(int argc, char** argv) {
   window.高级选择夹1.UserSelectPage(1);
   window.编辑框_搜索.SetCaption(window.高级表格_龙虎统计.Text(1, 2));
   window.超级按钮_查询.UserClick();
-  Settle([] { return true; });
+  settle([] { return true; });
   ok &= Save(view.grab(), folder, "page-1.png");
 
   window.高级选择夹1.UserSelectPage(2);
-  Settle([] { return true; });
+  settle([] { return true; });
   ok &= Save(view.grab(), folder, "page-2.png");
 
   window.高级选择夹1.UserSelectPage(3);
-  Settle([] { return true; });
+  settle([] { return true; });
   ok &= Save(view.grab(), folder, "page-3.png");
 
-  answer.stop();
   state.job_stop.request_stop();
   platform.Shutdown();
   source.Stop();

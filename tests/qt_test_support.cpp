@@ -5,35 +5,47 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTimer>
+#include <QEvent>
+#include <QPointer>
 #include <QtTest/QTest>
 
 namespace qt_testing {
 
-BoxAnswerer::BoxAnswerer(QMessageBox::StandardButton button)
-    : seen_(std::make_shared<SeenBox>()), active_(std::make_shared<bool>(true)) {
-  auto timer = new QTimer(qApp);
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, button, seen = seen_, active = active_] {
-    if (!*active) {
-      timer->deleteLater();
-      return;
-    }
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box) return;
-    seen->title = box->windowTitle();
-    seen->text = box->text();
-    seen->seen = true;
-    *active = false;
-    timer->deleteLater();
-    if (QAbstractButton* b = box->button(button)) b->click();
-  });
-  timer->start();
+WhenShown::WhenShown(const QMetaObject& kind, std::function<void(QWidget*)> act)
+    : kind_(kind), act_(std::move(act)) {
+  qApp->installEventFilter(this);
 }
 
-BoxAnswerer::~BoxAnswerer() {
-  *active_ = false;
+WhenShown::~WhenShown() {
+  qApp->removeEventFilter(this);
 }
+
+bool WhenShown::eventFilter(QObject* watched, QEvent* event) {
+  if (!shown_ && event->type() == QEvent::Show && watched->isWidgetType() &&
+      watched->metaObject()->inherits(&kind_)) {
+    shown_ = true;
+    QPointer<QWidget> widget(static_cast<QWidget*>(watched));
+    QMetaObject::invokeMethod(
+        widget.data(),
+        [widget, act = act_] {
+          if (widget) act(widget.data());
+        },
+        Qt::QueuedConnection);
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+BoxAnswerer::BoxAnswerer(QMessageBox::StandardButton button)
+    : seen_(std::make_shared<SeenBox>()),
+      watch_(QMessageBox::staticMetaObject, [button, seen = seen_](QWidget* widget) {
+        auto* box = static_cast<QMessageBox*>(widget);
+        seen->title = box->windowTitle();
+        seen->text = box->text();
+        seen->buttons = box->standardButtons();
+        seen->icon = box->icon();
+        seen->seen = true;
+        if (QAbstractButton* b = box->button(button)) b->click();
+      }) {}
 
 bool WaitUntil(const std::function<bool()>& pred, int timeout_ms) {
   QElapsedTimer timer;

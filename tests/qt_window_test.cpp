@@ -303,11 +303,22 @@ TEST_F(QtWindow, HyperlinkOpensItsAddressAndProgressShowsItsCaption) {
   EXPECT_EQ(bar->maximum(), 66);
 }
 
-TEST_F(QtWindow, AChangeMadeOnAnotherThreadIsCaughtUpOnTheUiThread) {
-  std::thread other([&] { p.window.标签_上榜数.SetCaption(G("上榜总计：3")); });
-  other.join();
-  auto* label = Widget<QLabel>(view, p.window.标签_上榜数);
-  EXPECT_TRUE(qt_testing::WaitUntil([&] { return label->text() == Q("上榜总计：3"); }));
+// Only the user-interface thread writes the window model; workers post.
+// A worker that writes a caption or a grid cell directly stops the program
+// at the write, before any widget reads the half-written text.
+using QtWindowDeathTest = QtWindow;
+TEST_F(QtWindowDeathTest, AWorkerWritingTheModelDirectlyStopsTheProgram) {
+  if (!ui::ThreadChecksOn()) GTEST_SKIP() << "this build does not check the model's thread";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(std::thread([&] { p.window.标签_上榜数.SetCaption(G("上榜总计：3")); }).join(),
+               "标签_上榜数 written off the user-interface thread");
+  EXPECT_DEATH(std::thread([&] { p.window.高级表格_龙虎统计.SetText(1, 1, G("浦发银行")); }).join(),
+               "高级表格_龙虎统计 written off the user-interface thread");
+  // Posted, the same change reaches the widget.
+  p.platform.StartWorker(
+      [&] { p.platform.PostToUi([&] { p.window.标签_上榜数.SetCaption(G("上榜总计：3")); }); });
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_EQ(Widget<QLabel>(view, p.window.标签_上榜数)->text(), Q("上榜总计：3"));
 }
 
 // The close query with the real message box.
@@ -326,6 +337,7 @@ class QtCloseQuery : public ::testing::Test {
   ui::qt::WindowView view{p.window, platform};
 };
 
+// The real box: its title, text and buttons, and Cancel keeps the window.
 TEST_F(QtCloseQuery, CancelKeepsTheWindow) {
   program::BeginJob(ctx, program::Job::kDownload);
   qt_testing::BoxAnswerer answer(QMessageBox::Cancel);
@@ -334,6 +346,8 @@ TEST_F(QtCloseQuery, CancelKeepsTheWindow) {
   EXPECT_EQ(answer.seen().title, Q("确认退出"));
   EXPECT_EQ(answer.seen().text,
             Q("系统数据下载未完成，是否真的要退出系统？\n\n      强行退出有可能会造成数据异常！"));
+  EXPECT_EQ(answer.seen().buttons, QMessageBox::Ok | QMessageBox::Cancel);
+  EXPECT_EQ(answer.seen().icon, QMessageBox::Question);
   EXPECT_TRUE(view.isVisible());
   EXPECT_FALSE(p.state.job_stop.stop_requested());
 }
@@ -347,11 +361,11 @@ TEST_F(QtCloseQuery, OkClosesOnceTheDownloadHasStopped) {
     ended = true;
     program::PostJobFinished(ctx);
   });
-  {
-    qt_testing::BoxAnswerer answer(QMessageBox::Ok);
-    EXPECT_FALSE(view.close());
-    EXPECT_TRUE(answer.seen().seen);
-  }
+  platform.QueueMessageAnswer(ui::MessageAnswer::kOk);
+  EXPECT_FALSE(view.close());
+  const auto asked = platform.TakeAnsweredQuestions();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].title, Q("确认退出"));
   EXPECT_TRUE(view.isVisible());
   EXPECT_TRUE(qt_testing::WaitUntil([&] { return !view.isVisible(); }));
   EXPECT_TRUE(ended);

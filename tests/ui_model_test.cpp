@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "tests/test_support.h"
+#include "ui/export_action.h"
 #include "ui/grid.h"
+#include "ui/grid_export.h"
 #include "ui/main_window.h"
 #include "ui/scripted_platform.h"
 
@@ -181,6 +185,77 @@ TEST(ScriptedPlatform, AMessageFromAWorkerIsAnsweredOnTheUiThread) {
   ASSERT_EQ(p.messages().size(), 1u);
   EXPECT_EQ(p.messages()[0].title, "确认退出");
   EXPECT_EQ(p.messages()[0].text, "确认？");
+}
+
+// A worker that writes the window model directly, instead of posting the
+// change to the user-interface thread, races the thread that shows it: the
+// model stops the program at the write, naming the component.
+TEST(WindowModelDeathTest, AWriteOffTheOwnerThreadStopsTheProgram) {
+  if (!ui::ThreadChecksOn()) GTEST_SKIP() << "this build does not check the model's thread";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  ui::MainWindow window;
+  const auto on_worker = [](const std::function<void()>& write) { std::thread(write).join(); };
+  EXPECT_DEATH(on_worker([&] { window.标签_上榜数.SetCaption(G("上榜总计：3")); }),
+               "标签_上榜数 written off the user-interface thread");
+  EXPECT_DEATH(on_worker([&] { window.高级表格_龙虎统计.SetText(1, 1, "x"); }),
+               "高级表格_龙虎统计 written off the user-interface thread");
+  // The direct cell access of fills and sorts, before any notification.
+  EXPECT_DEATH(on_worker([&] { window.高级表格_搜索结果.MutableRow(1); }),
+               "高级表格_搜索结果 written off the user-interface thread");
+  EXPECT_DEATH(on_worker([&] { window.SetTitle(G("Quorvane V1.3")); }),
+               "MainWindow written off the user-interface thread");
+  // Posted to the user-interface thread, the same writes are what workers do.
+  ui::ScriptedPlatform platform;
+  platform.StartWorker(
+      [&] { platform.PostToUi([&] { window.标签_上榜数.SetCaption(G("上榜总计：3")); }); });
+  ASSERT_TRUE(platform.RunUntilWorkersDone(5000));
+  EXPECT_EQ(U(window.标签_上榜数.caption()), "上榜总计：3");
+}
+
+// The export behind the grids' menu: the dialog asks with the format's
+// title and filter, the file is replaced by the format's contents, and a
+// file that cannot be written is told with its name.
+TEST(ExportAction, WritesTheNamedFileOrTellsWhyNot) {
+  testing_support::TempDir dir;
+  ui::ScriptedPlatform p;
+  Grid grid("高级表格_龙虎统计", nullptr, -1, {0, 0, 100, 100}, "");
+  grid.SetColumnCount(2);
+  grid.SetRowCount(2);
+  grid.SetText(0, 0, G("股名"));
+  grid.SetText(1, 0, G("浦发银行"));
+
+  EXPECT_EQ(ui::ExportGrid(p, grid, ui::CsvExport()), ui::ExportOutcome::kCancelled);
+  testing_support::WriteFileBytes(dir / "统计.csv", std::string(4096, 'x'));
+  p.QueueSaveFileName(dir / "统计.csv");
+  EXPECT_EQ(ui::ExportGrid(p, grid, ui::CsvExport()), ui::ExportOutcome::kWritten);
+  EXPECT_EQ(testing_support::ReadFileBytes(dir / "统计.csv"), ui::GridAsCsv(grid));
+  EXPECT_TRUE(p.messages().empty());
+
+  const std::filesystem::path missing = dir / "无此目录" / "统计.csv";
+  p.QueueSaveFileName(missing);
+  EXPECT_EQ(ui::ExportGrid(p, grid, ui::CsvExport()), ui::ExportOutcome::kFailed);
+  ASSERT_EQ(p.messages().size(), 1u);
+  EXPECT_EQ(p.messages()[0].text, "无法写入文件：" + missing.string());
+  EXPECT_EQ(p.messages()[0].title, "Ferrow提示");
+  EXPECT_EQ(p.messages()[0].icon, ui::MessageIcon::kWarning);
+  const auto dialogs = p.save_dialogs();
+  ASSERT_EQ(dialogs.size(), 3u);
+  EXPECT_EQ(dialogs[2].title, "导出CSV");
+  EXPECT_EQ(dialogs[2].filter, "CSV (*.csv)");
+
+  // Another format through the same action: its own dialog and writer.
+  std::vector<std::filesystem::path> written;
+  const ui::ExportFormat other{G("导出Excel"), "Excel (*.xlsx)",
+                               [&](const Grid& g, const std::filesystem::path& file) {
+                                 EXPECT_EQ(&g, &grid);
+                                 written.push_back(file);
+                                 return false;
+                               }};
+  p.QueueSaveFileName(dir / "a.xlsx");
+  EXPECT_EQ(ui::ExportGrid(p, grid, other), ui::ExportOutcome::kFailed);
+  EXPECT_EQ(written, std::vector<std::filesystem::path>{dir / "a.xlsx"});
+  EXPECT_EQ(p.save_dialogs().back().title, "导出Excel");
+  EXPECT_EQ(p.messages().back().text, "无法写入文件：" + (dir / "a.xlsx").string());
 }
 
 }  // namespace

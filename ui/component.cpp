@@ -1,6 +1,28 @@
 #include "ui/component.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace ui {
+
+bool ThreadChecksOn() {
+#ifdef QUORVANE_CHECK_THREADS
+  return true;
+#else
+  return false;
+#endif
+}
+
+void Component::CheckOwnerThread() const {
+#ifdef QUORVANE_CHECK_THREADS
+  if (std::this_thread::get_id() == owner_) return;
+  // A worker that writes the window model races the user-interface thread
+  // that reads it; it must post the change instead.
+  std::fprintf(stderr, "window model: %s written off the user-interface thread\n", name_.c_str());
+  std::fflush(stderr);
+  std::abort();
+#endif
+}
 
 Component::Component(Kind kind, std::string name, Component* container, int page, Rect place,
                      std::string caption, Look look)
@@ -13,40 +35,57 @@ Component::Component(Kind kind, std::string name, Component* container, int page
       look_(std::move(look)) {}
 
 void Component::Notify(Property property) {
+  CheckOwnerThread();
   for (auto& listener : listeners_) listener(*this, property);
 }
 
+void Component::SetTag(std::string_view gbk) {
+  CheckOwnerThread();
+  tag_.assign(gbk);
+}
+
+void Component::AddListener(Listener listener) {
+  CheckOwnerThread();
+  listeners_.push_back(std::move(listener));
+}
+
 void Component::SetPlace(const Rect& place) {
+  CheckOwnerThread();
   if (place == place_) return;
   place_ = place;
   Notify(Property::kPlace);
 }
 
 void Component::SetCaption(std::string_view gbk) {
+  CheckOwnerThread();
   if (gbk == caption_) return;
   caption_.assign(gbk);
   Notify(Property::kCaption);
 }
 
 void Component::SetVisible(bool visible) {
+  CheckOwnerThread();
   if (visible == visible_) return;
   visible_ = visible;
   Notify(Property::kVisible);
 }
 
 void Component::SetEnabled(bool enabled) {
+  CheckOwnerThread();
   if (enabled == enabled_) return;
   enabled_ = enabled;
   Notify(Property::kEnabled);
 }
 
 void Component::SetLook(const Look& look) {
+  CheckOwnerThread();
   if (look == look_) return;
   look_ = look;
   Notify(Property::kLook);
 }
 
 void CheckControl::SetChecked(bool checked) {
+  CheckOwnerThread();
   if (checked == checked_) return;
   checked_ = checked;
   Notify(Property::kChecked);
@@ -67,6 +106,7 @@ void CheckControl::UserClick() {
 }
 
 void DateBox::SetValue(const DateTime& value) {
+  CheckOwnerThread();
   if (value == value_) return;
   value_ = value;
   Notify(Property::kDateTime);
@@ -79,6 +119,7 @@ void DateBox::UserSetValue(const DateTime& value) {
 }
 
 void ProgressBar::SetProgress(int value, int maximum) {
+  CheckOwnerThread();
   if (value == value_ && maximum == maximum_) return;
   value_ = value;
   maximum_ = maximum;
@@ -86,6 +127,7 @@ void ProgressBar::SetProgress(int value, int maximum) {
 }
 
 void TabControl::SetCurrentPage(int index) {
+  CheckOwnerThread();
   if (index < 0 || index >= page_count() || index == current_) return;
   if (!pages_[static_cast<size_t>(index)].enabled) return;
   current_ = index;
@@ -98,6 +140,7 @@ bool TabControl::page_enabled(int index) const {
 }
 
 void TabControl::SetPageEnabled(int index, bool enabled) {
+  CheckOwnerThread();
   if (index < 0 || index >= page_count()) return;
   auto& page = pages_[static_cast<size_t>(index)];
   if (page.enabled == enabled) return;

@@ -5,12 +5,18 @@
 // layout spells them. Setters notify only when a value really changes.
 // Programmatic changes never raise the component's events; the toolkit side
 // calls the User* methods, which change the state and then raise the event.
+//
+// The thread that builds a component owns it: only that thread (the
+// user-interface thread, for the window) may write it; workers post their
+// changes there. Builds with QUORVANE_CHECK_THREADS (Debug and the
+// sanitizer presets) stop the program at a write from another thread.
 #pragma once
 
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "ui/date_time.h"
@@ -56,6 +62,9 @@ struct Font {
   bool operator==(const Font&) const = default;
 };
 
+// True when this build stops at a write off the owner thread.
+bool ThreadChecksOn();
+
 struct Look {
   Font font;
   std::optional<Colour> text_colour;
@@ -93,12 +102,17 @@ class Component {
   void SetEnabled(bool enabled);
 
   const std::string& tag() const { return tag_; }
-  void SetTag(std::string_view gbk) { tag_ = std::string(gbk); }
+  void SetTag(std::string_view gbk);
 
   const Look& look() const { return look_; }
   void SetLook(const Look& look);
 
-  void AddListener(Listener listener) { listeners_.push_back(std::move(listener)); }
+  void AddListener(Listener listener);
+
+  // Every write calls this first: off the thread that built the component
+  // it prints the component's name and aborts (in builds that check; a
+  // no-op otherwise).
+  void CheckOwnerThread() const;
 
  protected:
   void Notify(Property property);
@@ -115,14 +129,15 @@ class Component {
   bool visible_ = true;
   bool enabled_ = true;
   std::vector<Listener> listeners_;
+  std::thread::id owner_ = std::this_thread::get_id();
 };
 
 class Label : public Component {
  public:
   Label(std::string name, Component* container, int page, Rect place, std::string caption = {},
         Look look = {}, bool transparent = false)
-      : Component(transparent ? Kind::kTransparentLabel : Kind::kLabel, std::move(name),
-                  container, page, place, std::move(caption), std::move(look)) {}
+      : Component(transparent ? Kind::kTransparentLabel : Kind::kLabel, std::move(name), container,
+                  page, place, std::move(caption), std::move(look)) {}
 };
 
 class GroupBox : public Component {
@@ -197,8 +212,8 @@ class CheckBox : public CheckControl {
  public:
   CheckBox(std::string name, Component* container, int page, Rect place, std::string caption,
            bool checked)
-      : CheckControl(Kind::kCheckBox, std::move(name), container, page, place,
-                     std::move(caption), checked) {}
+      : CheckControl(Kind::kCheckBox, std::move(name), container, page, place, std::move(caption),
+                     checked) {}
 };
 
 class DateBox : public Component {
@@ -219,8 +234,8 @@ class DateBox : public Component {
 class SuperButton : public Component {
  public:
   SuperButton(std::string name, Component* container, int page, Rect place, std::string caption)
-      : Component(Kind::kSuperButton, std::move(name), container, page, place,
-                  std::move(caption)) {}
+      : Component(Kind::kSuperButton, std::move(name), container, page, place, std::move(caption)) {
+  }
   // A click on an enabled button raises the click event.
   void UserClick() {
     if (enabled() && on_clicked) on_clicked();
@@ -232,8 +247,8 @@ class HyperlinkBox : public Component {
  public:
   HyperlinkBox(std::string name, Component* container, int page, Rect place, std::string caption,
                Look look, std::string url)
-      : Component(Kind::kHyperlinkBox, std::move(name), container, page, place,
-                  std::move(caption), std::move(look)),
+      : Component(Kind::kHyperlinkBox, std::move(name), container, page, place, std::move(caption),
+                  std::move(look)),
         url_(std::move(url)) {}
   const std::string& url() const { return url_; }
 

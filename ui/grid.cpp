@@ -19,6 +19,7 @@ void Grid::Emit(const GridChange& change) {
 }
 
 void Grid::Changed(GridChange::Kind kind, int first_row, int last_row) {
+  CheckOwnerThread();
   if (batch_depth_ == 0) {
     Emit(GridChange{kind, first_row, last_row});
     return;
@@ -46,6 +47,7 @@ void Grid::Changed(GridChange::Kind kind, int first_row, int last_row) {
 }
 
 Grid::UpdateScope::~UpdateScope() {
+  grid_.CheckOwnerThread();
   if (--grid_.batch_depth_ > 0) return;
   const bool reset = grid_.batch_reset_;
   const bool layout = grid_.batch_layout_;
@@ -64,6 +66,7 @@ Grid::UpdateScope::~UpdateScope() {
 }
 
 void Grid::SetRowCount(int rows) {
+  CheckOwnerThread();
   rows = std::max(rows, 0);
   if (rows == rows_) return;
   cells_.resize(static_cast<size_t>(rows) * static_cast<size_t>(columns_));
@@ -76,6 +79,7 @@ void Grid::SetRowCount(int rows) {
 }
 
 void Grid::SetColumnCount(int columns) {
+  CheckOwnerThread();
   columns = std::max(columns, 0);
   if (columns == columns_) return;
   std::vector<Cell> cells(static_cast<size_t>(rows_) * static_cast<size_t>(columns));
@@ -94,6 +98,7 @@ void Grid::SetColumnCount(int columns) {
 }
 
 void Grid::SetHeaderRowCount(int rows) {
+  CheckOwnerThread();
   rows = std::max(rows, 0);
   if (rows == header_rows_) return;
   header_rows_ = rows;
@@ -106,6 +111,7 @@ int Grid::RowHeight(int row) const {
 }
 
 void Grid::SetRowHeight(int row, int pixels) {
+  CheckOwnerThread();
   if (row < 0 || row >= rows_ || RowHeight(row) == pixels) return;
   if (pixels == kDefaultRowHeight) {
     row_heights_.erase(row);
@@ -121,6 +127,7 @@ int Grid::ColumnWidth(int column) const {
 }
 
 void Grid::SetColumnWidth(int column, int pixels) {
+  CheckOwnerThread();
   if (column < 0 || column >= columns_ || column_widths_[static_cast<size_t>(column)] == pixels)
     return;
   column_widths_[static_cast<size_t>(column)] = pixels;
@@ -133,11 +140,13 @@ const Cell& Grid::At(int row, int column) const {
 }
 
 Cell* Grid::MutableAt(int row, int column) {
+  CheckOwnerThread();
   if (!Valid(row, column)) return nullptr;
   return &cells_[static_cast<size_t>(row) * columns_ + column];
 }
 
 std::span<Cell> Grid::MutableRow(int row) {
+  CheckOwnerThread();
   if (row < 0 || row >= rows_) return {};
   return std::span<Cell>(cells_.data() + static_cast<size_t>(row) * columns_,
                          static_cast<size_t>(columns_));
@@ -190,6 +199,7 @@ void Grid::SetBackground(int row, int column, std::optional<Colour> colour) {
 }
 
 void Grid::SetAlignment(CellRange range, Align align) {
+  CheckOwnerThread();
   range.first_row = std::max(range.first_row, 0);
   range.first_column = std::max(range.first_column, 0);
   range.last_row = std::min(range.last_row, rows_ - 1);
@@ -202,6 +212,7 @@ void Grid::SetAlignment(CellRange range, Align align) {
 }
 
 void Grid::ClearRange(CellRange range) {
+  CheckOwnerThread();
   range.first_row = std::max(range.first_row, 0);
   range.first_column = std::max(range.first_column, 0);
   range.last_row = std::min(range.last_row, rows_ - 1);
@@ -214,18 +225,21 @@ void Grid::ClearRange(CellRange range) {
 }
 
 void Grid::Merge(CellRange range) {
+  CheckOwnerThread();
   if (std::find(merges_.begin(), merges_.end(), range) != merges_.end()) return;
   merges_.push_back(range);
   Changed(GridChange::kLayout);
 }
 
 void Grid::ClearMerges() {
+  CheckOwnerThread();
   if (merges_.empty()) return;
   merges_.clear();
   Changed(GridChange::kLayout);
 }
 
 void Grid::SetStriping(const Striping& striping) {
+  CheckOwnerThread();
   if (striping == striping_) return;
   striping_ = striping;
   Changed(GridChange::kLayout);
@@ -242,6 +256,7 @@ std::optional<Colour> Grid::ShownBackground(int row, int column) const {
 }
 
 void Grid::SetCurrentCell(int row, int column) {
+  CheckOwnerThread();
   if (row == current_row_ && column == current_column_) return;
   current_row_ = row;
   current_column_ = column;

@@ -5,7 +5,9 @@
 // Cells live in one contiguous row-major array, so a million rows cost one
 // allocation per long text and nothing per row; changing the row count keeps
 // the rows that remain. Change notifications are coarse: a fill or a sort
-// inside an UpdateScope is one notification.
+// inside an UpdateScope is one notification. Every write, the direct cell
+// access for bulk work included, belongs to the thread that built the grid
+// (see Component).
 #pragma once
 
 #include <cstdint>
@@ -27,7 +29,7 @@ struct Cell {
   std::string text;  // GBK; numbers are kept as their text
   uint32_t text_colour : 24 = 0;
   uint32_t has_text_colour : 1 = 0;
-  uint32_t align : 2 = 0;   // Align
+  uint32_t align : 2 = 0;  // Align
   uint32_t is_number : 1 = 0;
   uint32_t background : 24 = 0;
   uint32_t has_background : 1 = 0;
@@ -70,9 +72,9 @@ struct Striping {
 
 struct GridChange {
   enum Kind {
-    kReset,        // row or column count, or everything
-    kRows,         // cells of rows first_row..last_row
-    kLayout,       // widths, heights, merges, header rows, striping
+    kReset,   // row or column count, or everything
+    kRows,    // cells of rows first_row..last_row
+    kLayout,  // widths, heights, merges, header rows, striping
     kCurrentCell,
   } kind = kReset;
   int first_row = 0;
@@ -138,13 +140,19 @@ class Grid : public Component {
   int CurrentColumn() const { return current_column_; }
   void SetCurrentCell(int row, int column);
 
-  void AddGridListener(GridListener listener) { grid_listeners_.push_back(std::move(listener)); }
+  void AddGridListener(GridListener listener) {
+    CheckOwnerThread();
+    grid_listeners_.push_back(std::move(listener));
+  }
 
   // Changes inside the scope reach the listeners as one notification when
   // the outermost scope ends.
   class UpdateScope {
    public:
-    explicit UpdateScope(Grid& grid) : grid_(grid) { ++grid_.batch_depth_; }
+    explicit UpdateScope(Grid& grid) : grid_(grid) {
+      grid_.CheckOwnerThread();
+      ++grid_.batch_depth_;
+    }
     ~UpdateScope();
     UpdateScope(const UpdateScope&) = delete;
     UpdateScope& operator=(const UpdateScope&) = delete;

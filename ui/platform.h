@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -29,6 +30,13 @@ class Platform {
   // shutting down it answers kCancel at once.
   virtual MessageAnswer ShowMessage(std::string_view text, std::string_view title,
                                     MessageButtons buttons, MessageIcon icon) = 0;
+
+  // The save dialog: asks the user for the name of a file to write, with a
+  // title and a file filter such as "CSV (*.csv)" (both GBK). None when the
+  // user cancels. The path comes from the toolkit's own form of the name,
+  // never through a narrow code page. Call on the user-interface thread.
+  virtual std::optional<std::filesystem::path> AskSaveFileName(std::string_view title,
+                                                               std::string_view filter) = 0;
 
   // Milliseconds since the system started.
   virtual int64_t TickCount() = 0;

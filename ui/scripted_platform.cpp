@@ -22,6 +22,11 @@ void ScriptedPlatform::QueueAnswer(MessageAnswer answer) {
   answers_.push_back(answer);
 }
 
+void ScriptedPlatform::QueueSaveFileName(std::optional<std::filesystem::path> file) {
+  std::lock_guard lock(mutex_);
+  save_answers_.push_back(std::move(file));
+}
+
 void ScriptedPlatform::SetTickCount(int64_t ms) {
   std::lock_guard lock(mutex_);
   ticks_ = ms;
@@ -62,6 +67,11 @@ std::vector<std::string> ScriptedPlatform::message_texts() const {
 void ScriptedPlatform::ClearMessages() {
   std::lock_guard lock(mutex_);
   messages_.clear();
+}
+
+std::vector<RecordedSaveDialog> ScriptedPlatform::save_dialogs() const {
+  std::lock_guard lock(mutex_);
+  return save_dialogs_;
 }
 
 std::vector<RecordedBalloon> ScriptedPlatform::balloons() const {
@@ -123,9 +133,9 @@ bool ScriptedPlatform::RunUntil(const std::function<bool()>& pred, int timeout_m
     if (pred()) return true;
     std::unique_lock lock(mutex_);
     if (std::chrono::steady_clock::now() >= deadline) return false;
-    changed_.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() +
-                                                     std::chrono::milliseconds(5)),
-                        [&] { return !queue_.empty(); });
+    changed_.wait_until(
+        lock, std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(5)),
+        [&] { return !queue_.empty(); });
   }
 }
 
@@ -155,6 +165,18 @@ MessageAnswer ScriptedPlatform::ShowMessage(std::string_view text, std::string_v
     answer->set_value(AnswerOnUi(t, ti, buttons, icon));
   });
   return result.get();
+}
+
+std::optional<std::filesystem::path> ScriptedPlatform::AskSaveFileName(std::string_view title,
+                                                                       std::string_view filter) {
+  std::lock_guard lock(mutex_);
+  RecordedSaveDialog dialog{text::Utf8(title), text::Utf8(filter), std::nullopt};
+  if (!save_answers_.empty()) {
+    dialog.answer = std::move(save_answers_.front());
+    save_answers_.pop_front();
+  }
+  save_dialogs_.push_back(dialog);
+  return dialog.answer;
 }
 
 int64_t ScriptedPlatform::TickCount() {
@@ -219,7 +241,9 @@ void ScriptedPlatform::PostToUi(std::function<void()> work) {
   changed_.notify_all();
 }
 
-bool ScriptedPlatform::OnUiThread() const { return std::this_thread::get_id() == ui_thread_; }
+bool ScriptedPlatform::OnUiThread() const {
+  return std::this_thread::get_id() == ui_thread_;
+}
 
 void ScriptedPlatform::OpenUrl(std::string_view url) {
   std::lock_guard lock(mutex_);

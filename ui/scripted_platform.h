@@ -1,6 +1,6 @@
-// A Platform for tests: records every message box and answers it from a
-// script, keeps an injectable clock, pointer and window position, and runs
-// the user-interface queue only when the test pumps it.
+// A Platform for tests: records every message box and save dialog and
+// answers them from a script, keeps an injectable clock, pointer and window
+// position, and runs the user-interface queue only when the test pumps it.
 //
 // The thread that creates it is the user-interface thread. Workers run on
 // real threads (or inline, see set_run_workers_inline); a message box asked
@@ -9,6 +9,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -28,6 +29,12 @@ struct RecordedMessage {
   MessageAnswer answer = MessageAnswer::kOk;
 };
 
+struct RecordedSaveDialog {
+  std::string title;   // UTF-8
+  std::string filter;  // UTF-8
+  std::optional<std::filesystem::path> answer;
+};
+
 struct RecordedBalloon {
   Point point;
   std::string html;   // UTF-8
@@ -44,6 +51,9 @@ class ScriptedPlatform : public Platform {
   // Answers for the next message boxes, in order; afterwards every box is
   // answered kOk.
   void QueueAnswer(MessageAnswer answer);
+  // Answers for the next save dialogs, in order (none: cancelled); once
+  // they are used up, every dialog is cancelled.
+  void QueueSaveFileName(std::optional<std::filesystem::path> file);
   void SetTickCount(int64_t ms);
   void AdvanceTicks(int64_t ms);
   void SetNow(const DateTime& now);
@@ -59,6 +69,7 @@ class ScriptedPlatform : public Platform {
   std::vector<RecordedMessage> messages() const;
   std::vector<std::string> message_texts() const;
   void ClearMessages();
+  std::vector<RecordedSaveDialog> save_dialogs() const;
   std::vector<RecordedBalloon> balloons() const;
   std::vector<std::string> focus_log() const;
   std::vector<std::string> opened_urls() const;
@@ -77,6 +88,8 @@ class ScriptedPlatform : public Platform {
   // --- Platform ---
   MessageAnswer ShowMessage(std::string_view text, std::string_view title, MessageButtons buttons,
                             MessageIcon icon) override;
+  std::optional<std::filesystem::path> AskSaveFileName(std::string_view title,
+                                                       std::string_view filter) override;
   int64_t TickCount() override;
   DateTime Now() override;
   Point PointerScreenPosition() override;
@@ -101,6 +114,8 @@ class ScriptedPlatform : public Platform {
   std::deque<std::function<void()>> queue_;
   std::deque<MessageAnswer> answers_;
   std::vector<RecordedMessage> messages_;
+  std::deque<std::optional<std::filesystem::path>> save_answers_;
+  std::vector<RecordedSaveDialog> save_dialogs_;
   std::vector<RecordedBalloon> balloons_;
   std::vector<std::string> focus_;
   std::vector<std::string> urls_;

@@ -15,7 +15,6 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTextLayout>
-#include <QThread>
 
 #include "ui/qt/fonts.h"
 
@@ -280,18 +279,10 @@ void ApplyAll(ui::Component& c, QWidget* w) {
 
 void FollowComponent(ui::Component& component, QWidget* widget) {
   QPointer<QWidget> guard(widget);
+  // The model notifies on the user-interface thread only: it checks that
+  // itself, so the widget is updated at once.
   component.AddListener([guard](ui::Component& c, ui::Property property) {
-    if (!guard) return;
-    if (QThread::currentThread() != guard->thread()) {
-      QMetaObject::invokeMethod(
-          guard.data(),
-          [guard, &c] {
-            if (guard) ApplyAll(c, guard.data());
-          },
-          Qt::QueuedConnection);
-      return;
-    }
-    ApplyProperty(c, guard.data(), property);
+    if (guard) ApplyProperty(c, guard.data(), property);
   });
 }
 

@@ -21,8 +21,9 @@ QWidget* CreateComponentWidget(ui::Component& component, QWidget* parent, ui::Pl
 void ApplyProperty(ui::Component& component, QWidget* widget, ui::Property property);
 void ApplyAll(ui::Component& component, QWidget* widget);
 
-// Calls ApplyProperty for every change of the component, on the widget's
-// thread: a change made on another thread is caught up there.
+// Calls ApplyProperty for every change of the component. Changes come on
+// the user-interface thread only (the component checks that it is written
+// there), so the widget follows at once.
 void FollowComponent(ui::Component& component, QWidget* widget);
 
 // The key code the program's key events carry: Enter and Return are 13,

@@ -53,6 +53,10 @@ QString FromGbk(std::string_view gbk) {
   return s;
 }
 
+std::filesystem::path PathFromQt(const QString& path) {
+  return std::filesystem::path(path.toStdU16String());
+}
+
 std::string ToGbk(const QString& text) {
   QString s = text;
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

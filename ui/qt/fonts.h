@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <filesystem>
 
 #include "ui/component.h"
 #include "ui/date_time.h"
@@ -33,6 +34,10 @@ inline QColor ToQColor(const ui::Colour& c) {
 // the toolkit's "\n" and come back as CR LF.
 QString FromGbk(std::string_view gbk);
 std::string ToGbk(const QString& text);
+
+// A file name Qt gives, as a path built from its UTF-16 form: never through
+// the system's narrow code page, which may lack the characters of a name.
+std::filesystem::path PathFromQt(const QString& path);
 
 QDateTime ToQDateTime(const ui::DateTime& value);
 ui::DateTime FromQDateTime(const QDateTime& value);

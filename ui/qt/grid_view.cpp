@@ -3,17 +3,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QFile>
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
-#include <QThread>
 
+#include "ui/export_action.h"
 #include "ui/grid_export.h"
-#include "text/gbk.h"
 
 namespace ui::qt {
 namespace {
@@ -29,10 +25,11 @@ class CellStyle : public QProxyStyle {
 
 }  // namespace
 
-GridView::GridView(ui::Grid& grid, Style style, QWidget* parent)
+GridView::GridView(ui::Grid& grid, Style style, ui::Platform& platform, QWidget* parent)
     : QTableView(parent),
       cell_style_(std::make_unique<CellStyle>()),
       grid_(grid),
+      platform_(platform),
       style_(style),
       model_(new GridTableModel(grid, style == Style::kListing, this)) {
   setModel(model_);
@@ -88,19 +85,10 @@ GridView::GridView(ui::Grid& grid, Style style, QWidget* parent)
   viewport()->setMouseTracking(true);
 
   QPointer<GridView> self(this);
+  // The grid notifies on the user-interface thread only (it checks that
+  // itself), so the view follows at once.
   grid_.AddGridListener([self](const ui::GridChange& change) {
-    if (!self) return;
-    if (QThread::currentThread() != self->thread()) {
-      // The window belongs to the user-interface thread: catch up there.
-      QMetaObject::invokeMethod(
-          self.data(),
-          [self] {
-            if (self) self->OnGridChange(ui::GridChange{ui::GridChange::kReset});
-          },
-          Qt::QueuedConnection);
-      return;
-    }
-    self->OnGridChange(change);
+    if (self) self->OnGridChange(change);
   });
   OnGridChange(ui::GridChange{ui::GridChange::kReset});
 }
@@ -229,27 +217,11 @@ std::optional<ui::CellRange> GridView::SelectedRange() const {
 void GridView::CopySelection() {
   const auto range = SelectedRange();
   if (!range) return;
-  QApplication::clipboard()->setText(
-      QString::fromStdString(ui::CellsAsTabText(grid_, *range)));
+  QApplication::clipboard()->setText(QString::fromStdString(ui::CellsAsTabText(grid_, *range)));
 }
 
-bool GridView::ExportCsv(const QString& path) const {
-  const std::string bytes = ui::GridAsCsv(grid_);
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-  const qint64 written = file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-  file.close();
-  return written == static_cast<qint64>(bytes.size()) && file.error() == QFileDevice::NoError;
-}
-
-void GridView::AskAndExportCsv() {
-  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出CSV"), QString(),
-                                                    QStringLiteral("CSV (*.csv)"));
-  if (path.isEmpty()) return;
-  if (!ExportCsv(path)) {
-    QMessageBox::warning(this, QStringLiteral("Ferrow提示"),
-                         QStringLiteral("无法写入文件：") + path);
-  }
+void GridView::Export(const ui::ExportFormat& format) {
+  ui::ExportGrid(platform_, grid_, format);
 }
 
 void GridView::keyPressEvent(QKeyEvent* event) {
@@ -267,8 +239,12 @@ void GridView::contextMenuEvent(QContextMenuEvent* event) {
   QAction* copy = menu.addAction(QStringLiteral("复制"));
   copy->setShortcut(QKeySequence::Copy);
   connect(copy, &QAction::triggered, this, &GridView::CopySelection);
-  QAction* export_csv = menu.addAction(QStringLiteral("导出CSV…"));
-  connect(export_csv, &QAction::triggered, this, &GridView::AskAndExportCsv);
+  // Each export is one format through the same action.
+  const auto add_export = [&](const QString& caption, const ui::ExportFormat& format) {
+    connect(menu.addAction(caption), &QAction::triggered, this,
+            [this, &format] { Export(format); });
+  };
+  add_export(QStringLiteral("导出CSV…"), ui::CsvExport());
   menu.exec(event->globalPos());
 }
 

@@ -11,7 +11,9 @@
 #include <memory>
 #include <vector>
 
+#include "ui/export_action.h"
 #include "ui/grid.h"
+#include "ui/platform.h"
 #include "ui/qt/grid_model.h"
 
 namespace ui::qt {
@@ -21,7 +23,9 @@ class GridView : public QTableView {
 
  public:
   enum class Style { kListing, kDetails };
-  GridView(ui::Grid& grid, Style style, QWidget* parent = nullptr);
+  // The platform asks for the file names of exports and tells their
+  // failures.
+  GridView(ui::Grid& grid, Style style, ui::Platform& platform, QWidget* parent = nullptr);
   ~GridView() override;
 
   ui::Grid& grid() { return grid_; }
@@ -35,8 +39,9 @@ class GridView : public QTableView {
   std::optional<ui::CellRange> SelectedRange() const;
   // Puts the selected cells on the clipboard as tab-separated text.
   void CopySelection();
-  // Writes the grid as CSV; false when the file could not be written.
-  bool ExportCsv(const QString& path) const;
+  // Asks for a file name and writes the grid there in the format (see
+  // ui::ExportGrid).
+  void Export(const ui::ExportFormat& format);
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -50,12 +55,12 @@ class GridView : public QTableView {
   void OnGridChange(const ui::GridChange& change);
   void ApplyLayout();
   void ApplyCurrentCell();
-  void AskAndExportCsv();
 
   // Narrow cell margins: the grid's column widths are counted for texts
   // that fill their cells.
   std::unique_ptr<QProxyStyle> cell_style_;
   ui::Grid& grid_;
+  ui::Platform& platform_;
   Style style_;
   GridTableModel* model_;
   std::vector<int> custom_height_rows_;  // model rows given their own height

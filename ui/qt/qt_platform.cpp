@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QEvent>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
 #include <chrono>
@@ -78,6 +79,10 @@ void QtPlatform::Answer(const std::shared_ptr<Question>& question, ui::MessageAn
 ui::MessageAnswer QtPlatform::AskOnUi(std::string_view text, std::string_view title,
                                       ui::MessageButtons buttons, ui::MessageIcon icon) {
   if (shutting_down()) return ui::MessageAnswer::kCancel;
+  const QString shown_title = FromGbk(title);
+  const QString shown_text = FromGbk(text);
+  if (auto scripted = script_->AnswerMessage(shown_title, shown_text, buttons, icon))
+    return *scripted;
   QMessageBox::Icon qt_icon = QMessageBox::NoIcon;
   switch (icon) {
     case ui::MessageIcon::kNone:
@@ -96,7 +101,7 @@ ui::MessageAnswer QtPlatform::AskOnUi(std::string_view text, std::string_view ti
       break;
   }
   const bool ok_cancel = buttons == ui::MessageButtons::kOkCancel;
-  QMessageBox box(qt_icon, FromGbk(title), FromGbk(text),
+  QMessageBox box(qt_icon, shown_title, shown_text,
                   ok_cancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
                   view_.data());
   box.setObjectName(QStringLiteral("message_box"));
@@ -127,6 +132,18 @@ ui::MessageAnswer QtPlatform::ShowMessage(std::string_view text, std::string_vie
     Answer(question, AskOnUi(t, ti, buttons, icon));
   });
   return answer.get();
+}
+
+std::optional<std::filesystem::path> QtPlatform::AskSaveFileName(std::string_view title,
+                                                                 std::string_view filter) {
+  if (!OnUiThread() || shutting_down()) return std::nullopt;
+  const QString shown_title = FromGbk(title);
+  const QString shown_filter = FromGbk(filter);
+  if (auto scripted = script_->AnswerSaveFileName(shown_title, shown_filter)) return *scripted;
+  const QString file =
+      QFileDialog::getSaveFileName(view_.data(), shown_title, QString(), shown_filter);
+  if (file.isEmpty()) return std::nullopt;
+  return PathFromQt(file);
 }
 
 int64_t QtPlatform::TickCount() {

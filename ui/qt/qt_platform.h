@@ -6,6 +6,9 @@
 // waits; once the program is shutting down every such question is answered
 // kCancel at once, so the user-interface thread never waits for a worker
 // that waits for it.
+//
+// For tests, the platform answers from an AnswerScript in the user's place
+// while the script holds an answer: no modal box or dialog opens then.
 #pragma once
 
 #include <QObject>
@@ -21,6 +24,7 @@
 #include <vector>
 
 #include "ui/platform.h"
+#include "ui/qt/answer_script.h"
 
 namespace ui::qt {
 
@@ -45,8 +49,21 @@ class QtPlatform : public ui::Platform {
   void Shutdown();
   bool shutting_down() const;
 
+  // --- answers in the user's place, for tests (see AnswerScript) ---
+  void QueueMessageAnswer(ui::MessageAnswer answer) { script_->QueueMessageAnswer(answer); }
+  void QueueSaveFileName(std::optional<std::filesystem::path> file) {
+    script_->QueueSaveFileName(std::move(file));
+  }
+  std::vector<AnsweredQuestion> TakeAnsweredQuestions() { return script_->TakeAnswered(); }
+  // Answers from `script` from now on; a test that runs one program after
+  // another keeps one script, and one record, for all of them. Call on the
+  // user-interface thread.
+  void AnswerFrom(std::shared_ptr<AnswerScript> script) { script_ = std::move(script); }
+
   ui::MessageAnswer ShowMessage(std::string_view text, std::string_view title,
                                 ui::MessageButtons buttons, ui::MessageIcon icon) override;
+  std::optional<std::filesystem::path> AskSaveFileName(std::string_view title,
+                                                       std::string_view filter) override;
   int64_t TickCount() override;
   ui::DateTime Now() override;
   ui::Point PointerScreenPosition() override;
@@ -95,6 +112,7 @@ class QtPlatform : public ui::Platform {
   const std::thread::id ui_thread_;
   UiQueue queue_{*this};  // lives on the user-interface thread
   QPointer<WindowView> view_;
+  std::shared_ptr<AnswerScript> script_ = std::make_shared<AnswerScript>();
 
   mutable std::mutex mutex_;
   std::condition_variable workers_changed_;

@@ -81,7 +81,7 @@ void WindowView::Build() {
         auto& grid = static_cast<ui::Grid&>(*c);
         const bool details = &grid == &model_.高级表格_上榜明细;
         w = new GridView(grid, details ? GridView::Style::kDetails : GridView::Style::kListing,
-                         parent);
+                         platform_, parent);
         w->setObjectName(QString::fromStdString(c->name()));
         ApplyAll(*c, w);
         FollowComponent(*c, w);
