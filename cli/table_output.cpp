@@ -107,7 +107,7 @@ class CsvWriter : public StreamWriter {
       if (i) out += ',';
       AppendCsvField(out, Cell::Text(columns[i].name));
     }
-    out += '\n';
+    out += "\r\n";
     return true;
   }
 
@@ -117,7 +117,7 @@ class CsvWriter : public StreamWriter {
       if (i) out += ',';
       AppendCsvField(out, cells[i]);
     }
-    out += '\n';
+    out += "\r\n";
   }
 };
 
@@ -160,8 +160,8 @@ class JsonObjectsWriter : public StreamWriter {
   size_t rows_ = 0;
 };
 
-// Keeps every row, then pads each column to its widest text; numbers to
-// the right.
+// Keeps every row, then pads each column to its widest text; number
+// columns (and their titles) to the right.
 class AlignedTableWriter : public TableWriter {
  public:
   explicit AlignedTableWriter(Output output) : out_(std::move(output)) {}
@@ -189,7 +189,7 @@ class AlignedTableWriter : public TableWriter {
       for (size_t i = 0; i < columns_.size(); ++i) {
         const std::string& t = rows_[r][i];
         const size_t pad = widths[i] - DisplayWidth(t);
-        const bool right = r > 0 && columns_[i].kind == sheets::ColumnKind::kNumber;
+        const bool right = columns_[i].kind == sheets::ColumnKind::kNumber;
         if (i) line += "  ";
         if (right) line.append(pad, ' ');
         line += t;

@@ -18,7 +18,7 @@ namespace cli {
 
 enum class TableFormat {
   kTable,      // columns aligned for a terminal
-  kCsv,        // RFC 4180 with a header row, UTF-8 without a byte-order mark
+  kCsv,        // RFC 4180 (CRLF) with a header row, UTF-8 without a byte-order mark
   kJson,       // one array of objects keyed by column name
   kJsonLines,  // one object per line
   kXlsx,       // one sheet (needs a file)

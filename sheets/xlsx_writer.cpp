@@ -2,7 +2,10 @@
 
 #include <xlsxwriter.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <random>
 #include <system_error>
 
@@ -63,6 +66,14 @@ std::string SheetName(std::string_view utf8) {
 
 XlsxWriter::XlsxWriter(const std::filesystem::path& file, std::string_view sheet_name)
     : file_(file), side_file_(SideFile(file)) {
+  // The library would only find out at the very end, and say so on
+  // standard error: try the side file now.
+  if (std::FILE* probe = std::fopen(side_file_.string().c_str(), "wb")) {
+    std::fclose(probe);
+  } else {
+    Fail("cannot write " + file_.string() + ": " + std::strerror(errno));
+    return;
+  }
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
   options.tmpdir = nullptr;
