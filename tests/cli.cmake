@@ -33,3 +33,20 @@ if(QUORVANE_BUILD_QT)
   quorvane_test(cli_store_location_qt_test SOURCES cli_store_location_qt_test.cpp
     LIBS quorvane_qt_test_support quorvane_app_qt quorvane_run_settings quorvane_test_support)
 endif()
+
+# Slow: they install the build and make the package. `ctest -L package`
+# runs them alone; the whole `ctest` runs them too.
+quorvane_test(package_test SOURCES package_test.cpp download_test_support.cpp
+  LIBS quorvane_cli_test_support quorvane_download_control quorvane_sample_source
+       quorvane_program_fixture
+  LABELS package)
+target_compile_definitions(package_test PRIVATE
+  QUORVANE_CMAKE_COMMAND="${CMAKE_COMMAND}"
+  QUORVANE_CPACK_COMMAND="${CMAKE_CPACK_COMMAND}"
+  QUORVANE_BINARY_DIR="${PROJECT_BINARY_DIR}"
+  $<$<BOOL:${QUORVANE_BUILD_QT}>:QUORVANE_PACKAGE_HAS_WINDOW>)
+# What it installs must be built first.
+add_dependencies(package_test quorvane-cli quorvane-sample-source)
+if(QUORVANE_BUILD_QT)
+  add_dependencies(package_test quorvane)
+endif()
