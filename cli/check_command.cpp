@@ -17,8 +17,8 @@ void Print(std::FILE* out, const std::string& line) {
 
 int RunCheckCommand(CliContext& ctx) {
   const program::StoreLocation& location = ctx.settings.store;
-  Print(ctx.out, "store: " + location.file.string() + " (" +
-                     program::StorePlaceText(location.place) + ")");
+  Print(ctx.out,
+        "store: " + location.file.string() + " (" + program::StorePlaceText(location.place) + ")");
   store::Store store(location.file);
   int64_t records = 0;
   int64_t damaged = 0;
@@ -33,10 +33,9 @@ int RunCheckCommand(CliContext& ctx) {
         const std::string_view date = listing.field(store::kDate);
         // What the statistics grid stops at, and dates a download never
         // writes.
-        const bool sound =
-            ParseDate(date).has_value() &&
-            listing::ReadSeatBlock(listing.field(store::kBuySeats)).values >=
-                listing::kFewestBuyBlockValues;
+        const bool sound = ParseDate(date).has_value() &&
+                           listing::ReadSeatBlock(listing.field(store::kBuySeats)).values >=
+                               listing::kFewestBuyBlockValues;
         if (!sound) {
           if (damaged++ == 0) first_damaged = listing.record_number;
         } else {

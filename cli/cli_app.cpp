@@ -1,7 +1,6 @@
 #include "cli/cli_app.h"
 
 #include <CLI/CLI.hpp>
-
 #include <array>
 #include <iostream>
 #include <sstream>
@@ -57,7 +56,8 @@ CLI::Validator DateValidator() {
       "");
 }
 
-constexpr const char* kRangeGroup = "Range (one of these; a quick range ends at --to, default today)";
+constexpr const char* kRangeGroup =
+    "Range (one of these; a quick range ends at --to, default today)";
 
 void AddRangeOptions(CLI::App& command, RangeArgs& args) {
   for (size_t i = 0; i < 6; ++i)
@@ -103,9 +103,10 @@ program::ProgramPlace ThisProgramPlace(const program::EnvironmentLookup& environ
 }
 
 int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
-  CLI::App app("quorvane-cli: the 龙虎榜 lists without the window: download them every "
-               "evening, export them for spreadsheets and pandas, keep the store sound.",
-               "quorvane-cli");
+  CLI::App app(
+      "quorvane-cli: the 龙虎榜 lists without the window: download them every "
+      "evening, export them for spreadsheets and pandas, keep the store sound.",
+      "quorvane-cli");
   app.set_version_flag("--version", std::string("quorvane-cli ") + quorvane::kVersion);
   app.require_subcommand(1);
 
@@ -158,10 +159,11 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
                       "sell) instead of one per listing");
   exporting->add_option("--format", format_text, "csv (default), jsonl or xlsx")
       ->check(CLI::IsMember({"csv", "jsonl", "xlsx"}));
-  CLI::Option* output_option =
-      exporting->add_option("-o,--output", output_text, "the file to write (default: standard "
-                                                        "output; xlsx needs a file)")
-          ->type_name("FILE");
+  CLI::Option* output_option = exporting
+                                   ->add_option("-o,--output", output_text,
+                                                "the file to write (default: standard "
+                                                "output; xlsx needs a file)")
+                                   ->type_name("FILE");
   exporting->footer(
       "Without a range every stored listing is written. Listing rows hold the nine stored "
       "fields and the statistics grid's buy, sell, net (10,000 yuan) and strength; codes stay "

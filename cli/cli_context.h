@@ -13,10 +13,10 @@ namespace cli {
 // The exit status of quorvane-cli.
 enum ExitStatus : int {
   kDone = 0,
-  kBadUsage = 1,         // a refusal: bad options or a range the window refuses
-  kStoreFailed = 2,      // the store cannot be opened or written (locked too)
-  kPagesFailed = 3,      // finished, but some pages failed
-  kInterrupted = 130,    // stopped by Ctrl+C; what was stored stays
+  kBadUsage = 1,       // a refusal: bad options or a range the window refuses
+  kStoreFailed = 2,    // the store cannot be opened or written (locked too)
+  kPagesFailed = 3,    // finished, but some pages failed
+  kInterrupted = 130,  // stopped by Ctrl+C; what was stored stays
 };
 
 struct CliContext {
@@ -24,7 +24,7 @@ struct CliContext {
   std::FILE* out = stdout;  // the command's result (check, an export without --output)
   std::FILE* err = stderr;  // messages and progress
   bool err_is_terminal = false;
-  text::DateTime now;       // local time at the start: "today" of the ranges
+  text::DateTime now;  // local time at the start: "today" of the ranges
   std::stop_token stop;
 };
 

@@ -84,8 +84,7 @@ PlanOrRefusal PlanDownload(const RangeOptions& range, bool replace, const text::
   // (neither chosen) cannot fail here.
   const download::Refusal refusal =
       download::CheckDownload(!replace, replace, ends.start, ends.end, out.plan.dates.size());
-  if (refusal != download::Refusal::kNone)
-    out.refusal = OneLine(download::RefusalMessage(refusal));
+  if (refusal != download::Refusal::kNone) out.refusal = OneLine(download::RefusalMessage(refusal));
   return out;
 }
 

@@ -15,8 +15,7 @@ namespace cli {
 namespace {
 
 // The window's result captions, as UTF-8 lines.
-std::string ResultLine(const download::DownloadSummary& summary, bool today_only,
-                       double seconds) {
+std::string ResultLine(const download::DownloadSummary& summary, bool today_only, double seconds) {
   std::string line;
   if (summary.failed > 0) {
     line = "数据下载完毕，" + std::to_string(summary.failed) + " 页下载失败！";
@@ -26,7 +25,8 @@ std::string ResultLine(const download::DownloadSummary& summary, bool today_only
     line = "数据下载完毕！";
   }
   // Whole milliseconds, as the window measures them.
-  return line + " 下载耗时：" + text::NumberText(static_cast<double>(std::llround(seconds * 1000)) / 1000) + "秒";
+  return line + " 下载耗时：" +
+         text::NumberText(static_cast<double>(std::llround(seconds * 1000)) / 1000) + "秒";
 }
 
 }  // namespace

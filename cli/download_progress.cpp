@@ -75,9 +75,9 @@ std::string DownloadProgress::BarText(int done, int planned, int failed, double 
 }
 
 std::string DownloadProgress::PageLine(const download::PageReport& report, int planned) {
-  std::string line = "[" + std::to_string(report.index + 1) + "/" + std::to_string(planned) +
-                     "] " + report.page.date + " " +
-                     text::Utf8(download::MarketName(report.page.market)) + ": ";
+  std::string line = "[" + std::to_string(report.index + 1) + "/" + std::to_string(planned) + "] " +
+                     report.page.date + " " + text::Utf8(download::MarketName(report.page.market)) +
+                     ": ";
   if (report.fetch.ok) {
     line += std::to_string(report.stored) + (report.stored == 1 ? " listing" : " listings");
   } else {
@@ -93,7 +93,8 @@ void DownloadProgress::RunStarted(int planned_pages) {
 
 void DownloadProgress::PageDone(const download::PageReport& report,
                                 const download::DownloadSummary& so_far) {
-  if (terminal_) return Draw(so_far.done, so_far.planned, so_far.failed, so_far.done == so_far.planned);
+  if (terminal_)
+    return Draw(so_far.done, so_far.planned, so_far.failed, so_far.done == so_far.planned);
   Put(stream_, PageLine(report, so_far.planned) + "\n");
 }
 

@@ -20,7 +20,8 @@ void AppendFigure(double x, int decimals, std::string& out) {
       char buf[32];
       char* end = buf;
       if (k < 0) *end++ = '-';
-      end = std::to_chars(end, buf + sizeof buf, magnitude / static_cast<unsigned long long>(scale)).ptr;
+      end = std::to_chars(end, buf + sizeof buf, magnitude / static_cast<unsigned long long>(scale))
+                .ptr;
       *end++ = '.';
       const unsigned long long fraction = magnitude % static_cast<unsigned long long>(scale);
       if (decimals == 2) {

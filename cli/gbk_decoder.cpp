@@ -71,7 +71,8 @@ void AppendUtf8(std::string_view gbk, std::string& out) {
       ++i;
       continue;
     }
-    const Utf8Char* u = i + 1 < n && c >= kFirstLead && c <= kLastLead ? &pairs(c, s[i + 1]) : nullptr;
+    const Utf8Char* u =
+        i + 1 < n && c >= kFirstLead && c <= kLastLead ? &pairs(c, s[i + 1]) : nullptr;
     if (!u || u->length == 0) {
       // Not a character the table knows: the converter decides for the
       // whole field, as the other exports do.

@@ -29,8 +29,8 @@ class ListingRowMaker {
  public:
   std::span<const Cell> Make(const FullListing& stored, listing::ScannedListing& figures) {
     for (int f = 0; f < store::kFieldCount; ++f)
-      cells_[static_cast<size_t>(f)] =
-          Cell::Text(Utf8View(stored.fields[static_cast<size_t>(f)], texts_[static_cast<size_t>(f)]));
+      cells_[static_cast<size_t>(f)] = Cell::Text(
+          Utf8View(stored.fields[static_cast<size_t>(f)], texts_[static_cast<size_t>(f)]));
     const double values[3] = {figures.row.buy_total, figures.row.sell_total, figures.row.net};
     for (int k = 0; k < 3; ++k) SetFigure(store::kFieldCount + k, values[k]);
     if (figures.row.strength) {
@@ -86,12 +86,13 @@ class SeatRowMaker {
 
 std::vector<Column> ExportColumns(ExportRows rows) {
   if (rows == ExportRows::kSeats)
-    return {Text("date", 12),    Text("code", 8),        Text("name", 10),      Text("side", 6),
-            Number("position", 0, 9), Text("seat", 40), Number("buy", 2, 14), Number("sell", 2, 14)};
-  return {Text("date", 12),       Text("name", 10),       Text("code", 8),
-          Text("reason", 40),     Text("value", 16),      Text("volume", 12),
-          Text("turnover", 12),   Text("buy_seats", 40),  Text("sell_seats", 40),
-          Number("buy", 3, 12),   Number("sell", 3, 12),  Number("net", 3, 12),
+    return {Text("date", 12),     Text("code", 8),          Text("name", 10),
+            Text("side", 6),      Number("position", 0, 9), Text("seat", 40),
+            Number("buy", 2, 14), Number("sell", 2, 14)};
+  return {Text("date", 12),         Text("name", 10),      Text("code", 8),
+          Text("reason", 40),       Text("value", 16),     Text("volume", 12),
+          Text("turnover", 12),     Text("buy_seats", 40), Text("sell_seats", 40),
+          Number("buy", 3, 12),     Number("sell", 3, 12), Number("net", 3, 12),
           Number("strength", 3, 10)};
 }
 
@@ -123,8 +124,8 @@ ExportResult ExportListings(store::Store& store, const DateFilter& dates, Export
     }
     seat_rows.Start(stored);
     for (const bool buying_side : {true, false}) {
-      const listing::SeatBlock block = listing::ReadSeatBlock(
-          stored.field(buying_side ? store::kBuySeats : store::kSellSeats));
+      const listing::SeatBlock block =
+          listing::ReadSeatBlock(stored.field(buying_side ? store::kBuySeats : store::kSellSeats));
       for (int k = 0; k < block.count; ++k) {
         if (!writer.Row(seat_rows.Make(buying_side, k + 1, block.seats[static_cast<size_t>(k)])))
           return !(result.output_failed = true);

@@ -23,10 +23,10 @@ enum class ExportRows {
 std::vector<sheets::Column> ExportColumns(ExportRows rows);
 
 struct ExportResult {
-  int64_t listings = 0;  // listings within the range
-  int64_t rows = 0;      // rows handed to the writer
+  int64_t listings = 0;                    // listings within the range
+  int64_t rows = 0;                        // rows handed to the writer
   std::optional<store::StoreError> error;  // the store failed
-  bool output_failed = false;               // the writer refused a row
+  bool output_failed = false;              // the writer refused a row
   bool stopped = false;
 };
 

@@ -29,7 +29,8 @@ text::DateTime LocalNow() {
   const std::time_t t = std::chrono::system_clock::to_time_t(now);
   std::tm local{};
   ::localtime_r(&t, &local);
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
   return text::DateTime::FromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                                    local.tm_hour, local.tm_min, local.tm_sec,
                                    static_cast<int>(ms.count()));

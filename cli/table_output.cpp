@@ -275,9 +275,9 @@ OpenedWriter OpenTableWriter(TableFormat format, const OutputTarget& target) {
     opened.writer = std::move(writer);
     return opened;
   }
-  std::optional<Output> output =
-      target.file ? Output::ToFile(*target.file, &opened.error)
-                  : std::optional<Output>(std::in_place, target.standard_output);
+  std::optional<Output> output = target.file
+                                     ? Output::ToFile(*target.file, &opened.error)
+                                     : std::optional<Output>(std::in_place, target.standard_output);
   if (!output) return opened;
   switch (format) {
     case TableFormat::kTable:

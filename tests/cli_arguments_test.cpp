@@ -43,8 +43,7 @@ TEST_P(CliRefusalTest, ExitsOneWithOneLineAndWritesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Arguments, CliRefusalTest,
     ::testing::Values(
-        Refusal{{}, "A subcommand is required"},
-        Refusal{{"fetch"}, "no subcommand \"fetch\""},
+        Refusal{{}, "A subcommand is required"}, Refusal{{"fetch"}, "no subcommand \"fetch\""},
         Refusal{{"download", "--week", "--bogus"}, "--bogus"},
         Refusal{{"download"}, "choose a range"},
         Refusal{{"download", "--week", "--month"}, "--week and --month are two ranges"},

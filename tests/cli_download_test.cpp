@@ -124,9 +124,9 @@ int FreePort() {
 
 TEST_F(CliDownloadTest, NoSourceAtAllGivesStatusThreeForEveryPage) {
   const int port = FreePort();
-  const auto run = RunCli({"--store", store.string(), "--source",
-                           "127.0.0.1:" + std::to_string(port), "download", "--from",
-                           "2010-06-04", "--to", "2010-06-04"});
+  const auto run =
+      RunCli({"--store", store.string(), "--source", "127.0.0.1:" + std::to_string(port),
+              "download", "--from", "2010-06-04", "--to", "2010-06-04"});
   EXPECT_EQ(run.status, 3) << run.err;
   EXPECT_NE(run.err.find("数据下载完毕，3 页下载失败！"), std::string::npos) << run.err;
   EXPECT_TRUE(StoredRecords(store).empty());
@@ -168,8 +168,8 @@ TEST_F(CliDownloadTest, AStoreBeingWrittenElsewhereGivesStatusTwoAfterABoundedWa
   EXPECT_EQ(run.status, 2) << run.err;
   EXPECT_GE(run.seconds, 4.0);
   EXPECT_LT(run.seconds, 60.0);
-  EXPECT_NE(run.err.find(text::Utf8(
-                store::ErrorMessage(store::StoreError{store::ErrorKind::kBusy, 0, ""}))),
+  EXPECT_NE(run.err.find(
+                text::Utf8(store::ErrorMessage(store::StoreError{store::ErrorKind::kBusy, 0, ""}))),
             std::string::npos)
       << run.err;
   ASSERT_FALSE(writing.CloseStore().has_value());

@@ -57,8 +57,8 @@ TEST_F(CliExportTest, CsvReadsBackWithCodesAsTextAndTheStatisticsGridsFigures) {
   const auto rows = ParseCsv(testing_support::ReadFileBytes(out));
   ASSERT_EQ(rows.size(), 6u);
   EXPECT_EQ(rows[0], (std::vector<std::string>{"date", "name", "code", "reason", "value", "volume",
-                                               "turnover", "buy_seats", "sell_seats", "buy",
-                                               "sell", "net", "strength"}));
+                                               "turnover", "buy_seats", "sell_seats", "buy", "sell",
+                                               "net", "strength"}));
   EXPECT_EQ(rows[1][1], "平安银行");
   EXPECT_EQ(rows[2][3], "涨幅偏离值达7%, \"连续\"");
   EXPECT_EQ(rows[4][4], "a\r\nb");
@@ -85,13 +85,13 @@ TEST_F(CliExportTest, CsvReadsBackWithCodesAsTextAndTheStatisticsGridsFigures) {
 
   // A standard reader (Python's csv module, as pandas reads it) sees the
   // header and the codes with their leading zeros.
-  const auto python = RunProgram(
-      {SystemPython(), "-c",
-       "import csv,sys\n"
-       "rows=list(csv.DictReader(open(sys.argv[1],newline='',encoding='utf-8')))\n"
-       "print(len(rows[0]))\n"
-       "for r in rows: print(r['code'], float(r['net']))\n",
-       out.string()});
+  const auto python =
+      RunProgram({SystemPython(), "-c",
+                  "import csv,sys\n"
+                  "rows=list(csv.DictReader(open(sys.argv[1],newline='',encoding='utf-8')))\n"
+                  "print(len(rows[0]))\n"
+                  "for r in rows: print(r['code'], float(r['net']))\n",
+                  out.string()});
   ASSERT_EQ(python.status, 0) << python.err;
   const auto lines = Lines(python.out);
   ASSERT_EQ(lines.size(), 6u) << python.out;
@@ -116,8 +116,8 @@ TEST_F(CliExportTest, RangesPickTheirDates) {
 }
 
 TEST_F(CliExportTest, SeatRowsOneEntryEachAsJsonLines) {
-  const auto run = Export({"--seats", "--format", "jsonl", "--from", "2010-06-03", "--to",
-                           "2010-06-03"});
+  const auto run =
+      Export({"--seats", "--format", "jsonl", "--from", "2010-06-03", "--to", "2010-06-03"});
   ASSERT_EQ(run.status, 0) << run.err;
   // Ten Seats per listing, buy side first.
   const auto lines = Lines(run.out);
@@ -134,14 +134,14 @@ TEST_F(CliExportTest, SeatRowsOneEntryEachAsJsonLines) {
 TEST_F(CliExportTest, EveryJsonLineParsesWithCodesAsStrings) {
   const auto out = p.dir / "all.jsonl";
   ASSERT_EQ(Export({"--format", "jsonl", "-o", out.string()}).status, 0);
-  const auto python = RunProgram(
-      {SystemPython(), "-c",
-       "import json,sys\n"
-       "for line in open(sys.argv[1],encoding='utf-8'):\n"
-       "  o=json.loads(line)\n"
-       "  assert isinstance(o['code'],str) and isinstance(o['net'],float)\n"
-       "  print(o['code'], o['value'] == 'a\\r\\nb', o['strength'])\n",
-       out.string()});
+  const auto python =
+      RunProgram({SystemPython(), "-c",
+                  "import json,sys\n"
+                  "for line in open(sys.argv[1],encoding='utf-8'):\n"
+                  "  o=json.loads(line)\n"
+                  "  assert isinstance(o['code'],str) and isinstance(o['net'],float)\n"
+                  "  print(o['code'], o['value'] == 'a\\r\\nb', o['strength'])\n",
+                  out.string()});
   ASSERT_EQ(python.status, 0) << python.err;
   const auto lines = Lines(python.out);
   ASSERT_EQ(lines.size(), 5u) << python.out;
@@ -160,8 +160,7 @@ TEST_F(CliExportTest, AStoreThatCannotBeReadLeavesNoFileAndAnOldOneAlone) {
   EXPECT_EQ(testing_support::ReadFileBytes(out), "earlier export");
   EXPECT_FALSE(std::filesystem::exists(missing));
   for (const auto& entry : std::filesystem::directory_iterator(p.dir.path()))
-    EXPECT_EQ(entry.path().filename().string().find(".part-"), std::string::npos)
-        << entry.path();
+    EXPECT_EQ(entry.path().filename().string().find(".part-"), std::string::npos) << entry.path();
 }
 
 }  // namespace

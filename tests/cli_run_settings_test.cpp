@@ -45,12 +45,12 @@ TEST(RunSettingsTest, TheOptionWinsThenTheEnvironmentThenTheBuild) {
 TEST(RunSettingsTest, SourceHostsThatWorkAndThoseThatCannot) {
   for (const char* good : {"127.0.0.1:18080", "quotes.example.com", "[::1]:8080", "h:65535",
                            "127.0.0.1:4321/fault/error"}) {
-    EXPECT_FALSE(program::CheckSourceHost({good, SettingOrigin::kCommandLine},
-                                          program::kSourceHostNames))
+    EXPECT_FALSE(
+        program::CheckSourceHost({good, SettingOrigin::kCommandLine}, program::kSourceHostNames))
         << good;
   }
-  for (const char* bad : {"", "http://quotes.example.com", "a host", "h:0", "h:65536", "h:",
-                          "h:8o", ":8080", "[::1", "[::1]x", "/stock"}) {
+  for (const char* bad : {"", "http://quotes.example.com", "a host", "h:0", "h:65536", "h:", "h:8o",
+                          ":8080", "[::1", "[::1]x", "/stock"}) {
     const auto why =
         program::CheckSourceHost({bad, SettingOrigin::kEnvironment}, program::kSourceHostNames);
     ASSERT_TRUE(why) << bad;
@@ -77,8 +77,8 @@ TEST(StoreLocationTest, BesideAWritableProgramElseInTheUsersDataFolderAndAGivenP
   EXPECT_EQ(at.file, dir / "Data.edb");
 
   // Only the user's data folder is made when missing.
-  EXPECT_FALSE(program::PrepareStoreFolder(
-      program::ResolveStoreLocation(std::nullopt, place)).has_value());
+  EXPECT_FALSE(
+      program::PrepareStoreFolder(program::ResolveStoreLocation(std::nullopt, place)).has_value());
   EXPECT_TRUE(std::filesystem::is_directory(dir / "data" / "quorvane"));
   EXPECT_FALSE(program::PrepareStoreFolder({dir / "given" / "Data.edb", StorePlace::kGiven}));
   EXPECT_FALSE(std::filesystem::exists(dir / "given"));

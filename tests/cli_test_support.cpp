@@ -76,8 +76,7 @@ ProgramRun RunProgram(const std::vector<std::string>& argv,
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  run.seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   run.out = ReadFileBytes(out_path);
   run.err = ReadFileBytes(err_path);
@@ -104,7 +103,8 @@ std::vector<std::array<std::string, store::kFieldCount>> StoredRecords(
   for (int64_t n = 1; n <= access.RecordCount(); ++n) {
     access.GoToRecord(n);
     std::array<std::string, store::kFieldCount> r;
-    for (int f = 1; f <= store::kFieldCount; ++f) r[static_cast<size_t>(f - 1)] = access.ReadField(f);
+    for (int f = 1; f <= store::kFieldCount; ++f)
+      r[static_cast<size_t>(f - 1)] = access.ReadField(f);
     records.push_back(std::move(r));
   }
   return records;

@@ -60,8 +60,8 @@ TEST(CliGbkTest, DamagedTextComesOutAsTheConverterMakesIt) {
 
 TEST(CliFigureTest, ThreeDecimalsAreTheStatisticsGridsText) {
   std::mt19937_64 random(11);
-  std::vector<double> values = {0, -0.0, 0.001, -0.001, 0.0005, 1e-5, 123456789.125, 9.9999e9,
-                                1e10, 2.5e12, -3.14159, 1.0 / 3, 617.28, -11686.68};
+  std::vector<double> values = {0,        -0.0, 0.001,  -0.001,   0.0005,  1e-5,   123456789.125,
+                                9.9999e9, 1e10, 2.5e12, -3.14159, 1.0 / 3, 617.28, -11686.68};
   for (int i = 0; i < 20000; ++i) {
     const long long k = static_cast<long long>(random() % 2000000000000ull) - 1000000000000ll;
     values.push_back(text::RoundHalfAway(static_cast<double>(k) / 1000, 3));
@@ -105,8 +105,9 @@ sheets::OwnedCell NumberCell(double x, std::string shown) {
 sheets::Table Sample() {
   sheets::Table table;
   table.columns = {{"code"}, {"name \"x\""}, {"net", sheets::ColumnKind::kNumber, 3}};
-  table.rows = {{TextCell("000001"), TextCell("a,b \"c\"\r\nd\\e\tf\x01"), NumberCell(-1.5, "-1.500")},
-                {TextCell("600000"), TextCell("中国平安"), sheets::OwnedCell{}}};
+  table.rows = {
+      {TextCell("000001"), TextCell("a,b \"c\"\r\nd\\e\tf\x01"), NumberCell(-1.5, "-1.500")},
+      {TextCell("600000"), TextCell("中国平安"), sheets::OwnedCell{}}};
   return table;
 }
 

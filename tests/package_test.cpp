@@ -58,8 +58,8 @@ TEST(PackageTest, TheInstalledCliDownloadsBesideItselfOrIntoTheUsersDataFolder) 
   sample_source::SampleSource source;
   ASSERT_GT(source.Start(), 0);
   const std::string cli = (prefix / "bin" / "quorvane-cli").string();
-  const std::vector<std::string> download = {cli,         "--source", source.Host(), "download",
-                                             "--from",    "2010-06-03", "--to",      "2010-06-04"};
+  const std::vector<std::string> download = {cli,      "--source",   source.Host(), "download",
+                                             "--from", "2010-06-03", "--to",        "2010-06-04"};
   const std::vector<testing_support::EnvironmentChange> no_host = {
       {"QUORVANE_SOURCE_HOST", std::nullopt}};
 
@@ -121,10 +121,10 @@ TEST(PackageTest, TheInstalledCliDownloadsBesideItselfOrIntoTheUsersDataFolder) 
 
 TEST(PackageTest, TheDebianPackageHoldsTheProgramsAndNamesTheirLibraries) {
   TempDir out;
-  const auto pack = RunProgram({QUORVANE_CPACK_COMMAND, "-G", "DEB", "--config",
-                                QUORVANE_BINARY_DIR "/CPackConfig.cmake", "-B",
-                                out.path().string()},
-                               {}, {}, 600000);
+  const auto pack =
+      RunProgram({QUORVANE_CPACK_COMMAND, "-G", "DEB", "--config",
+                  QUORVANE_BINARY_DIR "/CPackConfig.cmake", "-B", out.path().string()},
+                 {}, {}, 600000);
   ASSERT_EQ(pack.status, 0) << pack.out << pack.err;
   fs::path deb;
   for (const auto& entry : fs::directory_iterator(out.path()))

@@ -56,8 +56,7 @@ std::vector<std::string> Split(const std::string& line) {
 
 Sheet ReadBack(const std::filesystem::path& file) {
   Sheet sheet;
-  const auto run = RunProgram(
-      {testing_support::SystemPython(), QUORVANE_XLSX_DUMP, file.string()});
+  const auto run = RunProgram({testing_support::SystemPython(), QUORVANE_XLSX_DUMP, file.string()});
   EXPECT_EQ(run.status, 0) << run.err;
   for (const auto& line : Lines(run.out)) {
     const auto parts = Split(line);
@@ -79,11 +78,11 @@ TEST(XlsxTest, CliExportKeepsCodesAsTextAndFiguresAsThreeDecimalNumbers) {
   testing_support::TestProgram p;
   auto first = MakeListing("2010-06-03", "平安银行", "000001", "12,345.67", "1234567.89", "0.00");
   first[store::kReason] = G("=SUM(A1)");  // a text, never a formula
-  testing_support::WriteListings(
-      p.store, {first, MakeListing("2010-06-04", "浦发银行", "600000", "0")});
+  testing_support::WriteListings(p.store,
+                                 {first, MakeListing("2010-06-04", "浦发银行", "600000", "0")});
   const auto out = p.dir / "export.xlsx";
-  const auto run =
-      RunCli({"--store", p.store.Path().string(), "export", "--format", "xlsx", "-o", out.string()});
+  const auto run = RunCli(
+      {"--store", p.store.Path().string(), "export", "--format", "xlsx", "-o", out.string()});
   ASSERT_EQ(run.status, 0) << run.err;
 
   const Sheet sheet = ReadBack(out);
