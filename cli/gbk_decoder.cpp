@@ -61,13 +61,18 @@ void AppendUtf8(std::string_view gbk, std::string& out) {
     out.append(gbk);
     return;
   }
+  // A double-byte character takes at most three bytes in UTF-8: room for
+  // all of them, then cut to what was written.
   const size_t start = out.size();
-  out.append(gbk.data(), i);
+  out.resize(start + n + n / 2 + 1);
+  char* p = out.data() + start;
+  std::memcpy(p, gbk.data(), i);
+  p += i;
   const PairTable& pairs = Pairs();
   while (i < n) {
     const unsigned c = s[i];
     if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
+      *p++ = static_cast<char>(c);
       ++i;
       continue;
     }
@@ -80,9 +85,11 @@ void AppendUtf8(std::string_view gbk, std::string& out) {
       out += text::Utf8(gbk);
       return;
     }
-    out.append(u->bytes, u->length);
+    std::memcpy(p, u->bytes, 3);  // the table entry has room for three
+    p += u->length;
     i += 2;
   }
+  out.resize(static_cast<size_t>(p - out.data()));
 }
 
 std::string_view Utf8View(std::string_view gbk, std::string& scratch) {

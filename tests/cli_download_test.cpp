@@ -152,6 +152,38 @@ TEST_F(CliDownloadTest, AStoreThatCannotBeOpenedGivesStatusTwoAndStaysAsItWas) {
   EXPECT_FALSE(std::filesystem::exists(missing.parent_path()));
 }
 
+// Ctrl+C: the page being stored is finished, nothing after it is fetched,
+// and the status says the download stopped.
+TEST_F(CliDownloadTest, CtrlCStopsAfterTheStoredPage) {
+  source.SetFault(Fault::kSlow);
+  source.SetSlowMs(400);
+  const auto run = testing_support::RunProgram(
+      {testing_support::CliProgram().string(), "--store", store.string(), "--source", source.Host(),
+       "download", "--from", "2010-06-03", "--to", "2010-06-04"},
+      {{"QUORVANE_SOURCE_HOST", std::nullopt}}, {}, 60000, 1000);
+  EXPECT_EQ(run.status, 130) << run.err;
+  EXPECT_NE(run.err.find("stopped after "), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("数据下载完毕"), std::string::npos) << run.err;
+  // What is stored is whole pages, in download order, and not all of them.
+  const auto pages = DownloadProgram::Pages(testing_support::kTwoDays);
+  const auto stored = Readable(StoredRecords(store));
+  size_t at = 0;
+  size_t whole_pages = 0;
+  for (const auto& page : pages) {
+    const auto expected = Readable(DownloadProgram::Expected({page}));
+    if (at == stored.size()) break;
+    ASSERT_LE(at + expected.size(), stored.size());
+    EXPECT_EQ(std::vector(stored.begin() + static_cast<long>(at),
+                          stored.begin() + static_cast<long>(at + expected.size())),
+              expected);
+    at += expected.size();
+    ++whole_pages;
+  }
+  EXPECT_EQ(at, stored.size());
+  EXPECT_LT(whole_pages, pages.size());
+  EXPECT_LT(source.RequestCount(), pages.size());
+}
+
 // Another program (the window) holds the store's write lock: the download
 // waits the store's bounded time, then gives up with status 2 and a clear
 // line; the file stays sound and the other program's write goes through.

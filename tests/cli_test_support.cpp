@@ -19,7 +19,7 @@ namespace testing_support {
 
 ProgramRun RunProgram(const std::vector<std::string>& argv,
                       const std::vector<EnvironmentChange>& changes,
-                      const std::filesystem::path& folder, int timeout_ms) {
+                      const std::filesystem::path& folder, int timeout_ms, int interrupt_after_ms) {
   ProgramRun run;
   TempDir streams;
   const auto out_path = streams / "out";
@@ -65,9 +65,16 @@ ProgramRun RunProgram(const std::vector<std::string>& argv,
     return run;
   }
   int status = 0;
+  bool interrupted = false;
   while (true) {
     const pid_t done = ::waitpid(pid, &status, WNOHANG);
     if (done == pid) break;
+    if (interrupt_after_ms >= 0 && !interrupted &&
+        std::chrono::steady_clock::now() - started >
+            std::chrono::milliseconds(interrupt_after_ms)) {
+      ::kill(pid, SIGINT);
+      interrupted = true;
+    }
     if (std::chrono::steady_clock::now() - started > std::chrono::milliseconds(timeout_ms)) {
       run.timed_out = true;
       ::kill(pid, SIGKILL);

@@ -26,10 +26,13 @@ using EnvironmentChange = std::pair<std::string, std::optional<std::string>>;
 
 // Starts argv[0] (a path, or a name looked up on PATH) with the rest as arguments, the parent's
 // environment with `changes`, in `folder` when given; waits at most
-// timeout_ms, then kills it. posix_spawn: safe beside the test's threads.
+// timeout_ms, then kills it; with interrupt_after_ms, sends it SIGINT
+// (Ctrl+C) that long after the start. posix_spawn: safe beside the test's
+// threads.
 ProgramRun RunProgram(const std::vector<std::string>& argv,
                       const std::vector<EnvironmentChange>& changes = {},
-                      const std::filesystem::path& folder = {}, int timeout_ms = 120000);
+                      const std::filesystem::path& folder = {}, int timeout_ms = 120000,
+                      int interrupt_after_ms = -1);
 
 // The built quorvane-cli.
 std::filesystem::path CliProgram();
