@@ -2,6 +2,7 @@
 // application-data folder, and whether a folder may be written.
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <system_error>
 
