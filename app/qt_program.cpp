@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QString>
 #include <utility>
 
@@ -15,11 +16,28 @@ std::filesystem::path PathFromQt(const QString& path) {
   return ui::qt::PathFromQt(path);
 }
 
+void NameProgram() {
+  QCoreApplication::setApplicationName(QStringLiteral("quorvane"));
+}
+
+program::ProgramPlace WindowPlace() {
+  program::ProgramPlace place;
+  place.program_folder = PathFromQt(QCoreApplication::applicationDirPath());
+  place.program_folder_writable = program::FolderWritable(place.program_folder);
+  place.user_data_folder =
+      PathFromQt(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+  return place;
+}
+
 QtProgram::QtProgram(const std::filesystem::path& store_folder, std::string source_host,
                      std::string maker_url)
+    : QtProgram(StoreFile{store::StorePath(store_folder)}, std::move(source_host),
+                std::move(maker_url)) {}
+
+QtProgram::QtProgram(StoreFile store_file, std::string source_host, std::string maker_url)
     : settings_{std::move(source_host)},
       window_(ui::WindowSettings{std::move(maker_url)}),
-      store_(store::StorePath(store_folder)),
+      store_(std::move(store_file.path)),
       ctx_{window_, platform_, store_, state_, settings_},
       wiring_(ctx_),
       view_(window_, platform_) {

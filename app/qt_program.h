@@ -10,6 +10,7 @@
 #include "program/program_context.h"
 #include "program/program_state.h"
 #include "app/exit_signals.h"
+#include "program/store_location.h"
 #include "store/record_store.h"
 #include "ui/main_window.h"
 #include "ui/qt/qt_platform.h"
@@ -24,12 +25,27 @@ namespace app {
 // as C:\Users\张三\ could not be named.
 std::filesystem::path PathFromQt(const QString& path);
 
+// Gives the toolkit the program's name, which its application-data location
+// ends in ($XDG_DATA_HOME/quorvane, as the command line computes it). After
+// the QApplication is made.
+void NameProgram();
+// The window's own place as the store location needs it: its folder, whether
+// that is writable, and the toolkit's application-data location.
+program::ProgramPlace WindowPlace();
+
+// The store file itself, as the run-time settings resolved it.
+struct StoreFile {
+  std::filesystem::path path;
+};
+
 class QtProgram {
  public:
   // Create on the user-interface thread, after the QApplication. The store
   // file Data.edb lives in `store_folder`; pages come from `source_host`.
   QtProgram(const std::filesystem::path& store_folder, std::string source_host,
             std::string maker_url);
+  // The same with the store file named whole.
+  QtProgram(StoreFile store_file, std::string source_host, std::string maker_url);
   ~QtProgram();
   QtProgram(const QtProgram&) = delete;
   QtProgram& operator=(const QtProgram&) = delete;

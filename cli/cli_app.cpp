@@ -1,0 +1,243 @@
+#include "cli/cli_app.h"
+
+#include <CLI/CLI.hpp>
+#include <array>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/messages.h"
+#include "quorvane/version.h"
+
+namespace cli {
+namespace {
+
+const char* const kExitStatus =
+    "Exit status: 0 done, 1 bad usage (nothing written), 2 the store cannot be opened or "
+    "written (also after waiting 5 s for another program's write), 3 finished but some pages "
+    "failed, 130 stopped by Ctrl+C.";
+
+std::string StoreHelp(const program::ProgramPlace& place) {
+  const program::StoreLocation here = program::ResolveStoreLocation(std::nullopt, place);
+  return "Store: Data.edb beside the program when its folder is writable (the portable layout), "
+         "else in the user's data folder, $XDG_DATA_HOME/quorvane/Data.edb "
+         "(~/.local/share/quorvane/Data.edb when XDG_DATA_HOME is not set), the same file the "
+         "window uses; --store overrides both. Here: " +
+         here.file.string() + " (" + program::StorePlaceText(here.place) +
+         ").\nSource: --source, else the environment variable QUORVANE_SOURCE_HOST, else " +
+         program::BuiltInSourceHost() + " (built in).";
+}
+
+// The range options of download and export: a quick range or --from/--to.
+struct RangeArgs {
+  std::array<bool, 6> quick{};
+  std::string from;
+  std::string to;
+  CLI::Option* from_option = nullptr;
+  CLI::Option* to_option = nullptr;
+
+  RangeOptions Options() const {
+    RangeOptions range;
+    for (int i = 0; i < 6; ++i)
+      if (quick[static_cast<size_t>(i)]) range.quick = i;
+    if (from_option->count() > 0) range.from = from;
+    if (to_option->count() > 0) range.to = to;
+    return range;
+  }
+};
+
+CLI::Validator DateValidator() {
+  return CLI::Validator(
+      [](std::string& value) -> std::string {
+        if (ParseDate(value)) return {};
+        return "takes a date as YYYY-MM-DD, not \"" + value + "\"";
+      },
+      "");
+}
+
+constexpr const char* kRangeGroup =
+    "Range (one of these; a quick range ends at --to, default today)";
+
+void AddRangeOptions(CLI::App& command, RangeArgs& args) {
+  for (size_t i = 0; i < 6; ++i)
+    command.add_flag(kQuickRanges[i].option, args.quick[i], kQuickRanges[i].help)
+        ->group(kRangeGroup);
+  args.from_option = command.add_option("--from", args.from, "the first date of the range")
+                         ->check(DateValidator())
+                         ->type_name("DATE")
+                         ->group(kRangeGroup);
+  args.to_option = command.add_option("--to", args.to, "the end date (default: today)")
+                       ->check(DateValidator())
+                       ->type_name("DATE")
+                       ->group(kRangeGroup);
+}
+
+// Two ranges at once: the options that clash.
+std::optional<std::string> RangeClash(const RangeArgs& args) {
+  std::vector<std::string> given;
+  for (size_t i = 0; i < 6; ++i)
+    if (args.quick[i]) given.emplace_back(kQuickRanges[i].option);
+  if (args.from_option->count() > 0) given.emplace_back("--from");
+  if (given.size() < 2) return std::nullopt;
+  return given[0] + " and " + given[1] + " are two ranges: give one (see quorvane-cli --help)";
+}
+
+std::string OneLineText(std::string text) {
+  for (char& c : text)
+    if (c == '\n' || c == '\r') c = ' ';
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+program::ProgramPlace ThisProgramPlace(const program::EnvironmentLookup& environment) {
+  program::ProgramPlace place;
+  if (auto folder = program::ExecutableFolder()) {
+    place.program_folder = *folder;
+    place.program_folder_writable = program::FolderWritable(*folder);
+  }
+  place.user_data_folder = program::UserDataFolder(environment);
+  return place;
+}
+
+int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
+  CLI::App app(
+      "quorvane-cli: the 龙虎榜 lists without the window: download them every "
+      "evening, export them for spreadsheets and pandas, keep the store sound.",
+      "quorvane-cli");
+  app.set_version_flag("--version", std::string("quorvane-cli ") + quorvane::kVersion);
+  app.require_subcommand(1);
+
+  std::string store_text;
+  std::string source_text;
+  CLI::Option* store_option =
+      app.add_option("--store", store_text, "the store file Data.edb (or its folder)")
+          ->type_name("PATH");
+  CLI::Option* source_option =
+      app.add_option("--source", source_text, "host[:port] of the listing pages")
+          ->type_name("HOST[:PORT]");
+  app.footer(StoreHelp(env.place) +
+             "\n\nExamples:\n"
+             "  quorvane-cli download --week\n"
+             "  quorvane-cli export --month --format xlsx --output month.xlsx\n"
+             "  quorvane-cli --store ~/Data.edb check\n"
+             "  quorvane-cli --source quotes.example.com:8080 download --today\n\n" +
+             kExitStatus);
+
+  // download
+  CLI::App* download = app.add_subcommand(
+      "download", "download every board and weekday of a range, as the window's 开始下载 does");
+  download->fallthrough();
+  RangeArgs download_range;
+  AddRangeOptions(*download, download_range);
+  DownloadOptions download_options;
+  download->add_flag("--replace", download_options.replace,
+                     "empty the store first (the window's 更新原数据); without it the stored "
+                     "data stays (保留原数据)");
+  download->footer(
+      "Progress goes to standard error: a bar on a terminal, one line per page otherwise.\n\n"
+      "Examples:\n"
+      "  quorvane-cli download --today\n"
+      "  quorvane-cli download --from 2010-06-01 --to 2010-06-30\n"
+      "  quorvane-cli download --year --replace\n\n" +
+      std::string(kExitStatus));
+
+  // export
+  CLI::App* exporting = app.add_subcommand(
+      "export", "write the listings (or their Seat entries) of a range as CSV, JSON lines or xlsx");
+  exporting->fallthrough();
+  RangeArgs export_range;
+  AddRangeOptions(*exporting, export_range);
+  ExportOptions export_options;
+  bool seats = false;
+  std::string format_text = "csv";
+  std::string output_text;
+  exporting->add_flag("--seats", seats,
+                      "one row per Seat entry (date, code, name, side, position, seat, buy, "
+                      "sell) instead of one per listing");
+  exporting->add_option("--format", format_text, "csv (default), jsonl or xlsx")
+      ->check(CLI::IsMember({"csv", "jsonl", "xlsx"}));
+  CLI::Option* output_option = exporting
+                                   ->add_option("-o,--output", output_text,
+                                                "the file to write (default: standard "
+                                                "output; xlsx needs a file)")
+                                   ->type_name("FILE");
+  exporting->footer(
+      "Without a range every stored listing is written. Listing rows hold the nine stored "
+      "fields and the statistics grid's buy, sell, net (10,000 yuan) and strength; codes stay "
+      "text.\n\nExamples:\n"
+      "  quorvane-cli export --week > week.csv\n"
+      "  quorvane-cli export --from 2010-06-01 --to 2010-06-30 --format xlsx -o june.xlsx\n"
+      "  quorvane-cli export --month --seats --format jsonl -o seats.jsonl\n\n" +
+      std::string(kExitStatus));
+
+  CLI::App* check = app.add_subcommand(
+      "check", "read the whole store: its records, the dates they span, damaged records");
+  check->fallthrough();
+  CLI::App* dedupe = app.add_subcommand(
+      "dedupe", "remove listings stored more than once for a date and stock (删除重复数据)");
+  dedupe->fallthrough();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    std::ostringstream out;
+    app.exit(e, out, out);
+    std::fputs(out.str().c_str(), env.out);
+    return kDone;
+  } catch (const CLI::CallForAllHelp& e) {
+    std::ostringstream out;
+    app.exit(e, out, out);
+    std::fputs(out.str().c_str(), env.out);
+    return kDone;
+  } catch (const CLI::CallForVersion& e) {
+    std::fputs((std::string(e.what()) + "\n").c_str(), env.out);
+    return kDone;
+  } catch (const CLI::ParseError& e) {
+    // A misspelt subcommand is reported as a missing one; name it.
+    const std::vector<std::string> left = app.remaining();
+    if (!left.empty() && app.get_subcommands().empty()) {
+      Say(env.err, "no subcommand \"" + left.front() +
+                       "\": use download, export, check or dedupe (see quorvane-cli --help)");
+      return kBadUsage;
+    }
+    Say(env.err, OneLineText(e.what()) + " (see quorvane-cli --help)");
+    return kBadUsage;
+  }
+
+  program::LaunchOptions launch;
+  if (source_option->count() > 0) launch.source_host = source_text;
+  if (store_option->count() > 0) launch.store = std::filesystem::path(store_text);
+  const program::ResolvedRunSettings resolved =
+      program::ResolveRunSettings(launch, env.place, env.environment);
+  if (resolved.error) {
+    Say(env.err, *resolved.error);
+    return kBadUsage;
+  }
+  CliContext ctx{resolved.settings, env.out, env.err, env.err_is_terminal, env.now, env.stop};
+
+  for (const RangeArgs* range : {&download_range, &export_range}) {
+    if (auto clash = RangeClash(*range)) {
+      Say(env.err, *clash);
+      return kBadUsage;
+    }
+  }
+  if (download->parsed()) {
+    download_options.range = download_range.Options();
+    return RunDownloadCommand(download_options, ctx);
+  }
+  if (exporting->parsed()) {
+    export_options.range = export_range.Options();
+    export_options.rows = seats ? ExportRows::kSeats : ExportRows::kListings;
+    export_options.format = FormatFromName(format_text).value_or(TableFormat::kCsv);
+    if (output_option->count() > 0) export_options.output = std::filesystem::path(output_text);
+    return RunExportCommand(export_options, ctx);
+  }
+  if (check->parsed()) return RunCheckCommand(ctx);
+  if (dedupe->parsed()) return RunDedupeCommand(ctx);
+  return kBadUsage;
+}
+
+}  // namespace cli

@@ -1,0 +1,38 @@
+// The subcommands of quorvane-cli, each as its options and the routine that
+// runs it. cli_app.cpp gives them their command-line form.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+#include "cli/cli_context.h"
+#include "cli/date_range.h"
+#include "cli/listing_export.h"
+#include "cli/table_output.h"
+
+namespace cli {
+
+struct DownloadOptions {
+  RangeOptions range;
+  bool replace = false;  // the window's "更新原数据": empty the store first
+};
+// Downloads every board and weekday of the range into the store, as the
+// window's "开始下载" does.
+int RunDownloadCommand(const DownloadOptions& options, CliContext& ctx);
+
+struct ExportOptions {
+  RangeOptions range;  // none: every listing
+  ExportRows rows = ExportRows::kListings;
+  TableFormat format = TableFormat::kCsv;
+  std::optional<std::filesystem::path> output;  // none: standard output
+};
+int RunExportCommand(const ExportOptions& options, CliContext& ctx);
+
+// Reads every record, says how many there are, which dates they span and
+// whether any is damaged.
+int RunCheckCommand(CliContext& ctx);
+
+// The window's "删除重复数据".
+int RunDedupeCommand(CliContext& ctx);
+
+}  // namespace cli

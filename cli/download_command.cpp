@@ -1,0 +1,89 @@
+// quorvane-cli download: the window's download, reported on standard error.
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/download_progress.h"
+#include "cli/messages.h"
+#include "download/download_request.h"
+#include "download/download_run.h"
+#include "text/gbk.h"
+#include "text/numbers.h"
+
+namespace cli {
+namespace {
+
+// The window's result captions, as UTF-8 lines.
+std::string ResultLine(const download::DownloadSummary& summary, bool today_only, double seconds) {
+  std::string line;
+  if (summary.failed > 0) {
+    line = "数据下载完毕，" + std::to_string(summary.failed) + " 页下载失败！";
+  } else if (today_only && summary.last_piece_count == 1) {
+    line = "本日数据暂未上传，请稍后下载！";
+  } else {
+    line = "数据下载完毕！";
+  }
+  // Whole milliseconds, as the window measures them.
+  return line + " 下载耗时：" +
+         text::NumberText(static_cast<double>(std::llround(seconds * 1000)) / 1000) + "秒";
+}
+
+}  // namespace
+
+int RunDownloadCommand(const DownloadOptions& options, CliContext& ctx) {
+  const PlanOrRefusal planned = PlanDownload(options.range, options.replace, ctx.now);
+  if (planned.refusal) {
+    Say(ctx.err, *planned.refusal);
+    return kBadUsage;
+  }
+  const program::StoreLocation& location = ctx.settings.store;
+  if (auto error = program::PrepareStoreFolder(location)) {
+    Say(ctx.err, *error);
+    return kStoreFailed;
+  }
+  store::Store store(location.file);
+  // The window creates the store at its first start; here the first
+  // download does.
+  if (auto error = store.EnsureStore()) {
+    Say(ctx.err, StoreFailureLine(*error, location.file));
+    return kStoreFailed;
+  }
+
+  download::DownloadRequest request;
+  request.pages = download::AllPages(planned.plan.dates);
+  request.replace = options.replace;
+  request.source_host = ctx.settings.source_host.value;
+  Say(ctx.err, std::to_string(request.pages.size()) + " pages (" +
+                   std::to_string(planned.plan.dates.size()) + " days, " +
+                   planned.plan.dates.back() + " to " + planned.plan.dates.front() + ") from " +
+                   request.source_host + (options.replace ? ", replacing " : " into ") +
+                   location.file.string());
+
+  DownloadProgress progress(ctx.err, ctx.err_is_terminal);
+  const double started = SteadySeconds();
+  const download::DownloadSummary summary =
+      download::RunDownload(store, request, progress, ctx.stop);
+  const double seconds = SteadySeconds() - started;
+
+  switch (summary.end) {
+    case download::RunEnd::kStopped:
+      Say(ctx.err, "stopped after " + std::to_string(summary.done) + " of " +
+                       std::to_string(summary.planned) + " pages; what they held is stored");
+      return kInterrupted;
+    case download::RunEnd::kStoreFailed:
+      Say(ctx.err, StoreFailureLine(summary.error.value_or(store::StoreError{}), location.file));
+      return kStoreFailed;
+    case download::RunEnd::kCompleted:
+      break;
+  }
+  Say(ctx.err, ResultLine(summary, planned.plan.today_only, seconds));
+  Say(ctx.err, std::to_string(summary.stored) + " listings stored from " +
+                   std::to_string(summary.done - summary.failed) + " pages" +
+                   (summary.failed > 0 ? ", " + std::to_string(summary.failed) +
+                                             " pages failed: download these dates again later"
+                                       : std::string()));
+  return summary.failed > 0 ? kPagesFailed : kDone;
+}
+
+}  // namespace cli

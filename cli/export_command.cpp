@@ -1,0 +1,48 @@
+// quorvane-cli export: listings or Seat entries of a range as CSV, JSON
+// lines or a spreadsheet.
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/messages.h"
+
+namespace cli {
+
+int RunExportCommand(const ExportOptions& options, CliContext& ctx) {
+  const FilterOrRefusal range = ExportFilter(options.range, ctx.now);
+  if (range.refusal) {
+    Say(ctx.err, *range.refusal);
+    return kBadUsage;
+  }
+  OutputTarget target;
+  target.file = options.output;
+  target.standard_output = ctx.out;
+  target.sheet_name = options.rows == ExportRows::kSeats ? "seats" : "listings";
+  OpenedWriter opened = OpenTableWriter(options.format, target);
+  if (!opened.writer) {
+    Say(ctx.err, opened.error);
+    return kBadUsage;
+  }
+
+  store::Store store(ctx.settings.store.file);
+  const ExportResult result =
+      ExportListings(store, range.filter, options.rows, *opened.writer, ctx.stop);
+  if (result.error) {
+    // The writer goes without Finish(): a file is not left behind.
+    Say(ctx.err, StoreFailureLine(*result.error, ctx.settings.store.file));
+    return kStoreFailed;
+  }
+  if (result.stopped) {
+    Say(ctx.err, "stopped; nothing was written");
+    return kInterrupted;
+  }
+  if (auto error = opened.writer->Finish()) {
+    Say(ctx.err, *error);
+    return kBadUsage;
+  }
+  if (options.output)
+    Say(ctx.err, std::to_string(result.rows) + " rows of " + std::to_string(result.listings) +
+                     " listings written to " + options.output->string());
+  return kDone;
+}
+
+}  // namespace cli

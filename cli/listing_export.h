@@ -1,0 +1,38 @@
+// The rows of an export: one per listing (the nine fields and the four
+// figures of the statistics grid) or one per Seat entry.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stop_token>
+#include <vector>
+
+#include "cli/listing_pass.h"
+#include "cli/table_output.h"
+#include "sheets/table.h"
+#include "store/record_store.h"
+
+namespace cli {
+
+enum class ExportRows {
+  kListings,  // date, name, code, reason, value, volume, turnover, buy_seats,
+              // sell_seats, then buy, sell, net, strength (10,000 yuan)
+  kSeats,     // date, code, name, side, position, seat, buy, sell (yuan)
+};
+
+std::vector<sheets::Column> ExportColumns(ExportRows rows);
+
+struct ExportResult {
+  int64_t listings = 0;                    // listings within the range
+  int64_t rows = 0;                        // rows handed to the writer
+  std::optional<store::StoreError> error;  // the store failed
+  bool output_failed = false;              // the writer refused a row
+  bool stopped = false;
+};
+
+// One pass over the store: the rows of every listing within `dates`, in
+// record order, to `writer` (Begin included, Finish left to the caller).
+ExportResult ExportListings(store::Store& store, const DateFilter& dates, ExportRows rows,
+                            TableWriter& writer, std::stop_token stop = {});
+
+}  // namespace cli

@@ -1,0 +1,108 @@
+#include "program/run_settings.h"
+
+#include <cstdlib>
+#include <utility>
+
+namespace program {
+namespace {
+
+const char* OriginText(SettingOrigin origin) {
+  switch (origin) {
+    case SettingOrigin::kCommandLine:
+      return "given with ";
+    case SettingOrigin::kEnvironment:
+      return "from the environment variable ";
+    case SettingOrigin::kBuild:
+      return "built in";
+  }
+  return "";
+}
+
+std::string Where(const Setting& setting, const SettingNames& names) {
+  std::string where = OriginText(setting.origin);
+  if (setting.origin == SettingOrigin::kCommandLine) where += names.option;
+  if (setting.origin == SettingOrigin::kEnvironment) where += names.environment;
+  return where;
+}
+
+bool IsDigits(std::string_view s) {
+  if (s.empty()) return false;
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+// Why "host[:port]" (before any path) is no host; empty when it is one.
+std::string HostProblem(std::string_view host) {
+  if (host.empty()) return "is empty";
+  for (char c : host) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u <= ' ' || u == 0x7F) return "holds a blank or control character";
+  }
+  if (host.find("://") != std::string_view::npos) return "takes no scheme (write HOST[:PORT])";
+  std::string_view authority = host.substr(0, host.find('/'));
+  std::string_view port;
+  if (!authority.empty() && authority.front() == '[') {
+    // [IPv6]:port
+    const size_t close = authority.find(']');
+    if (close == std::string_view::npos) return "lacks the closing ] of its address";
+    std::string_view rest = authority.substr(close + 1);
+    if (!rest.empty()) {
+      if (rest.front() != ':') return "has text after its address";
+      port = rest.substr(1);
+      if (port.empty()) return "has an empty port";
+    }
+    authority = authority.substr(0, close + 1);
+  } else if (const size_t colon = authority.rfind(':'); colon != std::string_view::npos) {
+    port = authority.substr(colon + 1);
+    authority = authority.substr(0, colon);
+    if (port.empty()) return "has an empty port";
+  }
+  if (authority.empty() || authority == "[]") return "names no host";
+  if (!port.empty()) {
+    if (!IsDigits(port) || port.size() > 5 || std::atoi(std::string(port).c_str()) < 1 ||
+        std::atoi(std::string(port).c_str()) > 65535)
+      return "has a port that is not a number from 1 to 65535";
+  }
+  return {};
+}
+
+}  // namespace
+
+std::optional<std::string> ProcessEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  if (!value) return std::nullopt;
+  return std::string(value);
+}
+
+Setting ResolveSetting(const std::optional<std::string>& option, const SettingNames& names,
+                       std::string built_in, const EnvironmentLookup& environment) {
+  if (option) return Setting{*option, SettingOrigin::kCommandLine};
+  if (environment) {
+    if (std::optional<std::string> value = environment(names.environment); value && !value->empty())
+      return Setting{std::move(*value), SettingOrigin::kEnvironment};
+  }
+  return Setting{std::move(built_in), SettingOrigin::kBuild};
+}
+
+std::string BuiltInSourceHost() {
+  return QUORVANE_SOURCE_HOST;
+}
+
+std::optional<std::string> CheckSourceHost(const Setting& host, const SettingNames& names) {
+  const std::string problem = HostProblem(host.value);
+  if (problem.empty()) return std::nullopt;
+  return "the source host \"" + host.value + "\" (" + Where(host, names) + ") " + problem;
+}
+
+ResolvedRunSettings ResolveRunSettings(const LaunchOptions& options, const ProgramPlace& place,
+                                       const EnvironmentLookup& environment) {
+  ResolvedRunSettings resolved;
+  resolved.settings.source_host =
+      ResolveSetting(options.source_host, kSourceHostNames, BuiltInSourceHost(), environment);
+  resolved.settings.store = ResolveStoreLocation(options.store, place);
+  resolved.error = CheckSourceHost(resolved.settings.source_host, kSourceHostNames);
+  return resolved;
+}
+
+}  // namespace program

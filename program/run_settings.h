@@ -1,0 +1,78 @@
+// The run-time settings both programs take when they start: the host the
+// listing pages come from and the store file. Each setting is read from its
+// command-line option, else from its environment variable, else from the
+// build; the window and the command line resolve them here, the same way.
+// No toolkit in it: the window hands in what Qt tells it about its folders.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "program/store_location.h"
+
+namespace program {
+
+// Reads one environment variable; nullopt when it is not set.
+using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
+// The process's own environment.
+std::optional<std::string> ProcessEnvironment(const char* name);
+
+// Where a setting's value came from.
+enum class SettingOrigin {
+  kCommandLine,
+  kEnvironment,
+  kBuild,
+};
+
+struct Setting {
+  std::string value;
+  SettingOrigin origin = SettingOrigin::kBuild;
+};
+
+// A setting's two outside names: the option and the environment variable.
+struct SettingNames {
+  const char* option;
+  const char* environment;
+};
+inline constexpr SettingNames kSourceHostNames{"--source", "QUORVANE_SOURCE_HOST"};
+
+// The option's value when given, else the environment variable's when it is
+// set and not empty, else the value built in.
+Setting ResolveSetting(const std::optional<std::string>& option, const SettingNames& names,
+                       std::string built_in, const EnvironmentLookup& environment);
+
+// host[:port] of the listing pages as the build set it (the CMake cache
+// variable QUORVANE_SOURCE_HOST).
+std::string BuiltInSourceHost();
+
+// Why a source host cannot be used (English, one line), naming where it
+// came from; nullopt when it can. A host is a name or address with an
+// optional port of 1 to 65535 (and, for the sample source's fault paths, a
+// path after it); no scheme, no blanks.
+std::optional<std::string> CheckSourceHost(const Setting& host, const SettingNames& names);
+
+// What a command line gave; unset when the option was not given.
+struct LaunchOptions {
+  std::optional<std::string> source_host;
+  std::optional<std::filesystem::path> store;
+};
+
+struct RunSettings {
+  Setting source_host;
+  StoreLocation store;
+};
+
+struct ResolvedRunSettings {
+  RunSettings settings;
+  // Set when a setting cannot be used: the program stops with this line.
+  std::optional<std::string> error;
+};
+
+// Every run-time setting of one start of either program.
+ResolvedRunSettings ResolveRunSettings(const LaunchOptions& options, const ProgramPlace& place,
+                                       const EnvironmentLookup& environment);
+
+}  // namespace program

@@ -1,0 +1,213 @@
+// quorvane-cli download against the loopback sample source: the same
+// records as the window's download, the exit status of a failing source,
+// of a store that cannot be opened, and of one another program is writing.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "store/record_store.h"
+#include "store/store_error.h"
+#include "tests/cli_test_support.h"
+#include "tests/download_test_support.h"
+#include "text/gbk.h"
+
+namespace {
+
+using sample_source::Fault;
+using testing_support::DownloadProgram;
+using testing_support::Lines;
+using testing_support::PageKey;
+using testing_support::Readable;
+using testing_support::RunCli;
+using testing_support::StoredRecords;
+using testing_support::TempDir;
+
+class CliDownloadTest : public ::testing::Test {
+ protected:
+  CliDownloadTest() { EXPECT_GT(source.Start(), 0); }
+  ~CliDownloadTest() override { source.Stop(); }
+
+  testing_support::ProgramRun Download(const std::vector<std::string>& args) {
+    std::vector<std::string> all = {"--store", store.string(), "--source", source.Host(),
+                                    "download"};
+    all.insert(all.end(), args.begin(), args.end());
+    return RunCli(all);
+  }
+
+  sample_source::SampleSource source;
+  TempDir dir;
+  std::filesystem::path store = dir / "Data.edb";
+};
+
+TEST_F(CliDownloadTest, StoresExactlyWhatTheWindowStores) {
+  DownloadProgram window;
+  testing_support::UseTwoDays(window);
+  ASSERT_TRUE(window.DownloadAndWait());
+  const auto by_window = window.Stored();
+  ASSERT_FALSE(by_window.empty());
+
+  const auto run = Download({"--from", "2010-06-03", "--to", "2010-06-04"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Readable(StoredRecords(store)), Readable(by_window));
+  // Not a terminal: one line per page, in the window's order.
+  const auto lines = Lines(run.err);
+  int page_lines = 0;
+  for (const auto& line : lines)
+    if (line.rfind("[", 0) == 0) ++page_lines;
+  EXPECT_EQ(page_lines, 6) << run.err;
+  EXPECT_NE(run.err.find("[1/6] 2010-06-04 沪市: "), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("[6/6] 2010-06-03 中小板: "), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("数据下载完毕！"), std::string::npos) << run.err;
+}
+
+TEST_F(CliDownloadTest, AQuickRangeCountsBackFromTheEndDateAsTheWindowDoes) {
+  DownloadProgram window;
+  window.p.window.日期框2.SetValue(ui::DateTime::FromParts(2010, 6, 4, 12));
+  window.p.window.单选框_周.UserClick();
+  ASSERT_TRUE(window.DownloadAndWait());
+
+  const auto run = Download({"--week", "--to", "2010-06-04"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Readable(StoredRecords(store)), Readable(window.Stored()));
+  EXPECT_NE(run.err.find("15 pages (5 days, 2010-05-31 to 2010-06-04)"), std::string::npos)
+      << run.err;
+}
+
+TEST_F(CliDownloadTest, KeepAppendsAndReplaceEmptiesFirst) {
+  const auto pages = DownloadProgram::Pages(testing_support::kTwoDays);
+  const auto once = Readable(DownloadProgram::Expected(pages));
+  ASSERT_EQ(Download({"--from", "2010-06-03", "--to", "2010-06-04"}).status, 0);
+  ASSERT_EQ(Download({"--from", "2010-06-03", "--to", "2010-06-04"}).status, 0);
+  auto twice = once;
+  twice.insert(twice.end(), once.begin(), once.end());
+  EXPECT_EQ(Readable(StoredRecords(store)), twice);
+
+  const auto replaced = Download({"--from", "2010-06-04", "--to", "2010-06-04", "--replace"});
+  ASSERT_EQ(replaced.status, 0) << replaced.err;
+  std::vector<PageKey> friday;
+  for (const auto& page : pages)
+    if (page.date == "2010-06-04") friday.push_back(page);
+  EXPECT_EQ(Readable(StoredRecords(store)), Readable(DownloadProgram::Expected(friday)));
+}
+
+TEST_F(CliDownloadTest, AFailingPageGivesStatusThreeAndTheOtherPagesStay) {
+  source.SetPageFault(1, "2010-06-04", Fault::kError);
+  const auto run = Download({"--from", "2010-06-03", "--to", "2010-06-04"});
+  EXPECT_EQ(run.status, 3) << run.err;
+  EXPECT_NE(run.err.find("[3/6] 2010-06-04 深市: failed (status 500)"), std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("数据下载完毕，1 页下载失败！"), std::string::npos) << run.err;
+  std::vector<PageKey> kept;
+  for (const auto& page : DownloadProgram::Pages(testing_support::kTwoDays))
+    if (!(page.board == 1 && page.date == "2010-06-04")) kept.push_back(page);
+  EXPECT_EQ(Readable(StoredRecords(store)), Readable(DownloadProgram::Expected(kept)));
+}
+
+// A loopback port nothing listens on (one the system just handed out).
+int FreePort() {
+  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(s);
+  return ntohs(address.sin_port);
+}
+
+TEST_F(CliDownloadTest, NoSourceAtAllGivesStatusThreeForEveryPage) {
+  const int port = FreePort();
+  const auto run =
+      RunCli({"--store", store.string(), "--source", "127.0.0.1:" + std::to_string(port),
+              "download", "--from", "2010-06-04", "--to", "2010-06-04"});
+  EXPECT_EQ(run.status, 3) << run.err;
+  EXPECT_NE(run.err.find("数据下载完毕，3 页下载失败！"), std::string::npos) << run.err;
+  EXPECT_TRUE(StoredRecords(store).empty());
+}
+
+TEST_F(CliDownloadTest, AStoreThatCannotBeOpenedGivesStatusTwoAndStaysAsItWas) {
+  const std::string garbage(8192, 'x');
+  testing_support::WriteFileBytes(store, garbage);
+  const auto run = Download({"--from", "2010-06-04", "--to", "2010-06-04"});
+  EXPECT_EQ(run.status, 2) << run.err;
+  const std::string expected =
+      text::Utf8(store::ErrorMessage(store::StoreError{store::ErrorKind::kNotAStore, 0, ""}));
+  EXPECT_NE(run.err.find(expected.substr(0, expected.find('\r'))), std::string::npos) << run.err;
+  EXPECT_EQ(testing_support::ReadFileBytes(store), garbage);
+  EXPECT_EQ(source.RequestCount(), 0u);
+
+  // A folder that does not exist is not made for a given store.
+  const auto missing = dir / "no-such-folder" / "Data.edb";
+  const auto nowhere = RunCli({"--store", missing.string(), "--source", source.Host(), "download",
+                               "--from", "2010-06-04", "--to", "2010-06-04"});
+  EXPECT_EQ(nowhere.status, 2) << nowhere.err;
+  EXPECT_EQ(Lines(nowhere.err).size(), 1u) << nowhere.err;
+  EXPECT_FALSE(std::filesystem::exists(missing.parent_path()));
+}
+
+// Ctrl+C: the page being stored is finished, nothing after it is fetched,
+// and the status says the download stopped.
+TEST_F(CliDownloadTest, CtrlCStopsAfterTheStoredPage) {
+  source.SetFault(Fault::kSlow);
+  source.SetSlowMs(400);
+  const auto run = testing_support::RunProgram(
+      {testing_support::CliProgram().string(), "--store", store.string(), "--source", source.Host(),
+       "download", "--from", "2010-06-03", "--to", "2010-06-04"},
+      {{"QUORVANE_SOURCE_HOST", std::nullopt}}, {}, 60000, 1000);
+  EXPECT_EQ(run.status, 130) << run.err;
+  EXPECT_NE(run.err.find("stopped after "), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("数据下载完毕"), std::string::npos) << run.err;
+  // What is stored is whole pages, in download order, and not all of them.
+  const auto pages = DownloadProgram::Pages(testing_support::kTwoDays);
+  const auto stored = Readable(StoredRecords(store));
+  size_t at = 0;
+  size_t whole_pages = 0;
+  for (const auto& page : pages) {
+    const auto expected = Readable(DownloadProgram::Expected({page}));
+    if (at == stored.size()) break;
+    ASSERT_LE(at + expected.size(), stored.size());
+    EXPECT_EQ(std::vector(stored.begin() + static_cast<long>(at),
+                          stored.begin() + static_cast<long>(at + expected.size())),
+              expected);
+    at += expected.size();
+    ++whole_pages;
+  }
+  EXPECT_EQ(at, stored.size());
+  EXPECT_LT(whole_pages, pages.size());
+  EXPECT_LT(source.RequestCount(), pages.size());
+}
+
+// Another program (the window) holds the store's write lock: the download
+// waits the store's bounded time, then gives up with status 2 and a clear
+// line; the file stays sound and the other program's write goes through.
+TEST_F(CliDownloadTest, AStoreBeingWrittenElsewhereGivesStatusTwoAfterABoundedWait) {
+  store::Store other(store);
+  ASSERT_FALSE(other.EnsureStore().has_value());
+  auto writing = other.OpenStore();
+  ASSERT_TRUE(writing.ok());
+  ASSERT_TRUE(writing.AppendBlank());
+  ASSERT_TRUE(writing.WriteField(store::kDate, "2010-06-01"));
+  writing.GoToFirst();  // the record goes to the file; the transaction stays open
+
+  const auto run = Download({"--from", "2010-06-04", "--to", "2010-06-04"});
+  EXPECT_EQ(run.status, 2) << run.err;
+  EXPECT_GE(run.seconds, 4.0);
+  EXPECT_LT(run.seconds, 60.0);
+  EXPECT_NE(run.err.find(
+                text::Utf8(store::ErrorMessage(store::StoreError{store::ErrorKind::kBusy, 0, ""}))),
+            std::string::npos)
+      << run.err;
+  ASSERT_FALSE(writing.CloseStore().has_value());
+  const auto records = StoredRecords(store);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0][0], "2010-06-01");
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// The run-time settings both programs resolve at start: where the source
+// host comes from, whether it is usable, and where the store lives.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "program/run_settings.h"
+#include "program/store_location.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using program::SettingOrigin;
+using program::StorePlace;
+using testing_support::TempDir;
+
+program::EnvironmentLookup Environment(std::map<std::string, std::string> values) {
+  return [values](const char* name) -> std::optional<std::string> {
+    auto it = values.find(name);
+    if (it == values.end()) return std::nullopt;
+    return it->second;
+  };
+}
+
+TEST(RunSettingsTest, TheOptionWinsThenTheEnvironmentThenTheBuild) {
+  const auto env = Environment({{"QUORVANE_SOURCE_HOST", "env.example:81"}});
+  auto s = program::ResolveSetting(std::string("cli.example:82"), program::kSourceHostNames,
+                                   "built.example", env);
+  EXPECT_EQ(s.value, "cli.example:82");
+  EXPECT_EQ(s.origin, SettingOrigin::kCommandLine);
+  s = program::ResolveSetting(std::nullopt, program::kSourceHostNames, "built.example", env);
+  EXPECT_EQ(s.value, "env.example:81");
+  EXPECT_EQ(s.origin, SettingOrigin::kEnvironment);
+  // Set but empty counts as not set (a cron line's "QUORVANE_SOURCE_HOST=").
+  s = program::ResolveSetting(std::nullopt, program::kSourceHostNames, "built.example",
+                              Environment({{"QUORVANE_SOURCE_HOST", ""}}));
+  EXPECT_EQ(s.value, "built.example");
+  EXPECT_EQ(s.origin, SettingOrigin::kBuild);
+  EXPECT_EQ(program::BuiltInSourceHost(), QUORVANE_SOURCE_HOST);
+}
+
+TEST(RunSettingsTest, SourceHostsThatWorkAndThoseThatCannot) {
+  for (const char* good : {"127.0.0.1:18080", "quotes.example.com", "[::1]:8080", "h:65535",
+                           "127.0.0.1:4321/fault/error"}) {
+    EXPECT_FALSE(
+        program::CheckSourceHost({good, SettingOrigin::kCommandLine}, program::kSourceHostNames))
+        << good;
+  }
+  for (const char* bad : {"", "http://quotes.example.com", "a host", "h:0", "h:65536", "h:", "h:8o",
+                          ":8080", "[::1", "[::1]x", "/stock"}) {
+    const auto why =
+        program::CheckSourceHost({bad, SettingOrigin::kEnvironment}, program::kSourceHostNames);
+    ASSERT_TRUE(why) << bad;
+    // The line says where the bad value came from.
+    EXPECT_NE(why->find("QUORVANE_SOURCE_HOST"), std::string::npos) << *why;
+  }
+}
+
+TEST(StoreLocationTest, BesideAWritableProgramElseInTheUsersDataFolderAndAGivenPathWins) {
+  TempDir dir;
+  program::ProgramPlace place{dir / "bin", true, dir / "data" / "quorvane"};
+  auto at = program::ResolveStoreLocation(std::nullopt, place);
+  EXPECT_EQ(at.file, dir / "bin" / "Data.edb");
+  EXPECT_EQ(at.place, StorePlace::kBesideProgram);
+  place.program_folder_writable = false;
+  at = program::ResolveStoreLocation(std::nullopt, place);
+  EXPECT_EQ(at.file, dir / "data" / "quorvane" / "Data.edb");
+  EXPECT_EQ(at.place, StorePlace::kUserData);
+  at = program::ResolveStoreLocation(dir / "mine.edb", place);
+  EXPECT_EQ(at.file, dir / "mine.edb");
+  EXPECT_EQ(at.place, StorePlace::kGiven);
+  // A folder given: the store inside it.
+  at = program::ResolveStoreLocation(dir.path(), place);
+  EXPECT_EQ(at.file, dir / "Data.edb");
+
+  // Only the user's data folder is made when missing.
+  EXPECT_FALSE(
+      program::PrepareStoreFolder(program::ResolveStoreLocation(std::nullopt, place)).has_value());
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "data" / "quorvane"));
+  EXPECT_FALSE(program::PrepareStoreFolder({dir / "given" / "Data.edb", StorePlace::kGiven}));
+  EXPECT_FALSE(std::filesystem::exists(dir / "given"));
+}
+
+TEST(StoreLocationTest, TheUsersDataFolderFollowsXdgDataHomeElseHome) {
+  EXPECT_EQ(program::UserDataFolder(Environment({{"XDG_DATA_HOME", "/x/data"}, {"HOME", "/h"}})),
+            std::filesystem::path("/x/data/quorvane"));
+  EXPECT_EQ(program::UserDataFolder(Environment({{"XDG_DATA_HOME", ""}, {"HOME", "/h"}})),
+            std::filesystem::path("/h/.local/share/quorvane"));
+  EXPECT_EQ(program::UserDataFolder(Environment({{"HOME", "/h"}})),
+            std::filesystem::path("/h/.local/share/quorvane"));
+}
+
+TEST(StoreLocationTest, WritableFoldersAreTold) {
+  TempDir dir;
+  EXPECT_TRUE(program::FolderWritable(dir.path()));
+  EXPECT_FALSE(program::FolderWritable(dir / "missing"));
+  testing_support::WriteFileBytes(dir / "file", "x");
+  EXPECT_FALSE(program::FolderWritable(dir / "file"));
+  const auto exe = program::ExecutableFolder();
+  ASSERT_TRUE(exe);
+  EXPECT_TRUE(std::filesystem::exists(*exe / "cli_run_settings_test"));
+}
+
+}  // namespace
