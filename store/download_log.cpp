@@ -52,12 +52,6 @@ std::string LogTable() {
 
 }  // namespace
 
-int BoardOfCode(std::string_view code) {
-  if (code.starts_with("6")) return 0;
-  if (code.starts_with("002")) return 2;
-  return 1;
-}
-
 const SideTable& DownloadLogSideTable() {
   static const SideTable table{kDownloadLogTable, kLogColumns, "WITHOUT ROWID", true};
   return table;
@@ -139,7 +133,9 @@ class PageLogTable {
     const std::string date = Quote(kListingFields[kDate - 1].name);
     const std::string code = Quote(kListingFields[kCode - 1].name);
     // Rows fetched for real stay as they are; inferred ones are worked out
-    // again. A date that is no date ("", a hand edit) gives no row.
+    // again. The board follows from the code: 6... 沪市, 002... 中小板,
+    // anything else 深市. A date that is no date ("", a hand edit) gives
+    // no row.
     const std::string insert =
         "INSERT OR IGNORE INTO " + LogTable() +
         " (\"板块\", \"日期\", \"结果\", \"条数\", \"推断\") SELECT CASE WHEN " + code +

@@ -63,10 +63,6 @@ struct PageLogRows {
   std::vector<PageLogEntry> rows;  // by board, then date ascending
 };
 
-// The board a stored listing belongs to, by its code: 6... 沪市 (0),
-// 002... 中小板 (2), anything else 深市 (1).
-int BoardOfCode(std::string_view code);
-
 // The table as the store keeps it beside the listings (see table_file.h).
 const SideTable& DownloadLogSideTable();
 
