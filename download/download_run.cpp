@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <utility>
 
 #include "download/page_scraper.h"
@@ -35,6 +36,24 @@ store::PageFailure FailureOf(FetchFailure failure) {
       break;
   }
   return store::PageFailure::kConnection;
+}
+
+bool Complete(store::PageOutcome outcome) {
+  return outcome == store::PageOutcome::kStored || outcome == store::PageOutcome::kNoListings;
+}
+
+// A page whose listings (or empty list) are in the store keeps its row when
+// a later fetch of it stores nothing, so that the log never calls a page
+// missing whose listings are there, and the gap fill never fetches it
+// again. Gives the row that stays in `row`.
+bool KeepsItsRow(store::StoreAccess& access, const store::PageLogEntry& fresh,
+                 store::PageLogEntry* row) {
+  if (fresh.outcome == store::PageOutcome::kStored) return false;
+  std::optional<store::PageLogEntry> existing;
+  if (!access.ReadPageLogRow(fresh.board, fresh.date, &existing) || !existing) return false;
+  if (!Complete(existing->outcome)) return false;
+  *row = std::move(*existing);
+  return true;
 }
 
 DownloadSummary Fail(DownloadSummary summary, std::optional<store::StoreError> error) {
@@ -89,14 +108,19 @@ DownloadSummary Run(store::Store& store, const DownloadRequest& request, Listing
     fetched.fetch.text.clear();
     report.log = PageLogOf(key, fetched, today, now());
     report.fetch = std::move(fetched.fetch);
-    const ScrapeResult scraped = StoreListings(fetched.parsed, key.date, access, &report.log);
+    const bool keep_row = KeepsItsRow(access, report.log, &report.log);
+    const ScrapeResult scraped =
+        StoreListings(fetched.parsed, key.date, access, keep_row ? nullptr : &report.log);
     if (scraped.error) {
       // Every page before this one is committed; this one was rolled back,
-      // its row with it. The log says so if the store still takes a row.
+      // its row with it. The log says so if the store still takes a row
+      // (a store held by another program would not).
       report.log.outcome = store::PageOutcome::kFailed;
       report.log.failure = store::PageFailure::kWriteFailed;
       report.log.listings = 0;
-      access.WritePageLog(report.log);
+      store::PageLogEntry kept;
+      if (scraped.error->kind != store::ErrorKind::kBusy && !KeepsItsRow(access, report.log, &kept))
+        access.WritePageLog(report.log);
       access.CloseStore();
       return Fail(std::move(summary), scraped.error);
     }

@@ -25,7 +25,7 @@ struct PageReport {
   int piece_count = 0;  // row pieces of the list block (see ParseListingPage)
   int stored = 0;       // listings appended
   FetchResult fetch;    // the transfer's outcome, status and size (no text)
-  store::PageLogEntry log;  // the page's row of the download log, as written
+  store::PageLogEntry log;  // the page's row of the download log, as it stands
 };
 
 // The download log's row for a page as a source gave it, fetched at `now`;
@@ -86,7 +86,8 @@ class ProgressSink {
 // back whole. Every page fetched gets its row in the download log, in the
 // same transaction as its listings; a page whose listings could not be
 // written gets a "write failure" row afterwards when the store still takes
-// one.
+// one. A fetch that stores nothing leaves the row of a page whose listings
+// or empty list are already in the store as it is.
 DownloadSummary RunDownload(store::Store& store, const DownloadRequest& request, ProgressSink& sink,
                             std::stop_token stop = {});
 // The same from another source (the request's host and limits unused).

@@ -3,6 +3,8 @@
 // rebuilding from the stored listings.
 #include "store/download_log.h"
 
+#include <optional>
+
 #include "store/record_store.h"
 #include "store/table_file_handles.h"
 
@@ -92,6 +94,39 @@ class PageLogTable {
     return true;
   }
 
+  static void TakeRow(const Statement& s, PageLogEntry* e) {
+    e->board = static_cast<int>(s.Int64(0));
+    e->date.assign(s.Bytes(1));
+    e->outcome = OutcomeFromCode(s.Int64(2));
+    e->failure = FailureFromCode(s.Int64(3));
+    e->status = s.Int64(4);
+    e->listings = s.Int64(5);
+    e->bytes = s.Int64(6);
+    e->fetched_at.assign(s.Bytes(7));
+    e->inferred = s.Int64(8) != 0;
+    e->skipped = s.Int64(9);
+    e->note.assign(s.Bytes(10));
+  }
+
+  static bool ReadOne(TableFile& t, int board, std::string_view date,
+                      std::optional<PageLogEntry>* out) {
+    out->reset();
+    bool present = false;
+    if (!Present(t, &present)) return false;
+    if (!present) return true;
+    Statement& s = t.handles_->log_row;
+    if (!s && !t.Prepare(std::string("SELECT ") + kLogColumnList + " FROM " + LogTable() +
+                             " WHERE \"板块\" = ?1 AND \"日期\" = ?2",
+                         &s))
+      return false;
+    s.BindInt64(1, board);
+    s.BindText(2, date);
+    const int rc = s.Step();
+    if (rc == SQLITE_ROW) TakeRow(s, &out->emplace());
+    s.Reset();
+    return rc == SQLITE_ROW || rc == SQLITE_DONE ? true : t.Fail(rc);
+  }
+
   static bool Read(TableFile& t, std::string_view from, std::string_view to, PageLogRows* out) {
     out->present = false;
     out->rows.clear();
@@ -106,20 +141,7 @@ class PageLogTable {
     s.BindText(1, from);
     s.BindText(2, to);
     int rc;
-    while ((rc = s.Step()) == SQLITE_ROW) {
-      PageLogEntry& e = out->rows.emplace_back();
-      e.board = static_cast<int>(s.Int64(0));
-      e.date.assign(s.Bytes(1));
-      e.outcome = OutcomeFromCode(s.Int64(2));
-      e.failure = FailureFromCode(s.Int64(3));
-      e.status = s.Int64(4);
-      e.listings = s.Int64(5);
-      e.bytes = s.Int64(6);
-      e.fetched_at.assign(s.Bytes(7));
-      e.inferred = s.Int64(8) != 0;
-      e.skipped = s.Int64(9);
-      e.note.assign(s.Bytes(10));
-    }
+    while ((rc = s.Step()) == SQLITE_ROW) TakeRow(s, &out->rows.emplace_back());
     s.Reset();
     if (rc != SQLITE_DONE) {
       out->rows.clear();
@@ -167,6 +189,12 @@ bool StoreAccess::ReadPageLog(std::string_view from, std::string_view to, PageLo
     return false;
   }
   return PageLogTable::Read(*table_, from, to, out);
+}
+
+bool StoreAccess::ReadPageLogRow(int board, std::string_view date,
+                                 std::optional<PageLogEntry>* out) {
+  out->reset();
+  return table_ && PageLogTable::ReadOne(*table_, board, date, out);
 }
 
 bool StoreAccess::RebuildPageLog(int64_t* rows) {

@@ -106,6 +106,8 @@ class StoreAccess {
   // none and out->present false, and is not written. False on an engine
   // error, with error() set.
   bool ReadPageLog(std::string_view from, std::string_view to, PageLogRows* out);
+  // The row of one board and date, none when there is none (or no table).
+  bool ReadPageLogRow(int board, std::string_view date, std::optional<PageLogEntry>* out);
   // Gives every board and date that has stored listings and no fetched row
   // an inferred row (stored, 条数 the listings; the board from the code),
   // in one transaction; inferred rows made before are worked out again.

@@ -21,6 +21,7 @@ struct TableFile::Handles {
   std::vector<Statement> range;   // one per field, prepared on first use
   Statement log_write;            // the download log's, prepared on first use
   Statement log_range;
+  Statement log_row;
 };
 
 namespace table_sql {

@@ -9,3 +9,6 @@ quorvane_test(coverage_grid_test SOURCES coverage_grid_test.cpp
 quorvane_test(coverage_page_test SOURCES coverage_page_test.cpp download_test_support.cpp
   LIBS quorvane_app quorvane_sample_source quorvane_program_fixture PkgConfig::SQLCIPHER
   LABELS threads)
+quorvane_test(download_log_fault_test SOURCES download_log_fault_test.cpp download_test_support.cpp
+  LIBS quorvane_download_control quorvane_sample_source quorvane_program_fixture
+  PkgConfig::SQLCIPHER)
