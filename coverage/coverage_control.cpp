@@ -20,9 +20,9 @@ using text::Gbk;
 
 struct Texts {
   std::string beyond_today = Gbk("已超出交易日期范围，请重新选择！");
-  std::string rebuild_question = Gbk(
-      "将由已存的龙虎榜数据推断各板块每日的下载记录（标为推断），\r\n\r\n"
-      "已有的下载记录保持不变。是否继续？");
+  std::string rebuild_question =
+      Gbk("将由已存的龙虎榜数据推断各板块每日的下载记录（标为推断），\r\n\r\n"
+          "已有的下载记录保持不变。是否继续？");
   std::string rebuilt_open = Gbk("下载记录重建完毕，由已存数据推断出 ");
   std::string rebuilt_close = Gbk(" 页。");
 };

@@ -27,9 +27,8 @@ constexpr CellLook kFailedLook{{204, 0, 0}, {255, 210, 210}};
 struct Texts {
   std::array<std::string, kCoverageColumnCount> titles = {Gbk("日 期"), Gbk("星期"), Gbk("沪市"),
                                                           Gbk("深市"), Gbk("中小板")};
-  std::array<std::string, 7> weekdays = {Gbk("星期日"), Gbk("星期一"), Gbk("星期二"),
-                                         Gbk("星期三"), Gbk("星期四"), Gbk("星期五"),
-                                         Gbk("星期六")};
+  std::array<std::string, 7> weekdays = {Gbk("星期日"), Gbk("星期一"), Gbk("星期二"), Gbk("星期三"),
+                                         Gbk("星期四"), Gbk("星期五"), Gbk("星期六")};
   std::string no_listings = Gbk("无上榜");
   std::string not_published = Gbk("未发布");
   std::string failed = Gbk("失败");

@@ -33,8 +33,8 @@ void ShowTotals(ui::MainWindow& w) {
 
 std::vector<std::string> LogPageDates(const ui::MainWindow& w) {
   const ui::DownloadLogPage& page = w.download_log;
-  const ui::RadioButton* quick[6] = {&page.单选框_记录日, &page.单选框_记录周,
-                                     &page.单选框_记录月, &page.单选框_记录季,
+  const ui::RadioButton* quick[6] = {&page.单选框_记录日,   &page.单选框_记录周,
+                                     &page.单选框_记录月,   &page.单选框_记录季,
                                      &page.单选框_记录半年, &page.单选框_记录年};
   std::optional<int> quick_days;
   for (int i = 0; i < 6; ++i)

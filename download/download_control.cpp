@@ -267,8 +267,8 @@ void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& r
     if (!pages) return;
     run.pages = std::move(*pages);
   } else {
-    const Refusal refusal = CheckDownload(request.keep, request.replace, request.start,
-                                          request.end, request.dates.size());
+    const Refusal refusal = CheckDownload(request.keep, request.replace, request.start, request.end,
+                                          request.dates.size());
     if (refusal == Refusal::kNoDataChoice) return Leave(ui, {.message = RefusalMessage(refusal)});
     if (refusal == Refusal::kStartAfterEnd)
       return Leave(ui, {.message = RefusalMessage(refusal), .date_boxes_to_now = true});

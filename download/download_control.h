@@ -27,11 +27,11 @@ void OnEndDateChanged(program::ProgramContext& ctx);
 // What the job needs from the window, read on the user-interface thread
 // when the download starts: the worker never reads the window model.
 struct WindowDownloadRequest {
-  bool keep = false;        // 选择框_保留
-  bool replace = false;     // 选择框_更新
-  bool today_only = false;  // 单选框_日
-  text::DateTime start;     // 日期框1
-  text::DateTime end;       // 日期框2
+  bool keep = false;               // 选择框_保留
+  bool replace = false;            // 选择框_更新
+  bool today_only = false;         // 单选框_日
+  text::DateTime start;            // 日期框1
+  text::DateTime end;              // 日期框2
   std::vector<std::string> dates;  // the download date list, latest first
   std::string source_host;
   FetchLimits fetch_limits;

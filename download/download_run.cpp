@@ -171,8 +171,8 @@ store::PageLogEntry PageLogOf(const PageKey& page, const SourcePage& fetched,
     e.failure = fetched.fetch.body_bytes == 0 ? store::PageFailure::kEmptyBody
                                               : store::PageFailure::kNoList;
   } else if (parsed.listings.empty()) {
-    e.outcome = page.date == today ? store::PageOutcome::kNotPublished
-                                   : store::PageOutcome::kNoListings;
+    e.outcome =
+        page.date == today ? store::PageOutcome::kNotPublished : store::PageOutcome::kNoListings;
   } else {
     e.outcome = store::PageOutcome::kStored;
     e.listings = static_cast<int64_t>(parsed.listings.size());

@@ -21,10 +21,10 @@ namespace download {
 // One page as the run found it.
 struct PageReport {
   PageKey page;
-  int index = 0;        // 0-based position in the request
-  int piece_count = 0;  // row pieces of the list block (see ParseListingPage)
-  int stored = 0;       // listings appended
-  FetchResult fetch;    // the transfer's outcome, status and size (no text)
+  int index = 0;            // 0-based position in the request
+  int piece_count = 0;      // row pieces of the list block (see ParseListingPage)
+  int stored = 0;           // listings appended
+  FetchResult fetch;        // the transfer's outcome, status and size (no text)
   store::PageLogEntry log;  // the page's row of the download log, as it stands
 };
 

@@ -38,13 +38,13 @@ enum class PageFailure : int {
 };
 
 struct PageLogEntry {
-  int board = 0;      // 0 沪市, 1 深市, 2 中小板
-  std::string date;   // "YYYY-MM-DD"
+  int board = 0;     // 0 沪市, 1 深市, 2 中小板
+  std::string date;  // "YYYY-MM-DD"
   PageOutcome outcome = PageOutcome::kStored;
   PageFailure failure = PageFailure::kNone;
-  int64_t status = 0;    // HTTP status of the answer, 0 when none came
-  int64_t listings = 0;  // listings stored from the page
-  int64_t bytes = 0;     // bytes of the page as received
+  int64_t status = 0;      // HTTP status of the answer, 0 when none came
+  int64_t listings = 0;    // listings stored from the page
+  int64_t bytes = 0;       // bytes of the page as received
   std::string fetched_at;  // local time of the fetch, "YYYY-MM-DD HH:MM:SS"
   bool inferred = false;   // worked out from the stored listings, not fetched
   // Room for what a source kind has to add: listings it left out (those of

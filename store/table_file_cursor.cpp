@@ -234,8 +234,8 @@ bool TableFile::PurgeDeleted() {
 bool TableFile::RemoveAll() {
   pending_ = false;  // an unwritten record goes with the rest
   ResetCursor();
-  std::string sql = "SAVEPOINT remove_all; DELETE FROM " + table_ + "; DELETE FROM " + gaps_table_ +
-                    ";";
+  std::string sql =
+      "SAVEPOINT remove_all; DELETE FROM " + table_ + "; DELETE FROM " + gaps_table_ + ";";
   // Side tables that describe the records go with them, in the same
   // transaction (EnsureIndexes has made them).
   for (const SideTable& side : side_tables_)

@@ -12,3 +12,7 @@ quorvane_test(coverage_page_test SOURCES coverage_page_test.cpp download_test_su
 quorvane_test(download_log_fault_test SOURCES download_log_fault_test.cpp download_test_support.cpp
   LIBS quorvane_download_control quorvane_sample_source quorvane_program_fixture
   PkgConfig::SQLCIPHER)
+if(QUORVANE_BUILD_QT)
+  quorvane_test(coverage_qt_test SOURCES coverage_qt_test.cpp
+    LIBS quorvane_qt_test_support quorvane_app quorvane_program_fixture)
+endif()

@@ -14,13 +14,13 @@
 
 namespace {
 
+using sample_source::Fault;
 using testing_support::DownloadProgram;
 using testing_support::kClosingMessage;
 using testing_support::PageKey;
 using testing_support::Readable;
 using testing_support::U;
 using testing_support::UseTwoDays;
-using sample_source::Fault;
 using ui::DateTime;
 
 class CoveragePageTest : public ::testing::Test {
@@ -205,7 +205,8 @@ TEST_F(CoveragePageTest, ADoubleClickFetchesItsPageAloneAndNeverOneAlreadyStored
   grid().UserDoubleClick(RowOf("2010-06-02"), 2);
   page().超级按钮_补全下载.UserClick();
   EXPECT_EQ(d.p.platform.running_workers(), 0);
-  EXPECT_EQ(d.MessageTexts(), std::vector<std::string>(2, "正在删除重复数据……，请在删除完成后再下载！"));
+  EXPECT_EQ(d.MessageTexts(),
+            std::vector<std::string>(2, "正在删除重复数据……，请在删除完成后再下载！"));
   d.p.state.job = program::Job::kNone;
 }
 

@@ -29,18 +29,18 @@ PageLogEntry Row(int board, const std::string& date, PageOutcome outcome) {
 
 TEST(CoverageRangeTest, WeekdaysAgreeWithTheDownloadsDatesAndGoBeyondAYear) {
   const DateTime end = DateTime::FromParts(2010, 6, 7, 20);
-  for (const auto& [start, quick] :
-       std::vector<std::pair<DateTime, std::optional<int>>>{
+  for (const auto& [start, quick] : std::vector<std::pair<DateTime, std::optional<int>>>{
            {DateTime::FromParts(2010, 6, 3), std::nullopt},
            {DateTime::FromParts(2010, 6, 5), std::nullopt},  // a Saturday
            {end, 31},
            {end, 365},
            {DateTime::FromParts(2010, 6, 8), std::nullopt}}) {  // after the end
-    EXPECT_EQ(coverage::RangeWeekdays(start, end, quick), download::DownloadDates(start, end, quick));
+    EXPECT_EQ(coverage::RangeWeekdays(start, end, quick),
+              download::DownloadDates(start, end, quick));
   }
 
-  const auto ten_years = coverage::RangeWeekdays(DateTime::FromParts(2000, 1, 1),
-                                                 DateTime::FromParts(2009, 12, 31));
+  const auto ten_years =
+      coverage::RangeWeekdays(DateTime::FromParts(2000, 1, 1), DateTime::FromParts(2009, 12, 31));
   ASSERT_EQ(ten_years.size(), 2609u);
   EXPECT_EQ(ten_years.front(), "2009-12-31");
   EXPECT_EQ(ten_years.back(), "2000-01-03");

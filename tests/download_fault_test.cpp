@@ -263,10 +263,9 @@ bool SamePages(std::vector<PageKey> a, std::vector<PageKey> b) {
   };
   std::sort(a.begin(), a.end(), less);
   std::sort(b.begin(), b.end(), less);
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](const PageKey& x, const PageKey& y) {
-                      return x.board == y.board && x.date == y.date;
-                    });
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const PageKey& x, const PageKey& y) {
+    return x.board == y.board && x.date == y.date;
+  });
 }
 
 std::vector<StoredRecord> ReadAll(store::Store& store) {
@@ -316,8 +315,8 @@ TEST(DownloadFaultTest, WriteFailureStopsWithAMessageAndKeepsWhatWasCommitted) {
   // the page that could not be written, which says so.
   const auto rows = ReadLog(store);
   const std::vector<PageKey> stored_pages(pages.begin(), pages.begin() + whole);
-  EXPECT_TRUE(SamePages(LoggedAt(rows, "2010-06-07 20:00:00", store::PageOutcome::kStored),
-                        stored_pages));
+  EXPECT_TRUE(
+      SamePages(LoggedAt(rows, "2010-06-07 20:00:00", store::PageOutcome::kStored), stored_pages));
   EXPECT_LE(rows.size(), stored_pages.size() + 1);
   for (const auto& row : rows) {
     if (row.outcome == store::PageOutcome::kStored) continue;
@@ -405,7 +404,8 @@ TEST(DownloadFaultTest, KilledMidDownloadLeavesWholePagesInASoundFile) {
     // Each run fetches at a minute of its own, so that the log tells its
     // rows from those of the runs before.
     const DateTime now = DateTime::FromParts(2010, 6, 7, 20, kill + 1);
-    pid = StartChild(path, source.Host(), dir / "report", [] {}, now);
+    const std::function<void()> nothing = [] {};
+    pid = StartChild(path, source.Host(), dir / "report", nothing, now);
     ASSERT_GT(pid, 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(moment_ms(random)));
     ::kill(pid, SIGKILL);

@@ -47,7 +47,8 @@ PageLogEntry StoredRow(int board, const std::string& date, const PageLogEntry& a
   return e;
 }
 
-const PageLogEntry* Find(const std::vector<PageLogEntry>& rows, int board, const std::string& date) {
+const PageLogEntry* Find(const std::vector<PageLogEntry>& rows, int board,
+                         const std::string& date) {
   for (const auto& r : rows)
     if (r.board == board && r.date == date) return &r;
   return nullptr;
@@ -118,9 +119,9 @@ TEST(DownloadLogFaultTest, ASourceFailingEveryPageLogsEachAndLeavesStoredPagesAl
   ASSERT_TRUE(d.DownloadAndWait());
   EXPECT_EQ(d.Stored(), stored);
   // (The page fault of 沪市 06-04 still serves its empty list.)
-  EXPECT_EQ(d.MessageTexts(), std::vector<std::string>{std::string(kClosingMessage) +
-                                                       kFailedPagesLineOpen + "8" +
-                                                       kFailedPagesLineClose});
+  EXPECT_EQ(d.MessageTexts(),
+            std::vector<std::string>{std::string(kClosingMessage) + kFailedPagesLineOpen + "8" +
+                                     kFailedPagesLineClose});
   const auto rows = Log(d.p.store);
   ASSERT_EQ(rows.size(), 9u);
   for (const PageLogEntry& row : rows) {

@@ -124,7 +124,8 @@ TEST_F(DownloadLogTest, RemovingEverythingEmptiesTheLogAndAPurgeLeavesIt) {
     ASSERT_FALSE(a.CloseStore().has_value());
   }
   // The row says what the page held, whatever became of its listings.
-  EXPECT_EQ(ReadLog(s).rows, std::vector<PageLogEntry>{Row(0, "2010-06-04", PageOutcome::kStored, 4)});
+  EXPECT_EQ(ReadLog(s).rows,
+            std::vector<PageLogEntry>{Row(0, "2010-06-04", PageOutcome::kStored, 4)});
 
   auto a = s.OpenStore(AccessMode::kWriter);
   ASSERT_TRUE(a.RemoveAll());

@@ -184,7 +184,8 @@ class Grid : public Component {
   std::vector<Cell> cells_;  // rows_ * columns_, row-major
   std::vector<int> column_widths_;
   std::unordered_map<int, int> row_heights_;  // only rows that differ from the default
-  std::unordered_map<int64_t, std::string> tooltips_;  // by row << 32 | column
+  // Tooltips by row << 32 | column.
+  std::unordered_map<int64_t, std::string> tooltips_;
   std::vector<CellRange> merges_;
   Striping striping_;
   int current_row_ = 0;
