@@ -2,6 +2,7 @@
 
 #include "app/program_shell.h"
 #include "app/view_switching.h"
+#include "coverage/coverage_control.h"
 #include "details/click_navigation.h"
 #include "details/duplicate_listings.h"
 #include "details/seat_tooltip.h"
@@ -27,6 +28,20 @@ void WireListingGrid(ProgramContext& ctx, const EventHandlers& h, ui::Grid& grid
   grid.on_left_button_up = [&ctx, &grid, f = h.seat_tooltip] { Call(f, ctx, grid); };
   grid.on_double_click = [&ctx, &grid, f = h.follow_cell] { Call(f, ctx, grid); };
   grid.on_header_clicked = [&ctx, &grid, f = h.header_clicked](int, int) { Call(f, ctx, grid); };
+}
+
+// The page "下载记录".
+void WireDownloadLogPage(ProgramContext& ctx) {
+  ui::DownloadLogPage& page = ctx.window.download_log;
+  for (ui::RadioButton* b : page.quick_ranges())
+    b->on_clicked = [&ctx] { coverage::OnLogQuickRangeClicked(ctx); };
+  page.日期框_记录开始.on_date_changed = [&ctx] { coverage::OnLogStartDateChanged(ctx); };
+  page.日期框_记录结束.on_date_changed = [&ctx] { coverage::OnLogEndDateChanged(ctx); };
+  page.超级按钮_补全下载.on_clicked = [&ctx] { coverage::OnFillGapsClicked(ctx); };
+  page.超级按钮_重建记录.on_clicked = [&ctx] { coverage::OnRebuildLogClicked(ctx); };
+  ui::Grid& grid = page.高级表格_下载记录;
+  grid.on_double_click = [&ctx] { coverage::OnLogCellDoubleClicked(ctx); };
+  grid.on_mouse_move = [&ctx, &grid] { GiveFocusOnHover(ctx, grid); };
 }
 }  // namespace
 
@@ -70,6 +85,7 @@ void WireEvents(ProgramContext& ctx, const EventHandlers& h) {
   w.编辑框_敢死队信息.on_mouse_move = [&ctx] {
     GiveFocusOnHover(ctx, ctx.window.编辑框_敢死队信息);
   };
+  WireDownloadLogPage(ctx);
 }
 
 }  // namespace app

@@ -1,5 +1,6 @@
 #include "app/view_switching.h"
 
+#include "coverage/coverage_page.h"
 #include "details/details_view.h"
 #include "program/jobs.h"
 #include "listing/listing_grid.h"
@@ -44,6 +45,10 @@ void OnTabPageChanged(ProgramContext& ctx) {
 
     case ui::MainWindow::kDownloadPage:
       w.标签_下载标题.SetCaption(text::Gbk("沪深两市交易龙虎榜数据下载"));
+      break;
+
+    case ui::MainWindow::kDownloadLogPage:
+      coverage::OnDownloadLogPageShown(ctx);
       break;
 
     default:

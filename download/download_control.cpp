@@ -1,9 +1,12 @@
 #include "download/download_control.h"
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <utility>
 
+#include "coverage/coverage_page.h"
+#include "coverage/coverage_plan.h"
 #include "download/date_list.h"
 #include "download/download_run.h"
 #include "listing/statistics_refresh.h"
@@ -35,6 +38,10 @@ struct Texts {
   std::string progress_done = text::Gbk("已完成 ");
   std::string progress_failed = text::Gbk(" 页，失败 ");
   std::string progress_pages = text::Gbk(" 页");
+  std::string nothing_missing = text::Gbk("所选日期的数据均已下载，无需补全！");
+  std::string page_complete = text::Gbk("该页数据已下载，无需重复下载！");
+  std::string removal_running = text::Gbk("正在删除重复数据……，请在删除完成后再下载！");
+  std::string download_running = text::Gbk("数据下载中……，请勿操作，稍候！");
 };
 
 const Texts& T() {
@@ -104,6 +111,15 @@ class WindowUpdates {
     });
   }
 
+  // The page "下载记录" follows the log: one page's new row, or all of it.
+  void ShowLogged(const store::PageLogEntry& row) {
+    Post([row](ui::MainWindow& w) { coverage::ShowLoggedPage(w, row); });
+  }
+  void RefreshLogPage() {
+    program::ProgramContext* ctx = ctx_;
+    ctx_->platform.PostToUi([ctx] { coverage::RefreshDownloadLogPageIfShown(*ctx); });
+  }
+
   void JobFinished() { program::PostJobFinished(*ctx_); }
   void Refresh() { listing::RefreshStatistics(*ctx_); }
 
@@ -115,12 +131,13 @@ class WindowUpdates {
 // progress bar.
 class WindowProgress : public ProgressSink {
  public:
-  explicit WindowProgress(WindowUpdates& ui) : ui_(ui) {}
+  WindowProgress(WindowUpdates& ui, bool replace) : ui_(ui), replace_(replace) {}
   bool started() const { return started_; }
 
   void RunStarted(int planned) override {
     started_ = true;
     ui_.ShowProgress(0, planned, 0);
+    if (replace_) ui_.RefreshLogPage();  // emptied with the listings
   }
   void MarketStarted(Market market) override {
     const std::string caption = MarketName(market) + T().downloading;
@@ -130,12 +147,14 @@ class WindowProgress : public ProgressSink {
     const std::string fetching = T().fetching_open + page.date + T().fetching_close;
     ui_.Post([fetching](ui::MainWindow& w) { w.标签_上榜日期.SetCaption(fetching); });
   }
-  void PageDone(const PageReport&, const DownloadSummary& so_far) override {
+  void PageDone(const PageReport& report, const DownloadSummary& so_far) override {
     ui_.ShowProgress(so_far.done, so_far.planned, so_far.failed);
+    ui_.ShowLogged(report.log);
   }
 
  private:
   WindowUpdates& ui_;
+  bool replace_;
   bool started_ = false;
 };
 
@@ -151,7 +170,47 @@ void Leave(WindowUpdates& ui, const Exit& exit) {
   if (exit.message) ui.Tell(*exit.message);
   ui.JobFinished();
   if (exit.date_boxes_to_now) ui.SetDateBoxesToNow();
-  if (exit.refresh) ui.Refresh();
+  if (exit.refresh) {
+    ui.RefreshLogPage();
+    ui.Refresh();
+  }
+}
+
+size_t DistinctDates(const std::vector<PageKey>& pages) {
+  std::vector<std::string_view> dates;
+  dates.reserve(pages.size());
+  for (const PageKey& page : pages) dates.push_back(page.date);
+  std::sort(dates.begin(), dates.end());
+  return static_cast<size_t>(std::unique(dates.begin(), dates.end()) - dates.begin());
+}
+
+// The gap fill's checks and plan: the range as a download checks it, then
+// the pages the log says still need fetching, at most a year's dates of
+// them. Leaves the job with its message when nothing is to be fetched.
+std::optional<std::vector<PageKey>> PlanGapFill(program::ProgramContext& ctx, WindowUpdates& ui,
+                                                const WindowDownloadRequest& request) {
+  const std::vector<PageKey>& candidates = *request.gap_pages;
+  Refusal refusal =
+      CheckDownload(true, false, request.start, request.end, DistinctDates(candidates));
+  if (refusal == Refusal::kStartAfterEnd || refusal == Refusal::kNoDates) {
+    Leave(ui, {.message = RefusalMessage(refusal)});
+    return std::nullopt;
+  }
+  coverage::PagePlan plan = coverage::PlanMissingPages(ctx.store, candidates);
+  if (plan.error) {
+    Leave(ui, {.message = store::ErrorMessage(*plan.error)});
+    return std::nullopt;
+  }
+  if (plan.pages.empty()) {
+    Leave(ui, {.message = candidates.size() == 1 ? T().page_complete : T().nothing_missing});
+    return std::nullopt;
+  }
+  refusal = CheckDownload(true, false, request.start, request.end, DistinctDates(plan.pages));
+  if (refusal != Refusal::kNone) {
+    Leave(ui, {.message = RefusalMessage(refusal)});
+    return std::nullopt;
+  }
+  return std::move(plan.pages);
 }
 
 std::string ClosingMessage(int failed) {
@@ -201,23 +260,31 @@ WindowDownloadRequest SnapshotRequest(const program::ProgramContext& ctx) {
 void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& request,
                     std::stop_token stop) {
   WindowUpdates ui(ctx);
+  DownloadRequest run;
 
-  const Refusal refusal =
-      CheckDownload(request.keep, request.replace, request.start, request.end, request.dates.size());
-  if (refusal == Refusal::kNoDataChoice) return Leave(ui, {.message = RefusalMessage(refusal)});
-  if (refusal == Refusal::kStartAfterEnd)
-    return Leave(ui, {.message = RefusalMessage(refusal), .date_boxes_to_now = true});
-  ui.SetDateBoxesToNow();
-  if (refusal != Refusal::kNone) return Leave(ui, {.message = RefusalMessage(refusal)});
+  if (request.gap_pages) {
+    std::optional<std::vector<PageKey>> pages = PlanGapFill(ctx, ui, request);
+    if (!pages) return;
+    run.pages = std::move(*pages);
+  } else {
+    const Refusal refusal = CheckDownload(request.keep, request.replace, request.start, request.end,
+                                          request.dates.size());
+    if (refusal == Refusal::kNoDataChoice) return Leave(ui, {.message = RefusalMessage(refusal)});
+    if (refusal == Refusal::kStartAfterEnd)
+      return Leave(ui, {.message = RefusalMessage(refusal), .date_boxes_to_now = true});
+    ui.SetDateBoxesToNow();
+    if (refusal != Refusal::kNone) return Leave(ui, {.message = RefusalMessage(refusal)});
+    run.pages = AllPages(request.dates);
+    run.replace = request.replace;
+  }
   if (stop.stop_requested()) return Leave(ui, {});
 
   ui.SetStartTime(ctx.platform.TickCount());
-  DownloadRequest run;
-  run.pages = AllPages(request.dates);
-  run.replace = request.replace;
   run.source_host = request.source_host;
   run.fetch_limits = request.fetch_limits;
-  WindowProgress progress(ui);
+  ui::Platform* platform = &ctx.platform;
+  run.local_time = [platform] { return platform->Now(); };
+  WindowProgress progress(ui, run.replace);
   const DownloadSummary summary = RunDownload(ctx.store, run, progress, stop);
 
   switch (summary.end) {
@@ -235,21 +302,29 @@ void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& r
   ui.ShowResult(request.today_only && summary.last_piece_count == 1, summary.failed);
   ui.JobFinished();
   ui.Tell(ClosingMessage(summary.failed));
+  ui.RefreshLogPage();
   ui.Refresh();
 }
 
-void OnStartDownloadClicked(program::ProgramContext& ctx) {
+bool RefuseDuringJob(program::ProgramContext& ctx) {
   // One job at a time: the removal's purge must not meet a download's
-  // appends. (During a download the button itself is disabled.)
-  if (ctx.state.job == program::Job::kDuplicateRemoval) {
-    static const std::string busy = text::Gbk("正在删除重复数据……，请在删除完成后再下载！");
-    return ui::Tell(ctx.platform, busy, ui::MessageIcon::kWarning);
+  // appends.
+  switch (ctx.state.job) {
+    case program::Job::kDuplicateRemoval:
+      ui::Tell(ctx.platform, T().removal_running, ui::MessageIcon::kWarning);
+      return true;
+    case program::Job::kDownload:
+      ui::Tell(ctx.platform, T().download_running, ui::MessageIcon::kInformation);
+      return true;
+    case program::Job::kNone:
+      break;
   }
-  if (program::JobRunning(ctx.state)) return;
-  BuildDownloadDateList(ctx);
+  return false;
+}
+
+void StartDownloadJob(program::ProgramContext& ctx, WindowDownloadRequest request) {
   // From now until the job's last report the download runs.
   std::stop_token stop = program::BeginJob(ctx, program::Job::kDownload);
-  WindowDownloadRequest request = SnapshotRequest(ctx);
   // The job works on the program's own context, which outlives it: what it
   // posts to the user-interface thread (its own updates and the statistics
   // refresh) may refer to it after the job has ended.
@@ -257,6 +332,17 @@ void OnStartDownloadClicked(program::ProgramContext& ctx) {
   ctx.platform.StartWorker([program, request = std::move(request), stop = std::move(stop)] {
     RunDownloadJob(*program, request, stop);
   });
+}
+
+void OnStartDownloadClicked(program::ProgramContext& ctx) {
+  // During a download the button itself is disabled.
+  if (ctx.state.job == program::Job::kDuplicateRemoval) {
+    RefuseDuringJob(ctx);
+    return;
+  }
+  if (program::JobRunning(ctx.state)) return;
+  BuildDownloadDateList(ctx);
+  StartDownloadJob(ctx, SnapshotRequest(ctx));
 }
 
 void OnStartDateChanged(program::ProgramContext& ctx) {

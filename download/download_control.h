@@ -3,6 +3,7 @@
 // progress, result and closing message on the window.
 #pragma once
 
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -26,21 +27,37 @@ void OnEndDateChanged(program::ProgramContext& ctx);
 // What the job needs from the window, read on the user-interface thread
 // when the download starts: the worker never reads the window model.
 struct WindowDownloadRequest {
-  bool keep = false;        // 选择框_保留
-  bool replace = false;     // 选择框_更新
-  bool today_only = false;  // 单选框_日
-  text::DateTime start;     // 日期框1
-  text::DateTime end;       // 日期框2
+  bool keep = false;               // 选择框_保留
+  bool replace = false;            // 选择框_更新
+  bool today_only = false;         // 单选框_日
+  text::DateTime start;            // 日期框1
+  text::DateTime end;              // 日期框2
   std::vector<std::string> dates;  // the download date list, latest first
   std::string source_host;
   FetchLimits fetch_limits;
+  // The gap fill ("补全下载", a cell of "下载记录"): of these pages, in this
+  // order, the job downloads only those the download log says are missing,
+  // failed or not yet published, and never empties the store; keep,
+  // replace and dates play no part, start and end are the range's.
+  std::optional<std::vector<PageKey>> gap_pages;
 };
 WindowDownloadRequest SnapshotRequest(const program::ProgramContext& ctx);
 
-// The job's whole run (its own thread): the checks with their messages,
-// the download with its captions and progress bar, the result, the
-// closing message and the statistics refresh. Every change to the window
-// is posted to the user-interface thread, in order.
+// Starts the download job for `request` on a worker (user-interface
+// thread; no job may be running). Used by "开始下载" and the gap fill.
+void StartDownloadJob(program::ProgramContext& ctx, WindowDownloadRequest request);
+
+// Tells why no download can start now, when a job runs: true when it
+// refused. (A download disables "开始下载" itself; the gap fill's buttons
+// stay usable and are told.)
+bool RefuseDuringJob(program::ProgramContext& ctx);
+
+// The job's whole run (its own thread): the checks with their messages
+// (for the gap fill, its plan from the download log), the download with its
+// captions and progress bar, the result, the closing message and the
+// statistics refresh; the page "下载记录" follows each page as it is
+// logged. Every change to the window is posted to the user-interface
+// thread, in order.
 void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& request,
                     std::stop_token stop);
 

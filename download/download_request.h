@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ struct DownloadRequest {
   bool replace = false;        // empty the store before the first page
   std::string source_host;     // host[:port]
   FetchLimits fetch_limits;
+  // The local date and time, for the download log: each page's fetch time,
+  // and the run's day, whose empty lists count as not yet published. Empty:
+  // the system's clock.
+  std::function<text::DateTime()> local_time;
 };
 
 // Why a download does not start.

@@ -1,11 +1,60 @@
 #include "download/download_run.h"
 
+#include <cstdio>
+#include <ctime>
+#include <optional>
 #include <utility>
 
 #include "download/page_scraper.h"
 
 namespace download {
 namespace {
+
+text::DateTime SystemLocalTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  return text::DateTime::FromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                   local.tm_hour, local.tm_min, local.tm_sec);
+}
+
+store::PageFailure FailureOf(FetchFailure failure) {
+  switch (failure) {
+    case FetchFailure::kTimeout:
+      return store::PageFailure::kTimeout;
+    case FetchFailure::kStatus:
+      return store::PageFailure::kStatus;
+    case FetchFailure::kTooBig:
+      return store::PageFailure::kTooBig;
+    case FetchFailure::kNone:
+    case FetchFailure::kConnection:
+    case FetchFailure::kStopped:
+      break;
+  }
+  return store::PageFailure::kConnection;
+}
+
+bool Complete(store::PageOutcome outcome) {
+  return outcome == store::PageOutcome::kStored || outcome == store::PageOutcome::kNoListings;
+}
+
+// A page whose listings (or empty list) are in the store keeps its row when
+// a later fetch of it stores nothing, so that the log never calls a page
+// missing whose listings are there, and the gap fill never fetches it
+// again. Gives the row that stays in `row`.
+bool KeepsItsRow(store::StoreAccess& access, const store::PageLogEntry& fresh,
+                 store::PageLogEntry* row) {
+  if (fresh.outcome == store::PageOutcome::kStored) return false;
+  std::optional<store::PageLogEntry> existing;
+  if (!access.ReadPageLogRow(fresh.board, fresh.date, &existing) || !existing) return false;
+  if (!Complete(existing->outcome)) return false;
+  *row = std::move(*existing);
+  return true;
+}
 
 DownloadSummary Fail(DownloadSummary summary, std::optional<store::StoreError> error) {
   summary.end = RunEnd::kStoreFailed;
@@ -21,6 +70,11 @@ DownloadSummary Run(store::Store& store, const DownloadRequest& request, Listing
     summary.end = RunEnd::kStopped;
     return summary;
   }
+
+  const auto now = [&request] {
+    return request.local_time ? request.local_time() : SystemLocalTime();
+  };
+  const std::string today = now().DateText();
 
   store::StoreAccess access = store.OpenStore(store::AccessMode::kWriter);
   if (!access.ok()) return Fail(std::move(summary), access.error());
@@ -51,11 +105,22 @@ DownloadSummary Run(store::Store& store, const DownloadRequest& request, Listing
     SourcePage fetched = source.Fetch(key, stop);
     // A transfer cut short by the stop request is no page.
     if (stop.stop_requested()) break;
+    fetched.fetch.text.clear();
+    report.log = PageLogOf(key, fetched, today, now());
     report.fetch = std::move(fetched.fetch);
-    report.fetch.text.clear();
-    const ScrapeResult scraped = StoreListings(fetched.parsed, key.date, access);
+    const bool keep_row = KeepsItsRow(access, report.log, &report.log);
+    const ScrapeResult scraped =
+        StoreListings(fetched.parsed, key.date, access, keep_row ? nullptr : &report.log);
     if (scraped.error) {
-      // Every page before this one is committed; this one was rolled back.
+      // Every page before this one is committed; this one was rolled back,
+      // its row with it. The log says so if the store still takes a row
+      // (a store held by another program would not).
+      report.log.outcome = store::PageOutcome::kFailed;
+      report.log.failure = store::PageFailure::kWriteFailed;
+      report.log.listings = 0;
+      store::PageLogEntry kept;
+      if (scraped.error->kind != store::ErrorKind::kBusy && !KeepsItsRow(access, report.log, &kept))
+        access.WritePageLog(report.log);
       access.CloseStore();
       return Fail(std::move(summary), scraped.error);
     }
@@ -82,6 +147,38 @@ DownloadSummary Run(store::Store& store, const DownloadRequest& request, Listing
 }
 
 }  // namespace
+
+std::string FetchTimeText(const text::DateTime& t) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, " %02d:%02d:%02d", t.Hour(), t.Minute(), t.Second());
+  return t.DateText() + buf;
+}
+
+store::PageLogEntry PageLogOf(const PageKey& page, const SourcePage& fetched,
+                              std::string_view today, const text::DateTime& now) {
+  store::PageLogEntry e;
+  e.board = BoardNumber(page.market);
+  e.date = page.date;
+  e.status = fetched.fetch.status;
+  e.bytes = static_cast<int64_t>(fetched.fetch.body_bytes);
+  e.fetched_at = FetchTimeText(now);
+  const ParsedPage& parsed = fetched.parsed;
+  if (!fetched.fetch.ok) {
+    e.outcome = store::PageOutcome::kFailed;
+    e.failure = FailureOf(fetched.fetch.failure);
+  } else if (parsed.piece_count == 0) {
+    e.outcome = store::PageOutcome::kFailed;
+    e.failure = fetched.fetch.body_bytes == 0 ? store::PageFailure::kEmptyBody
+                                              : store::PageFailure::kNoList;
+  } else if (parsed.listings.empty()) {
+    e.outcome =
+        page.date == today ? store::PageOutcome::kNotPublished : store::PageOutcome::kNoListings;
+  } else {
+    e.outcome = store::PageOutcome::kStored;
+    e.listings = static_cast<int64_t>(parsed.listings.size());
+  }
+  return e;
+}
 
 DownloadSummary RunDownload(store::Store& store, const DownloadRequest& request,
                             ListingSource& source, ProgressSink& sink, std::stop_token stop) {

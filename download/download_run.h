@@ -12,18 +12,33 @@
 #include "download/download_request.h"
 #include "download/listing_source.h"
 #include "download/page_fetch.h"
+#include "store/download_log.h"
 #include "store/record_store.h"
+#include "text/date_time.h"
 
 namespace download {
 
 // One page as the run found it.
 struct PageReport {
   PageKey page;
-  int index = 0;        // 0-based position in the request
-  int piece_count = 0;  // row pieces of the list block (see ParseListingPage)
-  int stored = 0;       // listings appended
-  FetchResult fetch;    // the transfer's outcome, status and size (no text)
+  int index = 0;            // 0-based position in the request
+  int piece_count = 0;      // row pieces of the list block (see ParseListingPage)
+  int stored = 0;           // listings appended
+  FetchResult fetch;        // the transfer's outcome, status and size (no text)
+  store::PageLogEntry log;  // the page's row of the download log, as it stands
 };
+
+// The download log's row for a page as a source gave it, fetched at `now`;
+// `today` is the run's local day ("YYYY-MM-DD"). A fetch that failed gives
+// its reason; an answer of no bytes, "empty body"; a body without the list
+// block (cut short, a notice, garbage), "no list"; a list without a stock,
+// "未发布" on `today` and "无上榜" on any other day; else the listings
+// stored. A page cut short by a stop request is not logged at all.
+store::PageLogEntry PageLogOf(const PageKey& page, const SourcePage& fetched,
+                              std::string_view today, const text::DateTime& now);
+
+// "YYYY-MM-DD HH:MM:SS".
+std::string FetchTimeText(const text::DateTime& t);
 
 // How a run ended.
 enum class RunEnd {
@@ -68,7 +83,11 @@ class ProgressSink {
 // Runs the whole download on the calling thread, with the pages of the
 // request's host. Stops between pages, and during a transfer, when `stop`
 // is asked to stop; the page being stored is always completed or rolled
-// back whole.
+// back whole. Every page fetched gets its row in the download log, in the
+// same transaction as its listings; a page whose listings could not be
+// written gets a "write failure" row afterwards when the store still takes
+// one. A fetch that stores nothing leaves the row of a page whose listings
+// or empty list are already in the store as it is.
 DownloadSummary RunDownload(store::Store& store, const DownloadRequest& request, ProgressSink& sink,
                             std::stop_token stop = {});
 // The same from another source (the request's host and limits unused).

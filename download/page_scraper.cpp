@@ -137,10 +137,10 @@ std::string ValueField(std::string_view reason, std::string_view value) {
 }
 
 ScrapeResult StoreListings(const ParsedPage& page, std::string_view date,
-                           store::StoreAccess& access) {
+                           store::StoreAccess& access, const store::PageLogEntry* log) {
   ScrapeResult result;
   result.piece_count = page.piece_count;
-  if (page.listings.empty()) return result;
+  if (page.listings.empty() && !log) return result;
 
   auto fail = [&]() {
     access.RollbackBatch();
@@ -176,6 +176,7 @@ ScrapeResult StoreListings(const ParsedPage& page, std::string_view date,
     if (!ok || !access.ok()) return fail();
     ++result.stored;
   }
+  if (log && !access.WritePageLog(*log)) return fail();
   if (!access.CommitBatch()) return fail();
   return result;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "download/market.h"
+#include "store/download_log.h"
 #include "store/record_store.h"
 
 namespace download {
@@ -47,9 +48,12 @@ struct ScrapeResult {
 
 // Appends the page's rows at the end of the store in one batch: all of them
 // or, when a write fails, none. A row without a reason takes field 4 of the
-// record just before it, which may come from an earlier page or run.
+// record just before it, which may come from an earlier page or run. With
+// `log`, the page's row of the download log goes into the same batch (a
+// page without rows gets a batch for its row alone), so that the file holds
+// both or neither.
 ScrapeResult StoreListings(const ParsedPage& page, std::string_view date,
-                           store::StoreAccess& access);
+                           store::StoreAccess& access, const store::PageLogEntry* log = nullptr);
 
 // ParseListingPage then StoreListings.
 ScrapeResult ScrapeListingPage(Market market, std::string_view date, std::string_view page,

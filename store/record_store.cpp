@@ -1,11 +1,17 @@
 #include "store/record_store.h"
 
+#include "store/download_log.h"
 #include "store/file_identity.h"
 
 namespace store {
 namespace {
 constexpr size_t kMaxIdleConnections = 4;
+
+// The tables the file keeps beside the listings.
+std::span<const SideTable> SideTables() {
+  return std::span<const SideTable>(&DownloadLogSideTable(), 1);
 }
+}  // namespace
 
 std::filesystem::path StorePath(const std::filesystem::path& program_dir) {
   return program_dir / std::string(kStoreFileName);
@@ -81,7 +87,7 @@ void Store::DropIdleConnections() {
 
 std::optional<StoreError> Store::EnsureStore() {
   if (TableFile::FileExists(path_)) return std::nullopt;
-  return TableFile::CreateTable(path_, kListingTable, kListingFields, password_);
+  return TableFile::CreateTable(path_, kListingTable, kListingFields, password_, SideTables());
 }
 
 std::unique_ptr<TableFile> Store::TakeIdle(std::optional<uint64_t> identity) {
@@ -108,7 +114,7 @@ StoreAccess Store::OpenStore(AccessMode mode) {
   if (table && !table->BeginAccess(mode)) table.reset();  // stale: open afresh
   if (!table) {
     TableFile::OpenResult opened =
-        TableFile::OpenTable(path_, kListingTable, kListingFields, password_);
+        TableFile::OpenTable(path_, kListingTable, kListingFields, password_, SideTables());
     if (!opened.table) return StoreAccess(this, nullptr, opened.error);
     table = std::move(opened.table);
     if (!table->BeginAccess(mode)) {
@@ -125,7 +131,7 @@ CheckpointResult Store::Checkpoint() {
   std::unique_ptr<TableFile> table = TakeIdle(identity);
   if (!table) {
     TableFile::OpenResult opened =
-        TableFile::OpenTable(path_, kListingTable, kListingFields, password_);
+        TableFile::OpenTable(path_, kListingTable, kListingFields, password_, SideTables());
     if (!opened.table) return CheckpointResult{opened.error, false};
     table = std::move(opened.table);
   }

@@ -51,6 +51,8 @@ inline constexpr std::array<FieldSpec, kFieldCount> kListingFields = {{
 std::filesystem::path StorePath(const std::filesystem::path& program_dir);
 
 class Store;
+struct PageLogEntry;
+struct PageLogRows;
 
 // One store access: opened by Store::OpenStore, closed by CloseStore or when
 // it goes out of scope. Not to be shared between threads. When the open
@@ -94,6 +96,23 @@ class StoreAccess {
   // [from, to], compared byte for byte ("2010-04-01", "2010-04-30" for one
   // month). Empty on failure, with error() set.
   std::vector<int64_t> RecordNumbersInDateRange(std::string_view from, std::string_view to);
+
+  // The download log (store/download_log.h). A row replaces the row of
+  // its board and date; inside a batch it commits or rolls back with the
+  // batch. The first write to a file made without the log creates the
+  // table.
+  bool WritePageLog(const PageLogEntry& entry);
+  // The rows whose 日期 lies in [from, to]. A file without the table gives
+  // none and out->present false, and is not written. False on an engine
+  // error, with error() set.
+  bool ReadPageLog(std::string_view from, std::string_view to, PageLogRows* out);
+  // The row of one board and date, none when there is none (or no table).
+  bool ReadPageLogRow(int board, std::string_view date, std::optional<PageLogEntry>* out);
+  // Gives every board and date that has stored listings and no fetched row
+  // an inferred row (stored, 条数 the listings; the board from the code),
+  // in one transaction; inferred rows made before are worked out again.
+  // `rows` receives the number of rows written.
+  bool RebuildPageLog(int64_t* rows = nullptr);
 
   // Ends the access (commits its writes) and says whether anything failed.
   std::optional<StoreError> CloseStore();

@@ -33,6 +33,16 @@ struct FieldSpec {
   bool indexed = false;
 };
 
+// A table the file keeps beside the record table (the download log).
+// Files made without it gain it at their first write, as with an index.
+struct SideTable {
+  std::string_view name;     // UTF-8, as it stands in the file's schema
+  std::string_view columns;  // column and key definitions, as CREATE TABLE takes them
+  std::string_view options;  // after the closing parenthesis, e.g. "WITHOUT ROWID"
+  // RemoveAll empties it in the same transaction as the records.
+  bool emptied_with_records = false;
+};
+
 // What a checkpoint achieved.
 struct CheckpointResult {
   // The checkpoint could not run at all.
@@ -67,7 +77,8 @@ class TableFile {
   static std::optional<StoreError> CreateTable(const std::filesystem::path& path,
                                                std::string_view table_name,
                                                std::span<const FieldSpec> fields,
-                                               std::string_view password);
+                                               std::string_view password,
+                                               std::span<const SideTable> side_tables = {});
 
   // Opens an existing file. Wrong password, damage, a foreign file, a lock:
   // all fail here or on the first read, with the reason in the error.
@@ -76,7 +87,8 @@ class TableFile {
     StoreError error;
   };
   static OpenResult OpenTable(const std::filesystem::path& path, std::string_view table_name,
-                              std::span<const FieldSpec> fields, std::string_view password);
+                              std::span<const FieldSpec> fields, std::string_view password,
+                              std::span<const SideTable> side_tables = {});
 
   // Starts one access on this (possibly reused) connection: refreshes what
   // the connection knows of the file and makes record 1 current.
@@ -133,6 +145,9 @@ class TableFile {
 
  private:
   struct Handles;  // the connection and its prepared statements
+  // The download log's rows go through this connection and its
+  // transactions (download_log.cpp).
+  friend class PageLogTable;
 
   TableFile();
 
@@ -142,10 +157,10 @@ class TableFile {
   bool Fail(int code);
   bool Check(int code, int expected);
   bool Prepare(const std::string& sql, Statement* out);
-  // Gives indexed fields their index if the file lacks it. Called as a
-  // writer access starts and before the first write of any access, never
-  // when only reading; a failure counts as the access's error only when
-  // `report` is set.
+  // Gives indexed fields their index, and the file its side tables, if the
+  // file lacks them. Called as a writer access starts and before the first
+  // write of any access, never when only reading; a failure counts as the
+  // access's error only when `report` is set.
   bool EnsureIndexes(bool report);
 
   // The record-number map (table_file_map.cpp).
@@ -170,9 +185,10 @@ class TableFile {
   std::string table_;       // quoted table name
   std::string gaps_table_;  // quoted bookkeeping table name
   std::vector<FieldSpec> fields_;
+  std::vector<SideTable> side_tables_;
   AccessMode mode_ = AccessMode::kSnapshot;
-  // The indexes were found or made in this access, and no rollback has
-  // undone them since.
+  // The indexes and side tables were found or made in this access, and no
+  // rollback has undone them since.
   bool indexes_ready_ = false;
 
   // What the connection knows of the file.

@@ -234,8 +234,14 @@ bool TableFile::PurgeDeleted() {
 bool TableFile::RemoveAll() {
   pending_ = false;  // an unwritten record goes with the rest
   ResetCursor();
-  if (!EnsureIndexes(true) || !Exec("SAVEPOINT remove_all; DELETE FROM " + table_ +
-                                    "; DELETE FROM " + gaps_table_ + "; RELEASE remove_all;")) {
+  std::string sql =
+      "SAVEPOINT remove_all; DELETE FROM " + table_ + "; DELETE FROM " + gaps_table_ + ";";
+  // Side tables that describe the records go with them, in the same
+  // transaction (EnsureIndexes has made them).
+  for (const SideTable& side : side_tables_)
+    if (side.emptied_with_records) sql += " DELETE FROM " + Quote(side.name) + ";";
+  sql += " RELEASE remove_all;";
+  if (!EnsureIndexes(true) || !Exec(sql)) {
     handles_->db.Exec("ROLLBACK TO remove_all; RELEASE remove_all;");
     indexes_ready_ = false;
     LoadBookkeeping(true);

@@ -19,6 +19,9 @@ struct TableFile::Handles {
   Statement add_gap;              // prepared on the first purge
   std::vector<Statement> update;  // one per field, prepared on first use
   std::vector<Statement> range;   // one per field, prepared on first use
+  Statement log_write;            // the download log's, prepared on first use
+  Statement log_range;
+  Statement log_row;
 };
 
 namespace table_sql {
@@ -32,6 +35,7 @@ std::string QuoteLiteral(std::string_view value);
 // The name of the index on `field`: "<table>_<field>".
 std::string IndexName(std::string_view table, std::string_view field);
 std::string CreateIndexSql(std::string_view table, std::string_view field);
+std::string CreateSideTableSql(const SideTable& side);
 // A path as UTF-8 text, for error details.
 std::string PathText(const std::filesystem::path& path);
 

@@ -6,6 +6,7 @@
 namespace store {
 
 using table_sql::CreateIndexSql;
+using table_sql::CreateSideTableSql;
 using table_sql::IndexName;
 using table_sql::kGapsTableSuffix;
 using table_sql::PathText;
@@ -68,6 +69,17 @@ std::string CreateIndexSql(std::string_view table, std::string_view field) {
          " (" + Quote(field) + ")";
 }
 
+std::string CreateSideTableSql(const SideTable& side) {
+  std::string sql = "CREATE TABLE IF NOT EXISTS " + Quote(side.name) + " (";
+  sql.append(side.columns);
+  sql += ")";
+  if (!side.options.empty()) {
+    sql += " ";
+    sql.append(side.options);
+  }
+  return sql;
+}
+
 std::string PathText(const std::filesystem::path& path) {
   const std::u8string text = path.u8string();
   return std::string(reinterpret_cast<const char*>(text.data()), text.size());
@@ -87,7 +99,8 @@ bool TableFile::FileExists(const std::filesystem::path& path) {
 std::optional<StoreError> TableFile::CreateTable(const std::filesystem::path& path,
                                                  std::string_view table_name,
                                                  std::span<const FieldSpec> fields,
-                                                 std::string_view password) {
+                                                 std::string_view password,
+                                                 std::span<const SideTable> side_tables) {
   if (FileExists(path)) {
     return StoreError{ErrorKind::kCannotCreate, 0, "a file already exists at " + PathText(path)};
   }
@@ -113,6 +126,7 @@ std::optional<StoreError> TableFile::CreateTable(const std::filesystem::path& pa
     for (const FieldSpec& field : fields) {
       if (field.indexed) sql += " " + CreateIndexSql(table_name, field.name) + ";";
     }
+    for (const SideTable& side : side_tables) sql += " " + CreateSideTableSql(side) + ";";
     sql += " COMMIT;";
     rc = db.Exec(sql);
   }
@@ -142,7 +156,8 @@ std::optional<StoreError> TableFile::CreateTable(const std::filesystem::path& pa
 TableFile::OpenResult TableFile::OpenTable(const std::filesystem::path& path,
                                            std::string_view table_name,
                                            std::span<const FieldSpec> fields,
-                                           std::string_view password) {
+                                           std::string_view password,
+                                           std::span<const SideTable> side_tables) {
   OpenResult result;
   if (!FileExists(path)) {
     result.error = StoreError{ErrorKind::kMissing, 0, "no file at " + PathText(path)};
@@ -153,6 +168,7 @@ TableFile::OpenResult TableFile::OpenTable(const std::filesystem::path& path,
   t->table_ = Quote(table_name);
   t->gaps_table_ = Quote(std::string(table_name) + kGapsTableSuffix);
   t->fields_.assign(fields.begin(), fields.end());
+  t->side_tables_.assign(side_tables.begin(), side_tables.end());
   Connection& db = t->handles_->db;
   int rc = OpenKeyed(path, password, SQLITE_OPEN_READWRITE, &db);
   if (rc != SQLITE_OK) {
@@ -233,28 +249,40 @@ bool TableFile::Exec(const char* sql) {
   return Check(handles_->db.Exec(sql), SQLITE_OK);
 }
 
+namespace {
+
+// Whether the file's schema has an object of `type` named `name`.
+int SchemaHas(const Connection& db, const char* type, std::string_view name, bool* present) {
+  Statement look;
+  int rc = db.Prepare("SELECT count(*) FROM sqlite_master WHERE type = ? AND name = ?", &look);
+  *present = false;
+  if (rc != SQLITE_OK) return rc;
+  look.BindText(1, type);
+  look.BindText(2, name);
+  rc = look.Step();
+  if (rc != SQLITE_ROW) return rc;
+  *present = look.Int64(0) > 0;
+  return SQLITE_OK;
+}
+
+}  // namespace
+
 bool TableFile::EnsureIndexes(bool report) {
   if (indexes_ready_) return true;
+  // Look first, with a read, so that a file that has everything is never
+  // asked for the write lock.
   for (const FieldSpec& field : fields_) {
     if (!field.indexed) continue;
-    // Look first, with a read, so that a file that has the index is never
-    // asked for the write lock.
-    const std::string name = IndexName(table_name_, field.name);
-    Statement look;
-    int rc = handles_->db.Prepare(
-        "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = ?", &look);
     bool present = false;
-    if (rc == SQLITE_OK) {
-      look.BindText(1, name);
-      rc = look.Step();
-      if (rc == SQLITE_ROW) {
-        present = look.Int64(0) > 0;
-        rc = SQLITE_OK;
-      }
-      look.Reset();
-    }
+    int rc = SchemaHas(handles_->db, "index", IndexName(table_name_, field.name), &present);
     if (rc == SQLITE_OK && !present)
       rc = handles_->db.Exec(CreateIndexSql(table_name_, field.name));
+    if (rc != SQLITE_OK) return report ? Fail(rc) : false;
+  }
+  for (const SideTable& side : side_tables_) {
+    bool present = false;
+    int rc = SchemaHas(handles_->db, "table", side.name, &present);
+    if (rc == SQLITE_OK && !present) rc = handles_->db.Exec(CreateSideTableSql(side));
     if (rc != SQLITE_OK) return report ? Fail(rc) : false;
   }
   indexes_ready_ = true;

@@ -1,5 +1,6 @@
 // The download against a misbehaving source, a stop request, a store that
-// cannot be written and a process killed mid-download.
+// cannot be written and a process killed mid-download; the download log
+// agrees with the listings after each.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
@@ -13,8 +14,11 @@
 #include <functional>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "download/download_control.h"
+#include "download/download_run.h"
+#include "store/download_log.h"
 #include "store/record_store.h"
 #include "tests/download_test_support.h"
 #include "text/gbk.h"
@@ -145,8 +149,10 @@ struct ChildReport {
 // window, platform (workers inline) and store object. `prepare` runs in the
 // child first. Returns the child's pid; the child writes its message boxes
 // to `report` and exits.
+// `now` is the child's clock, which the download log's fetch times take.
 pid_t StartChild(const std::filesystem::path& path, const std::string& host,
-                 const std::filesystem::path& report, const std::function<void()>& prepare) {
+                 const std::filesystem::path& report, const std::function<void()>& prepare,
+                 const DateTime& now = DateTime::FromParts(2010, 6, 7, 20)) {
   const pid_t pid = fork();
   if (pid != 0) return pid;
   prepare();
@@ -154,7 +160,7 @@ pid_t StartChild(const std::filesystem::path& path, const std::string& host,
   ui::MainWindow window;
   ui::ScriptedPlatform platform;
   platform.set_run_workers_inline(true);
-  platform.SetNow(DateTime::FromParts(2010, 6, 7, 20));
+  platform.SetNow(now);
   program::ProgramState state;
   program::ProgramSettings settings;
   settings.source_host = host;
@@ -234,6 +240,34 @@ class SourceProcess {
 const std::vector<std::string> kWeek = {"2010-06-04", "2010-06-03", "2010-06-02", "2010-06-01",
                                         "2010-05-31"};
 
+std::vector<store::PageLogEntry> ReadLog(store::Store& store) {
+  store::PageLogRows rows;
+  auto access = store.OpenStore();
+  EXPECT_TRUE(access.ReadPageLog("0000", "9999", &rows));
+  return rows.rows;
+}
+
+// The pages whose rows the log has from the fetch time `fetched_at`.
+std::vector<PageKey> LoggedAt(const std::vector<store::PageLogEntry>& rows,
+                              const std::string& fetched_at, store::PageOutcome outcome) {
+  std::vector<PageKey> pages;
+  for (const auto& row : rows)
+    if (row.fetched_at == fetched_at && row.outcome == outcome)
+      pages.push_back({row.board, row.date});
+  return pages;
+}
+
+bool SamePages(std::vector<PageKey> a, std::vector<PageKey> b) {
+  auto less = [](const PageKey& x, const PageKey& y) {
+    return std::tie(x.board, x.date) < std::tie(y.board, y.date);
+  };
+  std::sort(a.begin(), a.end(), less);
+  std::sort(b.begin(), b.end(), less);
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const PageKey& x, const PageKey& y) {
+    return x.board == y.board && x.date == y.date;
+  });
+}
+
 std::vector<StoredRecord> ReadAll(store::Store& store) {
   std::vector<StoredRecord> stored;
   auto access = store.OpenStore();
@@ -272,9 +306,25 @@ TEST(DownloadFaultTest, WriteFailureStopsWithAMessageAndKeepsWhatWasCommitted) {
               child.messages[0].text == U(store::ErrorMessage({store::ErrorKind::kIo, 0, ""})))
       << child.messages[0].text;
 
-  const int whole = WholePages(ReadAll(store), DownloadProgram::Pages(kWeek));
+  const auto pages = DownloadProgram::Pages(kWeek);
+  const int whole = WholePages(ReadAll(store), pages);
   EXPECT_GE(whole, 1);
   EXPECT_LT(whole, 15);
+
+  // The log has a row for every page stored and for no other, but perhaps
+  // the page that could not be written, which says so.
+  const auto rows = ReadLog(store);
+  const std::vector<PageKey> stored_pages(pages.begin(), pages.begin() + whole);
+  EXPECT_TRUE(
+      SamePages(LoggedAt(rows, "2010-06-07 20:00:00", store::PageOutcome::kStored), stored_pages));
+  EXPECT_LE(rows.size(), stored_pages.size() + 1);
+  for (const auto& row : rows) {
+    if (row.outcome == store::PageOutcome::kStored) continue;
+    EXPECT_EQ(row.outcome, store::PageOutcome::kFailed);
+    EXPECT_EQ(row.failure, store::PageFailure::kWriteFailed);
+    EXPECT_EQ(row.board, pages[static_cast<size_t>(whole)].board);
+    EXPECT_EQ(row.date, pages[static_cast<size_t>(whole)].date);
+  }
 }
 
 // integrity_check through the engine itself, keyed as the store keys it,
@@ -351,7 +401,11 @@ TEST(DownloadFaultTest, KilledMidDownloadLeavesWholePagesInASoundFile) {
   size_t before = full;
   for (int kill = 0; kill < 20; ++kill) {
     SCOPED_TRACE(kill);
-    pid = StartChild(path, source.Host(), dir / "report", [] {});
+    // Each run fetches at a minute of its own, so that the log tells its
+    // rows from those of the runs before.
+    const DateTime now = DateTime::FromParts(2010, 6, 7, 20, kill + 1);
+    const std::function<void()> nothing = [] {};
+    pid = StartChild(path, source.Host(), dir / "report", nothing, now);
     ASSERT_GT(pid, 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(moment_ms(random)));
     ::kill(pid, SIGKILL);
@@ -362,6 +416,19 @@ TEST(DownloadFaultTest, KilledMidDownloadLeavesWholePagesInASoundFile) {
     ASSERT_TRUE(WholePageRuns(stored, pages)) << "a page was stored in part";
     const size_t added = stored.size() - before;
     if (added > 0 && added < full) ++mid_download;
+
+    // Both or neither: the pages this run stored are exactly those whose
+    // rows it wrote.
+    const std::vector<StoredRecord> run(stored.begin() + static_cast<ptrdiff_t>(before),
+                                        stored.end());
+    const int run_pages = WholePages(run, pages);
+    ASSERT_GE(run_pages, 0);
+    const std::vector<PageKey> run_stored(pages.begin(), pages.begin() + run_pages);
+    const auto rows = ReadLog(store);
+    EXPECT_EQ(rows.size(), pages.size());
+    EXPECT_TRUE(SamePages(LoggedAt(rows, download::FetchTimeText(now), store::PageOutcome::kStored),
+                          run_stored))
+        << run_pages << " pages stored in this run";
     before = stored.size();
   }
   // Most kills land while pages are being stored.

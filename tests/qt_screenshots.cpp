@@ -1,7 +1,7 @@
-// Makes a picture of each of the four pages of the real window, with a
+// Makes a picture of each of the first five pages of the real window, with a
 // store filled by a download from the loopback sample source:
 //   quorvane_screenshots OUTPUT_FOLDER
-// writes page-0.png ... page-3.png and page-0-balloon.png (the Seat pop-up
+// writes page-0.png ... page-4.png and page-0-balloon.png (the Seat pop-up
 // over the statistics page, taken from the screen). Message boxes are
 // answered OK and their texts printed. Meant to run under Xvfb.
 #include <QApplication>
@@ -115,6 +115,36 @@ int main(int argc, char** argv) {
   window.高级选择夹1.UserSelectPage(3);
   settle([] { return true; });
   ok &= Save(view.grab(), folder, "page-3.png");
+
+  // The download log: from seven weeks to three weeks back, so that the
+  // month downloaded fills its top rows; below them, three pages fetched by
+  // a double-click each: one whose source fails, one with an empty list,
+  // one as usual.
+  window.高级选择夹1.UserSelectPage(ui::MainWindow::kDownloadLogPage);
+  ui::DownloadLogPage& log_page = window.download_log;
+  const ui::DateTime now = platform.Now();
+  log_page.日期框_记录开始.UserSetValue(now.AddDays(-50));
+  log_page.日期框_记录结束.UserSetValue(now.AddDays(-20));
+  settle([] { return true; });
+  ui::Grid& log = log_page.高级表格_下载记录;
+  int first_missing = 1;
+  while (first_missing < log.RowCount() && !log.Text(first_missing, 2).empty()) ++first_missing;
+  const struct {
+    int row_offset;
+    int board;
+    sample_source::Fault fault;
+  } fetches[] = {{0, 1, sample_source::Fault::kError},
+                 {1, 0, sample_source::Fault::kUnpublished},
+                 {2, 2, sample_source::Fault::kNone}};
+  for (const auto& f : fetches) {
+    const int row = first_missing + f.row_offset;
+    if (row >= log.RowCount()) break;
+    source.SetPageFault(f.board, log.Text(row, 0), f.fault);
+    log.UserDoubleClick(row, 2 + f.board);
+    settle([&] { return state.job == program::Job::kNone && platform.running_workers() == 0; });
+  }
+  source.ClearPageFaults();
+  ok &= Save(view.grab(), folder, "page-4.png");
 
   state.job_stop.request_stop();
   platform.Shutdown();

@@ -72,6 +72,7 @@ void Grid::SetRowCount(int rows) {
   cells_.resize(static_cast<size_t>(rows) * static_cast<size_t>(columns_));
   if (rows < rows_) {
     std::erase_if(row_heights_, [rows](const auto& entry) { return entry.first >= rows; });
+    std::erase_if(tooltips_, [rows](const auto& entry) { return (entry.first >> 32) >= rows; });
   }
   rows_ = rows;
   if (current_row_ >= rows_) current_row_ = std::max(rows_ - 1, 0);
@@ -91,6 +92,8 @@ void Grid::SetColumnCount(int columns) {
     }
   }
   cells_ = std::move(cells);
+  std::erase_if(tooltips_,
+                [columns](const auto& entry) { return (entry.first & 0xFFFFFFFF) >= columns; });
   columns_ = columns;
   column_widths_.resize(static_cast<size_t>(columns), kDefaultColumnWidth);
   if (current_column_ >= columns_) current_column_ = std::max(columns_ - 1, 0);
@@ -137,6 +140,23 @@ void Grid::SetColumnWidth(int column, int pixels) {
 const Cell& Grid::At(int row, int column) const {
   if (!Valid(row, column)) return kEmptyCell;
   return cells_[static_cast<size_t>(row) * columns_ + column];
+}
+
+const std::string& Grid::ToolTip(int row, int column) const {
+  static const std::string none;
+  if (tooltips_.empty() || !Valid(row, column)) return none;
+  auto it = tooltips_.find(static_cast<int64_t>(row) << 32 | column);
+  return it == tooltips_.end() ? none : it->second;
+}
+
+void Grid::SetToolTip(int row, int column, std::string_view gbk) {
+  if (!Valid(row, column)) return;
+  const int64_t key = static_cast<int64_t>(row) << 32 | column;
+  if (gbk.empty()) {
+    tooltips_.erase(key);
+  } else {
+    tooltips_[key] = std::string(gbk);
+  }
 }
 
 Cell* Grid::MutableAt(int row, int column) {
@@ -221,6 +241,10 @@ void Grid::ClearRange(CellRange range) {
   for (int r = range.first_row; r <= range.last_row; ++r)
     for (int c = range.first_column; c <= range.last_column; ++c)
       cells_[static_cast<size_t>(r) * columns_ + c] = Cell{};
+  std::erase_if(tooltips_, [&range](const auto& entry) {
+    return range.Contains(static_cast<int>(entry.first >> 32),
+                          static_cast<int>(entry.first & 0xFFFFFFFF));
+  });
   Changed(GridChange::kRows, range.first_row, range.last_row);
 }
 

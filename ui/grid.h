@@ -121,6 +121,13 @@ class Grid : public Component {
   // Text, colours and cell settings of a range back to the defaults.
   void ClearRange(CellRange range);
 
+  // The text shown while the pointer rests on a cell (GBK); empty for none.
+  // Few cells have one, so they are kept beside the cells; the view asks
+  // for it on hovering, so setting one notifies nobody.
+  const std::string& ToolTip(int row, int column) const;
+  void SetToolTip(int row, int column, std::string_view gbk);
+  void ClearToolTips() { tooltips_.clear(); }
+
   // Direct access for bulk work (fills, sorts). Call inside an UpdateScope
   // or follow with NotifyRows.
   Cell* MutableAt(int row, int column);
@@ -185,6 +192,8 @@ class Grid : public Component {
   std::vector<Cell> cells_;  // rows_ * columns_, row-major
   std::vector<int> column_widths_;
   std::unordered_map<int, int> row_heights_;  // only rows that differ from the default
+  // Tooltips by row << 32 | column.
+  std::unordered_map<int64_t, std::string> tooltips_;
   std::vector<CellRange> merges_;
   Striping striping_;
   int current_row_ = 0;

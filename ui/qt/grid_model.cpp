@@ -47,6 +47,11 @@ QVariant GridTableModel::CellData(int grid_row, int column, int role) const {
     case Qt::BackgroundRole:
       if (auto c = grid_.ShownBackground(grid_row, column)) return QBrush(ToQColor(*c));
       return {};
+    case Qt::ToolTipRole: {
+      const std::string& tip = grid_.ToolTip(grid_row, column);
+      if (tip.empty()) return {};
+      return FromGbk(tip);
+    }
     default:
       return {};
   }

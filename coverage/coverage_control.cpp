@@ -1,0 +1,124 @@
+#include "coverage/coverage_control.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "coverage/coverage_grid.h"
+#include "coverage/coverage_page.h"
+#include "download/download_control.h"
+#include "program/jobs.h"
+#include "store/download_log.h"
+#include "store/store_error.h"
+#include "text/gbk.h"
+#include "ui/messages.h"
+
+namespace coverage {
+namespace {
+
+using text::Gbk;
+
+struct Texts {
+  std::string beyond_today = Gbk("已超出交易日期范围，请重新选择！");
+  std::string rebuild_question =
+      Gbk("将由已存的龙虎榜数据推断各板块每日的下载记录（标为推断），\r\n\r\n"
+          "已有的下载记录保持不变。是否继续？");
+  std::string rebuilt_open = Gbk("下载记录重建完毕，由已存数据推断出 ");
+  std::string rebuilt_close = Gbk(" 页。");
+};
+
+const Texts& T() {
+  static const Texts texts;
+  return texts;
+}
+
+void UncheckQuickRanges(ui::MainWindow& w) {
+  for (ui::RadioButton* b : w.download_log.quick_ranges()) b->SetChecked(false);
+}
+
+download::WindowDownloadRequest GapFillRequest(program::ProgramContext& ctx,
+                                               std::vector<download::PageKey> pages) {
+  download::WindowDownloadRequest request;
+  request.keep = true;
+  request.gap_pages = std::move(pages);
+  request.source_host = ctx.settings.source_host;
+  return request;
+}
+
+void RunRebuild(program::ProgramContext& ctx, std::stop_token stop) {
+  std::optional<store::StoreError> error;
+  int64_t rows = 0;
+  if (!stop.stop_requested()) {
+    store::StoreAccess access = ctx.store.OpenStore(store::AccessMode::kWriter);
+    const bool ok = access.ok() && access.RebuildPageLog(&rows);
+    error = access.CloseStore();  // the open's failure or the access's first
+    if (!ok && !error) error = store::StoreError{};
+  }
+  if (!stop.stop_requested()) {
+    if (error) {
+      ui::Tell(ctx.platform, store::ErrorMessage(*error), ui::MessageIcon::kError);
+    } else {
+      ui::Tell(ctx.platform, T().rebuilt_open + std::to_string(rows) + T().rebuilt_close,
+               ui::MessageIcon::kInformation);
+    }
+  }
+  program::PostJobFinished(ctx);
+  program::ProgramContext* program = &ctx;
+  ctx.platform.PostToUi([program] { RefreshDownloadLogPageIfShown(*program); });
+}
+
+}  // namespace
+
+void OnLogQuickRangeClicked(program::ProgramContext& ctx) {
+  RefreshDownloadLogPage(ctx);
+}
+
+void OnLogStartDateChanged(program::ProgramContext& ctx) {
+  UncheckQuickRanges(ctx.window);
+  RefreshDownloadLogPage(ctx);
+}
+
+void OnLogEndDateChanged(program::ProgramContext& ctx) {
+  ui::DownloadLogPage& page = ctx.window.download_log;
+  UncheckQuickRanges(ctx.window);
+  if (page.日期框_记录结束.value() > ctx.platform.Now()) {
+    ui::Tell(ctx.platform, T().beyond_today, ui::MessageIcon::kError);
+    page.日期框_记录结束.SetValue(ctx.platform.Now());
+  }
+  RefreshDownloadLogPage(ctx);
+}
+
+void OnFillGapsClicked(program::ProgramContext& ctx) {
+  if (download::RefuseDuringJob(ctx)) return;
+  const ui::DownloadLogPage& page = ctx.window.download_log;
+  download::WindowDownloadRequest request =
+      GapFillRequest(ctx, download::AllPages(LogPageDates(ctx.window)));
+  request.start = page.日期框_记录开始.value();
+  request.end = page.日期框_记录结束.value();
+  request.today_only = page.单选框_记录日.checked();
+  download::StartDownloadJob(ctx, std::move(request));
+}
+
+void OnLogCellDoubleClicked(program::ProgramContext& ctx) {
+  const ui::Grid& grid = ctx.window.download_log.高级表格_下载记录;
+  const std::optional<download::PageKey> page =
+      PageOfCell(grid, grid.CurrentRow(), grid.CurrentColumn());
+  if (!page) return;
+  if (download::RefuseDuringJob(ctx)) return;
+  download::WindowDownloadRequest request = GapFillRequest(ctx, {*page});
+  request.today_only = page->date == ctx.platform.Now().DateText();
+  download::StartDownloadJob(ctx, std::move(request));
+}
+
+void OnRebuildLogClicked(program::ProgramContext& ctx) {
+  if (download::RefuseDuringJob(ctx)) return;
+  const ui::MessageAnswer answer =
+      ctx.platform.ShowMessage(T().rebuild_question, ui::MessageTitle(),
+                               ui::MessageButtons::kOkCancel, ui::MessageIcon::kQuestion);
+  if (answer != ui::MessageAnswer::kOk || program::JobRunning(ctx.state)) return;
+  std::stop_token stop = program::BeginJob(ctx, program::Job::kDownload);
+  program::ProgramContext* program = &ctx;
+  ctx.platform.StartWorker([program, stop = std::move(stop)] { RunRebuild(*program, stop); });
+}
+
+}  // namespace coverage

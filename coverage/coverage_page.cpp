@@ -1,0 +1,77 @@
+#include "coverage/coverage_page.h"
+
+#include <optional>
+
+#include "coverage/coverage_grid.h"
+#include "coverage/coverage_plan.h"
+#include "download/date_list.h"
+#include "store/store_error.h"
+#include "text/gbk.h"
+#include "ui/messages.h"
+
+namespace coverage {
+namespace {
+
+struct Texts {
+  std::string with_log = text::Gbk(
+      "双击格子下载该页；[补全下载]只下载缺失、失败和未发布的页，已入库的页不会重复下载。");
+  std::string without_log = text::Gbk(
+      "此数据文件建立时尚无下载记录，所有页面都算作未下载；点击[重建记录]可由已存数据推断。");
+};
+
+const Texts& T() {
+  static const Texts texts;
+  return texts;
+}
+
+void ShowTotals(ui::MainWindow& w) {
+  ui::DownloadLogPage& page = w.download_log;
+  page.标签_下载记录统计.SetCaption(TotalsCaption(GridTotals(page.高级表格_下载记录)));
+}
+
+}  // namespace
+
+std::vector<std::string> LogPageDates(const ui::MainWindow& w) {
+  const ui::DownloadLogPage& page = w.download_log;
+  const ui::RadioButton* quick[6] = {&page.单选框_记录日,   &page.单选框_记录周,
+                                     &page.单选框_记录月,   &page.单选框_记录季,
+                                     &page.单选框_记录半年, &page.单选框_记录年};
+  std::optional<int> quick_days;
+  for (int i = 0; i < 6; ++i)
+    if (quick[i]->checked()) quick_days = download::kQuickRangeDays[i];
+  return RangeWeekdays(page.日期框_记录开始.value(), page.日期框_记录结束.value(), quick_days);
+}
+
+void RefreshDownloadLogPage(program::ProgramContext& ctx, bool tell_errors) {
+  ui::MainWindow& w = ctx.window;
+  ui::DownloadLogPage& page = w.download_log;
+  const Coverage coverage = ReadCoverage(ctx.store, LogPageDates(w));
+  if (coverage.error) {
+    const std::string message = store::ErrorMessage(*coverage.error);
+    page.标签_下载记录提示.SetCaption(message);
+    if (tell_errors) ui::Tell(ctx.platform, message, ui::MessageIcon::kWarning);
+    return;
+  }
+  FillCoverageGrid(page.高级表格_下载记录, coverage);
+  page.标签_下载记录提示.SetCaption(coverage.log_present ? T().with_log : T().without_log);
+  ShowTotals(w);
+}
+
+void RefreshDownloadLogPageIfShown(program::ProgramContext& ctx) {
+  if (ctx.window.高级选择夹1.current_page() == ui::MainWindow::kDownloadLogPage)
+    RefreshDownloadLogPage(ctx, false);
+}
+
+void ShowLoggedPage(ui::MainWindow& w, const store::PageLogEntry& row) {
+  if (w.高级选择夹1.current_page() != ui::MainWindow::kDownloadLogPage) return;
+  if (ShowPageRow(w.download_log.高级表格_下载记录, row)) ShowTotals(w);
+}
+
+void OnDownloadLogPageShown(program::ProgramContext& ctx) {
+  ui::DownloadLogPage& page = ctx.window.download_log;
+  for (ui::DateBox* box : {&page.日期框_记录开始, &page.日期框_记录结束})
+    if (box->value() == ui::DateTime{}) box->SetValue(ctx.platform.Now());
+  RefreshDownloadLogPage(ctx);
+}
+
+}  // namespace coverage
