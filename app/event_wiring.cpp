@@ -8,6 +8,7 @@
 #include "download/download_control.h"
 #include "listing/grid_sort.h"
 #include "listing/search.h"
+#include "ranking/ranking_control.h"
 
 namespace app {
 
@@ -70,6 +71,8 @@ void WireEvents(ProgramContext& ctx, const EventHandlers& h) {
   w.编辑框_敢死队信息.on_mouse_move = [&ctx] {
     GiveFocusOnHover(ctx, ctx.window.编辑框_敢死队信息);
   };
+  // The page "席位统计" binds its own events and keeps its own state.
+  ranking::WireRankingPage(ctx);
 }
 
 }  // namespace app

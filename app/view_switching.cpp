@@ -46,6 +46,10 @@ void OnTabPageChanged(ProgramContext& ctx) {
       w.标签_下载标题.SetCaption(text::Gbk("沪深两市交易龙虎榜数据下载"));
       break;
 
+    case ui::MainWindow::kRankingPage:
+      w.ranking.RaiseShown();
+      break;
+
     default:
       break;
   }
