@@ -113,6 +113,19 @@ class RangeBuilder {
     }
   }
 
+  // Room for `more` listings, so that a long pass never moves what it has
+  // (a move would hold both the old and the new arrays for a moment).
+  // Untouched room costs no memory pages.
+  void Reserve(size_t more) {
+    constexpr size_t kMostEntries = 10;
+    d_.listings.reserve(d_.listings.size() + more);
+    listing_dates_.reserve(listing_dates_.size() + more);
+    const size_t entries = d_.entry_seats.size() + more * kMostEntries;
+    d_.entry_seats.reserve(entries);
+    d_.entry_buy.reserve(entries);
+    d_.entry_sell.reserve(entries);
+  }
+
   // Distinct days after the range met so far.
   size_t following_days() const { return following_count_; }
 
@@ -186,9 +199,14 @@ RangeScan ScanRange(store::Store& store, const DateRange& range, bool count_repe
   // One part of the pass: true when it went through.
   const auto read = [&](const std::vector<int64_t>* numbers, bool in_range) {
     if (numbers && numbers->empty()) return true;
+    bool first = true;
     auto error = listing::ForEachStoredListingInParallel(
         store, numbers,
         [&](const listing::StoredListing& stored) {
+          if (first) {
+            builder.Reserve(numbers ? numbers->size() : static_cast<size_t>(scan.data.record_count));
+            first = false;
+          }
           if (stop && stop()) {
             scan.stopped = true;
             return false;

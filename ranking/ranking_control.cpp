@@ -20,6 +20,8 @@ using text::Gbk;
 
 constexpr int kLeastRankingRows = 9;      // title and the rows the grid shows at once
 constexpr int kLeastRowListingRows = 6;
+// The grid of a row's listings shows at most this many, the newest.
+constexpr size_t kMostRowListings = 5000;
 constexpr int kKinds = 3;
 
 // A ranking as it is shown: the scan, its rankings and their lines.
@@ -61,6 +63,7 @@ class Session : public std::enable_shared_from_this<Session> {
   RankingKind shown_kind_ = RankingKind::kSeats;
   int ranking_rows_ = 0;
   int listing_rows_ = 0;
+  std::string caption_;  // of the ranking on show
   SortState ranking_sort_, listing_sort_;
 };
 
@@ -143,8 +146,9 @@ void Session::PutKind() {
   ranking_sort_ = SortState{RankingNetColumn(shown_kind_), false};
   Sort(grid, ranking_sort_, ranking_rows_, RankingColumns(shown_kind_), ranking_sort_.column,
        false);
-  page_.标签_排行说明.SetCaption(RankingCaption(CaptionFacts{
-      shown_->data.get(), shown_kind_, ranking_rows_, ctx_.platform.TickCount() - shown_->start}));
+  caption_ = RankingCaption(CaptionFacts{shown_->data.get(), shown_kind_, ranking_rows_,
+                                         ctx_.platform.TickCount() - shown_->start});
+  page_.标签_排行说明.SetCaption(caption_);
   ShowRow(1, true);
 }
 
@@ -193,20 +197,28 @@ void Session::ShowRow(int row, bool with_listings) {
   auto self = shared_from_this();
   auto data = shown_->data;
   ctx_.platform.StartWorker([self, generation, data, key, name, with_listings] {
-    const std::vector<RowListing> listings = ListingsBehind(*data, key);
-    auto chart = std::make_shared<ui::ChartData>(NetChart(name, NetOverRange(*data, listings)));
+    const RowBreakdown breakdown = BreakDownRow(*data, key, kMostRowListings);
+    auto chart = std::make_shared<ui::ChartData>(NetChart(name, breakdown.series));
     auto lines = std::make_shared<GridLines>();
-    if (with_listings) *lines = RowListingLines(*data, listings);
-    self->ctx_.platform.PostToUi([self, generation, chart, lines, with_listings] {
+    if (with_listings) *lines = RowListingLines(*data, breakdown.newest);
+    const size_t count = breakdown.listing_count;
+    self->ctx_.platform.PostToUi([self, generation, chart, lines, with_listings, count] {
       if (generation != self->row_started_.load()) return;
-      self->page_.图表_席位净额.SetData(*chart);
+      self->page_.图表_席位净额.SetData(std::move(*chart));
       if (!with_listings) return;
       ui::Grid& grid = self->page_.高级表格_排行明细;
-      ui::Grid::UpdateScope scope(grid);
-      SetUpGrid(grid, RowListingColumns());
-      PutLines(grid, *lines, kLeastRowListingRows);
+      {
+        ui::Grid::UpdateScope scope(grid);
+        SetUpGrid(grid, RowListingColumns());
+        PutLines(grid, std::move(*lines), kLeastRowListingRows);
+      }
       self->listing_rows_ = lines->rows();
       self->listing_sort_ = SortState{};
+      // A row behind a great many listings lists the newest of them.
+      std::string caption = self->caption_;
+      if (count > kMostRowListings)
+        caption += Gbk("；明细列出最近 ") + std::to_string(kMostRowListings) + Gbk(" 条");
+      self->page_.标签_排行说明.SetCaption(caption);
     });
   });
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <type_traits>
 
 #include "listing/listing_grid.h"
 #include "text/gbk.h"
@@ -232,7 +233,10 @@ void SetUpGrid(ui::Grid& grid, const std::vector<GridColumn>& columns) {
   grid.SetStriping(ui::Striping{true, ui::kWhite, kEvenRowColour});
 }
 
-void PutLines(ui::Grid& grid, const GridLines& lines, int least_rows) {
+namespace {
+
+template <typename Lines>
+void PutLinesInto(ui::Grid& grid, Lines&& lines, int least_rows) {
   ui::Grid::UpdateScope scope(grid);
   const int rows = lines.rows();
   grid.SetRowCount(std::max(rows + 1, least_rows));
@@ -240,12 +244,28 @@ void PutLines(ui::Grid& grid, const GridLines& lines, int least_rows) {
   if (lines.columns == grid.ColumnCount()) {
     for (int r = 0; r < rows; ++r) {
       std::span<ui::Cell> row = grid.MutableRow(r + 1);
-      for (int c = 0; c < lines.columns; ++c)
-        row[static_cast<size_t>(c)] = lines.cells[static_cast<size_t>(r * lines.columns + c)];
+      for (int c = 0; c < lines.columns; ++c) {
+        auto& cell = lines.cells[static_cast<size_t>(r * lines.columns + c)];
+        if constexpr (std::is_const_v<std::remove_reference_t<Lines>>) {
+          row[static_cast<size_t>(c)] = cell;
+        } else {
+          row[static_cast<size_t>(c)] = std::move(cell);
+        }
+      }
     }
   }
   grid.NotifyRows(1, grid.RowCount() - 1);
   grid.SetCurrentCell(rows > 0 ? 1 : 0, 0);
+}
+
+}  // namespace
+
+void PutLines(ui::Grid& grid, const GridLines& lines, int least_rows) {
+  PutLinesInto(grid, lines, least_rows);
+}
+
+void PutLines(ui::Grid& grid, GridLines&& lines, int least_rows) {
+  PutLinesInto(grid, lines, least_rows);
 }
 
 void SortGridLines(ui::Grid& grid, int rows, int column, bool as_number, bool ascending) {

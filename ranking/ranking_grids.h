@@ -43,6 +43,8 @@ void SetUpGrid(ui::Grid& grid, const std::vector<GridColumn>& columns);
 // The lines into rows 1.., every row below them blank. At least
 // `least_rows` rows, title included.
 void PutLines(ui::Grid& grid, const GridLines& lines, int least_rows);
+// The same, taking the lines' texts instead of copying them.
+void PutLines(ui::Grid& grid, GridLines&& lines, int least_rows);
 // Rows 1..rows by the cells of `column`, stably: numbers as numbers (an
 // empty cell below every number), text in GBK byte order.
 void SortGridLines(ui::Grid& grid, int rows, int column, bool as_number, bool ascending);

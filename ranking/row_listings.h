@@ -4,6 +4,7 @@
 // chart.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,10 +31,6 @@ struct RowListing {
   double sell = 0;
 };
 
-// The row's listings in the range, newest day first, later records first
-// within a day.
-std::vector<RowListing> ListingsBehind(const RangeData& data, const RowKey& key);
-
 // Over more days than this the chart shows months.
 inline constexpr size_t kMostDailyPoints = 250;
 
@@ -45,6 +42,14 @@ struct NetSeries {
   std::vector<double> net;         // 10,000 yuan, as the grids round it
   std::vector<double> cumulative;  // from the first point up to this one
 };
-NetSeries NetOverRange(const RangeData& data, const std::vector<RowListing>& listings);
+
+struct RowBreakdown {
+  // The newest of the row's listings, newest day first and the later
+  // record first within a day; at most the number asked for.
+  std::vector<RowListing> newest;
+  size_t listing_count = 0;  // the row's listings in the range
+  NetSeries series;          // over all of them
+};
+RowBreakdown BreakDownRow(const RangeData& data, const RowKey& key, size_t most_listings);
 
 }  // namespace ranking
