@@ -18,7 +18,7 @@ namespace {
 using program::ProgramContext;
 using text::Gbk;
 
-constexpr int kLeastRankingRows = 9;      // title and the rows the grid shows at once
+constexpr int kLeastRankingRows = 8;  // the title and the rows the grid shows at once
 constexpr int kLeastRowListingRows = 6;
 // The grid of a row's listings shows at most this many, the newest.
 constexpr size_t kMostRowListings = 5000;
@@ -63,7 +63,8 @@ class Session : public std::enable_shared_from_this<Session> {
   RankingKind shown_kind_ = RankingKind::kSeats;
   int ranking_rows_ = 0;
   int listing_rows_ = 0;
-  std::string caption_;  // of the ranking on show
+  std::string caption_;     // of the ranking on show
+  int64_t elapsed_ms_ = 0;  // from asking for it to showing it
   SortState ranking_sort_, listing_sort_;
 };
 
@@ -125,6 +126,7 @@ void Session::Show(uint64_t generation, std::shared_ptr<const Outcome> outcome) 
   // The range or the switch changed while this one ran: a newer one comes.
   if (generation != started_.load()) return;
   shown_ = std::move(outcome);
+  elapsed_ms_ = ctx_.platform.TickCount() - shown_->start;
   if (shown_->data->range.whole_store && shown_->data->range_days > 0)
     SetRangeBoxes(DateRange{shown_->data->days.front(),
                             shown_->data->days[shown_->data->range_days - 1]});
@@ -147,7 +149,7 @@ void Session::PutKind() {
   Sort(grid, ranking_sort_, ranking_rows_, RankingColumns(shown_kind_), ranking_sort_.column,
        false);
   caption_ = RankingCaption(CaptionFacts{shown_->data.get(), shown_kind_, ranking_rows_,
-                                         ctx_.platform.TickCount() - shown_->start});
+                                         elapsed_ms_});
   page_.标签_排行说明.SetCaption(caption_);
   ShowRow(1, true);
 }
@@ -282,11 +284,12 @@ void Session::Wire() {
 ui::ChartData NetChart(std::string_view row_name, const NetSeries& series) {
   ui::ChartData chart;
   if (series.points.empty()) return chart;
-  chart.title = std::string(row_name) + Gbk("  已披露净额(万)，仅计上榜日");
+  // What the chart says first: the amounts are the disclosed ones.
+  chart.title = Gbk("已披露净额(万) ") + std::string(row_name);
   chart.categories = series.points;
   chart.bars = series.net;
   chart.line = series.cumulative;
-  chart.bar_name = Gbk(series.monthly ? "每月净额" : "每日净额");
+  chart.bar_name = Gbk(series.monthly ? "每月净额(仅上榜日)" : "每日净额(仅上榜日)");
   chart.line_name = Gbk("累计净额");
   return chart;
 }

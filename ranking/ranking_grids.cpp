@@ -20,24 +20,27 @@ constexpr ui::Colour kFall{0, 128, 0};
 constexpr ui::Colour kEvenRowColour{231, 239, 231};
 constexpr int kTitleRowHeight = 24;
 
+// Widths fit the titles and figures of up to eleven characters in the
+// window's 12-pixel font, and every grid fits its place without scrolling
+// sideways (the sort arrow stands over the columns as laid out).
 const std::vector<GridColumn> kSeatColumns = {
-    {"营业部名称", 150, false}, {"上榜次数", 50, true},   {"买入次数", 50, true},
-    {"卖出次数", 50, true},     {"买入额(万)", 68, true}, {"卖出额(万)", 68, true},
-    {"净额(万)", 68, true},     {"次日卖出", 50, true},   {"次日卖出率", 50, true},
-    {"买入前三", 118, false},   {"", 1, true}};
+    {"营业部名称", 148, false, true}, {"上榜次数", 50, true},   {"买入次数", 50, true},
+    {"卖出次数", 50, true},           {"买入额(万)", 76, true}, {"卖出额(万)", 76, true},
+    {"净额(万)", 76, true},           {"次日卖出", 54, true},   {"次日卖出率", 62, true},
+    {"买入前三", 64, false, true},    {"", 1, true}};
 const std::vector<GridColumn> kStockColumns = {
-    {"代码", 50, false},        {"股名", 62, false},      {"上榜次数", 50, true},
-    {"买入额(万)", 72, true},   {"卖出额(万)", 72, true}, {"净额(万)", 72, true},
-    {"买入席位数", 62, true},   {"卖出席位数", 62, true}, {"机构净额(万)", 80, true},
+    {"代码", 50, false},        {"股名", 62, false},      {"上榜次数", 52, true},
+    {"买入额(万)", 80, true},   {"卖出额(万)", 80, true}, {"净额(万)", 80, true},
+    {"买入席位数", 64, true},   {"卖出席位数", 64, true}, {"机构净额(万)", 84, true},
     {"", 1, true}};
 const std::vector<GridColumn> kInstitutionColumns = {
-    {"代码", 50, false},         {"股名", 62, false},          {"机构买入额(万)", 86, true},
-    {"买入次数", 50, true},      {"机构卖出额(万)", 86, true}, {"卖出次数", 50, true},
-    {"机构净额(万)", 80, true}, {"", 1, true}};
+    {"代码", 50, false},         {"股名", 62, false},          {"机构买入额(万)", 96, true},
+    {"买入次数", 56, true},      {"机构卖出额(万)", 96, true}, {"卖出次数", 56, true},
+    {"机构净额(万)", 88, true}, {"", 1, true}};
 const std::vector<GridColumn> kRowListingColumns = {
-    {"日期", 70, false},     {"股名", 56, false},     {"代码", 46, false},
-    {"方向", 32, false},     {"买入(万)", 56, true}, {"卖出(万)", 56, true},
-    {"净额(万)", 56, true},  {"", 1, true}};
+    {"日期", 70, false},     {"股名", 52, false},     {"代码", 46, false},
+    {"方向", 32, false},     {"买入(万)", 68, true}, {"卖出(万)", 68, true},
+    {"净额(万)", 68, true},  {"", 1, true}};
 
 // Builds one line of cells.
 class LineWriter {
@@ -60,8 +63,10 @@ class LineWriter {
     ui::Cell& cell = lines_.cells.emplace_back();
     cell.text = std::move(text);
     cell.is_number = number ? 1 : 0;
-    const bool right = columns_[static_cast<size_t>(column_)].number;
-    cell.align = static_cast<uint32_t>(right ? ui::Align::kRight : ui::Align::kCentre);
+    const GridColumn& spec = columns_[static_cast<size_t>(column_)];
+    cell.align = static_cast<uint32_t>(spec.number ? ui::Align::kRight
+                                       : spec.left ? ui::Align::kLeft
+                                                   : ui::Align::kCentre);
     ++column_;
   }
   GridLines& lines_;

@@ -16,7 +16,8 @@ namespace ranking {
 struct GridColumn {
   const char* title;  // UTF-8
   int width;
-  bool number;  // sorts as a number, stands right
+  bool number;        // sorts as a number, stands right
+  bool left = false;  // a long text, from the left (others stand in the middle)
 };
 
 // The columns of a ranking (the row's number in a last, hidden column)

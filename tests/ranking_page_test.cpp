@@ -144,7 +144,8 @@ TEST_F(RankingPageTest, HeaderClicksSortStablyNumbersAsNumbersAndTextAsText) {
   grid().UserHeaderClick(0);
   EXPECT_EQ(Column(grid(), 0, 3), (std::vector<std::string>{"A", "B", "C"}));
   EXPECT_EQ(U(page().透明标签_排行排序标.caption()), "↑");
-  EXPECT_EQ(page().透明标签_排行排序标.place().left, grid().place().left + 150 - 6);
+  EXPECT_EQ(page().透明标签_排行排序标.place().left,
+            grid().place().left + grid().ColumnWidth(0) - page().透明标签_排行排序标.place().width);
   grid().UserHeaderClick(0);
   EXPECT_EQ(Column(grid(), 0, 3), (std::vector<std::string>{"C", "B", "A"}));
   // 买入额: 3.000, 2.000, 2.000 as numbers; the whole row moves.

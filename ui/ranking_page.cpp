@@ -16,9 +16,9 @@ constexpr Colour kCaptionColour{0, 128, 128};
 constexpr int kRangeTop = 4;
 constexpr int kQuickLeft = 238;
 constexpr int kQuickStep = 60;
-constexpr Rect kRankingGridPlace{0, 46, 737, 194};
-constexpr Rect kRowListingsPlace{0, 242, 392, 140};
-constexpr Rect kChartPlace{394, 242, 343, 140};
+constexpr Rect kRankingGridPlace{0, 46, 737, 170};
+constexpr Rect kRowListingsPlace{0, 218, 424, 164};
+constexpr Rect kChartPlace{426, 218, 311, 164};
 
 Rect Quick(int k, int width = 58) {
   return Rect{kQuickLeft + k * kQuickStep, kRangeTop + 2, width, 16};

@@ -16,7 +16,7 @@
 namespace ui::qt {
 namespace {
 
-constexpr int kMostLabels = 5;
+constexpr int kMostLabels = 3;  // the first, the middle and the last
 
 QFont SmallFont(int pixels) {
   QFont font = DefaultFont();
@@ -32,7 +32,7 @@ void FitAxis(QValueAxis* axis, double low, double high) {
   const double margin = (high - low) * 0.08;
   axis->setRange(low < 0 ? low - margin : 0, high > 0 ? high + margin : 0);
   axis->setLabelFormat(QStringLiteral("%.0f"));
-  axis->setTickCount(5);
+  axis->setTickCount(3);  // labels of a low chart would overlap
   axis->setLabelsFont(SmallFont(10));
 }
 
@@ -46,8 +46,8 @@ ChartView::ChartView(ui::Chart& chart, QWidget* parent)
   c->setMargins(QMargins(2, 2, 2, 2));
   c->setBackgroundRoundness(0);
   c->legend()->setAlignment(Qt::AlignBottom);
-  c->legend()->setFont(SmallFont(11));
-  c->setTitleFont(SmallFont(12));
+  c->legend()->setFont(SmallFont(10));
+  c->setTitleFont(SmallFont(11));
   Sync();
 }
 
@@ -109,9 +109,13 @@ void ChartView::Sync() {
   bottom->setGridLineVisible(false);
   bottom->setStartValue(-0.5);
   bottom->setRange(-0.5, static_cast<double>(n) - 0.5);
-  const qsizetype step = std::max<qsizetype>(1, (n + kMostLabels - 1) / kMostLabels);
-  for (qsizetype i = 0; i < n; i += step)
+  qsizetype last_labelled = -1;
+  for (int k = 0; k < kMostLabels; ++k) {
+    const qsizetype i = kMostLabels == 1 || n == 1 ? 0 : (n - 1) * k / (kMostLabels - 1);
+    if (i == last_labelled) continue;
     bottom->append(FromGbk(data.categories[static_cast<size_t>(i)]), static_cast<double>(i));
+    last_labelled = i;
+  }
   c->addAxis(bottom, Qt::AlignBottom);
   bars_->attachAxis(bottom);
   line_->attachAxis(bottom);

@@ -1,8 +1,8 @@
 // A ui::Chart on screen: a Qt Charts view with the model's bars (two
 // stacked sets, so that each bar takes the rise colour above zero and the
 // fall colour below it) on the left axis and its line on a right axis, the
-// categories along the bottom (a few of them labelled, so the labels never
-// run into each other).
+// categories along the bottom (the first, the middle and the last
+// labelled, so the labels never run into each other).
 #pragma once
 
 #include <QChartView>
