@@ -14,9 +14,9 @@
 #include "app/event_wiring.h"
 #include "bench/store_bench_data.h"
 #include "program/program_context.h"
+#include "ranking/range_scan.h"
 #include "ranking/ranking_grids.h"
 #include "ranking/rankings.h"
-#include "ranking/range_scan.h"
 #include "text/gbk.h"
 #include "ui/main_window.h"
 #include "ui/scripted_platform.h"
@@ -31,20 +31,21 @@ double ResidentMegabytes(const char* field) {
     if (line.rfind(field, 0) == 0) return std::stod(line.substr(std::string(field).size())) / 1024;
   return 0;
 }
-void ResetPeakResident() { std::ofstream("/proc/self/clear_refs") << "5"; }
+void ResetPeakResident() {
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
 
 // A ten-year store: 1,000,000 listings over the weekdays of 2001 to 2010,
 // with a few thousand branches of uneven activity, "机构专用" in most
 // listings, and 3,000 stocks.
 std::array<std::string, store::kFieldCount> TenYearListing(int64_t n) {
-  static const char* const brokers[] = {"中信", "国泰君安", "华泰", "国信", "招商", "光大",
-                                        "银河", "申万宏源", "东吴", "财通", "广发", "海通",
-                                        "安信", "长江", "兴业", "方正", "平安", "东方", "中金",
-                                        "湘财"};
+  static const char* const brokers[] = {
+      "中信", "国泰君安", "华泰", "国信", "招商", "光大", "银河", "申万宏源", "东吴", "财通",
+      "广发", "海通",     "安信", "长江", "兴业", "方正", "平安", "东方",     "中金", "湘财"};
   static const char* const cities[] = {"上海", "深圳", "宁波", "杭州", "温岭",
                                        "苏州", "绍兴", "无锡", "北京", "成都"};
   static const char* const roads[] = {"溧阳路", "解放南路", "泰然九路", "益田路", "江苏路",
-                                      "福山路", "中华路", "庆春路", "西北街", "清扬路"};
+                                      "福山路", "中华路",   "庆春路",   "西北街", "清扬路"};
   static constexpr int64_t kListings = 1'000'000;
   static constexpr int64_t kWeekdays = 2609;  // 2001-01-01 .. 2010-12-31
   std::array<std::string, store::kFieldCount> f = bench_support::RealisticListing(n);
@@ -88,8 +89,8 @@ std::array<std::string, store::kFieldCount> TenYearListing(int64_t n) {
 }
 
 std::filesystem::path TenYearStore() {
-  const auto path = std::filesystem::temp_directory_path() / "quorvane-bench-stores" /
-                    "ten-years-1000000.edb";
+  const auto path =
+      std::filesystem::temp_directory_path() / "quorvane-bench-stores" / "ten-years-1000000.edb";
   return bench_support::BuildStoreOnce(path, 1'000'000, TenYearListing);
 }
 
@@ -152,10 +153,7 @@ void BM_BareScanOfTheFiveFields(benchmark::State& state) {
   sqlite3_finalize(scan);
   sqlite3_close(db);
 }
-BENCHMARK(BM_BareScanOfTheFiveFields)
-    ->Arg(1'000'000)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3);
+BENCHMARK(BM_BareScanOfTheFiveFields)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_SeatRanking_OneMonthOfTenYears(benchmark::State& state) {
   store::Store store(TenYearStore());
@@ -166,7 +164,6 @@ void BM_SeatRanking_OneMonthOfTenYears(benchmark::State& state) {
   state.counters["listings"] = static_cast<double>(listings);
 }
 BENCHMARK(BM_SeatRanking_OneMonthOfTenYears)->Unit(benchmark::kMillisecond)->Iterations(5);
-
 
 // The whole page on the window model over 1,000,000 listings (全部): the
 // longest time the user-interface thread spends at once on what the
@@ -197,9 +194,9 @@ void BM_RankingPage_LongestUiThreadStretch(benchmark::State& state) {
   const auto timed = [&](const std::function<void()>& f) {
     const auto start = std::chrono::steady_clock::now();
     f();
-    longest = std::max(longest, std::chrono::duration<double, std::milli>(
-                                    std::chrono::steady_clock::now() - start)
-                                    .count());
+    longest = std::max(
+        longest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                     .count());
   };
   for (auto _ : state) {
     longest = 0;
@@ -214,8 +211,7 @@ void BM_RankingPage_LongestUiThreadStretch(benchmark::State& state) {
     pump_until_idle();
     state.SetIterationTime(longest / 1000);
   }
-  state.counters["ranking_rows"] =
-      static_cast<double>(page.高级表格_席位排行.RowCount() - 1);
+  state.counters["ranking_rows"] = static_cast<double>(page.高级表格_席位排行.RowCount() - 1);
   state.counters["listing_rows"] = static_cast<double>(page.高级表格_排行明细.RowCount() - 1);
 }
 BENCHMARK(BM_RankingPage_LongestUiThreadStretch)

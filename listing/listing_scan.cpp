@@ -294,9 +294,8 @@ class BatchHandover {
 void CopyInto(ListingBatch& batch, const StoredListing& stored) {
   CopiedListing& copied = batch.listings.emplace_back();
   copied.record_number = stored.record_number;
-  const std::string_view fields[kCopiedFields] = {stored.date,      stored.name,
-                                                  stored.code,      stored.turnover,
-                                                  stored.buy_block, stored.sell_block};
+  const std::string_view fields[kCopiedFields] = {
+      stored.date, stored.name, stored.code, stored.turnover, stored.buy_block, stored.sell_block};
   for (int k = 0; k < kCopiedFields; ++k) {
     copied.begin[k] = static_cast<uint32_t>(batch.bytes.size());
     batch.bytes.append(fields[k]);

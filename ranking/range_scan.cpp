@@ -65,8 +65,8 @@ class RangeBuilder {
   void Take(const listing::StoredListing& stored, bool in_range) {
     const DateRange& range = d_.range;
     // The store may have changed since the records were looked up.
-    if (!range.whole_store && (in_range ? stored.date < range.from || stored.date > range.to
-                                        : stored.date <= range.to))
+    if (!range.whole_store &&
+        (in_range ? stored.date < range.from || stored.date > range.to : stored.date <= range.to))
       return;
     const listing::SeatBlock buy = listing::ReadSeatBlock(stored.buy_block);
     if (buy.values < listing::kFewestBuyBlockValues || !DateFits(stored.date)) {
@@ -204,7 +204,8 @@ RangeScan ScanRange(store::Store& store, const DateRange& range, bool count_repe
         store, numbers,
         [&](const listing::StoredListing& stored) {
           if (first) {
-            builder.Reserve(numbers ? numbers->size() : static_cast<size_t>(scan.data.record_count));
+            builder.Reserve(numbers ? numbers->size()
+                                    : static_cast<size_t>(scan.data.record_count));
             first = false;
           }
           if (stop && stop()) {

@@ -31,7 +31,7 @@ struct RangeListing {
   uint32_t first_entry = 0;  // its Seats: entries first_entry .. + entry_count - 1
   uint16_t day = 0;          // index into RangeData::days
   uint8_t entry_count = 0;
-  bool in_range = false;     // false: one of the days after the range
+  bool in_range = false;  // false: one of the days after the range
   // The listing's totals in yuan, summed exactly as the statistics grid
   // sums them (the buy values of both blocks in order, then the sell
   // values).

@@ -7,8 +7,8 @@
 
 #include "details/details_view.h"
 #include "listing/statistics_query.h"
-#include "ranking/ranking_grids.h"
 #include "ranking/range_scan.h"
+#include "ranking/ranking_grids.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
 
@@ -100,8 +100,8 @@ void Session::Run() {
   ctx_.platform.StartWorker([self, generation, range, repeats, start] {
     ProgramContext& ctx = self->ctx_;
     // A newer ranking makes this one pointless: it stops at once.
-    RangeScan scan = ScanRange(ctx.store, range, repeats,
-                               [&] { return self->started_.load() != generation; });
+    RangeScan scan =
+        ScanRange(ctx.store, range, repeats, [&] { return self->started_.load() != generation; });
     if (scan.stopped) return;
     if (scan.error) {
       ctx.platform.PostToUi([self, generation] {
@@ -128,8 +128,8 @@ void Session::Show(uint64_t generation, std::shared_ptr<const Outcome> outcome) 
   shown_ = std::move(outcome);
   elapsed_ms_ = ctx_.platform.TickCount() - shown_->start;
   if (shown_->data->range.whole_store && shown_->data->range_days > 0)
-    SetRangeBoxes(DateRange{shown_->data->days.front(),
-                            shown_->data->days[shown_->data->range_days - 1]});
+    SetRangeBoxes(
+        DateRange{shown_->data->days.front(), shown_->data->days[shown_->data->range_days - 1]});
   PutKind();
 }
 
@@ -148,8 +148,8 @@ void Session::PutKind() {
   ranking_sort_ = SortState{RankingNetColumn(shown_kind_), false};
   Sort(grid, ranking_sort_, ranking_rows_, RankingColumns(shown_kind_), ranking_sort_.column,
        false);
-  caption_ = RankingCaption(CaptionFacts{shown_->data.get(), shown_kind_, ranking_rows_,
-                                         elapsed_ms_});
+  caption_ =
+      RankingCaption(CaptionFacts{shown_->data.get(), shown_kind_, ranking_rows_, elapsed_ms_});
   page_.标签_排行说明.SetCaption(caption_);
   ShowRow(1, true);
 }
@@ -175,7 +175,8 @@ void Session::Sort(ui::Grid& grid, SortState& state, int rows,
 std::string Session::RowName(const RowKey& key) const {
   const RangeData& d = *shown_->data;
   if (key.kind == RankingKind::kSeats) return std::string(d.seats[key.id]);
-  std::string name = std::string(d.codes[key.id]) + " " + std::string(d.names[d.stock_names[key.id]]);
+  std::string name =
+      std::string(d.codes[key.id]) + " " + std::string(d.names[d.stock_names[key.id]]);
   if (key.kind == RankingKind::kInstitutions) name = Gbk(kInstitutionSeat) + " " + name;
   return name;
 }
@@ -194,7 +195,8 @@ void Session::ShowRow(int row, bool with_listings) {
     }
     return;
   }
-  const RowKey key{shown_kind_, static_cast<uint32_t>(text::IntegerFromText(grid.Text(row, key_column)))};
+  const RowKey key{shown_kind_,
+                   static_cast<uint32_t>(text::IntegerFromText(grid.Text(row, key_column)))};
   const std::string name = RowName(key);
   auto self = shared_from_this();
   auto data = shown_->data;
@@ -240,8 +242,7 @@ void Session::Wire() {
   // The handlers hold the session; it lives as long as the window's events.
   auto self = shared_from_this();
   page_.on_shown = [self] { self->Run(); };
-  for (ui::RadioButton* quick : page_.quick_ranges())
-    quick->on_clicked = [self] { self->Run(); };
+  for (ui::RadioButton* quick : page_.quick_ranges()) quick->on_clicked = [self] { self->Run(); };
   for (ui::DateBox* box : {&page_.日期框_统计起, &page_.日期框_统计止}) {
     box->on_date_changed = [self] {
       for (ui::RadioButton* quick : self->page_.quick_ranges()) quick->SetChecked(false);

@@ -23,24 +23,30 @@ constexpr int kTitleRowHeight = 24;
 // Widths fit the titles and figures of up to eleven characters in the
 // window's 12-pixel font, and every grid fits its place without scrolling
 // sideways (the sort arrow stands over the columns as laid out).
-const std::vector<GridColumn> kSeatColumns = {
-    {"营业部名称", 148, false, true}, {"上榜次数", 50, true},   {"买入次数", 50, true},
-    {"卖出次数", 50, true},           {"买入额(万)", 76, true}, {"卖出额(万)", 76, true},
-    {"净额(万)", 76, true},           {"次日卖出", 54, true},   {"次日卖出率", 62, true},
-    {"买入前三", 64, false, true},    {"", 1, true}};
-const std::vector<GridColumn> kStockColumns = {
-    {"代码", 50, false},        {"股名", 62, false},      {"上榜次数", 52, true},
-    {"买入额(万)", 80, true},   {"卖出额(万)", 80, true}, {"净额(万)", 80, true},
-    {"买入席位数", 64, true},   {"卖出席位数", 64, true}, {"机构净额(万)", 84, true},
-    {"", 1, true}};
+const std::vector<GridColumn> kSeatColumns = {{"营业部名称", 148, false, true},
+                                              {"上榜次数", 50, true},
+                                              {"买入次数", 50, true},
+                                              {"卖出次数", 50, true},
+                                              {"买入额(万)", 76, true},
+                                              {"卖出额(万)", 76, true},
+                                              {"净额(万)", 76, true},
+                                              {"次日卖出", 54, true},
+                                              {"次日卖出率", 62, true},
+                                              {"买入前三", 64, false, true},
+                                              {"", 1, true}};
+const std::vector<GridColumn> kStockColumns = {{"代码", 50, false},        {"股名", 62, false},
+                                               {"上榜次数", 52, true},     {"买入额(万)", 80, true},
+                                               {"卖出额(万)", 80, true},   {"净额(万)", 80, true},
+                                               {"买入席位数", 64, true},   {"卖出席位数", 64, true},
+                                               {"机构净额(万)", 84, true}, {"", 1, true}};
 const std::vector<GridColumn> kInstitutionColumns = {
-    {"代码", 50, false},         {"股名", 62, false},          {"机构买入额(万)", 96, true},
-    {"买入次数", 56, true},      {"机构卖出额(万)", 96, true}, {"卖出次数", 56, true},
-    {"机构净额(万)", 88, true}, {"", 1, true}};
+    {"代码", 50, false},          {"股名", 62, false},
+    {"机构买入额(万)", 96, true}, {"买入次数", 56, true},
+    {"机构卖出额(万)", 96, true}, {"卖出次数", 56, true},
+    {"机构净额(万)", 88, true},   {"", 1, true}};
 const std::vector<GridColumn> kRowListingColumns = {
-    {"日期", 70, false},     {"股名", 52, false},     {"代码", 46, false},
-    {"方向", 32, false},     {"买入(万)", 68, true}, {"卖出(万)", 68, true},
-    {"净额(万)", 68, true},  {"", 1, true}};
+    {"日期", 70, false},    {"股名", 52, false},    {"代码", 46, false},    {"方向", 32, false},
+    {"买入(万)", 68, true}, {"卖出(万)", 68, true}, {"净额(万)", 68, true}, {"", 1, true}};
 
 // Builds one line of cells.
 class LineWriter {
@@ -126,7 +132,9 @@ const std::vector<GridColumn>& RankingColumns(RankingKind kind) {
   return kSeatColumns;
 }
 
-const std::vector<GridColumn>& RowListingColumns() { return kRowListingColumns; }
+const std::vector<GridColumn>& RowListingColumns() {
+  return kRowListingColumns;
+}
 
 int RankingNetColumn(RankingKind kind) {
   switch (kind) {
@@ -140,7 +148,9 @@ int RankingNetColumn(RankingKind kind) {
   return 6;
 }
 
-std::string AmountText(double wan) { return listing::ListingFigureText(wan); }
+std::string AmountText(double wan) {
+  return listing::ListingFigureText(wan);
+}
 
 std::string ShareText(int part, int whole) {
   if (whole <= 0) return {};
@@ -341,8 +351,8 @@ std::string RankingCaption(const CaptionFacts& facts) {
       out += Gbk("，略去 ") + std::to_string(d.repeats_left_out) + Gbk(" 条");
     out += Gbk("）");
   }
-  out += Gbk("，耗时 ") + text::NumberText(static_cast<double>(facts.elapsed_ms) / 1000) +
-         Gbk(" 秒");
+  out +=
+      Gbk("，耗时 ") + text::NumberText(static_cast<double>(facts.elapsed_ms) / 1000) + Gbk(" 秒");
   return out;
 }
 

@@ -101,9 +101,8 @@ class StockPass {
   void Run() {
     std::vector<uint32_t> all(d_.listings.size());
     for (uint32_t i = 0; i < all.size(); ++i) all[i] = i;
-    const auto by_day = CountingOrder(all, d_.days.size(), [&](uint32_t i) {
-      return static_cast<uint32_t>(d_.listings[i].day);
-    });
+    const auto by_day = CountingOrder(
+        all, d_.days.size(), [&](uint32_t i) { return static_cast<uint32_t>(d_.listings[i].day); });
     const auto order =
         CountingOrder(by_day, d_.codes.size(), [&](uint32_t i) { return d_.listings[i].stock; });
     for (size_t b = 0; b < order.size();) {
@@ -124,8 +123,7 @@ class StockPass {
   void Stock(const std::vector<uint32_t>& order, size_t b, size_t e) {
     const uint32_t stock = d_.listings[order[b]].stock;
     const uint32_t mark = stock + 1;
-    StockRanking* row =
-        stock_row_[stock] == kNoRow ? nullptr : &r_.stocks[stock_row_[stock]];
+    StockRanking* row = stock_row_[stock] == kNoRow ? nullptr : &r_.stocks[stock_row_[stock]];
     for (size_t k = b; k < e; ++k) {
       const RangeListing& listing = d_.listings[order[k]];
       if (!listing.in_range) continue;

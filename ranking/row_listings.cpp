@@ -93,7 +93,8 @@ RowBreakdown BreakDownRow(const RangeData& d, const RowKey& key, size_t most_lis
   std::vector<uint32_t> by_day(matches.size());
   {
     std::vector<uint32_t> next(day_start.begin(), day_start.end() - 1);
-    for (uint32_t k = 0; k < matches.size(); ++k) by_day[next[d.listings[matches[k].listing].day]++] = k;
+    for (uint32_t k = 0; k < matches.size(); ++k)
+      by_day[next[d.listings[matches[k].listing].day]++] = k;
   }
   out.newest.reserve(std::min(most_listings, matches.size()));
   for (size_t k = matches.size(); k > 0 && out.newest.size() < most_listings; --k)

@@ -19,8 +19,9 @@ using testing_support::Seat;
 using testing_support::SeatBlock;
 using testing_support::U;
 
-ListingRecord Listing(const std::string& date, const std::string& name_utf8, const std::string& code,
-                      const std::vector<Seat>& buys, const std::vector<Seat>& sells) {
+ListingRecord Listing(const std::string& date, const std::string& name_utf8,
+                      const std::string& code, const std::vector<Seat>& buys,
+                      const std::vector<Seat>& sells) {
   ListingRecord r = testing_support::MakeListing(date, name_utf8, code, "10000");
   r[store::kBuySeats] = SeatBlock(buys);
   r[store::kSellSeats] = SeatBlock(sells);
@@ -94,7 +95,7 @@ TEST_F(RankingPageTest, AResultWhoseRangeChangedMeanwhileIsDropped) {
   page().标签_排行说明.AddListener([&](ui::Component& c, ui::Property property) {
     if (property == ui::Property::kCaption) captions.push_back(U(c.caption()));
   });
-  page().RaiseShown();          // 近一月
+  page().RaiseShown();             // 近一月
   page().单选框_全部.UserClick();  // before the month's result was shown
   p.platform.RunPending();
   for (const std::string& c : captions) EXPECT_EQ(c.find("2010-03-10"), std::string::npos) << c;

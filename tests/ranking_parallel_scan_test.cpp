@@ -35,10 +35,11 @@ class ParallelScanTest : public ::testing::Test {
   }
   std::vector<std::string> Plain(const std::vector<int64_t>* numbers) {
     std::vector<std::string> seen;
-    EXPECT_FALSE(listing::ForEachStoredListing(store, numbers, [&](const listing::StoredListing& s) {
-      seen.push_back(Describe(s));
-      return true;
-    }));
+    EXPECT_FALSE(
+        listing::ForEachStoredListing(store, numbers, [&](const listing::StoredListing& s) {
+          seen.push_back(Describe(s));
+          return true;
+        }));
     return seen;
   }
   testing_support::TempDir dir;
@@ -77,9 +78,8 @@ TEST_F(ParallelScanTest, VisitsWhatThePlainPassVisitsInItsOrder) {
 
 TEST_F(ParallelScanTest, AVisitThatSaysStopEndsThePassAndAnUnreadableStoreIsAnError) {
   int visits = 0;
-  EXPECT_FALSE(listing::ForEachStoredListingInParallel(store, nullptr, [&](const auto&) {
-    return ++visits < 10;
-  }));
+  EXPECT_FALSE(listing::ForEachStoredListingInParallel(store, nullptr,
+                                                       [&](const auto&) { return ++visits < 10; }));
   EXPECT_EQ(visits, 10);
 
   store::Store wrong(store.Path(), "not the password");

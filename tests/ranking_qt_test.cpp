@@ -43,9 +43,10 @@ class RankingQt : public ::testing::Test {
       // Three days before the scripted today of the Qt platform's clock do
       // not matter: the page is given its range by hand below.
       testing_support::WriteListings(
-          store, {Listing("2010-04-07", "600001", {{"A", "90000.00", "0"}, {G("机构专用"), "10.00", "0"}}),
-                  Listing("2010-04-08", "600002", {{"A", "0", "30000.00"}, {"C", "100000.00", "0"}}),
-                  Listing("2010-04-09", "600001", {{"A", "20000.00", "0"}, {"D", "9.00", "0"}})});
+          store,
+          {Listing("2010-04-07", "600001", {{"A", "90000.00", "0"}, {G("机构专用"), "10.00", "0"}}),
+           Listing("2010-04-08", "600002", {{"A", "0", "30000.00"}, {"C", "100000.00", "0"}}),
+           Listing("2010-04-09", "600001", {{"A", "20000.00", "0"}, {"D", "9.00", "0"}})});
     }
     program = std::make_unique<app::QtProgram>(folder.path(), "127.0.0.1:9", "http://127.0.0.1:9/");
     program->Start();
@@ -169,7 +170,8 @@ TEST_F(RankingQt, TheChartShowsTheRowsDailyNetInTwoColoursAndTheRunningNet) {
   EXPECT_EQ(chart->fall()->color(), QColor(0, 128, 0));
   ASSERT_EQ(chart->line()->count(), 3);
   EXPECT_EQ(chart->line()->at(2), QPointF(2, 8));
-  EXPECT_EQ(chart->bottom_labels(), (QStringList{Q("2010-04-07"), Q("2010-04-08"), Q("2010-04-09")}));
+  EXPECT_EQ(chart->bottom_labels(),
+            (QStringList{Q("2010-04-07"), Q("2010-04-08"), Q("2010-04-09")}));
   EXPECT_TRUE(chart->chart()->title().contains(Q("已披露")));
   EXPECT_TRUE(boxes.Take().empty());
 }

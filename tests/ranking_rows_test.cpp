@@ -21,8 +21,8 @@ using testing_support::Seat;
 using testing_support::SeatBlock;
 using testing_support::U;
 
-ListingRecord Listing(const std::string& date, const std::string& code, const std::vector<Seat>& buys,
-                      const std::vector<Seat>& sells) {
+ListingRecord Listing(const std::string& date, const std::string& code,
+                      const std::vector<Seat>& buys, const std::vector<Seat>& sells) {
   ListingRecord r = testing_support::MakeListing(date, "股" + code, code, "10000");
   r[store::kBuySeats] = SeatBlock(buys);
   r[store::kSellSeats] = sells.empty() ? "" : SeatBlock(sells);
@@ -39,7 +39,8 @@ class RankingRowsTest : public ::testing::Test {
         {Listing("2010-04-07", "600001", {{"A", "30000.00", "0"}, {G("机构专用"), "10000.00", "0"}},
                  {{"A", "30000.00", "0"}}),
          Listing("2010-04-08", "600002", {{"B", "1.00", "0"}}, {{"A", "0", "80000.00"}}),
-         Listing("2010-04-09", "600001", {{"A", "12345.00", "0"}}, {{G("机构专用"), "0", "5000.00"}}),
+         Listing("2010-04-09", "600001", {{"A", "12345.00", "0"}},
+                 {{G("机构专用"), "0", "5000.00"}}),
          Listing("2010-04-09", "600003", {{"A", "5.00", "0"}}, {})});
     scan = ranking::ScanRange(store, {"2010-04-07", "2010-04-09"}, false);
     EXPECT_FALSE(scan.error);
@@ -60,7 +61,8 @@ class RankingRowsTest : public ::testing::Test {
 };
 
 TEST_F(RankingRowsTest, ASeatsListingsComeNewestFirstWithItsSideAndAmounts) {
-  const auto breakdown = ranking::BreakDownRow(scan.data, RowKey{RankingKind::kSeats, SeatId("A")}, 10);
+  const auto breakdown =
+      ranking::BreakDownRow(scan.data, RowKey{RankingKind::kSeats, SeatId("A")}, 10);
   EXPECT_EQ(breakdown.listing_count, 4u);
   const auto& lines = breakdown.newest;
   ASSERT_EQ(lines.size(), 4u);
@@ -136,7 +138,8 @@ TEST(RankingSeriesTest, OverMoreThanAYearOfDaysTheChartGoesByMonths) {
   std::vector<ListingRecord> records;
   const text::DateTime first = text::DateTime::FromParts(2009, 1, 1);
   for (int day = 0; day < 300; ++day)
-    records.push_back(Listing(first.AddDays(day).DateText(), "600001", {{"A", "10000.00", "0"}}, {}));
+    records.push_back(
+        Listing(first.AddDays(day).DateText(), "600001", {{"A", "10000.00", "0"}}, {}));
   testing_support::WriteListings(store, records);
   const auto scan = ranking::ScanRange(store, {{}, {}, true}, false);
   uint32_t a = 0;

@@ -10,8 +10,8 @@
 
 #include "listing/listing_lines.h"
 #include "listing/listing_scan.h"
-#include "ranking/rankings.h"
 #include "ranking/range_scan.h"
+#include "ranking/rankings.h"
 #include "tests/program_fixture.h"
 #include "text/numbers.h"
 
@@ -27,8 +27,9 @@ using testing_support::TempDir;
 using testing_support::U;
 
 // A listing with exactly the given Seats in its two blocks.
-ListingRecord Listing(const std::string& date, const std::string& name_utf8, const std::string& code,
-                      const std::vector<Seat>& buys, const std::vector<Seat>& sells) {
+ListingRecord Listing(const std::string& date, const std::string& name_utf8,
+                      const std::string& code, const std::vector<Seat>& buys,
+                      const std::vector<Seat>& sells) {
   ListingRecord r = testing_support::MakeListing(date, name_utf8, code, "10000");
   // A buy block without a Seat still has its three values.
   r[store::kBuySeats] = buys.empty() ? "|0|0" : SeatBlock(buys);
@@ -51,7 +52,7 @@ class RankingScanTest : public ::testing::Test {
   }
   // The Seat rows by name (UTF-8).
   std::map<std::string, ranking::SeatRanking> SeatsByName(const ranking::RangeData& d,
-                                                         const Rankings& r) {
+                                                          const Rankings& r) {
     std::map<std::string, ranking::SeatRanking> out;
     for (const auto& row : r.seats) out[U(d.seats[row.seat])] = row;
     return out;
@@ -65,13 +66,13 @@ const DateRange kApril{"2010-04-01", "2010-04-30"};
 
 TEST_F(RankingScanTest, SeatsInBothBlocksOrTwiceInOneCountOnceWithEveryAmountAdded) {
   testing_support::WriteListings(
-      store,
-      {Listing("2010-04-06", "甲", "600001",
-               {S("中信证券上海溧阳路", "100000.00", "20000.00"), S("机构专用", "50000.00", "0"),
-                S("机构专用", "30000.00", "0")},
-               {S("中信证券上海溧阳路", "100000.00", "20000.00"), S("国信证券深圳泰然九路", "0", "80000.00")}),
-       Listing("2010-04-07", "甲", "600001", {S("中信证券上海溧阳路", "1.00", "0")},
-               {S("机构专用", "0", "40000.00")})});
+      store, {Listing("2010-04-06", "甲", "600001",
+                      {S("中信证券上海溧阳路", "100000.00", "20000.00"),
+                       S("机构专用", "50000.00", "0"), S("机构专用", "30000.00", "0")},
+                      {S("中信证券上海溧阳路", "100000.00", "20000.00"),
+                       S("国信证券深圳泰然九路", "0", "80000.00")}),
+              Listing("2010-04-07", "甲", "600001", {S("中信证券上海溧阳路", "1.00", "0")},
+                      {S("机构专用", "0", "40000.00")})});
   const auto scan = Scan(kApril);
   const Rankings r = ranking::MakeRankings(scan.data);
   auto seats = SeatsByName(scan.data, r);
@@ -168,9 +169,10 @@ TEST_F(RankingScanTest, RangeEdgesOnAWeekendAndAnEmptyRange) {
 TEST_F(RankingScanTest, RepeatedListingsOfADayCountOnceUnlessAsked) {
   // A three-day listing repeats the Seats' sums of its day's listing.
   testing_support::WriteListings(
-      store, {Listing("2010-04-06", "甲", "600001", {S("A", "100.00", "0")}, {}),
-              Listing("2010-04-06", "甲", "600001", {S("A", "300.00", "0"), S("B", "1.00", "0")}, {}),
-              Listing("2010-04-07", "甲", "600001", {S("A", "10.00", "0")}, {})});
+      store,
+      {Listing("2010-04-06", "甲", "600001", {S("A", "100.00", "0")}, {}),
+       Listing("2010-04-06", "甲", "600001", {S("A", "300.00", "0"), S("B", "1.00", "0")}, {}),
+       Listing("2010-04-07", "甲", "600001", {S("A", "10.00", "0")}, {})});
   {
     const auto scan = Scan(kApril);
     EXPECT_EQ(scan.data.range_listings, 2);
@@ -194,18 +196,17 @@ TEST_F(RankingScanTest, NextDaySellsLookAtTheNextTwoTradingDaysTheStoreHolds) {
   // Days held: 04-06, 04-07, 04-08, 04-09, and after the range 04-12 and
   // 04-13 (the weekend between is no day of the store).
   testing_support::WriteListings(
-      store,
-      {Listing("2010-04-06", "甲", "600001", {S("A", "1.00", "0"), S("B", "1.00", "0")}, {}),
-       // Another stock's sell does not count for 甲.
-       Listing("2010-04-07", "乙", "600002", {}, {S("A", "0", "1.00")}),
-       // B sells 甲 two days later: counts; the same day would not.
-       Listing("2010-04-08", "甲", "600001", {S("C", "1.00", "0")},
-               {S("B", "0", "1.00"), S("C", "0", "1.00")}),
-       // A sells 甲 three days after buying: too late.
-       Listing("2010-04-09", "甲", "600001", {S("D", "1.00", "0")}, {S("A", "0", "1.00")}),
-       // After the range: D sells on the next day the store holds.
-       Listing("2010-04-12", "甲", "600001", {}, {S("D", "0", "5.00")}),
-       Listing("2010-04-13", "丙", "600003", {S("E", "1.00", "0")}, {})});
+      store, {Listing("2010-04-06", "甲", "600001", {S("A", "1.00", "0"), S("B", "1.00", "0")}, {}),
+              // Another stock's sell does not count for 甲.
+              Listing("2010-04-07", "乙", "600002", {}, {S("A", "0", "1.00")}),
+              // B sells 甲 two days later: counts; the same day would not.
+              Listing("2010-04-08", "甲", "600001", {S("C", "1.00", "0")},
+                      {S("B", "0", "1.00"), S("C", "0", "1.00")}),
+              // A sells 甲 three days after buying: too late.
+              Listing("2010-04-09", "甲", "600001", {S("D", "1.00", "0")}, {S("A", "0", "1.00")}),
+              // After the range: D sells on the next day the store holds.
+              Listing("2010-04-12", "甲", "600001", {}, {S("D", "0", "5.00")}),
+              Listing("2010-04-13", "丙", "600003", {S("E", "1.00", "0")}, {})});
   const auto scan = Scan({"2010-04-01", "2010-04-09"});
   EXPECT_EQ(scan.data.range_listings, 4);
   const Rankings r = ranking::MakeRankings(scan.data);
@@ -223,11 +224,12 @@ TEST_F(RankingScanTest, AOneListingRangeGivesTheStatisticsGridsFigures) {
   // Amounts whose sums sit on rounding halves and carry binary error.
   testing_support::WriteListings(
       store, {Listing("2010-04-06", "甲", "600001",
-                      {S("A", "12345.67", "0.01"), S("B", "0.05", "4999.99"), S("C", "100.005", "0"),
-                       S("D", "26750.00", "0"), S("E", "0.1", "0.2")},
+                      {S("A", "12345.67", "0.01"), S("B", "0.05", "4999.99"),
+                       S("C", "100.005", "0"), S("D", "26750.00", "0"), S("E", "0.1", "0.2")},
                       {S("F", "0.3", "12344.995"), S("G", "0", "15000.05"), S("H", "1", "1"),
                        S("I", "0", "0.005"), S("J", "0", "9999.995")})});
-  listing::ListingLines lines = listing::MakeListingLines(listing::ScanListings(store, nullptr), false);
+  listing::ListingLines lines =
+      listing::MakeListingLines(listing::ScanListings(store, nullptr), false);
   ASSERT_EQ(lines.count, 1);
   const listing::ListingRow& grid_row = lines.listings[0].row;
 
@@ -259,8 +261,8 @@ TEST_F(RankingScanTest, DamagedListingsAreLeftOutAndCounted) {
 }
 
 TEST_F(RankingScanTest, AStopEndsTheScanAndAnUnreadableStoreSaysWhy) {
-  testing_support::WriteListings(store,
-                                 {Listing("2010-04-06", "甲", "600001", {S("A", "1.00", "0")}, {})});
+  testing_support::WriteListings(
+      store, {Listing("2010-04-06", "甲", "600001", {S("A", "1.00", "0")}, {})});
   const auto stopped = ranking::ScanRange(store, kApril, false, [] { return true; });
   EXPECT_TRUE(stopped.stopped);
 

@@ -137,7 +137,8 @@ void ChartView::Sync() {
 
 QStringList ChartView::bottom_labels() const {
   for (QAbstractAxis* axis : chart()->axes(Qt::Horizontal))
-    if (auto* categories = qobject_cast<QCategoryAxis*>(axis)) return categories->categoriesLabels();
+    if (auto* categories = qobject_cast<QCategoryAxis*>(axis))
+      return categories->categoriesLabels();
   return {};
 }
 
