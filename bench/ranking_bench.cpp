@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <thread>
 
 #include "app/event_wiring.h"
 #include "bench/store_bench_data.h"
+#include "listing/listing_scan.h"
 #include "program/program_context.h"
 #include "ranking/range_scan.h"
 #include "ranking/ranking_grids.h"
@@ -95,29 +97,72 @@ std::filesystem::path TenYearStore() {
 }
 
 // What the page's worker does: the scan, the three rankings, their lines.
-size_t RankWorkerPart(store::Store& store, const ranking::DateRange& range, int64_t* listings) {
-  auto scan = ranking::ScanRange(store, range, false);
-  const ranking::Rankings r = ranking::MakeRankings(scan.data);
+struct WorkerPart {
+  int64_t listings = 0;
   size_t rows = 0;
+  double scan_ms = 0, rankings_ms = 0, lines_ms = 0;
+  double rankings_cpu_ms = 0;  // of the one thread that works them out
+  double process_cpu_ms = 0;
+};
+
+double ThreadCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+double ProcessCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+WorkerPart RankWorkerPart(store::Store& store, const ranking::DateRange& range) {
+  using Clock = std::chrono::steady_clock;
+  const auto ms = [](Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double, std::milli>(b - a).count();
+  };
+  WorkerPart part;
+  const double process_start = ProcessCpuMs();
+  const auto t0 = Clock::now();
+  auto scan = ranking::ScanRange(store, range, false);
+  const auto t1 = Clock::now();
+  const double thread_start = ThreadCpuMs();
+  const ranking::Rankings r = ranking::MakeRankings(scan.data);
+  part.rankings_cpu_ms = ThreadCpuMs() - thread_start;
+  const auto t2 = Clock::now();
   for (auto kind : {ranking::RankingKind::kSeats, ranking::RankingKind::kStocks,
                     ranking::RankingKind::kInstitutions})
-    rows += static_cast<size_t>(ranking::RankingLines(scan.data, r, kind).rows());
-  *listings = scan.data.range_listings;
-  return rows;
+    part.rows += static_cast<size_t>(ranking::RankingLines(scan.data, r, kind).rows());
+  const auto t3 = Clock::now();
+  part.listings = scan.data.range_listings;
+  part.scan_ms = ms(t0, t1);
+  part.rankings_ms = ms(t1, t2);
+  part.lines_ms = ms(t2, t3);
+  part.process_cpu_ms = ProcessCpuMs() - process_start;
+  return part;
+}
+
+void Report(benchmark::State& state, const WorkerPart& part) {
+  state.counters["listings"] = static_cast<double>(part.listings);
+  state.counters["rows"] = static_cast<double>(part.rows);
+  state.counters["scan_ms"] = part.scan_ms;
+  state.counters["rankings_ms"] = part.rankings_ms;
+  state.counters["lines_ms"] = part.lines_ms;
+  state.counters["rankings_cpu_ms"] = part.rankings_cpu_ms;
+  state.counters["process_cpu_ms"] = part.process_cpu_ms;
 }
 
 void BM_SeatRanking_FullRange(benchmark::State& state) {
   store::Store store(TenYearStore());
   { auto warm = store.OpenStore(); }
-  int64_t listings = 0;
+  WorkerPart part;
   double peak = 0;
   const double before = ResidentMegabytes("VmRSS:");
   for (auto _ : state) {
     ResetPeakResident();
-    benchmark::DoNotOptimize(RankWorkerPart(store, {{}, {}, true}, &listings));
+    part = RankWorkerPart(store, {{}, {}, true});
     peak = std::max(peak, ResidentMegabytes("VmHWM:"));
   }
-  state.counters["listings"] = static_cast<double>(listings);
+  Report(state, part);
   state.counters["rss_before_MB"] = before;
   state.counters["peak_rss_MB"] = peak;
   state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -158,10 +203,9 @@ BENCHMARK(BM_BareScanOfTheFiveFields)->Arg(1'000'000)->Unit(benchmark::kMillisec
 void BM_SeatRanking_OneMonthOfTenYears(benchmark::State& state) {
   store::Store store(TenYearStore());
   { auto warm = store.OpenStore(); }
-  int64_t listings = 0;
-  for (auto _ : state)
-    benchmark::DoNotOptimize(RankWorkerPart(store, {"2006-03-01", "2006-03-31"}, &listings));
-  state.counters["listings"] = static_cast<double>(listings);
+  WorkerPart part;
+  for (auto _ : state) part = RankWorkerPart(store, {"2006-03-01", "2006-03-31"});
+  Report(state, part);
 }
 BENCHMARK(BM_SeatRanking_OneMonthOfTenYears)->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -220,6 +264,35 @@ BENCHMARK(BM_RankingPage_LongestUiThreadStretch)
     ->UseManualTime()
     ->Iterations(2);
 
+}  // namespace
+
+namespace {
+void BM_Tmp_ParallelPassOnly(benchmark::State& state) {
+  store::Store store(TenYearStore());
+  { auto warm = store.OpenStore(); }
+  for (auto _ : state) {
+    int64_t n = 0;
+    listing::ForEachStoredListingInParallel(store, nullptr, [&](const listing::StoredListing& s) {
+      n += static_cast<int64_t>(s.buy_block.size());
+      return true;
+    });
+    benchmark::DoNotOptimize(n);
+  }
+}
+BENCHMARK(BM_Tmp_ParallelPassOnly)->Unit(benchmark::kMillisecond)->Iterations(2);
+void BM_Tmp_PlainPassOnly(benchmark::State& state) {
+  store::Store store(TenYearStore());
+  { auto warm = store.OpenStore(); }
+  for (auto _ : state) {
+    int64_t n = 0;
+    listing::ForEachStoredListing(store, nullptr, [&](const listing::StoredListing& s) {
+      n += static_cast<int64_t>(s.buy_block.size());
+      return true;
+    });
+    benchmark::DoNotOptimize(n);
+  }
+}
+BENCHMARK(BM_Tmp_PlainPassOnly)->Unit(benchmark::kMillisecond)->Iterations(2);
 }  // namespace
 
 BENCHMARK_MAIN();

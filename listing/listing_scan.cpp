@@ -210,9 +210,9 @@ struct ListingBatch {
   std::string bytes;
   std::vector<CopiedListing> listings;
 };
-// A batch holds a few hundred listings (about a megabyte), and at most four
+// A batch holds a few thousand listings (about four megabytes), and at most four
 // are in flight: enough for the two threads to keep each other busy.
-constexpr size_t kBatchListings = 768;
+constexpr size_t kBatchListings = 4096;
 constexpr size_t kBatchesInFlight = 4;
 
 // Full batches from the reader to the visitor in order, empty ones back.
