@@ -14,7 +14,6 @@
 
 #include "app/event_wiring.h"
 #include "bench/store_bench_data.h"
-#include "listing/listing_scan.h"
 #include "program/program_context.h"
 #include "ranking/range_scan.h"
 #include "ranking/ranking_grids.h"
@@ -264,35 +263,6 @@ BENCHMARK(BM_RankingPage_LongestUiThreadStretch)
     ->UseManualTime()
     ->Iterations(2);
 
-}  // namespace
-
-namespace {
-void BM_Tmp_ParallelPassOnly(benchmark::State& state) {
-  store::Store store(TenYearStore());
-  { auto warm = store.OpenStore(); }
-  for (auto _ : state) {
-    int64_t n = 0;
-    listing::ForEachStoredListingInParallel(store, nullptr, [&](const listing::StoredListing& s) {
-      n += static_cast<int64_t>(s.buy_block.size());
-      return true;
-    });
-    benchmark::DoNotOptimize(n);
-  }
-}
-BENCHMARK(BM_Tmp_ParallelPassOnly)->Unit(benchmark::kMillisecond)->Iterations(2);
-void BM_Tmp_PlainPassOnly(benchmark::State& state) {
-  store::Store store(TenYearStore());
-  { auto warm = store.OpenStore(); }
-  for (auto _ : state) {
-    int64_t n = 0;
-    listing::ForEachStoredListing(store, nullptr, [&](const listing::StoredListing& s) {
-      n += static_cast<int64_t>(s.buy_block.size());
-      return true;
-    });
-    benchmark::DoNotOptimize(n);
-  }
-}
-BENCHMARK(BM_Tmp_PlainPassOnly)->Unit(benchmark::kMillisecond)->Iterations(2);
 }  // namespace
 
 BENCHMARK_MAIN();

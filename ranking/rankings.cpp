@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <thread>
 
 #include "text/numbers.h"
 
@@ -22,18 +23,26 @@ std::vector<uint32_t> CountingOrder(const std::vector<uint32_t>& in, size_t keys
   return out;
 }
 
-void OfferTopStock(SeatRanking& row, uint32_t stock, double amount) {
-  int at = row.top_count;
-  while (at > 0 && amount > row.top_amounts[static_cast<size_t>(at - 1)]) --at;
-  if (at >= 3) return;
-  for (int k = std::min(row.top_count, 2); k > at; --k) {
-    row.top_stocks[static_cast<size_t>(k)] = row.top_stocks[static_cast<size_t>(k - 1)];
-    row.top_amounts[static_cast<size_t>(k)] = row.top_amounts[static_cast<size_t>(k - 1)];
+// The three largest amounts offered, largest first; of equal amounts the
+// one offered first.
+struct TopThree {
+  std::array<uint32_t, 3> stocks{};
+  std::array<double, 3> amounts{};
+  int count = 0;
+
+  void Offer(uint32_t stock, double amount) {
+    int at = count;
+    while (at > 0 && amount > amounts[static_cast<size_t>(at - 1)]) --at;
+    if (at >= 3) return;
+    for (int k = std::min(count, 2); k > at; --k) {
+      stocks[static_cast<size_t>(k)] = stocks[static_cast<size_t>(k - 1)];
+      amounts[static_cast<size_t>(k)] = amounts[static_cast<size_t>(k - 1)];
+    }
+    stocks[static_cast<size_t>(at)] = stock;
+    amounts[static_cast<size_t>(at)] = amount;
+    count = std::min(count + 1, 3);
   }
-  row.top_stocks[static_cast<size_t>(at)] = stock;
-  row.top_amounts[static_cast<size_t>(at)] = amount;
-  row.top_count = std::min(row.top_count + 1, 3);
-}
+};
 
 // Sums and counts that need nothing but one listing at a time.
 void CountListings(const RangeData& d, Rankings& r, std::vector<uint32_t>& seat_row,
@@ -96,22 +105,23 @@ class StockPass {
     amount_.assign(seats, 0);
     sold_mark_.assign(seats, 0);
     sold_day_.assign(seats, 0);
+    next_day_sells_.assign(r.seats.size(), 0);
+    top_.assign(r.seats.size(), TopThree{});
   }
 
-  void Run() {
-    std::vector<uint32_t> all(d_.listings.size());
-    for (uint32_t i = 0; i < all.size(); ++i) all[i] = i;
-    const auto by_day = CountingOrder(
-        all, d_.days.size(), [&](uint32_t i) { return static_cast<uint32_t>(d_.listings[i].day); });
-    const auto order =
-        CountingOrder(by_day, d_.codes.size(), [&](uint32_t i) { return d_.listings[i].stock; });
-    for (size_t b = 0; b < order.size();) {
+  // The stocks whose listings are order[begin .. end - 1] (whole stocks).
+  void Run(const std::vector<uint32_t>& order, size_t begin, size_t end) {
+    for (size_t b = begin; b < end;) {
       size_t e = b + 1;
-      while (e < order.size() && d_.listings[order[e]].stock == d_.listings[order[b]].stock) ++e;
+      while (e < end && d_.listings[order[e]].stock == d_.listings[order[b]].stock) ++e;
       Stock(order, b, e);
       b = e;
     }
   }
+
+  // Per Seat row: its next-day sells and top stocks in these stocks.
+  const std::vector<int>& next_day_sells() const { return next_day_sells_; }
+  const std::vector<TopThree>& top() const { return top_; }
 
  private:
   // The listings come in stock order, not in the order they lie in
@@ -163,7 +173,7 @@ class StockPass {
         }
       });
     }
-    for (uint32_t seat : touched_) OfferTopStock(r_.seats[seat_row_[seat]], stock, amount_[seat]);
+    for (uint32_t seat : touched_) top_[seat_row_[seat]].Offer(stock, amount_[seat]);
     touched_.clear();
 
     // Latest day first: when a day's buyers are checked, sold_day_ holds
@@ -178,7 +188,7 @@ class StockPass {
         ForEntries(listing, [&](uint32_t seat, uint32_t sides, uint32_t) {
           if ((sides & kInBuyBlock) && sold_mark_[seat] == mark &&
               sold_day_[seat] <= day + kNextDays)
-            ++r_.seats[seat_row_[seat]].next_day_sells;
+            ++next_day_sells_[seat_row_[seat]];
         });
       }
       for (size_t m = j; m < k; ++m) {
@@ -201,7 +211,19 @@ class StockPass {
   std::vector<double> amount_;
   std::vector<uint16_t> sold_day_;
   std::vector<uint32_t> touched_;
+  std::vector<int> next_day_sells_;
+  std::vector<TopThree> top_;
 };
+
+// The listings grouped by stock, each stock's in day order (and record
+// order within a day).
+std::vector<uint32_t> StockOrder(const RangeData& d) {
+  std::vector<uint32_t> all(d.listings.size());
+  for (uint32_t i = 0; i < all.size(); ++i) all[i] = i;
+  const auto by_day = CountingOrder(
+      all, d.days.size(), [&](uint32_t i) { return static_cast<uint32_t>(d.listings[i].day); });
+  return CountingOrder(by_day, d.codes.size(), [&](uint32_t i) { return d.listings[i].stock; });
+}
 
 }  // namespace
 
@@ -211,7 +233,30 @@ Rankings MakeRankings(const RangeData& data) {
   std::vector<uint32_t> stock_row(data.codes.size(), kNoRow);
   std::vector<uint32_t> institution_row(data.codes.size(), kNoRow);
   CountListings(data, r, seat_row, stock_row, institution_row);
-  StockPass(data, r, seat_row, stock_row).Run();
+
+  // Both cores take half of the stocks each; the lower stock numbers go
+  // first when the Seats' results are put together, as one pass would.
+  const std::vector<uint32_t> order = StockOrder(data);
+  size_t middle = order.size() / 2;
+  while (middle > 0 && middle < order.size() &&
+         data.listings[order[middle]].stock == data.listings[order[middle - 1]].stock)
+    ++middle;
+  StockPass low(data, r, seat_row, stock_row);
+  StockPass high(data, r, seat_row, stock_row);
+  std::thread second([&] { high.Run(order, middle, order.size()); });
+  low.Run(order, 0, middle);
+  second.join();
+  for (size_t i = 0; i < r.seats.size(); ++i) {
+    SeatRanking& seat = r.seats[i];
+    seat.next_day_sells = low.next_day_sells()[i] + high.next_day_sells()[i];
+    TopThree top = low.top()[i];
+    const TopThree& more = high.top()[i];
+    for (int k = 0; k < more.count; ++k)
+      top.Offer(more.stocks[static_cast<size_t>(k)], more.amounts[static_cast<size_t>(k)]);
+    seat.top_stocks = top.stocks;
+    seat.top_amounts = top.amounts;
+    seat.top_count = top.count;
+  }
   return r;
 }
 
