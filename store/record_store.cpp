@@ -13,10 +13,7 @@ std::filesystem::path StorePath(const std::filesystem::path& program_dir) {
 
 StoreAccess::StoreAccess(Store* owner, std::unique_ptr<TableFile> table,
                          std::optional<StoreError> error, std::optional<uint64_t> identity)
-    : owner_(owner),
-      identity_(identity),
-      table_(std::move(table)),
-      open_error_(std::move(error)) {}
+    : owner_(owner), identity_(identity), table_(std::move(table)), open_error_(std::move(error)) {}
 
 StoreAccess::StoreAccess(StoreAccess&& other) noexcept
     : owner_(other.owner_),
@@ -38,12 +35,21 @@ StoreAccess& StoreAccess::operator=(StoreAccess&& other) noexcept {
   return *this;
 }
 
-StoreAccess::~StoreAccess() { CloseStore(); }
+StoreAccess::~StoreAccess() {
+  CloseStore();
+}
 
 std::optional<StoreError> StoreAccess::error() const {
   if (open_error_) return open_error_;
   if (table_) return table_->error();
   return std::nullopt;
+}
+
+std::vector<int64_t> StoreAccess::RecordNumbersInDateRange(std::string_view from,
+                                                           std::string_view to) {
+  std::vector<int64_t> numbers;
+  if (table_) table_->RecordNumbersInRange(kDate, from, to, &numbers);
+  return numbers;
 }
 
 std::optional<StoreError> StoreAccess::CloseStore() {
@@ -61,7 +67,9 @@ std::optional<StoreError> StoreAccess::CloseStore() {
 Store::Store(std::filesystem::path path, std::string password)
     : path_(std::move(path)), password_(std::move(password)) {}
 
-Store::~Store() { DropIdleConnections(); }
+Store::~Store() {
+  DropIdleConnections();
+}
 
 void Store::DropIdleConnections() {
   std::vector<Idle> dropped;
@@ -76,8 +84,8 @@ std::optional<StoreError> Store::EnsureStore() {
   return TableFile::CreateTable(path_, kListingTable, kListingFields, password_);
 }
 
-StoreAccess Store::OpenStore(AccessMode mode) {
-  const std::optional<uint64_t> identity = FileIdentity(path_);
+std::unique_ptr<TableFile> Store::TakeIdle(std::optional<uint64_t> identity) {
+  std::vector<Idle> stale;  // closed outside the lock
   std::unique_ptr<TableFile> table;
   {
     std::lock_guard lock(mutex_);
@@ -88,8 +96,15 @@ StoreAccess Store::OpenStore(AccessMode mode) {
         table = std::move(idle.table);
         break;
       }
+      stale.push_back(std::move(idle));
     }
   }
+  return table;
+}
+
+StoreAccess Store::OpenStore(AccessMode mode) {
+  const std::optional<uint64_t> identity = FileIdentity(path_);
+  std::unique_ptr<TableFile> table = TakeIdle(identity);
   if (table && !table->BeginAccess(mode)) table.reset();  // stale: open afresh
   if (!table) {
     TableFile::OpenResult opened =
@@ -103,6 +118,20 @@ StoreAccess Store::OpenStore(AccessMode mode) {
     }
   }
   return StoreAccess(this, std::move(table), std::nullopt, identity);
+}
+
+CheckpointResult Store::Checkpoint() {
+  const std::optional<uint64_t> identity = FileIdentity(path_);
+  std::unique_ptr<TableFile> table = TakeIdle(identity);
+  if (!table) {
+    TableFile::OpenResult opened =
+        TableFile::OpenTable(path_, kListingTable, kListingFields, password_);
+    if (!opened.table) return CheckpointResult{opened.error, false};
+    table = std::move(opened.table);
+  }
+  CheckpointResult result = table->Checkpoint();
+  if (!result.error) Return(std::move(table), identity);
+  return result;
 }
 
 void Store::Return(std::unique_ptr<TableFile> table, std::optional<uint64_t> identity) {

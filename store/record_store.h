@@ -36,7 +36,7 @@ enum Field : int {
 inline constexpr int kFieldCount = 9;
 
 inline constexpr std::array<FieldSpec, kFieldCount> kListingFields = {{
-    {"日期", 10},
+    {"日期", 10, true},  // indexed for date-range queries
     {"股名", 10},
     {"代码", 10},
     {"上榜原因", 52},
@@ -73,7 +73,9 @@ class StoreAccess {
     if (table_) table_->Skip(count);
   }
   int64_t CurrentRecordNumber() const { return table_ ? table_->CurrentRecordNumber() : 0; }
-  std::string_view FieldView(int field) { return table_ ? table_->FieldView(field) : std::string_view(); }
+  std::string_view FieldView(int field) {
+    return table_ ? table_->FieldView(field) : std::string_view();
+  }
   std::string ReadField(int field) { return std::string(FieldView(field)); }
   bool WriteField(int field, std::string_view value) {
     return table_ && table_->WriteField(field, value);
@@ -87,6 +89,11 @@ class StoreAccess {
   void RollbackBatch() {
     if (table_) table_->RollbackBatch();
   }
+
+  // Numbers (1-based, ascending) of the listings whose 日期 text lies in
+  // [from, to], compared byte for byte ("2010-04-01", "2010-04-30" for one
+  // month). Empty on failure, with error() set.
+  std::vector<int64_t> RecordNumbersInDateRange(std::string_view from, std::string_view to);
 
   // Ends the access (commits its writes) and says whether anything failed.
   std::optional<StoreError> CloseStore();
@@ -125,8 +132,18 @@ class Store {
   // copied or removed).
   void DropIdleConnections();
 
+  // Moves every committed listing from the log (Data.edb-wal) into Data.edb
+  // and empties the log, on a kept connection or a fresh one, so that
+  // Data.edb alone can be copied. Waits up to five seconds for accesses in
+  // the way; one still holding its view of the file after that leaves the
+  // result incomplete, which is no error.
+  CheckpointResult Checkpoint();
+
  private:
   friend class StoreAccess;
+  // A kept connection to the file that has `identity`, if any; kept
+  // connections to other files are dropped on the way.
+  std::unique_ptr<TableFile> TakeIdle(std::optional<uint64_t> identity);
   void Return(std::unique_ptr<TableFile> table, std::optional<uint64_t> identity);
 
   std::filesystem::path path_;

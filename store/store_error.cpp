@@ -1,7 +1,6 @@
 #include "store/store_error.h"
 
-#include <sqlite3.h>
-
+#include "store/sqlite_handles.h"
 #include "text/gbk.h"
 
 namespace store {
@@ -49,7 +48,9 @@ std::string ErrorMessage(const StoreError& error) {
       what = "数据文件Data.edb不存在，请重新启动程序以创建它。";
       break;
     case ErrorKind::kNotAStore:
-      what = "无法读取数据文件Data.edb：密码不符或文件已损坏。\r\n\r\n文件未作任何改动，请从备份恢复。";
+      what =
+          "无法读取数据文件Data."
+          "edb：密码不符或文件已损坏。\r\n\r\n文件未作任何改动，请从备份恢复。";
       break;
     case ErrorKind::kBusy:
       what = "数据文件Data.edb正被其他程序占用，请稍后再试。";

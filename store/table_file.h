@@ -5,11 +5,11 @@
 // id; purging leaves gaps in the ids, which a small bookkeeping table
 // remembers, so that record number -> rowid stays an in-memory calculation
 // and a purge never has to rewrite the records that remain.
+//
+// The engine itself stays behind this header: its handles live in
+// table_file_handles.h, which only the store's own sources include.
 #pragma once
 
-#include <sqlite3.h>
-
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -23,9 +23,24 @@
 
 namespace store {
 
+class Statement;
+
 struct FieldSpec {
   std::string_view name;  // UTF-8, as it stands in the file's schema
   int width;              // bytes of GBK text
+  // The file keeps an index on the field, for range queries. Files made
+  // before the index existed get it at their first write.
+  bool indexed = false;
+};
+
+// What a checkpoint achieved.
+struct CheckpointResult {
+  // The checkpoint could not run at all.
+  std::optional<StoreError> error;
+  // Every committed change is in the main file and the log is empty. False
+  // without an error when a reader's snapshot or another writer kept the
+  // log from being emptied in time.
+  bool complete = false;
 };
 
 // How an open table file runs its statements.
@@ -100,31 +115,65 @@ class TableFile {
   void RollbackBatch();
   bool InBatch() const { return in_batch_; }
 
+  // Numbers (ascending) of the records whose field `field` lies in
+  // [from, to], compared byte for byte. Uses the field's index where the file
+  // has one. False on an engine error.
+  bool RecordNumbersInRange(int field, std::string_view from, std::string_view to,
+                            std::vector<int64_t>* numbers);
+
+  // Moves every committed change from the log into the main file and
+  // empties the log. For a connection outside any access.
+  CheckpointResult Checkpoint();
+
   // First error since BeginAccess, if any.
   const std::optional<StoreError>& error() const { return error_; }
   bool failed() const { return error_.has_value(); }
 
-  sqlite3* handle() const { return db_; }
   std::span<const FieldSpec> fields() const { return fields_; }
 
  private:
-  TableFile() = default;
+  struct Handles;  // the connection and its prepared statements
+
+  TableFile();
+
+  // Statements and errors (table_file_open.cpp).
   bool Exec(const char* sql);
+  bool Exec(const std::string& sql) { return Exec(sql.c_str()); }
   bool Fail(int code);
   bool Check(int code, int expected);
-  sqlite3_stmt* Prepare(const std::string& sql);
+  bool Prepare(const std::string& sql, Statement* out);
+  // Gives indexed fields their index if the file lacks it. Called as a
+  // writer access starts and before the first write of any access, never
+  // when only reading; a failure counts as the access's error only when
+  // `report` is set.
+  bool EnsureIndexes(bool report);
+
+  // The record-number map (table_file_map.cpp).
   bool LoadBookkeeping(bool force);
-  int64_t RowidOf(int64_t record) const;
   bool RebuildGapsFromFile();
+  // Drops gaps at or above the last rowid and counts the records again.
+  void SettleCount();
+  int64_t RowidOf(int64_t record) const;
+  // The record number of `rowid`; 0 when no record has it.
+  int64_t RecordOf(int64_t rowid) const;
+  // Makes record n current (clamped; none on an empty table).
+  void PlaceCurrent(int64_t n);
+
+  // The cursor (table_file_cursor.cpp).
+  // The cursor no longer stands on a record; its statement is rewound.
+  void ResetCursor();
   bool FlushPending();
   bool SeekCurrent();
-  bool InTransaction() const;
 
-  sqlite3* db_ = nullptr;
-  std::string table_;          // quoted table name
-  std::string gaps_table_;     // quoted bookkeeping table name
+  std::unique_ptr<Handles> handles_;
+  std::string table_name_;
+  std::string table_;       // quoted table name
+  std::string gaps_table_;  // quoted bookkeeping table name
   std::vector<FieldSpec> fields_;
   AccessMode mode_ = AccessMode::kSnapshot;
+  // The indexes were found or made in this access, and no rollback has
+  // undone them since.
+  bool indexes_ready_ = false;
 
   // What the connection knows of the file.
   int64_t data_version_ = -1;
@@ -132,9 +181,9 @@ class TableFile {
   std::vector<int64_t> gaps_;  // purged rowids below max_rowid_, ascending
   int64_t count_ = 0;
 
-  int64_t current_ = 0;        // current record number, 0 when none
+  int64_t current_ = 0;  // current record number, 0 when none
   int64_t current_rowid_ = 0;
-  bool cursor_valid_ = false;  // cursor_ stands on current_rowid_
+  bool cursor_valid_ = false;  // the cursor statement stands on current_rowid_
 
   bool pending_ = false;  // the current record is appended but not yet written
   std::vector<std::string> pending_fields_;
@@ -144,12 +193,6 @@ class TableFile {
   bool batch_error_ = false;  // a write of the open batch failed
   bool snapshot_open_ = false;
   std::optional<StoreError> error_;
-
-  sqlite3_stmt* cursor_ = nullptr;     // SELECT fields..., rowid WHERE rowid >= ? ORDER BY rowid
-  sqlite3_stmt* insert_ = nullptr;
-  sqlite3_stmt* delete_ = nullptr;
-  sqlite3_stmt* add_gap_ = nullptr;
-  std::vector<sqlite3_stmt*> update_;  // one per field, prepared on first use
 };
 
 }  // namespace store

@@ -12,4 +12,5 @@ quorvane_test(download_worker_test SOURCES download_worker_test.cpp download_tes
   LIBS quorvane_download_control quorvane_sample_source quorvane_program_fixture
   LABELS threads)
 quorvane_test(download_fault_test SOURCES download_fault_test.cpp download_test_support.cpp
-  LIBS quorvane_download_control quorvane_sample_source quorvane_program_fixture)
+  LIBS quorvane_download_control quorvane_sample_source quorvane_program_fixture
+  PkgConfig::SQLCIPHER)

@@ -1,29 +1,24 @@
+// Records of the store: field widths, moving between records, appending,
+// purging, removing everything, and finding listings by date.
 #include "store/record_store.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <random>
-#include <thread>
 
 #include "tests/test_support.h"
 
 namespace {
 
 using store::AccessMode;
-using store::ErrorKind;
 using store::Store;
 using testing_support::G;
-using testing_support::ReadFileBytes;
 using testing_support::TempDir;
-using testing_support::WriteFileBytes;
 
 // Opens the file with bare SQLCipher, to look at it from outside the store.
-int RawRead(const std::filesystem::path& path, const char* key, const char* sql,
-            std::string* first_value = nullptr) {
+int RawRead(const std::filesystem::path& path, const char* key, const char* sql) {
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
   if (rc == SQLITE_OK && key) {
@@ -35,13 +30,7 @@ int RawRead(const std::filesystem::path& path, const char* key, const char* sql,
     rc = sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
     if (rc == SQLITE_OK) {
       rc = sqlite3_step(s);
-      if (rc == SQLITE_ROW) {
-        if (first_value && sqlite3_column_text(s, 0))
-          *first_value = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
-        rc = SQLITE_OK;
-      } else if (rc == SQLITE_DONE) {
-        rc = SQLITE_OK;
-      }
+      if (rc == SQLITE_ROW || rc == SQLITE_DONE) rc = SQLITE_OK;
     }
     sqlite3_finalize(s);
   }
@@ -67,161 +56,23 @@ std::vector<std::string> Names(Store& s) {
   return names;
 }
 
+// The record numbers of dates in [from, to], by reading every record.
+std::vector<int64_t> ScanDates(store::StoreAccess& a, const std::string& from,
+                               const std::string& to) {
+  std::vector<int64_t> numbers;
+  for (int64_t n = 1; n <= a.RecordCount(); ++n) {
+    EXPECT_TRUE(a.GoToRecord(n));
+    const std::string date = a.ReadField(store::kDate);
+    if (from <= date && date <= to) numbers.push_back(n);
+  }
+  return numbers;
+}
+
 class RecordStoreTest : public ::testing::Test {
  protected:
   TempDir dir;
   std::filesystem::path path = store::StorePath(dir.path());
 };
-
-TEST_F(RecordStoreTest, FirstStartCreatesAnEncryptedStoreWithTheNineFields) {
-  EXPECT_EQ(path.filename(), "Data.edb");
-  Store s(path);
-  ASSERT_FALSE(s.EnsureStore().has_value());
-  ASSERT_TRUE(std::filesystem::exists(path));
-  EXPECT_FALSE(std::filesystem::exists(dir / "Data.edb.creating"));
-
-  const std::string bytes = ReadFileBytes(path);
-  ASSERT_GE(bytes.size(), 16u);
-  EXPECT_NE(bytes.substr(0, 15), "SQLite format 3");
-
-  // Without the password, or with a wrong one, the file cannot be read.
-  EXPECT_EQ(RawRead(path, nullptr, "SELECT count(*) FROM sqlite_master") & 0xFF, SQLITE_NOTADB);
-  EXPECT_EQ(RawRead(path, "wrong", "SELECT count(*) FROM sqlite_master") & 0xFF, SQLITE_NOTADB);
-  std::string version;
-  EXPECT_EQ(RawRead(path, "q3051hnzk7264bwtf", "PRAGMA cipher_version", &version), SQLITE_OK);
-  EXPECT_FALSE(version.empty());
-
-  // Fields in order under their names, with their widths.
-  std::string schema;
-  EXPECT_EQ(RawRead(path, "q3051hnzk7264bwtf", "SELECT sql FROM sqlite_master WHERE name='龙虎榜'",
-                    &schema),
-            SQLITE_OK);
-  size_t pos = 0;
-  for (const auto& f : store::kListingFields) {
-    const size_t at = schema.find(
-        "\"" + std::string(f.name) + "\" TEXT(" + std::to_string(f.width) + ")", pos);
-    ASSERT_NE(at, std::string::npos) << f.name << " in " << schema;
-    pos = at;
-  }
-
-  auto a = s.OpenStore();
-  ASSERT_TRUE(a.ok());
-  EXPECT_EQ(a.RecordCount(), 0);
-  EXPECT_EQ(a.CurrentRecordNumber(), 0);
-  EXPECT_EQ(a.ReadField(1), "");
-}
-
-TEST_F(RecordStoreTest, EnsureStoreLeavesAnExistingFileByteForByte) {
-  const std::string junk = "not a database at all\x01\x02";
-  WriteFileBytes(path, junk);
-  Store s(path);
-  EXPECT_FALSE(s.EnsureStore().has_value());
-  EXPECT_EQ(ReadFileBytes(path), junk);
-  // Opening it fails and still changes nothing.
-  auto a = s.OpenStore();
-  EXPECT_FALSE(a.ok());
-  ASSERT_TRUE(a.error().has_value());
-  EXPECT_EQ(a.error()->kind, ErrorKind::kNotAStore);
-  a.CloseStore();
-  EXPECT_EQ(ReadFileBytes(path), junk);
-}
-
-TEST_F(RecordStoreTest, DamagedFilesFailWithAReasonAndStayUntouched) {
-  Store good(path);
-  ASSERT_FALSE(good.EnsureStore().has_value());
-  {
-    auto a = good.OpenStore();
-    for (int i = 0; i < 300; ++i) AppendListing(a, "2010-04-09", "name" + std::to_string(i));
-    ASSERT_FALSE(a.CloseStore().has_value());
-  }
-  good.DropIdleConnections();
-  const std::string original = ReadFileBytes(path);
-  ASSERT_GT(original.size(), 4096u * 3);
-
-  struct Case {
-    const char* what;
-    std::string bytes;
-  };
-  std::mt19937 rng(7);
-  std::string random_bytes(original.size(), '\0');
-  for (char& c : random_bytes) c = static_cast<char>(rng());
-  const std::vector<Case> cases = {
-      {"zero bytes", ""},
-      {"random bytes", random_bytes},
-      {"truncated", original.substr(0, original.size() / 2)},
-      {"first page damaged", std::string(100, 'x') + original.substr(100)},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    const auto file = dir / (std::string("case-") + std::to_string(&c - cases.data()) + ".edb");
-    WriteFileBytes(file, c.bytes);
-    Store s(file);
-    EXPECT_FALSE(s.EnsureStore().has_value());
-    bool failed = false;
-    {
-      auto a = s.OpenStore();
-      if (!a.ok()) {
-        failed = true;
-      } else {
-        // A truncated file may open; reading all of it must then fail.
-        for (int64_t i = 1; i <= a.RecordCount() && a.ok(); ++i) {
-          a.GoToRecord(i);
-          a.ReadField(store::kName);
-        }
-        failed = !a.ok() || a.RecordCount() != 300;
-      }
-      if (failed) {
-        ASSERT_TRUE(a.error().has_value() || a.RecordCount() != 300);
-        if (a.error()) {
-          EXPECT_FALSE(store::ErrorMessage(*a.error()).empty());
-        }
-      }
-    }
-    EXPECT_TRUE(failed);
-    s.DropIdleConnections();
-    EXPECT_EQ(ReadFileBytes(file), c.bytes);
-  }
-
-  // The wrong password fails with "not a store", without touching the file.
-  Store wrong(path, "another password");
-  auto a = wrong.OpenStore();
-  EXPECT_FALSE(a.ok());
-  ASSERT_TRUE(a.error().has_value());
-  EXPECT_EQ(a.error()->kind, ErrorKind::kNotAStore);
-  EXPECT_EQ(a.error()->sqlite_code & 0xFF, SQLITE_NOTADB);
-  a.CloseStore();
-  EXPECT_EQ(ReadFileBytes(path), original);
-}
-
-TEST_F(RecordStoreTest, MissingFileFailsWithoutCreatingOne) {
-  Store s(path);
-  auto a = s.OpenStore();
-  EXPECT_FALSE(a.ok());
-  ASSERT_TRUE(a.error().has_value());
-  EXPECT_EQ(a.error()->kind, ErrorKind::kMissing);
-  EXPECT_FALSE(std::filesystem::exists(path));
-}
-
-TEST_F(RecordStoreTest, UnwritableFolder) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-  const auto locked = dir / "locked";
-  std::filesystem::create_directory(locked);
-  std::filesystem::permissions(locked, std::filesystem::perms::owner_read |
-                                           std::filesystem::perms::owner_exec);
-  Store t(store::StorePath(locked));
-  auto error = t.EnsureStore();
-  ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->kind, ErrorKind::kCannotCreate);
-}
-
-TEST_F(RecordStoreTest, UnwritableFolderAsRootViaMissingParent) {
-  // Works for root too: the folder does not exist, so nothing can be made.
-  Store t(dir / "no-such-folder" / "Data.edb");
-  auto error = t.EnsureStore();
-  ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->kind, ErrorKind::kCannotCreate);
-  EXPECT_FALSE(store::ErrorMessage(*error).empty());
-}
 
 TEST_F(RecordStoreTest, FieldWidthsCutOnCharacterBoundaries) {
   Store s(path);
@@ -231,7 +82,7 @@ TEST_F(RecordStoreTest, FieldWidthsCutOnCharacterBoundaries) {
     ASSERT_TRUE(a.AppendBlank());
     a.WriteField(store::kDate, "2010-04-09");
     a.WriteField(store::kName, G("a中国平安银行"));  // 11 bytes, 10 fit: cut before 银
-    a.WriteField(store::kCode, "60000012345");     // 11 bytes
+    a.WriteField(store::kCode, "60000012345");       // 11 bytes
     a.WriteField(store::kBuySeats, std::string(600, 'x'));
     ASSERT_TRUE(a.AppendBlank());
     a.WriteField(store::kDate, "2010-04-091");
@@ -256,7 +107,8 @@ TEST_F(RecordStoreTest, GoToRecordClampsAndScansInAppendOrder) {
     auto a = s.OpenStore(AccessMode::kWriter);
     EXPECT_FALSE(a.GoToRecord(1));  // empty table
     ASSERT_TRUE(a.BeginBatch());
-    for (int i = 1; i <= 5; ++i) AppendListing(a, "2010-04-0" + std::to_string(i), "n" + std::to_string(i));
+    for (int i = 1; i <= 5; ++i)
+      AppendListing(a, "2010-04-0" + std::to_string(i), "n" + std::to_string(i));
     // The appended record reads back before it is written out.
     EXPECT_EQ(a.ReadField(store::kName), "n5");
     EXPECT_EQ(a.CurrentRecordNumber(), 5);
@@ -404,112 +256,106 @@ TEST_F(RecordStoreTest, RemoveAllKeepsFieldsAndPassword) {
   EXPECT_EQ(Names(again), std::vector<std::string>{"new"});
 }
 
-TEST_F(RecordStoreTest, AReaderNeitherWaitsForNorSeesAnOpenWriteBatch) {
+TEST_F(RecordStoreTest, DateRangesAgreeWithReadingEveryRecordAcrossPurges) {
+  Store s(path);
+  ASSERT_FALSE(s.EnsureStore().has_value());
+  std::mt19937 rng(20100409);
+  // Forty trading days over three years, so that ranges hold many listings
+  // and many dates have several.
+  std::vector<std::string> days;
+  for (int i = 0; i < 40; ++i) {
+    char day[11];
+    std::snprintf(day, sizeof day, "%04d-%02d-%02d", 2009 + static_cast<int>(rng() % 3),
+                  1 + static_cast<int>(rng() % 12), 1 + static_cast<int>(rng() % 28));
+    days.push_back(day);
+  }
+  auto random_day = [&] { return days[rng() % days.size()]; };
+  {
+    auto a = s.OpenStore(AccessMode::kWriter);
+    for (int page = 0; page < 6; ++page) {
+      ASSERT_TRUE(a.BeginBatch());
+      for (int i = 0; i < 60; ++i) AppendListing(a, random_day(), "p" + std::to_string(page));
+      ASSERT_TRUE(a.CommitBatch());
+    }
+    ASSERT_FALSE(a.CloseStore().has_value());
+  }
+
+  // Ranges between known days, around them, empty and reversed ones.
+  std::vector<std::pair<std::string, std::string>> ranges = {
+      {"", "\xff"}, {"2010-01-01", "2010-12-31"}, {"2011-06", "2011-07"}, {"2012", "2009"}};
+  for (int i = 0; i < 30; ++i) {
+    std::string from = random_day();
+    std::string to = random_day();
+    if (from > to) std::swap(from, to);
+    ranges.emplace_back(from, to);
+  }
+  ranges.emplace_back(days[0], days[0]);
+  auto check_all = [&](store::StoreAccess& a, const char* when) {
+    SCOPED_TRACE(when);
+    size_t found = 0;
+    for (const auto& [from, to] : ranges) {
+      SCOPED_TRACE(from + ".." + to);
+      const std::vector<int64_t> numbers = a.RecordNumbersInDateRange(from, to);
+      EXPECT_EQ(numbers, ScanDates(a, from, to));
+      found += numbers.size();
+    }
+    EXPECT_TRUE(a.ok());
+    EXPECT_EQ(a.RecordNumbersInDateRange("", "\xff").size(), static_cast<size_t>(a.RecordCount()));
+    EXPECT_GT(found, static_cast<size_t>(a.RecordCount()));  // the ranges did find listings
+  };
+
+  {
+    auto a = s.OpenStore();
+    check_all(a, "as appended");
+    // Gaps at the start, the end and in runs.
+    for (int64_t n = a.RecordCount(); n >= 1; --n) {
+      if (n == 1 || n == a.RecordCount() || rng() % 4 == 0 || (n > 100 && n < 110)) {
+        a.GoToRecord(n);
+        ASSERT_TRUE(a.MarkDeleted());
+      }
+    }
+    ASSERT_TRUE(a.PurgeDeleted());
+    ASSERT_LT(a.RecordCount(), 300);
+    check_all(a, "right after the purge");
+    // The record just appended counts before it is written out.
+    AppendListing(a, days[0], "pending");
+    const int64_t last = a.RecordCount();
+    const std::vector<int64_t> numbers = a.RecordNumbersInDateRange(days[0], days[0]);
+    ASSERT_FALSE(numbers.empty());
+    EXPECT_EQ(numbers.back(), last);
+    ASSERT_FALSE(a.CloseStore().has_value());
+  }
+  Store fresh(path);  // numbers from the bookkeeping table, not from memory
+  auto a = fresh.OpenStore();
+  check_all(a, "in a new store object");
+}
+
+TEST_F(RecordStoreTest, AWritersDateRangesFollowAPurgeByAnotherConnection) {
   Store s(path);
   ASSERT_FALSE(s.EnsureStore().has_value());
   {
     auto a = s.OpenStore();
-    AppendListing(a, "2010-04-09", "old");
+    for (int i = 1; i <= 8; ++i) AppendListing(a, "2010-04-0" + std::to_string(i), "n");
     ASSERT_FALSE(a.CloseStore().has_value());
   }
   auto writer = s.OpenStore(AccessMode::kWriter);
-  ASSERT_TRUE(writer.BeginBatch());
-  for (int i = 0; i < 50; ++i) AppendListing(writer, "2010-04-12", "new" + std::to_string(i));
-  writer.GoToRecord(1);  // writes the pending record out, inside the batch
-
-  std::atomic<int64_t> seen{-1};
-  std::string name;
-  std::thread reader([&] {
-    auto r = s.OpenStore();
-    seen = r.RecordCount();
-    r.GoToRecord(50);
-    name = r.ReadField(store::kName);
-    EXPECT_FALSE(r.CloseStore().has_value());
-  });
-  reader.join();
-  EXPECT_EQ(seen.load(), 1);
-  EXPECT_EQ(name, "old");
-
-  ASSERT_TRUE(writer.CommitBatch());
-  auto r = s.OpenStore();
-  EXPECT_EQ(r.RecordCount(), 51);
-  r.GoToRecord(51);
-  EXPECT_EQ(r.ReadField(store::kName), "new49");
-}
-
-TEST_F(RecordStoreTest, AKilledWriterLosesOnlyItsOpenBatch) {
-  Store s(path);
-  ASSERT_FALSE(s.EnsureStore().has_value());
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    Store c(path);
-    auto a = c.OpenStore(AccessMode::kWriter);
-    a.BeginBatch();
-    for (int i = 0; i < 20; ++i) AppendListing(a, "2010-04-09", "page1");
-    a.CommitBatch();
-    a.BeginBatch();
-    for (int i = 0; i < 20; ++i) AppendListing(a, "2010-04-12", "page2");
-    a.GoToRecord(1);  // the second page is partly in the file, uncommitted
-    ::_exit(0);       // no commit, no close: as if killed
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  Store after(path);
-  auto a = after.OpenStore();
-  ASSERT_TRUE(a.ok());
-  EXPECT_EQ(a.RecordCount(), 20);
-  a.GoToRecord(20);
-  EXPECT_EQ(a.ReadField(store::kName), "page1");
-  a.CloseStore();
-  after.DropIdleConnections();
-  std::string check;
-  EXPECT_EQ(RawRead(path, "q3051hnzk7264bwtf", "PRAGMA integrity_check", &check), SQLITE_OK);
-  EXPECT_EQ(check, "ok");
-}
-
-TEST_F(RecordStoreTest, AKeptConnectionIsNotReusedOnAReplacedFile) {
-  Store s(path);
-  ASSERT_FALSE(s.EnsureStore().has_value());
+  ASSERT_EQ(writer.RecordNumbersInDateRange("2010-04-05", "2010-04-08"),
+            (std::vector<int64_t>{5, 6, 7, 8}));
   {
-    auto a = s.OpenStore();
-    AppendListing(a, "2010-04-09", "old file");
+    Store other(path);
+    auto a = other.OpenStore();
+    for (int i : {2, 3}) {
+      a.GoToRecord(i);
+      a.MarkDeleted();
+    }
+    ASSERT_TRUE(a.PurgeDeleted());
     ASSERT_FALSE(a.CloseStore().has_value());
   }
-  std::filesystem::remove(path);
-  Store other(path);
-  ASSERT_FALSE(other.EnsureStore().has_value());
-  auto a = s.OpenStore();
-  ASSERT_TRUE(a.ok());
-  EXPECT_EQ(a.RecordCount(), 0);
-}
-
-TEST_F(RecordStoreTest, AFailedWriteReportsAndKeepsWhatWasCommitted) {
-  Store s(path);
-  ASSERT_FALSE(s.EnsureStore().has_value());
-  {
-    auto a = s.OpenStore(AccessMode::kWriter);
-    a.BeginBatch();
-    AppendListing(a, "2010-04-09", "kept");
-    ASSERT_TRUE(a.CommitBatch());
-    ASSERT_FALSE(a.CloseStore().has_value());
-  }
-  // Another connection holds the write lock: our batch cannot start.
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  sqlite3_exec(db, "PRAGMA key='q3051hnzk7264bwtf'; PRAGMA cipher_page_size=4096; BEGIN IMMEDIATE;",
-               nullptr, nullptr, nullptr);
-  Store busy(path);
-  {
-    auto a = busy.OpenStore(AccessMode::kWriter);
-    ASSERT_TRUE(a.ok());
-    EXPECT_FALSE(a.BeginBatch());
-    ASSERT_TRUE(a.error().has_value());
-    EXPECT_EQ(a.error()->kind, ErrorKind::kBusy);
-  }
-  sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-  sqlite3_close(db);
-  EXPECT_EQ(Names(s), std::vector<std::string>{"kept"});
+  EXPECT_EQ(writer.RecordNumbersInDateRange("2010-04-05", "2010-04-08"),
+            (std::vector<int64_t>{3, 4, 5, 6}));
+  EXPECT_EQ(writer.RecordCount(), 6);
+  writer.GoToRecord(3);
+  EXPECT_EQ(writer.ReadField(store::kDate), "2010-04-05");
 }
 
 }  // namespace

@@ -1,0 +1,39 @@
+// What the parts of TableFile share behind its header: the engine handles
+// and the SQL text helpers. Private to the store's sources.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/sqlite_handles.h"
+#include "store/table_file.h"
+
+namespace store {
+
+struct TableFile::Handles {
+  Connection db;     // first, so that the statements go before it
+  Statement cursor;  // SELECT fields..., rowid WHERE rowid >= ? ORDER BY rowid
+  Statement insert;
+  Statement erase;
+  Statement add_gap;              // prepared on the first purge
+  std::vector<Statement> update;  // one per field, prepared on first use
+  std::vector<Statement> range;   // one per field, prepared on first use
+};
+
+namespace table_sql {
+
+inline constexpr char kGapsTableSuffix[] = "_清除记录";
+
+// An identifier in double quotes, inner quotes doubled.
+std::string Quote(std::string_view identifier);
+// A string literal in single quotes, inner quotes doubled.
+std::string QuoteLiteral(std::string_view value);
+// The name of the index on `field`: "<table>_<field>".
+std::string IndexName(std::string_view table, std::string_view field);
+std::string CreateIndexSql(std::string_view table, std::string_view field);
+// A path as UTF-8 text, for error details.
+std::string PathText(const std::filesystem::path& path);
+
+}  // namespace table_sql
+}  // namespace store
