@@ -42,15 +42,8 @@ RecordLookup RecordNumbersInDateRange(store::Store& store, std::string_view from
     lookup.error = access.error().value_or(store::StoreError{});
     return lookup;
   }
-  // Until the store answers this from its index on 日期: every record's
-  // date, in record order.
-  const int64_t n = access.RecordCount();
-  access.GoToFirst();
-  for (int64_t i = 1; i <= n && access.ok(); ++i) {
-    const std::string_view date = access.FieldView(store::kDate);
-    if (date >= from && date <= to) lookup.numbers.push_back(access.CurrentRecordNumber());
-    access.Skip(1);
-  }
+  // The store answers from its index on 日期.
+  lookup.numbers = access.RecordNumbersInDateRange(from, to);
   std::optional<store::StoreError> failure = access.error();
   std::optional<store::StoreError> closing = access.CloseStore();
   lookup.error = failure ? failure : closing;
