@@ -9,6 +9,7 @@
 #include "download/download_control.h"
 #include "listing/grid_sort.h"
 #include "listing/search.h"
+#include "ranking/ranking_control.h"
 
 namespace app {
 
@@ -86,6 +87,8 @@ void WireEvents(ProgramContext& ctx, const EventHandlers& h) {
     GiveFocusOnHover(ctx, ctx.window.编辑框_敢死队信息);
   };
   WireDownloadLogPage(ctx);
+  // The page "席位统计" binds its own events and keeps its own state.
+  ranking::WireRankingPage(ctx);
 }
 
 }  // namespace app

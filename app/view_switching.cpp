@@ -51,6 +51,10 @@ void OnTabPageChanged(ProgramContext& ctx) {
       coverage::OnDownloadLogPageShown(ctx);
       break;
 
+    case ui::MainWindow::kRankingPage:
+      w.ranking.RaiseShown();
+      break;
+
     default:
       break;
   }

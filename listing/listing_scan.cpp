@@ -2,7 +2,11 @@
 
 #include <bit>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "text/numbers.h"
 #include "text/text_ops.h"
@@ -194,6 +198,182 @@ std::optional<store::StoreError> ForEachStoredListing(store::Store& store,
   return failure ? failure : closing;
 }
 
+namespace {
+
+// The fields of StoredListing copied back to back into one buffer.
+constexpr int kCopiedFields = 6;
+struct CopiedListing {
+  int64_t record_number = 0;
+  uint32_t begin[kCopiedFields + 1] = {};  // field k is bytes begin[k]..begin[k + 1]
+};
+struct ListingBatch {
+  std::string bytes;
+  std::vector<CopiedListing> listings;
+};
+// A batch holds a few thousand listings (about four megabytes), and at most four
+// are in flight: enough for the two threads to keep each other busy.
+constexpr size_t kBatchListings = 4096;
+constexpr size_t kBatchesInFlight = 4;
+
+// Full batches from the reader to the visitor in order, empty ones back.
+class BatchHandover {
+ public:
+  // The reader: an empty batch to fill; null once the visitor stopped.
+  std::unique_ptr<ListingBatch> TakeEmpty() {
+    std::unique_lock lock(mutex_);
+    if (made_ < kBatchesInFlight && empty_.empty()) {
+      ++made_;
+      return std::make_unique<ListingBatch>();
+    }
+    changed_.wait(lock, [&] { return stopped_ || !empty_.empty(); });
+    if (stopped_) return nullptr;
+    auto batch = std::move(empty_.back());
+    empty_.pop_back();
+    return batch;
+  }
+  void PutFull(std::unique_ptr<ListingBatch> batch) {
+    std::lock_guard lock(mutex_);
+    full_.push_back(std::move(batch));
+    changed_.notify_all();
+  }
+  // The reader is done (read everything, failed or was stopped).
+  void Finish(std::optional<store::StoreError> error) {
+    std::lock_guard lock(mutex_);
+    error_ = std::move(error);
+    finished_ = true;
+    changed_.notify_all();
+  }
+  void SetRecordCount(int64_t count) {
+    std::lock_guard lock(mutex_);
+    record_count_ = count;
+  }
+
+  // The visitor: the next full batch; null when the reader finished and
+  // nothing is left.
+  std::unique_ptr<ListingBatch> TakeFull(int64_t* record_count) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return finished_ || !full_.empty(); });
+    if (record_count) *record_count = record_count_;
+    if (full_.empty()) return nullptr;
+    auto batch = std::move(full_.front());
+    full_.erase(full_.begin());
+    return batch;
+  }
+  void PutEmpty(std::unique_ptr<ListingBatch> batch) {
+    batch->bytes.clear();
+    batch->listings.clear();
+    std::lock_guard lock(mutex_);
+    empty_.push_back(std::move(batch));
+    changed_.notify_all();
+  }
+  void Stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    changed_.notify_all();
+  }
+  bool stopped() {
+    std::lock_guard lock(mutex_);
+    return stopped_;
+  }
+  std::optional<store::StoreError> error() {
+    std::lock_guard lock(mutex_);
+    return error_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::unique_ptr<ListingBatch>> full_, empty_;
+  size_t made_ = 0;
+  bool stopped_ = false;
+  bool finished_ = false;
+  int64_t record_count_ = 0;
+  std::optional<store::StoreError> error_;
+};
+
+void CopyInto(ListingBatch& batch, const StoredListing& stored) {
+  CopiedListing& copied = batch.listings.emplace_back();
+  copied.record_number = stored.record_number;
+  const std::string_view fields[kCopiedFields] = {
+      stored.date, stored.name, stored.code, stored.turnover, stored.buy_block, stored.sell_block};
+  for (int k = 0; k < kCopiedFields; ++k) {
+    copied.begin[k] = static_cast<uint32_t>(batch.bytes.size());
+    batch.bytes.append(fields[k]);
+  }
+  copied.begin[kCopiedFields] = static_cast<uint32_t>(batch.bytes.size());
+}
+
+StoredListing ViewOf(const ListingBatch& batch, const CopiedListing& copied) {
+  const std::string_view bytes = batch.bytes;
+  const auto field = [&](int k) {
+    return bytes.substr(copied.begin[k], copied.begin[k + 1] - copied.begin[k]);
+  };
+  StoredListing stored;
+  stored.record_number = copied.record_number;
+  stored.date = field(0);
+  stored.name = field(1);
+  stored.code = field(2);
+  stored.turnover = field(3);
+  stored.buy_block = field(4);
+  stored.sell_block = field(5);
+  return stored;
+}
+
+}  // namespace
+
+std::optional<store::StoreError> ForEachStoredListingInParallel(
+    store::Store& store, const std::vector<int64_t>* record_numbers, const ListingVisitor& visit,
+    int64_t* record_count) {
+  BatchHandover handover;
+  std::thread reader([&] {
+    std::unique_ptr<ListingBatch> batch;
+    bool first = true;
+    int64_t count_read = 0;  // the reader's own: the caller's belongs to the visiting thread
+    auto error = ForEachStoredListing(
+        store, record_numbers,
+        [&](const StoredListing& stored) {
+          if (!batch) {
+            // The count is known once the store is open, before any listing.
+            if (first) handover.SetRecordCount(count_read);
+            first = false;
+            batch = handover.TakeEmpty();
+            if (!batch) return false;
+            batch->listings.reserve(kBatchListings);
+          }
+          CopyInto(*batch, stored);
+          if (batch->listings.size() == kBatchListings) {
+            handover.PutFull(std::move(batch));
+            if (handover.stopped()) return false;
+          }
+          return true;
+        },
+        &count_read);
+    if (batch && !batch->listings.empty()) handover.PutFull(std::move(batch));
+    if (first) handover.SetRecordCount(count_read);
+    handover.Finish(std::move(error));
+  });
+
+  int64_t count = 0;
+  while (auto batch = handover.TakeFull(&count)) {
+    if (record_count) *record_count = count;
+    bool go_on = true;
+    for (const CopiedListing& copied : batch->listings) {
+      if (!visit(ViewOf(*batch, copied))) {
+        go_on = false;
+        break;
+      }
+    }
+    handover.PutEmpty(std::move(batch));
+    if (!go_on) {
+      handover.Stop();
+      break;
+    }
+  }
+  reader.join();
+  if (record_count) *record_count = count;
+  return handover.error();
+}
+
 ScannedListing Summarise(const StoredListing& stored) {
   ScannedListing listing;
   Take(stored, listing);
@@ -223,7 +403,8 @@ SeatBlock ReadSeatBlock(std::string_view block) {
 
 ListingScan ScanListings(store::Store& store, const std::vector<int64_t>* record_numbers) {
   ListingScan scan;
-  auto error = ForEachStoredListing(
+  // The Seat blocks are taken apart here while the reader reads on.
+  auto error = ForEachStoredListingInParallel(
       store, record_numbers,
       [&](const StoredListing& stored) {
         if (scan.listings.empty())

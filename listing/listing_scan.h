@@ -71,6 +71,17 @@ std::optional<store::StoreError> ForEachStoredListing(store::Store& store,
                                                       const ListingVisitor& visit,
                                                       int64_t* record_count = nullptr);
 
+// As ForEachStoredListing, with the store read on a thread of its own while
+// `visit` runs on the calling thread, in the same order: the reader copies
+// the fields of a few hundred listings at a time into a batch and hands it
+// on, so reading the store and taking the listings apart use both cores.
+// The views a visit gets point into the batch and last until it returns.
+// When a visit answers false, the reader stops soon after. An
+// error is the reader's; record_count is set before the first visit.
+std::optional<store::StoreError> ForEachStoredListingInParallel(
+    store::Store& store, const std::vector<int64_t>* record_numbers, const ListingVisitor& visit,
+    int64_t* record_count = nullptr);
+
 // The figures of a listing: date, name, code, first buying Seat, record
 // number, the turnover and the totals of its line (see ComputeFigures).
 ScannedListing Summarise(const StoredListing& listing);

@@ -1,9 +1,10 @@
-// Makes a picture of each of the first five pages of the real window, with a
-// store filled by a download from the loopback sample source:
+// Makes a picture of each page of the real window, with a store filled by a
+// download from the loopback sample source:
 //   quorvane_screenshots OUTPUT_FOLDER
-// writes page-0.png ... page-4.png and page-0-balloon.png (the Seat pop-up
-// over the statistics page, taken from the screen). Message boxes are
-// answered OK and their texts printed. Meant to run under Xvfb.
+// writes page-0.png ... page-4.png, page-0-balloon.png (the Seat pop-up
+// over the statistics page, taken from the screen), page-5.png and
+// page-5-stocks.png (the Seat and stock statistics of the month). Message
+// boxes are answered OK and their texts printed. Meant to run under Xvfb.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -145,6 +146,17 @@ int main(int argc, char** argv) {
   }
   source.ClearPageFaults();
   ok &= Save(view.grab(), folder, "page-4.png");
+
+  // 席位统计: the month's 营业部排行 with the top Seat's listings and
+  // chart, then the stocks of the same month.
+  window.高级选择夹1.UserSelectPage(ui::MainWindow::kRankingPage);
+  settle([&] { return platform.running_workers() == 0; });
+  window.ranking.高级表格_席位排行.UserDoubleClick(1, 0);
+  settle([&] { return platform.running_workers() == 0; });
+  ok &= Save(view.grab(), folder, "page-5.png");
+  window.ranking.单选框_个股统计.UserClick();
+  settle([&] { return platform.running_workers() == 0; });
+  ok &= Save(view.grab(), folder, "page-5-stocks.png");
 
   state.job_stop.request_stop();
   platform.Shutdown();

@@ -126,6 +126,12 @@ void ProgressBar::SetProgress(int value, int maximum) {
   Notify(Property::kProgress);
 }
 
+void Chart::SetData(ChartData data) {
+  if (data == data_) return;
+  data_ = std::move(data);
+  Notify(Property::kChartData);
+}
+
 void TabControl::SetCurrentPage(int index) {
   CheckOwnerThread();
   if (index < 0 || index >= page_count() || index == current_) return;

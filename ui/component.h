@@ -40,6 +40,7 @@ enum class Kind {
   kBalloonTip,
   kHyperlinkBox,
   kProgressBar,
+  kChart,
 };
 
 enum class Property {
@@ -53,6 +54,7 @@ enum class Property {
   kCurrentPage,
   kPageEnabled,
   kProgress,
+  kChartData,
 };
 
 struct Font {
@@ -285,6 +287,35 @@ class ProgressBar : public Component {
  private:
   int value_ = 0;
   int maximum_ = 0;
+};
+
+// What a chart shows: one bar and one line point per category, the bars on
+// the left value axis (in the rise colour above zero, the fall colour below
+// it), the line on a right axis of its own. Texts are GBK.
+struct ChartData {
+  std::string title;
+  std::vector<std::string> categories;  // along the bottom axis, in order
+  std::vector<double> bars;
+  std::vector<double> line;
+  std::string bar_name;   // the legend's names
+  std::string line_name;
+  Colour rise{255, 0, 0};
+  Colour fall{0, 128, 0};
+  Colour line_colour{0, 0, 255};
+  bool operator==(const ChartData&) const = default;
+};
+
+// Not part of the original layout: a bar and line chart on a page added
+// after the layout's four. The caption names it.
+class Chart : public Component {
+ public:
+  Chart(std::string name, Component* container, int page, Rect place, std::string caption)
+      : Component(Kind::kChart, std::move(name), container, page, place, std::move(caption)) {}
+  const ChartData& data() const { return data_; }
+  void SetData(ChartData data);
+
+ private:
+  ChartData data_;
 };
 
 struct TabPage {

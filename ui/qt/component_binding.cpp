@@ -158,6 +158,10 @@ void ApplyCaption(ui::Component& c, QWidget* w) {
     group->setTitle(text);
   } else if (auto* bar = qobject_cast<QProgressBar*>(w)) {
     bar->update();  // CaptionBar draws the caption itself
+  } else {
+    // A widget without a text of its own (a date box, a grid, a chart) is
+    // named by its caption for assistive tools.
+    w->setAccessibleName(text);
   }
 }
 
@@ -266,7 +270,8 @@ void ApplyProperty(ui::Component& c, QWidget* w, ui::Property property) {
       break;
     case ui::Property::kCurrentPage:
     case ui::Property::kPageEnabled:
-      break;  // the tab control view follows these itself
+    case ui::Property::kChartData:
+      break;  // the tab control and chart views follow these themselves
   }
 }
 
@@ -366,6 +371,7 @@ QWidget* CreateComponentWidget(ui::Component& c, QWidget* parent, ui::Platform& 
     case ui::Kind::kTabControl:
     case ui::Kind::kGrid:
     case ui::Kind::kBalloonTip:
+    case ui::Kind::kChart:
       return nullptr;
   }
   w->setObjectName(QString::fromStdString(c.name()));

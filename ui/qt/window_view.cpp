@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QPointer>
 
+#include "ui/qt/chart_view.h"
 #include "ui/qt/component_binding.h"
 #include "ui/qt/fonts.h"
 #include "ui/qt/grid_view.h"
@@ -85,6 +86,22 @@ void WindowView::Build() {
         w->setObjectName(QString::fromStdString(c->name()));
         ApplyAll(*c, w);
         FollowComponent(*c, w);
+        break;
+      }
+      case ui::Kind::kChart: {
+        auto* chart = new ChartView(static_cast<ui::Chart&>(*c), parent);
+        w = chart;
+        w->setObjectName(QString::fromStdString(c->name()));
+        ApplyAll(*c, w);
+        QPointer<ChartView> view(chart);
+        c->AddListener([view](ui::Component& component, ui::Property property) {
+          if (!view) return;
+          if (property == ui::Property::kChartData) {
+            view->Sync();
+          } else {
+            ApplyProperty(component, view.data(), property);
+          }
+        });
         break;
       }
       case ui::Kind::kBalloonTip:

@@ -1,0 +1,2 @@
+quorvane_benchmark(ranking_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/ranking_bench.cpp
+  LIBS quorvane_app quorvane_ranking_control quorvane_ui_testing quorvane_bench_store_data)

@@ -1,0 +1,309 @@
+#include "ranking/ranking_control.h"
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <optional>
+
+#include "details/details_view.h"
+#include "listing/statistics_query.h"
+#include "ranking/range_scan.h"
+#include "ranking/ranking_grids.h"
+#include "text/gbk.h"
+#include "text/numbers.h"
+
+namespace ranking {
+namespace {
+
+using program::ProgramContext;
+using text::Gbk;
+
+constexpr int kLeastRankingRows = 8;  // the title and the rows the grid shows at once
+constexpr int kLeastRowListingRows = 6;
+// The grid of a row's listings shows at most this many, the newest.
+constexpr size_t kMostRowListings = 5000;
+constexpr int kKinds = 3;
+
+// A ranking as it is shown: the scan, its rankings and their lines.
+struct Outcome {
+  std::shared_ptr<const RangeData> data;
+  std::array<GridLines, kKinds> lines;
+  int64_t start = 0;  // tick count when the ranking was asked for
+};
+
+struct SortState {
+  int column = -1;
+  bool ascending = false;
+};
+
+class Session : public std::enable_shared_from_this<Session> {
+ public:
+  explicit Session(ProgramContext& ctx) : ctx_(ctx), page_(ctx.window.ranking) {}
+
+  void Wire();
+  void SetRangeBoxes(const DateRange& range);
+
+ private:
+  RankingKind Kind() const;
+  DateRange CurrentRange();
+  void Run();
+  void Show(uint64_t generation, std::shared_ptr<const Outcome> outcome);
+  void PutKind();
+  void Sort(ui::Grid& grid, SortState& state, int rows, const std::vector<GridColumn>& columns,
+            int column, std::optional<bool> ascending);
+  void ShowRow(int row, bool with_listings);
+  void OpenListing();
+  std::string RowName(const RowKey& key) const;
+
+  ProgramContext& ctx_;
+  ui::RankingPage& page_;
+  std::atomic<uint64_t> started_{0};
+  std::atomic<uint64_t> row_started_{0};
+  std::shared_ptr<const Outcome> shown_;
+  RankingKind shown_kind_ = RankingKind::kSeats;
+  int ranking_rows_ = 0;
+  int listing_rows_ = 0;
+  std::string caption_;     // of the ranking on show
+  int64_t elapsed_ms_ = 0;  // from asking for it to showing it
+  SortState ranking_sort_, listing_sort_;
+};
+
+RankingKind Session::Kind() const {
+  if (page_.单选框_个股统计.checked()) return RankingKind::kStocks;
+  if (page_.单选框_机构追踪.checked()) return RankingKind::kInstitutions;
+  return RankingKind::kSeats;
+}
+
+void Session::SetRangeBoxes(const DateRange& range) {
+  if (const auto from = DateOf(range.from)) page_.日期框_统计起.SetValue(*from);
+  if (const auto to = DateOf(range.to)) page_.日期框_统计止.SetValue(*to);
+}
+
+DateRange Session::CurrentRange() {
+  const std::vector<ui::RadioButton*> quick = page_.quick_ranges();
+  for (size_t k = 0; k < quick.size(); ++k) {
+    if (!quick[k]->checked()) continue;
+    DateRange range = QuickRangeEndingOn(static_cast<QuickRange>(k), ctx_.platform.Now());
+    SetRangeBoxes(range);
+    return range;
+  }
+  return RangeBetween(page_.日期框_统计起.value(), page_.日期框_统计止.value());
+}
+
+void Session::Run() {
+  const uint64_t generation = ++started_;
+  const DateRange range = CurrentRange();
+  const bool repeats = page_.选择框_含重复上榜.checked();
+  const int64_t start = ctx_.platform.TickCount();
+  page_.标签_排行说明.SetCaption(Gbk("统计中……"));
+  auto self = shared_from_this();
+  ctx_.platform.StartWorker([self, generation, range, repeats, start] {
+    ProgramContext& ctx = self->ctx_;
+    // A newer ranking makes this one pointless: it stops at once.
+    RangeScan scan =
+        ScanRange(ctx.store, range, repeats, [&] { return self->started_.load() != generation; });
+    if (scan.stopped) return;
+    if (scan.error) {
+      ctx.platform.PostToUi([self, generation] {
+        if (generation == self->started_.load()) self->page_.标签_排行说明.SetCaption("");
+      });
+      listing::ShowStoreErrorMessage(ctx.platform, *scan.error);
+      return;
+    }
+    auto outcome = std::make_shared<Outcome>();
+    auto data = std::make_shared<RangeData>(std::move(scan.data));
+    const Rankings rankings = MakeRankings(*data);
+    for (int k = 0; k < kKinds; ++k)
+      outcome->lines[static_cast<size_t>(k)] =
+          RankingLines(*data, rankings, static_cast<RankingKind>(k));
+    outcome->data = std::move(data);
+    outcome->start = start;
+    ctx.platform.PostToUi([self, generation, outcome] { self->Show(generation, outcome); });
+  });
+}
+
+void Session::Show(uint64_t generation, std::shared_ptr<const Outcome> outcome) {
+  // The range or the switch changed while this one ran: a newer one comes.
+  if (generation != started_.load()) return;
+  shown_ = std::move(outcome);
+  elapsed_ms_ = ctx_.platform.TickCount() - shown_->start;
+  if (shown_->data->range.whole_store && shown_->data->range_days > 0)
+    SetRangeBoxes(
+        DateRange{shown_->data->days.front(), shown_->data->days[shown_->data->range_days - 1]});
+  PutKind();
+}
+
+void Session::PutKind() {
+  if (!shown_) return;
+  shown_kind_ = Kind();
+  const GridLines& lines = shown_->lines[static_cast<size_t>(shown_kind_)];
+  ui::Grid& grid = page_.高级表格_席位排行;
+  {
+    ui::Grid::UpdateScope scope(grid);
+    SetUpGrid(grid, RankingColumns(shown_kind_));
+    PutLines(grid, lines, kLeastRankingRows);
+  }
+  ranking_rows_ = lines.rows();
+  // Sorted by the net, largest first, as the lines come.
+  ranking_sort_ = SortState{RankingNetColumn(shown_kind_), false};
+  Sort(grid, ranking_sort_, ranking_rows_, RankingColumns(shown_kind_), ranking_sort_.column,
+       false);
+  caption_ =
+      RankingCaption(CaptionFacts{shown_->data.get(), shown_kind_, ranking_rows_, elapsed_ms_});
+  page_.标签_排行说明.SetCaption(caption_);
+  ShowRow(1, true);
+}
+
+void Session::Sort(ui::Grid& grid, SortState& state, int rows,
+                   const std::vector<GridColumn>& columns, int column,
+                   std::optional<bool> ascending) {
+  if (column < 0 || column >= static_cast<int>(columns.size())) return;
+  const bool as_number = columns[static_cast<size_t>(column)].number;
+  // A new column sorts numbers largest first and texts in their order;
+  // the same column again turns round.
+  const bool up = ascending.value_or(column == state.column ? !state.ascending : !as_number);
+  SortGridLines(grid, rows, column, as_number, up);
+  state = SortState{column, up};
+  if (&grid != &page_.高级表格_席位排行) return;
+  int right = grid.place().left;
+  for (int c = 0; c <= column; ++c) right += grid.ColumnWidth(c);
+  ui::Label& arrow = page_.透明标签_排行排序标;
+  arrow.SetCaption(Gbk(up ? "↑" : "↓"));
+  arrow.SetLeft(right - arrow.place().width);
+}
+
+std::string Session::RowName(const RowKey& key) const {
+  const RangeData& d = *shown_->data;
+  if (key.kind == RankingKind::kSeats) return std::string(d.seats[key.id]);
+  std::string name =
+      std::string(d.codes[key.id]) + " " + std::string(d.names[d.stock_names[key.id]]);
+  if (key.kind == RankingKind::kInstitutions) name = Gbk(kInstitutionSeat) + " " + name;
+  return name;
+}
+
+void Session::ShowRow(int row, bool with_listings) {
+  if (!shown_) return;
+  ui::Grid& grid = page_.高级表格_席位排行;
+  const int key_column = grid.ColumnCount() - 1;
+  const uint64_t generation = ++row_started_;
+  if (row < 1 || row > ranking_rows_) {
+    page_.图表_席位净额.SetData({});
+    if (with_listings) {
+      SetUpGrid(page_.高级表格_排行明细, RowListingColumns());
+      PutLines(page_.高级表格_排行明细, GridLines{}, kLeastRowListingRows);
+      listing_rows_ = 0;
+    }
+    return;
+  }
+  const RowKey key{shown_kind_,
+                   static_cast<uint32_t>(text::IntegerFromText(grid.Text(row, key_column)))};
+  const std::string name = RowName(key);
+  auto self = shared_from_this();
+  auto data = shown_->data;
+  ctx_.platform.StartWorker([self, generation, data, key, name, with_listings] {
+    const RowBreakdown breakdown = BreakDownRow(*data, key, kMostRowListings);
+    auto chart = std::make_shared<ui::ChartData>(NetChart(name, breakdown.series));
+    auto lines = std::make_shared<GridLines>();
+    if (with_listings) *lines = RowListingLines(*data, breakdown.newest);
+    const size_t count = breakdown.listing_count;
+    self->ctx_.platform.PostToUi([self, generation, chart, lines, with_listings, count] {
+      if (generation != self->row_started_.load()) return;
+      self->page_.图表_席位净额.SetData(std::move(*chart));
+      if (!with_listings) return;
+      ui::Grid& grid = self->page_.高级表格_排行明细;
+      {
+        ui::Grid::UpdateScope scope(grid);
+        SetUpGrid(grid, RowListingColumns());
+        PutLines(grid, std::move(*lines), kLeastRowListingRows);
+      }
+      self->listing_rows_ = lines->rows();
+      self->listing_sort_ = SortState{};
+      // A row behind a great many listings lists the newest of them.
+      std::string caption = self->caption_;
+      if (count > kMostRowListings)
+        caption += Gbk("；明细列出最近 ") + std::to_string(kMostRowListings) + Gbk(" 条");
+      self->page_.标签_排行说明.SetCaption(caption);
+    });
+  });
+}
+
+void Session::OpenListing() {
+  ui::Grid& grid = page_.高级表格_排行明细;
+  const int row = grid.CurrentRow();
+  if (row < 1 || row > listing_rows_) return;
+  const int64_t record_number = text::IntegerFromText(grid.Text(row, grid.ColumnCount() - 1));
+  // The page first: whatever turning to it shows, the chosen listing wins.
+  ctx_.window.高级选择夹1.SetCurrentPage(ui::MainWindow::kDetailsPage);
+  details::LayOutDetailsGrid(ctx_);
+  details::ShowListingDetails(ctx_, record_number);
+}
+
+void Session::Wire() {
+  // The handlers hold the session; it lives as long as the window's events.
+  auto self = shared_from_this();
+  page_.on_shown = [self] { self->Run(); };
+  for (ui::RadioButton* quick : page_.quick_ranges()) quick->on_clicked = [self] { self->Run(); };
+  for (ui::DateBox* box : {&page_.日期框_统计起, &page_.日期框_统计止}) {
+    box->on_date_changed = [self] {
+      for (ui::RadioButton* quick : self->page_.quick_ranges()) quick->SetChecked(false);
+      self->Run();
+    };
+  }
+  page_.选择框_含重复上榜.on_clicked = [self] { self->Run(); };
+  for (ui::RadioButton* kind : page_.kinds()) {
+    kind->on_clicked = [self] {
+      if (self->shown_) {
+        self->PutKind();
+      } else {
+        self->Run();
+      }
+    };
+  }
+  ui::Grid& ranking = page_.高级表格_席位排行;
+  ranking.on_header_clicked = [self](int, int column) {
+    self->Sort(self->page_.高级表格_席位排行, self->ranking_sort_, self->ranking_rows_,
+               RankingColumns(self->shown_kind_), column, std::nullopt);
+  };
+  ranking.on_left_button_up = [self] {
+    self->ShowRow(self->page_.高级表格_席位排行.CurrentRow(), false);
+  };
+  ranking.on_double_click = [self] {
+    self->ShowRow(self->page_.高级表格_席位排行.CurrentRow(), true);
+  };
+  ui::Grid& listings = page_.高级表格_排行明细;
+  listings.on_header_clicked = [self](int, int column) {
+    self->Sort(self->page_.高级表格_排行明细, self->listing_sort_, self->listing_rows_,
+               RowListingColumns(), column, std::nullopt);
+  };
+  listings.on_double_click = [self] { self->OpenListing(); };
+  for (ui::Grid* grid : {&ranking, &listings})
+    grid->on_mouse_move = [self, grid] { self->ctx_.platform.SetFocus(*grid); };
+}
+
+}  // namespace
+
+ui::ChartData NetChart(std::string_view row_name, const NetSeries& series) {
+  ui::ChartData chart;
+  if (series.points.empty()) return chart;
+  // What the chart says first: the amounts are the disclosed ones.
+  chart.title = Gbk("已披露净额(万) ") + std::string(row_name);
+  chart.categories = series.points;
+  chart.bars = series.net;
+  chart.line = series.cumulative;
+  chart.bar_name = Gbk(series.monthly ? "每月净额(仅上榜日)" : "每日净额(仅上榜日)");
+  chart.line_name = Gbk("累计净额");
+  return chart;
+}
+
+void WireRankingPage(ProgramContext& ctx) {
+  auto session = std::make_shared<Session>(ctx);
+  session->Wire();
+  ui::RankingPage& page = ctx.window.ranking;
+  SetUpGrid(page.高级表格_席位排行, RankingColumns(RankingKind::kSeats));
+  PutLines(page.高级表格_席位排行, GridLines{}, kLeastRankingRows);
+  SetUpGrid(page.高级表格_排行明细, RowListingColumns());
+  PutLines(page.高级表格_排行明细, GridLines{}, kLeastRowListingRows);
+  session->SetRangeBoxes(QuickRangeEndingOn(QuickRange::kMonth, ctx.platform.Now()));
+}
+
+}  // namespace ranking
