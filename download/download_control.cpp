@@ -1,6 +1,7 @@
 #include "download/download_control.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -195,6 +196,8 @@ WindowDownloadRequest SnapshotRequest(const program::ProgramContext& ctx) {
   r.end = w.日期框2.value();
   r.dates = ctx.state.download_date_list;
   r.source_host = ctx.settings.source_host;
+  r.source_kind = ctx.settings.source_kind;
+  r.politeness = PolitenessOf(ctx.settings);
   return r;
 }
 
@@ -218,7 +221,10 @@ void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& r
   run.source_host = request.source_host;
   run.fetch_limits = request.fetch_limits;
   WindowProgress progress(ui);
-  const DownloadSummary summary = RunDownload(ctx.store, run, progress, stop);
+  // The settings' kind of source, at their host.
+  const std::unique_ptr<ListingSource> source =
+      MakeListingSource(request.source_kind, run.source_host, run.fetch_limits, request.politeness);
+  const DownloadSummary summary = RunDownload(ctx.store, run, *source, progress, stop);
 
   switch (summary.end) {
     case RunEnd::kStopped:

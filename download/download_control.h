@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "download/download_request.h"
+#include "download/listing_source.h"
 #include "program/program_context.h"
 #include "text/date_time.h"
 
@@ -33,7 +34,9 @@ struct WindowDownloadRequest {
   text::DateTime end;       // 日期框2
   std::vector<std::string> dates;  // the download date list, latest first
   std::string source_host;
+  program::SourceKind source_kind = program::SourceKind::kPages;
   FetchLimits fetch_limits;
+  DataCentrePoliteness politeness;
 };
 WindowDownloadRequest SnapshotRequest(const program::ProgramContext& ctx);
 
