@@ -138,12 +138,4 @@ TEST(DataCentreWindowTest, AStopMidDayKeepsWholePagesOnly) {
   EXPECT_TRUE(w.超级按钮_开始下载.enabled());
 }
 
-TEST(DataCentreWindowTest, TheKindIsNamedPagesOrDatacenter) {
-  EXPECT_EQ(program::ParseSourceKind("pages"), program::SourceKind::kPages);
-  EXPECT_EQ(program::ParseSourceKind("datacenter"), program::SourceKind::kDataCentre);
-  EXPECT_FALSE(program::ParseSourceKind("DataCenter").has_value());
-  EXPECT_FALSE(program::ParseSourceKind("").has_value());
-  EXPECT_EQ(program::ProgramSettings{}.source_kind, program::SourceKind::kPages);
-}
-
 }  // namespace
