@@ -95,7 +95,8 @@ FetchResult DataCentreSource::Get(const std::string& query, std::stop_token stop
   for (int attempt = 0;; ++attempt) {
     milliseconds wait{0};
     if (attempt > 0)
-      wait = milliseconds(int64_t{politeness_.backoff_ms} << std::min(attempt - 1, 16));
+      wait =
+          milliseconds(int64_t{std::max(politeness_.backoff_ms, 0)} << std::min(attempt - 1, 16));
     if (asked_before_) {
       const auto since =
           std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - last_answer_);
