@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -254,6 +255,8 @@ WindowDownloadRequest SnapshotRequest(const program::ProgramContext& ctx) {
   r.end = w.日期框2.value();
   r.dates = ctx.state.download_date_list;
   r.source_host = ctx.settings.source_host;
+  r.source_kind = ctx.settings.source_kind;
+  r.politeness = PolitenessOf(ctx.settings);
   return r;
 }
 
@@ -285,7 +288,10 @@ void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& r
   ui::Platform* platform = &ctx.platform;
   run.local_time = [platform] { return platform->Now(); };
   WindowProgress progress(ui, run.replace);
-  const DownloadSummary summary = RunDownload(ctx.store, run, progress, stop);
+  // The settings' kind of source, at their host.
+  const std::unique_ptr<ListingSource> source =
+      MakeListingSource(request.source_kind, run.source_host, run.fetch_limits, request.politeness);
+  const DownloadSummary summary = RunDownload(ctx.store, run, *source, progress, stop);
 
   switch (summary.end) {
     case RunEnd::kStopped:

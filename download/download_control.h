@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "download/download_request.h"
+#include "download/listing_source.h"
 #include "program/program_context.h"
 #include "text/date_time.h"
 
@@ -34,12 +35,14 @@ struct WindowDownloadRequest {
   text::DateTime end;              // 日期框2
   std::vector<std::string> dates;  // the download date list, latest first
   std::string source_host;
+  program::SourceKind source_kind = program::SourceKind::kPages;
   FetchLimits fetch_limits;
   // The gap fill ("补全下载", a cell of "下载记录"): of these pages, in this
   // order, the job downloads only those the download log says are missing,
   // failed or not yet published, and never empties the store; keep,
   // replace and dates play no part, start and end are the range's.
   std::optional<std::vector<PageKey>> gap_pages;
+  DataCentrePoliteness politeness;
 };
 WindowDownloadRequest SnapshotRequest(const program::ProgramContext& ctx);
 

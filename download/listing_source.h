@@ -1,6 +1,6 @@
 // Where a download gets one board's listings of one date from. The list
-// pages (GBK, cut by markers) are one kind of source; others give the same
-// rows from another format.
+// pages (GBK, cut by markers) are one kind of source; the JSON data centre
+// gives the same rows from another format.
 #pragma once
 
 #include <memory>
@@ -10,8 +10,24 @@
 #include "download/download_request.h"
 #include "download/page_fetch.h"
 #include "download/page_scraper.h"
+#include "program/program_settings.h"
 
 namespace download {
+
+// What a page cost and what its source had to leave out or change, for the
+// download log; all 0 where a kind has nothing of the sort.
+struct SourceNotes {
+  int requests = 0;  // HTTP requests made for this page, retries included
+  int retries = 0;   // requests repeated after a time-out, 429 or 5xx
+  // Listings of the date whose code is on none of the three boards (other
+  // exchanges): counted once per date, on the page that read the day's list.
+  int skipped_codes = 0;
+  // Characters outside GBK in the page's names, reasons and Seats, stored
+  // as the mark (see UnmappedMark).
+  int replaced_characters = 0;
+  // Elements of the answers that were no listing or Seat and were left out.
+  int unreadable_rows = 0;
+};
 
 // One board and date as a source gave it.
 struct SourcePage {
@@ -21,6 +37,7 @@ struct SourcePage {
   // The rows, as they will be stored, and the piece count the "not yet
   // published" rule reads (see ParseListingPage).
   ParsedPage parsed;
+  SourceNotes notes;
 };
 
 class ListingSource {
@@ -41,5 +58,30 @@ class ListPageSource : public ListingSource {
  private:
   PageFetcher fetcher_;
 };
+
+// How gently the data centre is asked: one request at a time, `gap_ms`
+// between the end of one and the start of the next; a request that timed
+// out or got 429 or 5xx is repeated up to `max_retries` times, after
+// `backoff_ms`, then twice that, and so on. After `give_up_after` failed
+// pages in a row the source asks no more: every later page fails at once,
+// as the last one did.
+struct DataCentrePoliteness {
+  int gap_ms = 300;
+  int max_retries = 3;
+  int backoff_ms = 1000;
+  int give_up_after = 3;
+  int page_size = 500;  // listings per answer of the day's list
+};
+
+// The politeness the settings ask for.
+DataCentrePoliteness PolitenessOf(const program::ProgramSettings& settings);
+
+// The source of a kind at `host`.
+std::unique_ptr<ListingSource> MakeListingSource(program::SourceKind kind, const std::string& host,
+                                                 const FetchLimits& limits,
+                                                 const DataCentrePoliteness& politeness = {});
+// The source the settings name (kind, host, politeness).
+std::unique_ptr<ListingSource> MakeListingSource(const program::ProgramSettings& settings,
+                                                 const FetchLimits& limits = {});
 
 }  // namespace download

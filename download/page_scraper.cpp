@@ -66,16 +66,6 @@ std::string_view Amount(const std::vector<std::string_view>& cells, int n) {
   return TextBetween(cells[static_cast<size_t>(n - 1)], M().amount_start, M().amount_end);
 }
 
-void AppendSeat(std::string& block, std::string_view name, std::string_view buy,
-                std::string_view sell) {
-  if (!block.empty()) block += '|';
-  block.append(name);
-  block += '|';
-  block.append(buy);
-  block += '|';
-  block.append(sell);
-}
-
 // `buy_side`: the buy table of a one-amount page gives buying amounts, its
 // sell table selling amounts; the other amount is "0.00".
 std::string SeatBlock(const std::vector<std::string_view>& cells, const std::array<int, 5>& names,
@@ -84,11 +74,11 @@ std::string SeatBlock(const std::vector<std::string_view>& cells, const std::arr
   block.reserve(320);
   for (const int n : names) {
     if (two_amounts) {
-      AppendSeat(block, Name(cells, n), Amount(cells, n + 1), Amount(cells, n + 2));
+      AppendSeatEntry(block, Name(cells, n), Amount(cells, n + 1), Amount(cells, n + 2));
     } else if (buy_side) {
-      AppendSeat(block, Name(cells, n), Amount(cells, n + 1), M().no_amount);
+      AppendSeatEntry(block, Name(cells, n), Amount(cells, n + 1), M().no_amount);
     } else {
-      AppendSeat(block, Name(cells, n), M().no_amount, Amount(cells, n + 1));
+      AppendSeatEntry(block, Name(cells, n), M().no_amount, Amount(cells, n + 1));
     }
   }
   return text::RemoveAll(block, ",");
@@ -117,8 +107,7 @@ ParsedPage ParseListingPage(Market market, std::string_view page) {
     ScrapedListing& row = parsed.listings.emplace_back();
     row.name = TextBetween(heading, m.name_start, m.name_end);
     row.code = TextBetween(heading, m.code_start, m.code_end);
-    row.reason = text::ReplaceAll(TextBetween(heading, m.reason_start, m.reason_end),
-                                  m.three_days_long, m.three_days_short);
+    row.reason = ShortenReason(TextBetween(heading, m.reason_start, m.reason_end));
     row.volume = TextBetween(heading, m.volume_start, m.volume_end);
     row.turnover = TextBetween(heading, m.turnover_start, m.turnover_end);
     row.value = TextBetween(heading, m.value_start, m.value_end);
@@ -126,6 +115,22 @@ ParsedPage ParseListingPage(Market market, std::string_view page) {
     row.sell_seats = SeatBlock(cells, layout.sell_names, two_amounts, false);
   }
   return parsed;
+}
+
+std::string ShortenReason(std::string_view reason) {
+  const size_t de = text::FindText(reason, M().reason_end);
+  if (de != text::kNotFound) reason = reason.substr(0, de);
+  return text::ReplaceAll(reason, M().three_days_long, M().three_days_short);
+}
+
+void AppendSeatEntry(std::string& block, std::string_view name, std::string_view buy,
+                     std::string_view sell) {
+  if (!block.empty()) block += '|';
+  block.append(name);
+  block += '|';
+  block.append(buy);
+  block += '|';
+  block.append(sell);
 }
 
 std::string ValueField(std::string_view reason, std::string_view value) {

@@ -36,6 +36,17 @@ struct ParsedPage {
 // board's layout are left out.
 ParsedPage ParseListingPage(Market market, std::string_view page);
 
+// The reason as stored, from the text a source gives for it: the text
+// before its first "的" (all of it when there is none), with "连续三个交易日内，"
+// as "三日内".
+std::string ShortenReason(std::string_view reason);
+
+// Appends one Seat to a Seat block: "name|buy|sell", after a "|" when the
+// block already holds one. Amounts go in as given (the pages' thousands
+// separators are removed from the whole block afterwards).
+void AppendSeatEntry(std::string& block, std::string_view name, std::string_view buy,
+                     std::string_view sell);
+
 // Field 5: the reason's first 8 bytes with every "个" as "天" (never ending
 // in half a double-byte character), then the value text.
 std::string ValueField(std::string_view reason, std::string_view value);

@@ -1,6 +1,7 @@
 // quorvane-sample-source --port N [--address A] [--fault MODE] [--slow-ms N]
-// Serves the sample listing pages on the loopback interface until it is
-// interrupted, so the program can download without the internet.
+// Serves the sample day on the loopback interface until it is interrupted,
+// as listing pages and as the data centre's JSON answers, so the program can
+// download with either source kind without the internet.
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -24,7 +25,7 @@ int Usage() {
                "usage: quorvane-sample-source --port N [--address A] [--fault MODE] "
                "[--slow-ms N]\n"
                "  MODE: none slow error truncated garbage nul nolist unpublished drop "
-               "file-redirect\n");
+               "file-redirect busy unavailable\n");
   return 2;
 }
 
@@ -62,8 +63,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quorvane-sample-source: cannot listen on %s:%d\n", address.c_str(), port);
     return 1;
   }
-  std::printf("quorvane-sample-source: serving on http://%s/stock/smebt.php (fault: %s)\n",
-              source.Host().c_str(), sample_source::FaultName(fault));
+  std::printf(
+      "quorvane-sample-source: serving on http://%s/stock/smebt.php and "
+      "http://%s/api/data/v1/get (fault: %s)\n",
+      source.Host().c_str(), source.Host().c_str(), sample_source::FaultName(fault));
   std::fflush(stdout);
 
   std::signal(SIGINT, OnSignal);

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <regex>
 
 #include "tools/sample-source/sample_pages.h"
 
@@ -11,6 +12,7 @@ namespace sample_source {
 namespace {
 
 constexpr const char* kContentType = "text/html; charset=gb2312";
+constexpr const char* kJsonType = "application/json; charset=utf-8";
 
 struct FaultNameRow {
   Fault fault;
@@ -22,6 +24,7 @@ constexpr FaultNameRow kFaultNames[] = {
     {Fault::kGarbage, "garbage"}, {Fault::kNul, "nul"},
     {Fault::kNoList, "nolist"},   {Fault::kUnpublished, "unpublished"},
     {Fault::kDrop, "drop"},       {Fault::kFileRedirect, "file-redirect"},
+    {Fault::kBusy, "busy"},       {Fault::kUnavailable, "unavailable"},
 };
 
 // Where the list of a page lies, so that a fault can damage its middle.
@@ -53,6 +56,35 @@ std::optional<int> BoardOf(const std::string& t) {
   return std::nullopt;
 }
 
+std::string FaultyPage(Fault fault, int board, std::string_view date, std::string page) {
+  switch (fault) {
+    case Fault::kTruncated:
+      page.resize(ListMiddle(page));
+      return page;
+    case Fault::kGarbage:
+      return Garbage(board, date);
+    case Fault::kNul:
+      page.insert(ListMiddle(page), 1, '\0');
+      return page;
+    case Fault::kNoList:
+      return NoListPage();
+    case Fault::kUnpublished:
+      return EmptyListPage(board, date);
+    default:
+      return page;
+  }
+}
+
+int NumberParam(const httplib::Request& req, const char* name, int otherwise) {
+  if (!req.has_param(name)) return otherwise;
+  return std::atoi(req.get_param_value(name).c_str());
+}
+
+// What the data centre answers a filter or report it does not know.
+std::string UnknownQueryAnswer() {
+  return R"({"version":null,"result":null,"success":false,"message":"请求参数有误","code":9501})";
+}
+
 }  // namespace
 
 std::optional<Fault> FaultFromName(std::string_view name) {
@@ -68,25 +100,26 @@ const char* FaultName(Fault fault) {
 }
 
 std::string FaultyBody(Fault fault, int board, std::string_view date) {
+  return FaultyPage(fault, board, date, PageOf(board, date));
+}
+
+std::string FaultyAnswer(Fault fault, const std::string& answer) {
   switch (fault) {
-    case Fault::kTruncated: {
-      std::string page = PageOf(board, date);
-      page.resize(ListMiddle(page));
-      return page;
-    }
+    case Fault::kTruncated:
+      return answer.substr(0, answer.size() / 2);
     case Fault::kGarbage:
-      return Garbage(board, date);
+      return Garbage(7, answer.substr(0, 40));
     case Fault::kNul: {
-      std::string page = PageOf(board, date);
-      page.insert(ListMiddle(page), 1, '\0');
-      return page;
+      std::string cut = answer;
+      cut.insert(answer.size() / 2, 1, '\0');
+      return cut;
     }
     case Fault::kNoList:
-      return NoListPage();
+      return R"({"version":null,"success":false,"message":"系统维护中，请稍后访问","code":500})";
     case Fault::kUnpublished:
-      return EmptyListPage(board, date);
+      return EmptyAnswer();
     default:
-      return PageOf(board, date);
+      return answer;
   }
 }
 
@@ -109,12 +142,14 @@ int SampleSource::Start(int port, const std::string& address) {
   server_->set_tcp_nodelay(true);
   address_ = address;
 
-  auto handler = [this](const httplib::Request& req, httplib::Response& res,
-                        std::optional<Fault> from_path) {
-    {
-      std::lock_guard lock(mutex_);
-      requests_.push_back({req.target, req.get_header_value("User-Agent"), req.remote_port});
-    }
+  auto record = [this](const httplib::Request& req) {
+    std::lock_guard lock(mutex_);
+    requests_.push_back({req.target, req.get_header_value("User-Agent"), req.remote_port,
+                         std::chrono::steady_clock::now()});
+  };
+  auto handler = [this, record](const httplib::Request& req, httplib::Response& res,
+                                std::optional<Fault> from_path) {
+    record(req);
     const std::optional<int> board = BoardOf(req.get_param_value("t"));
     const std::string date = req.get_param_value("tdate");
     if (!board || !WeekdayOf(date)) {
@@ -137,6 +172,21 @@ int SampleSource::Start(int port, const std::string& address) {
                    return;
                  }
                  handler(req, res, fault);
+               });
+  server_->Get(R"(/api/data/v1/get)",
+               [this, record](const httplib::Request& req, httplib::Response& res) {
+                 record(req);
+                 ServeCentre(req, std::nullopt, res);
+               });
+  server_->Get(R"(/fault/([a-z-]+)/api/data/v1/get)",
+               [this, record](const httplib::Request& req, httplib::Response& res) {
+                 record(req);
+                 const std::optional<Fault> fault = FaultFromName(req.matches[1].str());
+                 if (!fault) {
+                   res.status = 404;
+                   return;
+                 }
+                 ServeCentre(req, fault, res);
                });
   server_->Get(R"(/redirect/(\d+)/stock/smebt\.php)", [](const httplib::Request& req,
                                                          httplib::Response& res) {
@@ -182,6 +232,38 @@ void SampleSource::SetPageFault(int board, const std::string& date, Fault fault)
 void SampleSource::ClearPageFaults() {
   std::lock_guard lock(mutex_);
   page_faults_.clear();
+  centre_faults_.clear();
+}
+
+void SampleSource::SetDay(const std::string& date, std::vector<std::vector<SampleStock>> boards) {
+  boards.resize(kBoardCount);
+  std::lock_guard lock(mutex_);
+  days_[date] = std::move(boards);
+}
+
+void SampleSource::SetCentreDay(const std::string& date, std::vector<CentreRow> day) {
+  std::lock_guard lock(mutex_);
+  centre_days_[date] = std::move(day);
+}
+
+void SampleSource::SetCentreFault(const std::string& report, const std::string& date, Fault fault,
+                                  int times, const std::string& code) {
+  std::lock_guard lock(mutex_);
+  centre_faults_.push_back({report, date, code, fault, times});
+}
+
+std::string SampleSource::PageFor(int board, const std::string& date) const {
+  std::lock_guard lock(mutex_);
+  const auto it = days_.find(date);
+  if (it == days_.end()) return PageOf(board, date);
+  return RenderPage(board, date, it->second[static_cast<size_t>(board)]);
+}
+
+std::vector<CentreRow> SampleSource::CentreDayFor(const std::string& date) const {
+  std::lock_guard lock(mutex_);
+  if (const auto it = centre_days_.find(date); it != centre_days_.end()) return it->second;
+  if (const auto it = days_.find(date); it != days_.end()) return CentreDay(date, &it->second);
+  return CentreDay(date);
 }
 
 std::vector<ServedRequest> SampleSource::Requests() const {
@@ -192,6 +274,19 @@ std::vector<ServedRequest> SampleSource::Requests() const {
 size_t SampleSource::RequestCount() const {
   std::lock_guard lock(mutex_);
   return requests_.size();
+}
+
+Fault SampleSource::CentreFaultFor(const std::string& report, const std::string& date,
+                                   const std::string& code, std::optional<Fault> from_path) {
+  if (from_path) return *from_path;
+  std::lock_guard lock(mutex_);
+  for (CentreFault& f : centre_faults_) {
+    if (f.times == 0 || f.report != report || f.date != date) continue;
+    if (!f.code.empty() && f.code != code) continue;
+    if (f.times > 0) --f.times;
+    return f.fault;
+  }
+  return fault_;
 }
 
 Fault SampleSource::FaultFor(int board, const std::string& date,
@@ -210,22 +305,64 @@ void SampleSource::Sleep(int ms) const {
 }
 
 void SampleSource::Serve(int board, const std::string& date, Fault fault, httplib::Response& res) {
+  const std::string page = PageFor(board, date);
+  Respond(fault, page, FaultyPage(fault, board, date, page), kContentType, res);
+}
+
+void SampleSource::ServeCentre(const httplib::Request& req, std::optional<Fault> from_path,
+                               httplib::Response& res) {
+  static const std::regex day_filter(
+      R"re(\(TRADE_DATE>='(\d{4}-\d{2}-\d{2})'\)\(TRADE_DATE<='(\d{4}-\d{2}-\d{2})'\))re");
+  static const std::regex seat_filter(
+      R"re(\(TRADE_DATE='(\d{4}-\d{2}-\d{2})'\)\(SECURITY_CODE="(\d{6})"\))re");
+  const std::string report = req.get_param_value("reportName");
+  const std::string filter = req.get_param_value("filter");
+  const int page_number = NumberParam(req, "pageNumber", 1);
+  const int page_size = NumberParam(req, "pageSize", 50);
+  const bool day_list = report == "RPT_DAILYBILLBOARD_DETAILS";
+  const bool buys = report == "RPT_BILLBOARD_DAILYDETAILSBUY";
+  const bool sells = report == "RPT_BILLBOARD_DAILYDETAILSSELL";
+  std::smatch m;
+  std::string date;
+  std::string code;
+  if (day_list && std::regex_match(filter, m, day_filter) && m[1] == m[2]) {
+    date = m[1];
+  } else if ((buys || sells) && std::regex_match(filter, m, seat_filter)) {
+    date = m[1];
+    code = m[2];
+  }
+  // Only one date at a time, and only a real one.
+  if (date.empty() || !WeekdayOf(date)) {
+    res.set_content(UnknownQueryAnswer(), kJsonType);
+    return;
+  }
+  const Fault fault = CentreFaultFor(report, date, code, from_path);
+  const std::vector<CentreRow> day = CentreDayFor(date);
+  const std::string answer = day_list ? DayListAnswer(day, date, page_number, page_size)
+                                      : SeatAnswer(day, date, code, buys, page_number, page_size);
+  Respond(fault, answer, FaultyAnswer(fault, answer), kJsonType, res);
+}
+
+void SampleSource::Respond(Fault fault, const std::string& body, const std::string& faulty,
+                           const char* content_type, httplib::Response& res) {
   switch (fault) {
     case Fault::kSlow:
       Sleep(slow_ms_);
-      res.set_content(PageOf(board, date), kContentType);
+      res.set_content(body, content_type);
       return;
     case Fault::kError:
-      res.status = 500;
-      res.set_content(PageOf(board, date), kContentType);
+    case Fault::kBusy:
+    case Fault::kUnavailable:
+      res.status = fault == Fault::kError ? 500 : fault == Fault::kBusy ? 429 : 503;
+      res.set_content(body, content_type);
       return;
     case Fault::kDrop: {
-      auto body = std::make_shared<std::string>(PageOf(board, date));
-      const size_t half = body->size() / 2;
-      res.set_content_provider(body->size(), kContentType,
-                               [body, half](size_t offset, size_t, httplib::DataSink& sink) {
+      auto shared = std::make_shared<std::string>(body);
+      const size_t half = shared->size() / 2;
+      res.set_content_provider(shared->size(), content_type,
+                               [shared, half](size_t offset, size_t, httplib::DataSink& sink) {
                                  if (offset >= half) return false;  // hang up
-                                 sink.write(body->data() + offset, half - offset);
+                                 sink.write(shared->data() + offset, half - offset);
                                  return true;
                                });
       return;
@@ -234,7 +371,7 @@ void SampleSource::Serve(int board, const std::string& date, Fault fault, httpli
       res.set_redirect("file:///etc/hostname");
       return;
     default:
-      res.set_content(FaultyBody(fault, board, date), kContentType);
+      res.set_content(faulty, content_type);
       return;
   }
 }

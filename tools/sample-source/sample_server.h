@@ -1,13 +1,18 @@
-// A loopback web server that serves the sample listing pages at
-// /stock/smebt.php?t=<board>&tdate=<date>, with faults on request.
+// A loopback web server that serves the sample day in both shapes: the
+// listing pages at /stock/smebt.php?t=<board>&tdate=<date>, and the data
+// centre's JSON answers at /api/data/v1/get?reportName=…&filter=…, with
+// faults on request.
 //
 // A fault applies to every request (SetFault), to one page (SetPageFault),
-// or to the requests under a path prefix: /fault/<name>/stock/smebt.php, so a
-// client pointed at the host "127.0.0.1:<port>/fault/error" gets error pages.
+// to the data centre's answers of one report and date (SetCentreFault), or
+// to the requests under a path prefix: /fault/<name>/stock/smebt.php and
+// /fault/<name>/api/data/v1/get, so a client pointed at the host
+// "127.0.0.1:<port>/fault/error" gets error answers.
 // /redirect/<n>/stock/smebt.php redirects n times before serving the page.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -18,8 +23,12 @@
 #include <utility>
 #include <vector>
 
+#include "tools/sample-source/sample_datacentre.h"
+#include "tools/sample-source/sample_pages.h"
+
 namespace httplib {
 class Server;
+struct Request;
 struct Response;
 }  // namespace httplib
 
@@ -36,24 +45,32 @@ enum class Fault {
   kUnpublished,   // the day's list without rows: not yet published
   kDrop,          // the connection closes halfway through the body
   kFileRedirect,  // a redirect to a file:// address
+  kBusy,          // status 429: too many requests
+  kUnavailable,   // status 503
 };
 
 // "none", "slow", "error", "truncated", "garbage", "nul", "nolist",
-// "unpublished", "drop", "file-redirect".
+// "unpublished", "drop", "file-redirect", "busy", "unavailable".
 std::optional<Fault> FaultFromName(std::string_view name);
 const char* FaultName(Fault fault);
-inline constexpr Fault kAllFaults[] = {Fault::kSlow,        Fault::kError, Fault::kTruncated,
-                                       Fault::kGarbage,     Fault::kNul,   Fault::kNoList,
-                                       Fault::kUnpublished, Fault::kDrop,  Fault::kFileRedirect};
+inline constexpr Fault kAllFaults[] = {
+    Fault::kSlow,         Fault::kError,  Fault::kTruncated,   Fault::kGarbage,
+    Fault::kNul,          Fault::kNoList, Fault::kUnpublished, Fault::kDrop,
+    Fault::kFileRedirect, Fault::kBusy,   Fault::kUnavailable};
 
 // The bytes a fault serves in place of the page (for kNone, kSlow and kError
 // the page itself).
 std::string FaultyBody(Fault fault, int board, std::string_view date);
+// The same for a data-centre answer: cut in half (kTruncated), bytes that
+// are no JSON (kGarbage), a NUL inside (kNul), an answer without "result"
+// (kNoList), "result": null (kUnpublished); else the answer itself.
+std::string FaultyAnswer(Fault fault, const std::string& answer);
 
 struct ServedRequest {
   std::string target;  // path and query, as asked
   std::string user_agent;
   int remote_port = 0;  // tells the client's connections apart
+  std::chrono::steady_clock::time_point arrived;
 };
 
 class SampleSource {
@@ -75,13 +92,40 @@ class SampleSource {
   void SetPageFault(int board, const std::string& date, Fault fault);
   void ClearPageFaults();
   void SetSlowMs(int ms) { slow_ms_ = ms; }
+  // The day both shapes serve for `date`: each board's stocks (three lists).
+  void SetDay(const std::string& date, std::vector<std::vector<SampleStock>> boards);
+  // The day only the data centre serves for `date`, for what the pages
+  // cannot hold (characters outside GBK, fewer than five Seats).
+  void SetCentreDay(const std::string& date, std::vector<CentreRow> day);
+  // A fault for the next `times` answers (-1: all) of `report`
+  // ("RPT_DAILYBILLBOARD_DETAILS", "RPT_BILLBOARD_DAILYDETAILSBUY", …) for
+  // `date`, and for one stock's Seats when `code` is given.
+  void SetCentreFault(const std::string& report, const std::string& date, Fault fault,
+                      int times = -1, const std::string& code = {});
 
   std::vector<ServedRequest> Requests() const;
   size_t RequestCount() const;
 
  private:
+  struct CentreFault {
+    std::string report;
+    std::string date;
+    std::string code;
+    Fault fault;
+    int times;
+  };
   void Serve(int board, const std::string& date, Fault fault, httplib::Response& res);
+  void ServeCentre(const httplib::Request& req, std::optional<Fault> from_path,
+                   httplib::Response& res);
+  // Answers with `body` as `fault` has it: delayed, with an error status,
+  // dropped halfway, redirected, or with `faulty` in its place.
+  void Respond(Fault fault, const std::string& body, const std::string& faulty,
+               const char* content_type, httplib::Response& res);
   Fault FaultFor(int board, const std::string& date, std::optional<Fault> from_path) const;
+  Fault CentreFaultFor(const std::string& report, const std::string& date, const std::string& code,
+                       std::optional<Fault> from_path);
+  std::string PageFor(int board, const std::string& date) const;
+  std::vector<CentreRow> CentreDayFor(const std::string& date) const;
   void Sleep(int ms) const;
 
   std::unique_ptr<httplib::Server> server_;
@@ -94,6 +138,9 @@ class SampleSource {
   mutable std::mutex mutex_;
   Fault fault_ = Fault::kNone;
   std::map<std::pair<int, std::string>, Fault> page_faults_;
+  std::vector<CentreFault> centre_faults_;
+  std::map<std::string, std::vector<std::vector<SampleStock>>> days_;
+  std::map<std::string, std::vector<CentreRow>> centre_days_;
   std::vector<ServedRequest> requests_;
 };
 
