@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "app/qt_program.h"
 #include "program/run_settings.h"
@@ -16,10 +17,12 @@
 namespace {
 
 const char* const kHelp =
-    "Usage: quorvane [--source HOST[:PORT]] [--store PATH]\n"
+    "Usage: quorvane [--source HOST[:PORT]] [--source-kind pages|datacenter] [--store PATH]\n"
     "Quorvane: the 龙虎榜 lists of the Shanghai and Shenzhen exchanges.\n\n"
     "  --source HOST[:PORT]  host[:port] of the listing pages; else the environment\n"
     "                        variable QUORVANE_SOURCE_HOST, else the build's host\n"
+    "  --source-kind KIND    pages (the list pages, the default) or datacenter (the\n"
+    "                        JSON data centre); else QUORVANE_SOURCE_KIND\n"
     "  --store PATH          the store file Data.edb (or its folder)\n"
     "  -h, --help            this help\n"
     "  -v, --version         the version\n\n"
@@ -57,12 +60,17 @@ int ProgramMain(int argc, char** argv) {
   const QCommandLineOption store_option(QStringLiteral("store"),
                                         QStringLiteral("the store file Data.edb (or its folder)"),
                                         QStringLiteral("PATH"));
+  const QCommandLineOption kind_option(QStringLiteral("source-kind"),
+                                       QStringLiteral("pages or datacenter"),
+                                       QStringLiteral("KIND"));
   parser.addOption(source_option);
+  parser.addOption(kind_option);
   parser.addOption(store_option);
   parser.process(application);
 
   program::LaunchOptions launch;
   if (parser.isSet(source_option)) launch.source_host = parser.value(source_option).toStdString();
+  if (parser.isSet(kind_option)) launch.source_kind = parser.value(kind_option).toStdString();
   if (parser.isSet(store_option)) launch.store = app::PathFromQt(parser.value(store_option));
   const program::ResolvedRunSettings resolved =
       program::ResolveRunSettings(launch, app::WindowPlace(), program::ProcessEnvironment);
@@ -75,8 +83,11 @@ int ProgramMain(int argc, char** argv) {
   if (auto error = program::PrepareStoreFolder(resolved.settings.store))
     std::fprintf(stderr, "quorvane: %s\n", error->c_str());
 
-  app::QtProgram program(app::StoreFile{resolved.settings.store.file},
-                         resolved.settings.source_host.value, QUORVANE_MAKER_URL);
+  program::ProgramSettings settings;
+  settings.source_host = resolved.settings.source_host.value;
+  settings.source_kind = resolved.settings.source_kind;
+  app::QtProgram program(app::StoreFile{resolved.settings.store.file}, std::move(settings),
+                         QUORVANE_MAKER_URL);
   program.Start();
   application.exec();
   program.Finish();

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/event_wiring.h"
+#include "app/grid_exports.h"
 #include "program/jobs.h"
 #include "ui/qt/fonts.h"
 
@@ -31,17 +32,20 @@ program::ProgramPlace WindowPlace() {
 
 QtProgram::QtProgram(const std::filesystem::path& store_folder, std::string source_host,
                      std::string maker_url)
-    : QtProgram(StoreFile{store::StorePath(store_folder)}, std::move(source_host),
+    : QtProgram(StoreFile{store::StorePath(store_folder)},
+                program::ProgramSettings{.source_host = std::move(source_host)},
                 std::move(maker_url)) {}
 
-QtProgram::QtProgram(StoreFile store_file, std::string source_host, std::string maker_url)
-    : settings_{std::move(source_host)},
+QtProgram::QtProgram(StoreFile store_file, program::ProgramSettings settings,
+                     std::string maker_url)
+    : settings_(std::move(settings)),
       window_(ui::WindowSettings{std::move(maker_url)}),
       store_(std::move(store_file.path)),
       ctx_{window_, platform_, store_, state_, settings_},
       wiring_(ctx_),
       view_(window_, platform_) {
   platform_.SetWindow(&view_);
+  platform_.SetExportFormats({&ui::CsvExport(), &ExcelExport()});
 }
 
 QtProgram::Wiring::Wiring(program::ProgramContext& ctx) {

@@ -44,8 +44,9 @@ class QtProgram {
   // file Data.edb lives in `store_folder`; pages come from `source_host`.
   QtProgram(const std::filesystem::path& store_folder, std::string source_host,
             std::string maker_url);
-  // The same with the store file named whole.
-  QtProgram(StoreFile store_file, std::string source_host, std::string maker_url);
+  // The same with the store file named whole and every program setting
+  // (the source's host and kind among them).
+  QtProgram(StoreFile store_file, program::ProgramSettings settings, std::string maker_url);
   ~QtProgram();
   QtProgram(const QtProgram&) = delete;
   QtProgram& operator=(const QtProgram&) = delete;

@@ -1,9 +1,12 @@
 // quorvane-cli check: the store read through, counted and its dates.
+#include <algorithm>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/listing_pass.h"
 #include "cli/messages.h"
+#include "coverage/coverage_plan.h"
+#include "text/gbk.h"
 #include "listing/listing_scan.h"
 
 namespace cli {
@@ -11,6 +14,49 @@ namespace {
 
 void Print(std::FILE* out, const std::string& line) {
   std::fputs((line + "\n").c_str(), out);
+}
+
+const char* const kBoardNames[3] = {"沪市", "深市", "中小板"};
+
+// What the download log says of the last month's weekdays (the window's
+// 近一月): the pages never downloaded, failed or not yet published.
+void PrintLogGaps(store::Store& store, CliContext& ctx) {
+  const std::vector<std::string> dates =
+      coverage::RangeWeekdays(ctx.now.AddDays(-31), ctx.now, 31);
+  if (dates.empty()) return;
+  coverage::GapList gaps = coverage::ListGaps(store, dates);
+  if (gaps.error) {
+    Say(ctx.err, StoreFailureLine(*gaps.error, ctx.settings.store.file));
+    return;
+  }
+  if (!gaps.log_present) {
+    Print(ctx.out, "download log: none in this store (the window's 重建记录 makes one)");
+    return;
+  }
+  int missing = 0, failed = 0, unpublished = 0;
+  for (const coverage::PageGap& gap : gaps.gaps) {
+    if (!gap.row) ++missing;
+    else if (gap.row->outcome == store::PageOutcome::kFailed) ++failed;
+    else ++unpublished;
+  }
+  Print(ctx.out, "download log, " + dates.back() + " to " + dates.front() + ": " +
+                     std::to_string(missing) + " pages missing, " + std::to_string(failed) +
+                     " failed, " + std::to_string(unpublished) + " not yet published");
+  // Newest first, the boards of a date together.
+  std::stable_sort(gaps.gaps.begin(), gaps.gaps.end(),
+                   [](const coverage::PageGap& a, const coverage::PageGap& b) {
+                     return a.page.date > b.page.date;
+                   });
+  for (const coverage::PageGap& gap : gaps.gaps) {
+    std::string line = "  " + gap.page.date + " " + kBoardNames[static_cast<int>(gap.page.market)] + ": ";
+    if (!gap.row) line += "missing";
+    else if (gap.row->outcome == store::PageOutcome::kFailed)
+      line += "failed (" + text::Utf8(coverage::FailureText(*gap.row)) + ")";
+    else line += "not yet published";
+    Print(ctx.out, line);
+  }
+  if (!gaps.gaps.empty())
+    Print(ctx.out, "  quorvane-cli download --month --missing-only fetches them");
 }
 
 }  // namespace
@@ -57,9 +103,11 @@ int RunCheckCommand(CliContext& ctx) {
     Print(ctx.out, "integrity: " + std::to_string(damaged) +
                        " damaged records (the first is record " + std::to_string(first_damaged) +
                        "); download their dates again");
+    PrintLogGaps(store, ctx);
     return kStoreFailed;
   }
   Print(ctx.out, "integrity: ok");
+  PrintLogGaps(store, ctx);
   return kDone;
 }
 

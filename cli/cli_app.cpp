@@ -26,7 +26,9 @@ std::string StoreHelp(const program::ProgramPlace& place) {
          "window uses; --store overrides both. Here: " +
          here.file.string() + " (" + program::StorePlaceText(here.place) +
          ").\nSource: --source, else the environment variable QUORVANE_SOURCE_HOST, else " +
-         program::BuiltInSourceHost() + " (built in).";
+         program::BuiltInSourceHost() +
+         " (built in); its kind --source-kind pages|datacenter, else QUORVANE_SOURCE_KIND, else "
+         "pages.";
 }
 
 // The range options of download and export: a quick range or --from/--to.
@@ -118,11 +120,17 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
   CLI::Option* source_option =
       app.add_option("--source", source_text, "host[:port] of the listing pages")
           ->type_name("HOST[:PORT]");
+  std::string kind_text;
+  CLI::Option* kind_option =
+      app.add_option("--source-kind", kind_text,
+                     "pages (the list pages) or datacenter (the JSON data centre)")
+          ->type_name("KIND");
   app.footer(StoreHelp(env.place) +
              "\n\nExamples:\n"
              "  quorvane-cli download --week\n"
              "  quorvane-cli export --month --format xlsx --output month.xlsx\n"
              "  quorvane-cli --store ~/Data.edb check\n"
+             "  quorvane-cli stats seats --month --top 20\n"
              "  quorvane-cli --source quotes.example.com:8080 download --today\n\n" +
              kExitStatus);
 
@@ -136,12 +144,17 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
   download->add_flag("--replace", download_options.replace,
                      "empty the store first (the window's 更新原数据); without it the stored "
                      "data stays (保留原数据)");
+  download->add_flag("--missing-only", download_options.missing_only,
+                     "only the pages the download log does not hold as stored (never "
+                     "downloaded, failed, not yet published); every page where the store has "
+                     "no log");
   download->footer(
       "Progress goes to standard error: a bar on a terminal, one line per page otherwise.\n\n"
       "Examples:\n"
       "  quorvane-cli download --today\n"
       "  quorvane-cli download --from 2010-06-01 --to 2010-06-30\n"
-      "  quorvane-cli download --year --replace\n\n" +
+      "  quorvane-cli download --year --replace\n"
+      "  quorvane-cli download --month --missing-only\n\n" +
       std::string(kExitStatus));
 
   // export
@@ -173,8 +186,41 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
       "  quorvane-cli export --month --seats --format jsonl -o seats.jsonl\n\n" +
       std::string(kExitStatus));
 
+  // stats
+  CLI::App* stats = app.add_subcommand(
+      "stats", "the Seat, stock or institution rankings of a range (the page 席位统计)");
+  stats->fallthrough();
+  std::string stats_kind = "seats";
+  stats->add_option("KIND", stats_kind, "seats, stocks or institutions")
+      ->required()
+      ->check(CLI::IsMember({"seats", "stocks", "institutions"}));
+  RangeArgs stats_range;
+  AddRangeOptions(*stats, stats_range);
+  StatsOptions stats_options;
+  std::string stats_format = "table";
+  std::string stats_output;
+  int stats_top = 0;
+  CLI::Option* top_option =
+      stats->add_option("--top", stats_top, "only the first N rows by net")->type_name("N");
+  stats->add_flag("--count-repeats", stats_options.count_repeats,
+                  "count every listing of a stock on one day (the page's 含重复上榜)");
+  stats->add_option("--format", stats_format, "table (default), csv, json or xlsx")
+      ->check(CLI::IsMember({"table", "csv", "json", "xlsx"}));
+  CLI::Option* stats_output_option =
+      stats->add_option("-o,--output", stats_output, "the file to write (xlsx needs one)")
+          ->type_name("FILE");
+  stats->footer(
+      "Without a range every stored listing counts. Amounts are in 10,000 yuan; rows are "
+      "sorted by net, largest first.\n\nExamples:\n"
+      "  quorvane-cli stats seats --month --top 20\n"
+      "  quorvane-cli stats stocks --from 2010-06-01 --to 2010-06-30 --format csv\n"
+      "  quorvane-cli stats institutions --year --format xlsx -o institutions.xlsx\n\n" +
+      std::string(kExitStatus));
+
   CLI::App* check = app.add_subcommand(
-      "check", "read the whole store: its records, the dates they span, damaged records");
+      "check",
+      "read the whole store: its records, the dates they span, damaged records, and the "
+      "download log's missing and failed pages of the last month");
   check->fallthrough();
   CLI::App* dedupe = app.add_subcommand(
       "dedupe", "remove listings stored more than once for a date and stock (删除重复数据)");
@@ -200,7 +246,7 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
     const std::vector<std::string> left = app.remaining();
     if (!left.empty() && app.get_subcommands().empty()) {
       Say(env.err, "no subcommand \"" + left.front() +
-                       "\": use download, export, check or dedupe (see quorvane-cli --help)");
+                       "\": use download, export, stats, check or dedupe (see quorvane-cli --help)");
       return kBadUsage;
     }
     Say(env.err, OneLineText(e.what()) + " (see quorvane-cli --help)");
@@ -209,6 +255,7 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
 
   program::LaunchOptions launch;
   if (source_option->count() > 0) launch.source_host = source_text;
+  if (kind_option->count() > 0) launch.source_kind = kind_text;
   if (store_option->count() > 0) launch.store = std::filesystem::path(store_text);
   const program::ResolvedRunSettings resolved =
       program::ResolveRunSettings(launch, env.place, env.environment);
@@ -218,7 +265,7 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
   }
   CliContext ctx{resolved.settings, env.out, env.err, env.err_is_terminal, env.now, env.stop};
 
-  for (const RangeArgs* range : {&download_range, &export_range}) {
+  for (const RangeArgs* range : {&download_range, &export_range, &stats_range}) {
     if (auto clash = RangeClash(*range)) {
       Say(env.err, *clash);
       return kBadUsage;
@@ -234,6 +281,17 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
     export_options.format = FormatFromName(format_text).value_or(TableFormat::kCsv);
     if (output_option->count() > 0) export_options.output = std::filesystem::path(output_text);
     return RunExportCommand(export_options, ctx);
+  }
+  if (stats->parsed()) {
+    stats_options.kind = stats_kind == "stocks"         ? ranking::RankingKind::kStocks
+                         : stats_kind == "institutions" ? ranking::RankingKind::kInstitutions
+                                                        : ranking::RankingKind::kSeats;
+    stats_options.range = stats_range.Options();
+    if (top_option->count() > 0) stats_options.top = stats_top;
+    stats_options.format = FormatFromName(stats_format).value_or(TableFormat::kTable);
+    if (stats_output_option->count() > 0)
+      stats_options.output = std::filesystem::path(stats_output);
+    return RunStatsCommand(stats_options, ctx);
   }
   if (check->parsed()) return RunCheckCommand(ctx);
   if (dedupe->parsed()) return RunDedupeCommand(ctx);

@@ -9,12 +9,15 @@
 #include "cli/date_range.h"
 #include "cli/listing_export.h"
 #include "cli/table_output.h"
+#include "ranking/rankings.h"
 
 namespace cli {
 
 struct DownloadOptions {
   RangeOptions range;
   bool replace = false;  // the window's "更新原数据": empty the store first
+  // Only the pages the download log does not hold as stored.
+  bool missing_only = false;
 };
 // Downloads every board and weekday of the range into the store, as the
 // window's "开始下载" does.
@@ -27,6 +30,17 @@ struct ExportOptions {
   std::optional<std::filesystem::path> output;  // none: standard output
 };
 int RunExportCommand(const ExportOptions& options, CliContext& ctx);
+
+struct StatsOptions {
+  ranking::RankingKind kind = ranking::RankingKind::kSeats;
+  RangeOptions range;  // none: every listing
+  bool count_repeats = false;  // the page's "含重复上榜"
+  std::optional<int> top;      // the first rows by net only
+  TableFormat format = TableFormat::kTable;
+  std::optional<std::filesystem::path> output;  // none: standard output
+};
+// The page 席位统计's rankings over a range, sorted by net, largest first.
+int RunStatsCommand(const StatsOptions& options, CliContext& ctx);
 
 // Reads every record, says how many there are, which dates they span and
 // whether any is damaged.

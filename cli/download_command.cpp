@@ -1,13 +1,17 @@
 // quorvane-cli download: the window's download, reported on standard error.
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "cli/commands.h"
 #include "cli/download_progress.h"
 #include "cli/messages.h"
+#include "coverage/coverage_plan.h"
 #include "download/download_request.h"
 #include "download/download_run.h"
+#include "download/listing_source.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
 
@@ -32,6 +36,12 @@ std::string ResultLine(const download::DownloadSummary& summary, bool today_only
 }  // namespace
 
 int RunDownloadCommand(const DownloadOptions& options, CliContext& ctx) {
+  if (options.replace && options.missing_only) {
+    Say(ctx.err,
+        "--replace empties the store and --missing-only keeps it: give one (see quorvane-cli "
+        "download --help)");
+    return kBadUsage;
+  }
   const PlanOrRefusal planned = PlanDownload(options.range, options.replace, ctx.now);
   if (planned.refusal) {
     Say(ctx.err, *planned.refusal);
@@ -51,19 +61,43 @@ int RunDownloadCommand(const DownloadOptions& options, CliContext& ctx) {
   }
 
   download::DownloadRequest request;
-  request.pages = download::AllPages(planned.plan.dates);
   request.replace = options.replace;
   request.source_host = ctx.settings.source_host.value;
-  Say(ctx.err, std::to_string(request.pages.size()) + " pages (" +
+  if (options.missing_only) {
+    coverage::PagePlan missing = coverage::PlanMissingPages(store, planned.plan.dates);
+    if (missing.error) {
+      Say(ctx.err, StoreFailureLine(*missing.error, location.file));
+      return kStoreFailed;
+    }
+    request.pages = std::move(missing.pages);
+    if (request.pages.empty()) {
+      Say(ctx.err, "nothing to download: the download log holds every page of the " +
+                       std::to_string(planned.plan.dates.size()) + " days (" +
+                       planned.plan.dates.back() + " to " + planned.plan.dates.front() +
+                       ") as stored");
+      return kDone;
+    }
+  } else {
+    request.pages = download::AllPages(planned.plan.dates);
+  }
+  Say(ctx.err, std::to_string(request.pages.size()) + (options.missing_only ? " missing" : "") +
+                   " pages (" +
                    std::to_string(planned.plan.dates.size()) + " days, " +
                    planned.plan.dates.back() + " to " + planned.plan.dates.front() + ") from " +
-                   request.source_host + (options.replace ? ", replacing " : " into ") +
+                   request.source_host + " (" +
+                   program::SourceKindName(ctx.settings.source_kind) + ")" +
+                   (options.replace ? ", replacing " : " into ") +
                    location.file.string());
 
   DownloadProgress progress(ctx.err, ctx.err_is_terminal);
   const double started = SteadySeconds();
+  program::ProgramSettings source_settings;
+  source_settings.source_host = request.source_host;
+  source_settings.source_kind = ctx.settings.source_kind;
+  const std::unique_ptr<download::ListingSource> source =
+      download::MakeListingSource(source_settings, request.fetch_limits);
   const download::DownloadSummary summary =
-      download::RunDownload(store, request, progress, ctx.stop);
+      download::RunDownload(store, request, *source, progress, ctx.stop);
   const double seconds = SteadySeconds() - started;
 
   switch (summary.end) {

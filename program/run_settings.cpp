@@ -89,8 +89,14 @@ std::string BuiltInSourceHost() {
   return QUORVANE_SOURCE_HOST;
 }
 
-std::optional<std::string> CheckSourceHost(const Setting& host, const SettingNames& names) {
-  const std::string problem = HostProblem(host.value);
+std::optional<std::string> CheckSourceHost(const Setting& host, const SettingNames& names,
+                                           bool scheme_allowed) {
+  std::string_view rest = host.value;
+  if (scheme_allowed) {
+    for (std::string_view scheme : {"http://", "https://"})
+      if (rest.substr(0, scheme.size()) == scheme) rest.remove_prefix(scheme.size());
+  }
+  const std::string problem = HostProblem(rest);
   if (problem.empty()) return std::nullopt;
   return "the source host \"" + host.value + "\" (" + Where(host, names) + ") " + problem;
 }
@@ -101,7 +107,18 @@ ResolvedRunSettings ResolveRunSettings(const LaunchOptions& options, const Progr
   resolved.settings.source_host =
       ResolveSetting(options.source_host, kSourceHostNames, BuiltInSourceHost(), environment);
   resolved.settings.store = ResolveStoreLocation(options.store, place);
-  resolved.error = CheckSourceHost(resolved.settings.source_host, kSourceHostNames);
+  const Setting kind =
+      ResolveSetting(options.source_kind, kSourceKindNames, "pages", environment);
+  if (const std::optional<SourceKind> parsed = ParseSourceKind(kind.value)) {
+    resolved.settings.source_kind = *parsed;
+  } else {
+    resolved.error = "the source kind \"" + kind.value + "\" (" + Where(kind, kSourceKindNames) +
+                     ") is neither pages nor datacenter";
+    return resolved;
+  }
+  resolved.error =
+      CheckSourceHost(resolved.settings.source_host, kSourceHostNames,
+                      resolved.settings.source_kind == SourceKind::kDataCentre);
   return resolved;
 }
 

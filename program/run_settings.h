@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "program/program_settings.h"
 #include "program/store_location.h"
 
 namespace program {
@@ -38,6 +39,7 @@ struct SettingNames {
   const char* environment;
 };
 inline constexpr SettingNames kSourceHostNames{"--source", "QUORVANE_SOURCE_HOST"};
+inline constexpr SettingNames kSourceKindNames{"--source-kind", kSourceKindEnvironment};
 
 // The option's value when given, else the environment variable's when it is
 // set and not empty, else the value built in.
@@ -51,17 +53,21 @@ std::string BuiltInSourceHost();
 // Why a source host cannot be used (English, one line), naming where it
 // came from; nullopt when it can. A host is a name or address with an
 // optional port of 1 to 65535 (and, for the sample source's fault paths, a
-// path after it); no scheme, no blanks.
-std::optional<std::string> CheckSourceHost(const Setting& host, const SettingNames& names);
+// path after it); no blanks, and no scheme unless `scheme_allowed` (the
+// data centre may be asked over "http://" or "https://").
+std::optional<std::string> CheckSourceHost(const Setting& host, const SettingNames& names,
+                                           bool scheme_allowed = false);
 
 // What a command line gave; unset when the option was not given.
 struct LaunchOptions {
   std::optional<std::string> source_host;
+  std::optional<std::string> source_kind;  // "pages" or "datacenter"
   std::optional<std::filesystem::path> store;
 };
 
 struct RunSettings {
   Setting source_host;
+  SourceKind source_kind = SourceKind::kPages;
   StoreLocation store;
 };
 

@@ -7,6 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -107,6 +109,53 @@ TEST_F(CliDownloadTest, AFailingPageGivesStatusThreeAndTheOtherPagesStay) {
   for (const auto& page : DownloadProgram::Pages(testing_support::kTwoDays))
     if (!(page.board == 1 && page.date == "2010-06-04")) kept.push_back(page);
   EXPECT_EQ(Readable(StoredRecords(store)), Readable(DownloadProgram::Expected(kept)));
+}
+
+// The latest weekday up to today, "YYYY-MM-DD", in local time as the
+// command line counts its days.
+std::string LatestWeekday() {
+  std::time_t t = std::time(nullptr);
+  for (;; t -= 86400) {
+    std::tm local{};
+    localtime_r(&t, &local);
+    if (local.tm_wday == 0 || local.tm_wday == 6) continue;
+    char text[11];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+    return text;
+  }
+}
+
+TEST_F(CliDownloadTest, CheckNamesTheFailedPageAndMissingOnlyFetchesExactlyIt) {
+  const std::string day = LatestWeekday();
+  source.SetPageFault(1, day, Fault::kError);
+  ASSERT_EQ(Download({"--week"}).status, 3);
+
+  const auto check = RunCli({"--store", store.string(), "check"});
+  ASSERT_EQ(check.status, 0) << check.err;
+  EXPECT_NE(check.out.find(" 1 failed, "), std::string::npos) << check.out;
+  EXPECT_NE(check.out.find("  " + day + " 深市: failed (状态码 500)"), std::string::npos)
+      << check.out;
+
+  source.ClearPageFaults();
+  const auto fill = Download({"--week", "--missing-only"});
+  ASSERT_EQ(fill.status, 0) << fill.err;
+  EXPECT_NE(fill.err.find("1 missing pages"), std::string::npos) << fill.err;
+  EXPECT_NE(fill.err.find("[1/1] " + day + " 深市: "), std::string::npos) << fill.err;
+  const auto again = Download({"--week", "--missing-only"});
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_NE(again.err.find("nothing to download"), std::string::npos) << again.err;
+
+  // The store now holds what one clean download of the week holds.
+  const auto whole = dir / "whole.edb";
+  ASSERT_EQ(RunCli({"--store", whole.string(), "--source", source.Host(), "download", "--week"})
+                .status,
+            0);
+  auto filled = Readable(StoredRecords(store));
+  auto clean = Readable(StoredRecords(whole));
+  std::sort(filled.begin(), filled.end());
+  std::sort(clean.begin(), clean.end());
+  EXPECT_EQ(filled, clean);
+  EXPECT_EQ(Download({"--week", "--missing-only", "--replace"}).status, 1);
 }
 
 // A loopback port nothing listens on (one the system just handed out).

@@ -2,6 +2,7 @@
 // statistics grid see in the files it writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -161,6 +162,57 @@ TEST_F(CliExportTest, AStoreThatCannotBeReadLeavesNoFileAndAnOldOneAlone) {
   EXPECT_FALSE(std::filesystem::exists(missing));
   for (const auto& entry : std::filesystem::directory_iterator(p.dir.path()))
     EXPECT_EQ(entry.path().filename().string().find(".part-"), std::string::npos) << entry.path();
+}
+
+}  // namespace
+
+namespace {
+
+// The stock ranking agrees with the listings' own figures (one listing per
+// code here), comes sorted by net, and --top and a range cut it.
+TEST_F(CliExportTest, StockStatsAgreeWithTheListingsAndComeSortedByNet) {
+  const auto listings = Export({});
+  ASSERT_EQ(listings.status, 0) << listings.err;
+  std::map<std::string, double> net_of_code;
+  const auto exported = ParseCsv(listings.out);
+  for (size_t i = 1; i < exported.size(); ++i)
+    net_of_code[exported[i][2]] = std::stod(exported[i][11]);
+
+  const auto stats = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"--store", store_path, "stats", "stocks", "--format", "csv"});
+    return RunCli(args);
+  };
+  const auto all = stats({});
+  ASSERT_EQ(all.status, 0) << all.err;
+  const auto rows = ParseCsv(all.out);
+  ASSERT_EQ(rows.size(), 6u) << all.out;
+  EXPECT_EQ(rows[0][0], "code");
+  EXPECT_EQ(rows[0][5], "net");
+  for (size_t i = 1; i < rows.size(); ++i) {
+    SCOPED_TRACE(rows[i][0]);
+    ASSERT_EQ(net_of_code.count(rows[i][0]), 1u);
+    EXPECT_NEAR(std::stod(rows[i][5]), net_of_code[rows[i][0]], 0.006);
+    if (i > 1) {
+      EXPECT_GE(std::stod(rows[i - 1][5]), std::stod(rows[i][5]));
+    }
+  }
+
+  const auto top = stats({"--top", "2"});
+  ASSERT_EQ(top.status, 0) << top.err;
+  EXPECT_EQ(ParseCsv(top.out), std::vector<std::vector<std::string>>(rows.begin(), rows.begin() + 3));
+
+  const auto friday = stats({"--from", "2010-06-04", "--to", "2010-06-04"});
+  ASSERT_EQ(friday.status, 0) << friday.err;
+  std::vector<std::string> codes;
+  for (const auto& row : ParseCsv(friday.out)) codes.push_back(row[0]);
+  std::sort(codes.begin() + 1, codes.end());
+  EXPECT_EQ(codes, (std::vector<std::string>{"code", "000006", "600000"}));
+
+  // Refusals write nothing and say why in one line.
+  EXPECT_EQ(stats({"--top", "0"}).status, 1);
+  const auto no_file = RunCli({"--store", store_path, "stats", "seats", "--format", "xlsx"});
+  EXPECT_EQ(no_file.status, 1);
+  EXPECT_TRUE(no_file.out.empty());
 }
 
 }  // namespace

@@ -59,6 +59,33 @@ TEST(RunSettingsTest, SourceHostsThatWorkAndThoseThatCannot) {
   }
 }
 
+TEST(RunSettingsTest, TheSourceKindDecidesWhetherTheHostMayCarryAScheme) {
+  program::ProgramPlace place;
+  program::LaunchOptions launch;
+  launch.source_host = "https://centre.example";
+  // The list pages take HOST[:PORT] only.
+  auto resolved = program::ResolveRunSettings(launch, place, Environment({}));
+  ASSERT_TRUE(resolved.error);
+  EXPECT_NE(resolved.error->find("scheme"), std::string::npos) << *resolved.error;
+  // The data centre, from the environment, may be asked over https.
+  resolved = program::ResolveRunSettings(
+      launch, place, Environment({{"QUORVANE_SOURCE_KIND", "datacenter"}}));
+  EXPECT_FALSE(resolved.error) << *resolved.error;
+  EXPECT_EQ(resolved.settings.source_kind, program::SourceKind::kDataCentre);
+  // The option wins over the environment, and a kind of neither name stops
+  // the start, naming where it came from.
+  launch.source_host = "127.0.0.1:18080";
+  launch.source_kind = "pages";
+  resolved = program::ResolveRunSettings(
+      launch, place, Environment({{"QUORVANE_SOURCE_KIND", "datacenter"}}));
+  EXPECT_EQ(resolved.settings.source_kind, program::SourceKind::kPages);
+  launch.source_kind.reset();
+  resolved = program::ResolveRunSettings(
+      launch, place, Environment({{"QUORVANE_SOURCE_KIND", "datacentre"}}));
+  ASSERT_TRUE(resolved.error);
+  EXPECT_NE(resolved.error->find("QUORVANE_SOURCE_KIND"), std::string::npos) << *resolved.error;
+}
+
 TEST(StoreLocationTest, BesideAWritableProgramElseInTheUsersDataFolderAndAGivenPathWins) {
   TempDir dir;
   program::ProgramPlace place{dir / "bin", true, dir / "data" / "quorvane"};

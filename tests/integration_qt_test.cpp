@@ -162,6 +162,12 @@ TEST_F(QtIntegration, ExportFromTheContextMenuReadsBackToTheCells) {
   EXPECT_EQ(rows[1][1], "A,\"B");
   EXPECT_EQ(rows[1][3], "机构,\"专用\"");
   EXPECT_EQ(rows[0][0], "上榜日期");
+
+  // The spreadsheet entry beside it writes an .xlsx (a zip) where asked.
+  boxes.SaveAs(folder / "统计.xlsx");
+  ChooseFromContextMenu(Statistics(), 2, 1, Q("导出Excel…"));
+  EXPECT_EQ(boxes.Take(), std::vector<std::string>{"[file dialog] 导出Excel"});
+  EXPECT_EQ(testing_support::ReadFileBytes(folder / "统计.xlsx").substr(0, 2), "PK");
 }
 
 TEST_F(QtIntegration, AClickOnAnySeatCellPopsUpThatListingsBalloonAtItsRow) {

@@ -12,7 +12,8 @@ const ExportFormat& CsvExport() {
   static const ExportFormat csv{text::Gbk("导出CSV"), text::Gbk("CSV (*.csv)"),
                                 [](const Grid& grid, const std::filesystem::path& file) {
                                   return WriteFileBytes(file, GridAsCsv(grid));
-                                }};
+                                },
+                                text::Gbk("导出CSV…")};
   return csv;
 }
 

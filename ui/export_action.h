@@ -20,6 +20,8 @@ struct ExportFormat {
   // Writes the grid to the file, replacing it; false when the file could
   // not be written whole.
   std::function<bool(const Grid&, const std::filesystem::path&)> write;
+  // The context menu's entry (GBK), e.g. "导出CSV…".
+  std::string menu_caption;
 };
 
 // The grid as CSV (GridAsCsv), under "导出CSV".

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "ui/date_time.h"
 #include "ui/geometry.h"
@@ -21,9 +23,19 @@ enum class MessageButtons { kOk, kOkCancel };
 enum class MessageIcon { kNone, kInformation, kWarning, kError, kQuestion };
 enum class MessageAnswer { kOk, kCancel };
 
+struct ExportFormat;
+
 class Platform {
  public:
   virtual ~Platform() = default;
+
+  // The file formats a listing grid's context menu offers after "复制", in
+  // order. The program sets them at its start; the CSV export alone when
+  // none are set.
+  void SetExportFormats(std::vector<const ExportFormat*> formats) {
+    export_formats_ = std::move(formats);
+  }
+  const std::vector<const ExportFormat*>& export_formats() const { return export_formats_; }
 
   // A modal message box; texts are GBK. Called from a worker thread it asks
   // the user-interface thread and waits for the answer. When the program is
@@ -68,6 +80,9 @@ class Platform {
 
   // Opens a web address in the system's browser.
   virtual void OpenUrl(std::string_view url) = 0;
+
+ private:
+  std::vector<const ExportFormat*> export_formats_;
 };
 
 }  // namespace ui

@@ -1,4 +1,5 @@
 #include "ui/qt/grid_view.h"
+#include "ui/qt/fonts.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -240,11 +241,12 @@ void GridView::contextMenuEvent(QContextMenuEvent* event) {
   copy->setShortcut(QKeySequence::Copy);
   connect(copy, &QAction::triggered, this, &GridView::CopySelection);
   // Each export is one format through the same action.
-  const auto add_export = [&](const QString& caption, const ui::ExportFormat& format) {
-    connect(menu.addAction(caption), &QAction::triggered, this,
-            [this, &format] { Export(format); });
-  };
-  add_export(QStringLiteral("导出CSV…"), ui::CsvExport());
+  std::vector<const ui::ExportFormat*> formats = platform_.export_formats();
+  if (formats.empty()) formats.push_back(&ui::CsvExport());
+  for (const ui::ExportFormat* format : formats) {
+    connect(menu.addAction(FromGbk(format->menu_caption)), &QAction::triggered, this,
+            [this, format] { Export(*format); });
+  }
   menu.exec(event->globalPos());
 }
 

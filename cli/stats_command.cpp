@@ -1,0 +1,229 @@
+// quorvane-cli stats: the rankings of the page 席位统计 over a range, as a
+// table for the terminal, CSV, JSON or a spreadsheet.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/figure_text.h"
+#include "cli/messages.h"
+#include "ranking/rankings.h"
+#include "text/gbk.h"
+#include "text/numbers.h"
+
+namespace cli {
+namespace {
+
+using sheets::ColumnKind;
+using sheets::OwnedCell;
+
+// Builds the rows of one ranking, one cell at a time.
+class RowMaker {
+ public:
+  explicit RowMaker(sheets::Table& table) : table_(table) {}
+  void Begin() { table_.rows.emplace_back(); }
+  void Text(std::string utf8) {
+    table_.rows.back().push_back(OwnedCell{sheets::Cell::Kind::kText, -1, std::move(utf8), 0});
+  }
+  void Count(int64_t n) {
+    table_.rows.back().push_back(OwnedCell{sheets::Cell::Kind::kNumber, 0, std::to_string(n),
+                                           static_cast<double>(n)});
+  }
+  // 10,000 yuan, two decimals.
+  void Amount(double wan) {
+    std::string shown;
+    AppendFigure(wan, 2, shown);
+    table_.rows.back().push_back(OwnedCell{sheets::Cell::Kind::kNumber, 2, std::move(shown), wan});
+  }
+  // A share in percent, one decimal; empty without a whole.
+  void Share(int part, int whole) {
+    if (whole <= 0) {
+      table_.rows.back().emplace_back();
+      return;
+    }
+    const double percent = text::RoundHalfAway(100.0 * part / whole, 1);
+    table_.rows.back().push_back(
+        OwnedCell{sheets::Cell::Kind::kNumber, 1, text::NumberText(percent), percent});
+  }
+
+ private:
+  sheets::Table& table_;
+};
+
+sheets::Column Text(const char* name, double width = 10) {
+  return {name, ColumnKind::kText, 0, width};
+}
+sheets::Column Count(const char* name) {
+  return {name, ColumnKind::kNumber, 0, 10};
+}
+sheets::Column Amount(const char* name) {
+  return {name, ColumnKind::kNumber, 2, 12};
+}
+
+// The rows in the order the ranking met them, then sorted by net, largest
+// first and stable, as the page first shows them.
+template <typename Row>
+std::vector<const Row*> ByNet(const std::vector<Row>& rows) {
+  std::vector<const Row*> order;
+  order.reserve(rows.size());
+  for (const Row& row : rows) order.push_back(&row);
+  std::stable_sort(order.begin(), order.end(), [](const Row* a, const Row* b) {
+    return ranking::ToWan(a->buy, a->sell).net > ranking::ToWan(b->buy, b->sell).net;
+  });
+  return order;
+}
+
+size_t Take(size_t rows, const std::optional<int>& top) {
+  return top ? std::min(rows, static_cast<size_t>(*top)) : rows;
+}
+
+sheets::Table SeatTable(const ranking::RangeData& d, const ranking::Rankings& r,
+                        const std::optional<int>& top) {
+  sheets::Table table;
+  table.columns = {Text("seat", 36),           Count("listings"),      Count("buy_listings"),
+                   Count("sell_listings"),     Amount("buy"),          Amount("sell"),
+                   Amount("net"),              Count("next_day_sells"),
+                   {"next_day_sell_rate", ColumnKind::kNumber, 1, 10}, Text("top_stocks", 30)};
+  RowMaker m(table);
+  const auto order = ByNet(r.seats);
+  for (size_t i = 0; i < Take(order.size(), top); ++i) {
+    const ranking::SeatRanking& row = *order[i];
+    const ranking::WanFigures f = ranking::ToWan(row.buy, row.sell);
+    m.Begin();
+    m.Text(text::Utf8(d.seats[row.seat]));
+    m.Count(row.listings);
+    m.Count(row.buy_listings);
+    m.Count(row.sell_listings);
+    m.Amount(f.buy);
+    m.Amount(f.sell);
+    m.Amount(f.net);
+    m.Count(row.next_day_sells);
+    m.Share(row.next_day_sells, row.buy_listings);
+    std::string stocks;
+    for (int k = 0; k < row.top_count; ++k) {
+      if (k) stocks += "、";
+      stocks += text::Utf8(d.names[d.stock_names[row.top_stocks[static_cast<size_t>(k)]]]);
+    }
+    m.Text(std::move(stocks));
+  }
+  return table;
+}
+
+sheets::Table StockTable(const ranking::RangeData& d, const ranking::Rankings& r,
+                         const std::optional<int>& top) {
+  sheets::Table table;
+  table.columns = {Text("code"),           Text("name"),          Count("listings"),
+                   Amount("buy"),          Amount("sell"),        Amount("net"),
+                   Count("buying_seats"),  Count("selling_seats"), Amount("institution_net")};
+  RowMaker m(table);
+  const auto order = ByNet(r.stocks);
+  for (size_t i = 0; i < Take(order.size(), top); ++i) {
+    const ranking::StockRanking& row = *order[i];
+    const ranking::WanFigures f = ranking::ToWan(row.buy, row.sell);
+    m.Begin();
+    m.Text(text::Utf8(d.codes[row.stock]));
+    m.Text(text::Utf8(d.names[d.stock_names[row.stock]]));
+    m.Count(row.listings);
+    m.Amount(f.buy);
+    m.Amount(f.sell);
+    m.Amount(f.net);
+    m.Count(row.buying_seats);
+    m.Count(row.selling_seats);
+    m.Amount(ranking::ToWan(row.institution_buy, row.institution_sell).net);
+  }
+  return table;
+}
+
+sheets::Table InstitutionTable(const ranking::RangeData& d, const ranking::Rankings& r,
+                               const std::optional<int>& top) {
+  sheets::Table table;
+  table.columns = {Text("code"),  Text("name"),       Amount("buy"), Count("buy_count"),
+                   Amount("sell"), Count("sell_count"), Amount("net")};
+  RowMaker m(table);
+  const auto order = ByNet(r.institutions);
+  for (size_t i = 0; i < Take(order.size(), top); ++i) {
+    const ranking::InstitutionRanking& row = *order[i];
+    const ranking::WanFigures f = ranking::ToWan(row.buy, row.sell);
+    m.Begin();
+    m.Text(text::Utf8(d.codes[row.stock]));
+    m.Text(text::Utf8(d.names[d.stock_names[row.stock]]));
+    m.Amount(f.buy);
+    m.Count(row.buy_count);
+    m.Amount(f.sell);
+    m.Count(row.sell_count);
+    m.Amount(f.net);
+  }
+  return table;
+}
+
+}  // namespace
+
+int RunStatsCommand(const StatsOptions& options, CliContext& ctx) {
+  if (options.top && *options.top < 1) {
+    Say(ctx.err, "--top takes a number of rows of at least 1");
+    return kBadUsage;
+  }
+  const FilterOrRefusal filter = ExportFilter(options.range, ctx.now);
+  if (filter.refusal) {
+    Say(ctx.err, *filter.refusal);
+    return kBadUsage;
+  }
+  ranking::DateRange range;
+  range.from = filter.filter.from;
+  range.to = filter.filter.to;
+  range.whole_store = range.from.empty() && range.to.empty();
+  if (!range.whole_store) {
+    if (range.from.empty()) range.from = "0000-00-00";
+    if (range.to.empty()) range.to = "9999-99-99";
+  }
+
+  OutputTarget target;
+  target.file = options.output;
+  target.standard_output = ctx.out;
+  static constexpr const char* kSheet[] = {"seats", "stocks", "institutions"};
+  target.sheet_name = kSheet[static_cast<int>(options.kind)];
+  OpenedWriter opened = OpenTableWriter(options.format, target);
+  if (!opened.writer) {
+    Say(ctx.err, opened.error);
+    return kBadUsage;
+  }
+
+  store::Store store(ctx.settings.store.file);
+  const ranking::RangeScan scan = ranking::ScanRange(
+      store, range, options.count_repeats, [&ctx] { return ctx.stop.stop_requested(); });
+  if (scan.error) {
+    Say(ctx.err, StoreFailureLine(*scan.error, ctx.settings.store.file));
+    return kStoreFailed;
+  }
+  if (scan.stopped) {
+    Say(ctx.err, "stopped; nothing was written");
+    return kInterrupted;
+  }
+  const ranking::Rankings rankings = ranking::MakeRankings(scan.data);
+  sheets::Table table;
+  switch (options.kind) {
+    case ranking::RankingKind::kSeats:
+      table = SeatTable(scan.data, rankings, options.top);
+      break;
+    case ranking::RankingKind::kStocks:
+      table = StockTable(scan.data, rankings, options.top);
+      break;
+    case ranking::RankingKind::kInstitutions:
+      table = InstitutionTable(scan.data, rankings, options.top);
+      break;
+  }
+  if (auto error = WriteTable(table, *opened.writer)) {
+    Say(ctx.err, *error);
+    return kBadUsage;
+  }
+  Say(ctx.err, std::to_string(table.rows.size()) + (table.rows.size() == 1 ? " row" : " rows") +
+                   " from " +
+                   std::to_string(scan.data.range_listings) + " listings" +
+                   (scan.data.repeats_left_out > 0
+                        ? " (" + std::to_string(scan.data.repeats_left_out) +
+                              " repeated listings left out; --count-repeats counts them)"
+                        : std::string()));
+  return kDone;
+}
+
+}  // namespace cli
