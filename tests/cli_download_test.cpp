@@ -158,6 +158,28 @@ TEST_F(CliDownloadTest, CheckNamesTheFailedPageAndMissingOnlyFetchesExactlyIt) {
   EXPECT_EQ(Download({"--week", "--missing-only", "--replace"}).status, 1);
 }
 
+// The data centre's answers for a day give the same pages and counts as the
+// list pages of that day.
+TEST_F(CliDownloadTest, TheDataCentreKindStoresTheSamePagesAndCounts) {
+  const auto page_lines = [](const std::string& err) {
+    std::vector<std::string> lines;
+    for (const auto& line : Lines(err))
+      if (line.rfind("[", 0) == 0) lines.push_back(line);
+    return lines;
+  };
+  const auto pages = Download({"--from", "2010-06-04", "--to", "2010-06-04"});
+  ASSERT_EQ(pages.status, 0) << pages.err;
+  const auto centre_store = dir / "centre.edb";
+  const auto centre =
+      RunCli({"--store", centre_store.string(), "--source", source.Host(), "--source-kind",
+              "datacenter", "download", "--from", "2010-06-04", "--to", "2010-06-04"});
+  ASSERT_EQ(centre.status, 0) << centre.err;
+  EXPECT_NE(centre.err.find("(datacenter)"), std::string::npos) << centre.err;
+  EXPECT_EQ(page_lines(centre.err), page_lines(pages.err));
+  EXPECT_EQ(page_lines(pages.err).size(), 3u) << pages.err;
+  EXPECT_EQ(StoredRecords(centre_store).size(), StoredRecords(store).size());
+}
+
 // A loopback port nothing listens on (one the system just handed out).
 int FreePort() {
   const int s = ::socket(AF_INET, SOCK_STREAM, 0);
