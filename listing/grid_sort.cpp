@@ -226,16 +226,18 @@ int SortGridRows(ui::Grid& grid, int shown_row_count, int key_column, int kind, 
   return kSortDone;
 }
 
+void ColourFigureCells(std::span<ui::Cell> row) {
+  for (int c : {kNetColumn, kStrengthColumn}) {
+    if (static_cast<size_t>(c) >= row.size()) continue;
+    ui::Cell& cell = row[static_cast<size_t>(c)];
+    const bool negative = !cell.text.empty() && cell.text.front() == '-';
+    cell.SetTextColour(negative ? kNegativeColour : kPositiveColour);
+  }
+}
+
 void ApplyGridColours(ui::Grid& grid) {
   ui::Grid::UpdateScope scope(grid);
-  for (int r = 1; r < grid.RowCount(); ++r) {
-    for (int c : {kNetColumn, kStrengthColumn}) {
-      ui::Cell* cell = grid.MutableAt(r, c);
-      if (!cell) continue;
-      const bool negative = !cell->text.empty() && cell->text.front() == '-';
-      cell->SetTextColour(negative ? kNegativeColour : kPositiveColour);
-    }
-  }
+  for (int r = 1; r < grid.RowCount(); ++r) ColourFigureCells(grid.MutableRow(r));
   grid.NotifyRows(1, grid.RowCount() - 1);
   grid.SetStriping(ui::Striping{true, ui::kWhite, kEvenRowColour});
 }

@@ -57,6 +57,8 @@ std::vector<uint32_t> SortedKeyOrder(std::span<const std::string_view> keys, boo
 
 // Net and strength coloured by sign, rows striped.
 void ApplyGridColours(ui::Grid& grid);
+// The colours ApplyGridColours gives one row's net and strength cells.
+void ColourFigureCells(std::span<ui::Cell> row);
 
 // The click behaviour of both listing grids: sorts by the column of the
 // current cell when it is in row 1, remembers the direction for the grid,

@@ -1,5 +1,6 @@
 #include "listing/listing_lines.h"
 
+#include <span>
 #include <string_view>
 
 #include "listing/grid_sort.h"
@@ -48,6 +49,28 @@ void PutListingLines(ui::Grid& grid, ListingLines& lines) {
   lines.order = {};
   grid.ClearRange({lines.count + 1, 0, grid.RowCount() - 1, grid.ColumnCount() - 1});
   grid.NotifyRows(1, grid.RowCount() - 1);
+}
+
+std::vector<ui::Cell> MakeListingGridRows(ListingLines& lines) {
+  const size_t columns = static_cast<size_t>(kListingColumnCount);
+  const int rows = ListingGridRowCount(lines.listings_read);
+  std::vector<ui::Cell> cells(static_cast<size_t>(rows) * columns);
+  for (int k = 0; k < lines.count && k + 1 < rows; ++k) {
+    const size_t from = lines.order.empty() ? static_cast<size_t>(k) : lines.order[k];
+    MakeListingCells(std::move(lines.listings[from].row),
+                     std::span<ui::Cell>(cells).subspan(static_cast<size_t>(k + 1) * columns, columns),
+                     lines.newest_first);
+  }
+  lines.listings = {};
+  lines.order = {};
+  for (int r = 1; r < rows; ++r)
+    ColourFigureCells(std::span<ui::Cell>(cells).subspan(static_cast<size_t>(r) * columns, columns));
+  return cells;
+}
+
+std::vector<ui::Cell> PutListingGridRows(ui::Grid& grid, std::vector<ui::Cell>&& rows) {
+  ui::Grid::UpdateScope scope(grid);
+  return grid.ReplaceRowsBelowTitle(std::move(rows));
 }
 
 }  // namespace listing

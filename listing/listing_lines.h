@@ -37,4 +37,13 @@ ListingLines MakeListingLines(ListingScan&& scan, bool newest_first);
 // stays. Takes the lines' texts. User-interface thread.
 void PutListingLines(ui::Grid& grid, ListingLines& lines);
 
+// Every row of a listing grid as PutListingLines and then ApplyGridColours
+// leave them (row 0 a stand-in for the title row), built away from the grid
+// so that a worker does the work of a big fill. Takes the lines' texts.
+std::vector<ui::Cell> MakeListingGridRows(ListingLines& lines);
+// Puts such rows into a grid set up by SetUpListingGrid, in one swap.
+// Returns the cells the grid held, to be freed
+// away from the user-interface thread.
+std::vector<ui::Cell> PutListingGridRows(ui::Grid& grid, std::vector<ui::Cell>&& rows);
+
 }  // namespace listing

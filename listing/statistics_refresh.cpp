@@ -40,8 +40,16 @@ void FailOnUi(program::ProgramContext& ctx, uint64_t generation) {
   if (ctx.state.statistics_refresh_shown == 0) ShowNoStatistics(ctx);
 }
 
-void ShowOnUi(program::ProgramContext& ctx, uint64_t generation, int64_t start, ListingLines& lines) {
+// The fill's lines with every row of the grid made ready on the worker.
+struct PreparedFill {
+  ListingLines lines;
+  std::vector<ui::Cell> rows;
+};
+
+void ShowOnUi(program::ProgramContext& ctx, uint64_t generation, int64_t start,
+              PreparedFill& fill) {
   if (Superseded(ctx, generation)) return;
+  const ListingLines& lines = fill.lines;
   ctx.state.statistics_refresh_shown = generation;
   static const std::string newest_before = text::Gbk("最新更新：（");
   static const std::string newest_after = text::Gbk("）");
@@ -50,10 +58,13 @@ void ShowOnUi(program::ProgramContext& ctx, uint64_t generation, int64_t start, 
   {
     ui::Grid::UpdateScope scope(grid);
     SetUpListingGrid(window, grid);
-    PutListingLines(grid, lines);
+    // One swap: the rows were built on the worker, and the old ones are
+    // freed on another, so a million-row fill holds this thread briefly.
+    auto old = std::make_shared<std::vector<ui::Cell>>(
+        PutListingGridRows(grid, std::move(fill.rows)));
+    ctx.platform.StartWorker([old] { old->clear(); });
     window.标签_上榜数.SetCaption(ListingTotalCaption(lines.record_count));
     window.高级选择夹1.SetPageEnabled(ui::MainWindow::kDetailsPage, true);
-    ApplyGridColours(grid);
   }
   window.标签_数据耗时.SetCaption(ElapsedCaption(grid, ctx.platform.TickCount() - start));
   ctx.state.statistics_listing_count = lines.count;
@@ -91,9 +102,11 @@ void RefreshStatistics(program::ProgramContext& ctx) {
   }
   // Lines, figures and the newest-first order are worked out here, on the
   // calling thread; the user-interface thread only moves them in.
-  auto lines = std::make_shared<ListingLines>(MakeListingLines(std::move(scan), true));
-  const bool damaged = lines->damaged_buy_block;
-  OnUi(ctx, on_ui, [&ctx, generation, start, lines] { ShowOnUi(ctx, generation, start, *lines); });
+  auto fill = std::make_shared<PreparedFill>();
+  fill->lines = MakeListingLines(std::move(scan), true);
+  fill->rows = MakeListingGridRows(fill->lines);
+  const bool damaged = fill->lines.damaged_buy_block;
+  OnUi(ctx, on_ui, [&ctx, generation, start, fill] { ShowOnUi(ctx, generation, start, *fill); });
   if (damaged) ShowDamagedStoreMessage(ctx.platform);
 }
 

@@ -69,9 +69,9 @@ class LineWriter {
     ui::Cell& cell = lines_.cells.emplace_back();
     cell.text = std::move(text);
     cell.is_number = number ? 1 : 0;
-    const GridColumn& spec = columns_[static_cast<size_t>(column_)];
-    cell.align = static_cast<uint32_t>(spec.number ? ui::Align::kRight
-                                       : spec.left ? ui::Align::kLeft
+    const GridColumn& column = columns_[static_cast<size_t>(column_)];
+    cell.align = static_cast<uint32_t>(column.number ? ui::Align::kRight
+                                       : column.left ? ui::Align::kLeft
                                                    : ui::Align::kCentre);
     ++column_;
   }

@@ -105,6 +105,24 @@ TEST_F(ListingRefreshTest, GivesTheGridThatFillAndDefaultSortGive) {
   for (int r = 0; r < g.RowCount(); ++r)
     for (int c = 0; c < g.ColumnCount(); ++c) refreshed.push_back(Describe(g.At(r, c)));
   EXPECT_EQ(refreshed, expected);
+
+  // The rows are swapped in whole: nothing of a bigger or smaller grid
+  // before (texts, colours, tooltips below the title row) stays.
+  for (int rows : {300, 3}) {
+    SCOPED_TRACE(rows);
+    g.SetRowCount(rows);
+    for (int r = 1; r < rows; ++r) {
+      g.SetText(r, 3, "old");
+      g.MutableAt(r, 1)->SetTextColour(ui::Colour{1, 2, 3});
+    }
+    g.SetToolTip(2, 2, "old tip");
+    listing::RefreshStatistics(p.ctx);
+    refreshed.clear();
+    for (int r = 0; r < g.RowCount(); ++r)
+      for (int c = 0; c < g.ColumnCount(); ++c) refreshed.push_back(Describe(g.At(r, c)));
+    EXPECT_EQ(refreshed, expected);
+    EXPECT_EQ(g.ToolTip(2, 2), "");
+  }
 }
 
 TEST_F(ListingRefreshTest, AnEmptyDateLeavesTheStoreOrder) {

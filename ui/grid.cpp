@@ -231,6 +231,23 @@ void Grid::SetAlignment(CellRange range, Align align) {
   Changed(GridChange::kRows, range.first_row, range.last_row);
 }
 
+std::vector<Cell> Grid::ReplaceRowsBelowTitle(std::vector<Cell>&& cells) {
+  CheckOwnerThread();
+  const size_t columns = static_cast<size_t>(columns_);
+  if (columns == 0 || cells.size() < columns || cells.size() % columns != 0)
+    return std::move(cells);
+  if (rows_ > 0)
+    for (size_t c = 0; c < columns; ++c) cells[c] = std::move(cells_[c]);
+  cells_.swap(cells);
+  const int rows = static_cast<int>(cells_.size() / columns);
+  std::erase_if(row_heights_, [rows](const auto& entry) { return entry.first >= rows; });
+  std::erase_if(tooltips_, [](const auto& entry) { return (entry.first >> 32) >= 1; });
+  rows_ = rows;
+  if (current_row_ >= rows_) current_row_ = std::max(rows_ - 1, 0);
+  Changed(GridChange::kReset);
+  return std::move(cells);
+}
+
 void Grid::ClearRange(CellRange range) {
   CheckOwnerThread();
   range.first_row = std::max(range.first_row, 0);

@@ -133,6 +133,13 @@ class Grid : public Component {
   Cell* MutableAt(int row, int column);
   std::span<Cell> MutableRow(int row);
   void NotifyRows(int first_row, int last_row);
+  // Swaps in every row below the title row at once: `cells` holds whole
+  // rows (a multiple of the column count, at least one row) whose first row
+  // stands in for row 0, which keeps its cells. The row count follows;
+  // tooltips below row 0 go. Returns the cells the grid held, so that the
+  // caller can free them away from the user-interface thread; `cells` of
+  // the wrong size come back unused.
+  std::vector<Cell> ReplaceRowsBelowTitle(std::vector<Cell>&& cells);
 
   const std::vector<CellRange>& Merges() const { return merges_; }
   void Merge(CellRange range);
