@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <random>
 
+#include "tests/store_test_support.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -17,44 +18,9 @@ using store::Store;
 using testing_support::G;
 using testing_support::TempDir;
 
-// Opens the file with bare SQLCipher, to look at it from outside the store.
-int RawRead(const std::filesystem::path& path, const char* key, const char* sql) {
-  sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  if (rc == SQLITE_OK && key) {
-    std::string pragma = std::string("PRAGMA key='") + key + "'; PRAGMA cipher_page_size=4096;";
-    rc = sqlite3_exec(db, pragma.c_str(), nullptr, nullptr, nullptr);
-  }
-  if (rc == SQLITE_OK) {
-    sqlite3_stmt* s = nullptr;
-    rc = sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
-    if (rc == SQLITE_OK) {
-      rc = sqlite3_step(s);
-      if (rc == SQLITE_ROW || rc == SQLITE_DONE) rc = SQLITE_OK;
-    }
-    sqlite3_finalize(s);
-  }
-  sqlite3_close(db);
-  return rc;
-}
-
-void AppendListing(store::StoreAccess& a, const std::string& date, const std::string& name) {
-  ASSERT_TRUE(a.AppendBlank());
-  a.WriteField(store::kDate, date);
-  a.WriteField(store::kName, name);
-}
-
-std::vector<std::string> Names(Store& s) {
-  std::vector<std::string> names;
-  auto a = s.OpenStore();
-  EXPECT_TRUE(a.ok());
-  a.GoToFirst();
-  for (int64_t i = 1; i <= a.RecordCount(); ++i) {
-    names.push_back(a.ReadField(store::kName));
-    a.Skip(1);
-  }
-  return names;
-}
+using store_testing::AppendListing;
+using store_testing::Names;
+using store_testing::RawRead;
 
 // The record numbers of dates in [from, to], by reading every record.
 std::vector<int64_t> ScanDates(store::StoreAccess& a, const std::string& from,
