@@ -23,6 +23,8 @@ const char* const kHelp =
     "                        variable QUORVANE_SOURCE_HOST, else the build's host\n"
     "  --source-kind KIND    pages (the list pages, the default) or datacenter (the\n"
     "                        JSON data centre); else QUORVANE_SOURCE_KIND\n"
+    "  --request-gap MS      milliseconds between two data-centre requests (0 to\n"
+    "                        60000, default 300); else QUORVANE_REQUEST_GAP_MS\n"
     "  --store PATH          the store file Data.edb (or its folder)\n"
     "  -h, --help            this help\n"
     "  -v, --version         the version\n\n"
@@ -63,14 +65,20 @@ int ProgramMain(int argc, char** argv) {
   const QCommandLineOption kind_option(QStringLiteral("source-kind"),
                                        QStringLiteral("pages or datacenter"),
                                        QStringLiteral("KIND"));
+  const QCommandLineOption gap_option(
+      QStringLiteral("request-gap"),
+      QStringLiteral("milliseconds between two requests to the data centre (300)"),
+      QStringLiteral("MS"));
   parser.addOption(source_option);
   parser.addOption(kind_option);
+  parser.addOption(gap_option);
   parser.addOption(store_option);
   parser.process(application);
 
   program::LaunchOptions launch;
   if (parser.isSet(source_option)) launch.source_host = parser.value(source_option).toStdString();
   if (parser.isSet(kind_option)) launch.source_kind = parser.value(kind_option).toStdString();
+  if (parser.isSet(gap_option)) launch.request_gap = parser.value(gap_option).toStdString();
   if (parser.isSet(store_option)) launch.store = app::PathFromQt(parser.value(store_option));
   const program::ResolvedRunSettings resolved =
       program::ResolveRunSettings(launch, app::WindowPlace(), program::ProcessEnvironment);
@@ -86,6 +94,7 @@ int ProgramMain(int argc, char** argv) {
   program::ProgramSettings settings;
   settings.source_host = resolved.settings.source_host.value;
   settings.source_kind = resolved.settings.source_kind;
+  settings.datacentre_gap_ms = resolved.settings.request_gap_ms;
   app::QtProgram program(app::StoreFile{resolved.settings.store.file}, std::move(settings),
                          QUORVANE_MAKER_URL);
   program.Start();

@@ -125,6 +125,12 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
       app.add_option("--source-kind", kind_text,
                      "pages (the list pages) or datacenter (the JSON data centre)")
           ->type_name("KIND");
+  std::string gap_text;
+  CLI::Option* gap_option =
+      app.add_option("--request-gap", gap_text,
+                     "milliseconds between two data-centre requests (0 to 60000, default 300; "
+                     "else QUORVANE_REQUEST_GAP_MS)")
+          ->type_name("MS");
   app.footer(StoreHelp(env.place) +
              "\n\nExamples:\n"
              "  quorvane-cli download --week\n"
@@ -256,6 +262,7 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
   program::LaunchOptions launch;
   if (source_option->count() > 0) launch.source_host = source_text;
   if (kind_option->count() > 0) launch.source_kind = kind_text;
+  if (gap_option->count() > 0) launch.request_gap = gap_text;
   if (store_option->count() > 0) launch.store = std::filesystem::path(store_text);
   const program::ResolvedRunSettings resolved =
       program::ResolveRunSettings(launch, env.place, env.environment);

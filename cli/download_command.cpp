@@ -94,6 +94,7 @@ int RunDownloadCommand(const DownloadOptions& options, CliContext& ctx) {
   program::ProgramSettings source_settings;
   source_settings.source_host = request.source_host;
   source_settings.source_kind = ctx.settings.source_kind;
+  source_settings.datacentre_gap_ms = ctx.settings.request_gap_ms;
   const std::unique_ptr<download::ListingSource> source =
       download::MakeListingSource(source_settings, request.fetch_limits);
   const download::DownloadSummary summary =

@@ -1,6 +1,7 @@
 #include "program/run_settings.h"
 
 #include <cstdlib>
+#include <string>
 #include <utility>
 
 namespace program {
@@ -116,6 +117,15 @@ ResolvedRunSettings ResolveRunSettings(const LaunchOptions& options, const Progr
                      ") is neither pages nor datacenter";
     return resolved;
   }
+  const Setting gap = ResolveSetting(options.request_gap, kRequestGapNames,
+                                     std::to_string(resolved.settings.request_gap_ms), environment);
+  if (!IsDigits(gap.value) || gap.value.size() > 5 || std::stoi(gap.value) > kLongestRequestGapMs) {
+    resolved.error = "the request gap \"" + gap.value + "\" (" + Where(gap, kRequestGapNames) +
+                     ") is not a number of milliseconds from 0 to " +
+                     std::to_string(kLongestRequestGapMs);
+    return resolved;
+  }
+  resolved.settings.request_gap_ms = std::stoi(gap.value);
   resolved.error =
       CheckSourceHost(resolved.settings.source_host, kSourceHostNames,
                       resolved.settings.source_kind == SourceKind::kDataCentre);

@@ -40,6 +40,9 @@ struct SettingNames {
 };
 inline constexpr SettingNames kSourceHostNames{"--source", "QUORVANE_SOURCE_HOST"};
 inline constexpr SettingNames kSourceKindNames{"--source-kind", kSourceKindEnvironment};
+inline constexpr SettingNames kRequestGapNames{"--request-gap", "QUORVANE_REQUEST_GAP_MS"};
+// The longest gap between two requests to the data centre one may set.
+inline constexpr int kLongestRequestGapMs = 60'000;
 
 // The option's value when given, else the environment variable's when it is
 // set and not empty, else the value built in.
@@ -62,12 +65,14 @@ std::optional<std::string> CheckSourceHost(const Setting& host, const SettingNam
 struct LaunchOptions {
   std::optional<std::string> source_host;
   std::optional<std::string> source_kind;  // "pages" or "datacenter"
+  std::optional<std::string> request_gap;  // milliseconds between data-centre requests
   std::optional<std::filesystem::path> store;
 };
 
 struct RunSettings {
   Setting source_host;
   SourceKind source_kind = SourceKind::kPages;
+  int request_gap_ms = ProgramSettings{}.datacentre_gap_ms;
   StoreLocation store;
 };
 

@@ -86,6 +86,24 @@ TEST(RunSettingsTest, TheSourceKindDecidesWhetherTheHostMayCarryAScheme) {
   EXPECT_NE(resolved.error->find("QUORVANE_SOURCE_KIND"), std::string::npos) << *resolved.error;
 }
 
+TEST(RunSettingsTest, TheRequestGapIsWholeMillisecondsUpToAMinute) {
+  program::ProgramPlace place;
+  program::LaunchOptions launch;
+  auto resolved = program::ResolveRunSettings(launch, place, Environment({}));
+  EXPECT_EQ(resolved.settings.request_gap_ms, 300);
+  resolved = program::ResolveRunSettings(launch, place,
+                                         Environment({{"QUORVANE_REQUEST_GAP_MS", "0"}}));
+  EXPECT_FALSE(resolved.error);
+  EXPECT_EQ(resolved.settings.request_gap_ms, 0);
+  for (const char* bad : {"-5", "1.5", "60001", "99999999999", "fast", " 300"}) {
+    SCOPED_TRACE(bad);
+    launch.request_gap = bad;
+    resolved = program::ResolveRunSettings(launch, place, Environment({}));
+    ASSERT_TRUE(resolved.error);
+    EXPECT_NE(resolved.error->find("--request-gap"), std::string::npos) << *resolved.error;
+  }
+}
+
 TEST(StoreLocationTest, BesideAWritableProgramElseInTheUsersDataFolderAndAGivenPathWins) {
   TempDir dir;
   program::ProgramPlace place{dir / "bin", true, dir / "data" / "quorvane"};
