@@ -43,7 +43,7 @@ void SetCell(ui::Cell& cell, std::string text, int column, bool is_number = fals
 
 }  // namespace
 
-void SetUpListingGrid(ui::MainWindow& window, ui::Grid& grid) {
+void SetUpListingGrid(ui::MainWindow& window, ui::Grid& grid, bool align_rows) {
   ui::Grid::UpdateScope scope(grid);
   window.透明标签_排序标.SetCaption("");
   grid.SetHeaderRowCount(1);
@@ -53,9 +53,12 @@ void SetUpListingGrid(ui::MainWindow& window, ui::Grid& grid) {
   if (grid.RowCount() < 1) grid.SetRowCount(1);
   grid.SetRowHeight(0, kTitleRowHeight);
   // Alignment reaches the rows the grid has now; SetAlignment cuts to it.
-  grid.SetAlignment({0, 0, grid.RowCount(), kListingColumnCount}, ui::Align::kCentre);
-  grid.SetAlignment({1, 3, grid.RowCount(), 3}, ui::Align::kLeft);
-  grid.SetAlignment({1, 4, grid.RowCount(), 7}, ui::Align::kRight);
+  const int last_row = align_rows ? grid.RowCount() : 0;
+  grid.SetAlignment({0, 0, last_row, kListingColumnCount}, ui::Align::kCentre);
+  if (align_rows) {
+    grid.SetAlignment({1, 3, last_row, 3}, ui::Align::kLeft);
+    grid.SetAlignment({1, 4, last_row, 7}, ui::Align::kRight);
+  }
   for (int c = 0; c < kListingColumnCount; ++c)
     grid.SetColumnWidth(c, kColumnWidths[static_cast<size_t>(c)]);
   for (int c = 0; c < kListingColumnCount - 1; ++c)

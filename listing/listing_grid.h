@@ -24,8 +24,9 @@ inline constexpr int kDetailsColumn = 8;
 inline constexpr int kRecordNumberColumn = 9;
 
 // Columns, widths, titles, alignment and striping of a listing grid; also
-// empties the sort arrow.
-void SetUpListingGrid(ui::MainWindow& window, ui::Grid& grid);
+// empties the sort arrow. `align_rows` false aligns the title row only, for
+// rows that are about to be replaced by rows aligned already.
+void SetUpListingGrid(ui::MainWindow& window, ui::Grid& grid, bool align_rows = true);
 // Rows, header included, of a listing grid for n listings: n + 1, at least 16.
 int ListingGridRowCount(int64_t n);
 // The text of a listing figure: PadThreeDecimals(NumberText(x)).

