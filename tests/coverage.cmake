@@ -1,7 +1,7 @@
 # The download log: its table in the store, the gap fill's plan, the page's
 # grid and the page on the window model with the sample source.
 quorvane_test(download_log_test SOURCES download_log_test.cpp
-  LIBS quorvane_store quorvane_test_support PkgConfig::SQLCIPHER)
+  LIBS quorvane_store_test_support)
 quorvane_test(coverage_plan_test SOURCES coverage_plan_test.cpp
   LIBS quorvane_coverage_plan quorvane_test_support PkgConfig::SQLCIPHER)
 quorvane_test(coverage_grid_test SOURCES coverage_grid_test.cpp

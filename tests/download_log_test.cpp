@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "store/record_store.h"
+#include "tests/store_test_support.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -24,18 +25,8 @@ using testing_support::G;
 using testing_support::ReadFileBytes;
 using testing_support::TempDir;
 
-constexpr char kKey[] = "q3051hnzk7264bwtf";
-
-// Runs `sql` on the file with bare SQLCipher, read-write.
-int RawExec(const std::filesystem::path& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-  const std::string keyed =
-      std::string("PRAGMA key='") + kKey + "'; PRAGMA cipher_page_size=4096; " + sql;
-  if (rc == SQLITE_OK) rc = sqlite3_exec(db, keyed.c_str(), nullptr, nullptr, nullptr);
-  sqlite3_close(db);
-  return rc;
-}
+using store_testing::kKey;
+using store_testing::RawExec;
 
 PageLogEntry Row(int board, const std::string& date, PageOutcome outcome, int64_t listings = 0) {
   PageLogEntry e;
