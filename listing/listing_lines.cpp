@@ -40,23 +40,13 @@ ListingLines MakeListingLines(ListingScan&& scan, bool newest_first) {
   return lines;
 }
 
-void PutListingLines(ui::Grid& grid, ListingLines& lines) {
-  ui::Grid::UpdateScope scope(grid);
-  grid.SetRowCount(ListingGridRowCount(lines.listings_read));
-  if (grid.ColumnCount() >= kListingColumnCount) {
-    for (int k = 0; k < lines.count && k + 1 < grid.RowCount(); ++k) {
-      const size_t from = lines.order.empty() ? static_cast<size_t>(k) : lines.order[k];
-      MakeListingCells(std::move(lines.listings[from].row), grid.MutableRow(k + 1),
-                       lines.newest_first);
-    }
-  }
-  lines.listings = {};
-  lines.order = {};
-  grid.ClearRange({lines.count + 1, 0, grid.RowCount() - 1, grid.ColumnCount() - 1});
-  grid.NotifyRows(1, grid.RowCount() - 1);
-}
-
 namespace {
+
+// Moves the texts of the k-th listing in the lines' order into a grid row.
+void TakeListingRow(ListingLines& lines, int k, std::span<ui::Cell> row) {
+  const size_t from = lines.order.empty() ? static_cast<size_t>(k) : lines.order[k];
+  MakeListingCells(std::move(lines.listings[from].row), row, lines.newest_first);
+}
 
 // A big fill's cells are new memory, and on virtual machines each first
 // touch of a 4 KB page costs microseconds (1.3 s for the 400 MB of a
@@ -76,6 +66,19 @@ void PreferHugePages(const void* data, size_t bytes) {
 
 }  // namespace
 
+void PutListingLines(ui::Grid& grid, ListingLines& lines) {
+  ui::Grid::UpdateScope scope(grid);
+  grid.SetRowCount(ListingGridRowCount(lines.listings_read));
+  if (grid.ColumnCount() >= kListingColumnCount) {
+    for (int k = 0; k < lines.count && k + 1 < grid.RowCount(); ++k)
+      TakeListingRow(lines, k, grid.MutableRow(k + 1));
+  }
+  lines.listings = {};
+  lines.order = {};
+  grid.ClearRange({lines.count + 1, 0, grid.RowCount() - 1, grid.ColumnCount() - 1});
+  grid.NotifyRows(1, grid.RowCount() - 1);
+}
+
 std::vector<ui::Cell> MakeListingGridRows(ListingLines& lines) {
   const size_t columns = static_cast<size_t>(kListingColumnCount);
   const int rows = ListingGridRowCount(lines.listings_read);
@@ -83,15 +86,11 @@ std::vector<ui::Cell> MakeListingGridRows(ListingLines& lines) {
   cells.reserve(static_cast<size_t>(rows) * columns);
   PreferHugePages(cells.data(), cells.capacity() * sizeof(ui::Cell));
   // Row 0 stands in for the title row the grid keeps.
-  cells.resize(columns);
+  cells.resize(static_cast<size_t>(rows) * columns);
+  const std::span<ui::Cell> all(cells);
   for (int r = 1; r < rows; ++r) {
-    cells.resize(static_cast<size_t>(r + 1) * columns);
-    const std::span<ui::Cell> row = std::span<ui::Cell>(cells).subspan(static_cast<size_t>(r) * columns, columns);
-    const int k = r - 1;
-    if (k < lines.count) {
-      const size_t from = lines.order.empty() ? static_cast<size_t>(k) : lines.order[k];
-      MakeListingCells(std::move(lines.listings[from].row), row, lines.newest_first);
-    }
+    const std::span<ui::Cell> row = all.subspan(static_cast<size_t>(r) * columns, columns);
+    if (r - 1 < lines.count) TakeListingRow(lines, r - 1, row);
     ColourFigureCells(row);
   }
   lines.listings = {};
