@@ -50,13 +50,13 @@ class RowMaker {
   sheets::Table& table_;
 };
 
-sheets::Column Text(const char* name, double width = 10) {
+sheets::Column TextColumn(const char* name, double width = 10) {
   return {name, ColumnKind::kText, 0, width};
 }
-sheets::Column Count(const char* name) {
+sheets::Column CountColumn(const char* name) {
   return {name, ColumnKind::kNumber, 0, 10};
 }
-sheets::Column Amount(const char* name) {
+sheets::Column AmountColumn(const char* name) {
   return {name, ColumnKind::kNumber, 2, 12};
 }
 
@@ -80,10 +80,10 @@ size_t Take(size_t rows, const std::optional<int>& top) {
 sheets::Table SeatTable(const ranking::RangeData& d, const ranking::Rankings& r,
                         const std::optional<int>& top) {
   sheets::Table table;
-  table.columns = {Text("seat", 36),           Count("listings"),      Count("buy_listings"),
-                   Count("sell_listings"),     Amount("buy"),          Amount("sell"),
-                   Amount("net"),              Count("next_day_sells"),
-                   {"next_day_sell_rate", ColumnKind::kNumber, 1, 10}, Text("top_stocks", 30)};
+  table.columns = {TextColumn("seat", 36),           CountColumn("listings"),      CountColumn("buy_listings"),
+                   CountColumn("sell_listings"),     AmountColumn("buy"),          AmountColumn("sell"),
+                   AmountColumn("net"),              CountColumn("next_day_sells"),
+                   {"next_day_sell_rate", ColumnKind::kNumber, 1, 10}, TextColumn("top_stocks", 30)};
   RowMaker m(table);
   const auto order = ByNet(r.seats);
   for (size_t i = 0; i < Take(order.size(), top); ++i) {
@@ -112,9 +112,9 @@ sheets::Table SeatTable(const ranking::RangeData& d, const ranking::Rankings& r,
 sheets::Table StockTable(const ranking::RangeData& d, const ranking::Rankings& r,
                          const std::optional<int>& top) {
   sheets::Table table;
-  table.columns = {Text("code"),           Text("name"),          Count("listings"),
-                   Amount("buy"),          Amount("sell"),        Amount("net"),
-                   Count("buying_seats"),  Count("selling_seats"), Amount("institution_net")};
+  table.columns = {TextColumn("code"),           TextColumn("name"),          CountColumn("listings"),
+                   AmountColumn("buy"),          AmountColumn("sell"),        AmountColumn("net"),
+                   CountColumn("buying_seats"),  CountColumn("selling_seats"), AmountColumn("institution_net")};
   RowMaker m(table);
   const auto order = ByNet(r.stocks);
   for (size_t i = 0; i < Take(order.size(), top); ++i) {
@@ -137,8 +137,8 @@ sheets::Table StockTable(const ranking::RangeData& d, const ranking::Rankings& r
 sheets::Table InstitutionTable(const ranking::RangeData& d, const ranking::Rankings& r,
                                const std::optional<int>& top) {
   sheets::Table table;
-  table.columns = {Text("code"),  Text("name"),       Amount("buy"), Count("buy_count"),
-                   Amount("sell"), Count("sell_count"), Amount("net")};
+  table.columns = {TextColumn("code"),  TextColumn("name"),       AmountColumn("buy"), CountColumn("buy_count"),
+                   AmountColumn("sell"), CountColumn("sell_count"), AmountColumn("net")};
   RowMaker m(table);
   const auto order = ByNet(r.institutions);
   for (size_t i = 0; i < Take(order.size(), top); ++i) {

@@ -18,7 +18,7 @@ namespace {
 
 using text::Gbk;
 
-struct Texts {
+struct GapFillTexts {
   std::string beyond_today = Gbk("已超出交易日期范围，请重新选择！");
   std::string rebuild_question =
       Gbk("将由已存的龙虎榜数据推断各板块每日的下载记录（标为推断），\r\n\r\n"
@@ -27,8 +27,8 @@ struct Texts {
   std::string rebuilt_close = Gbk(" 页。");
 };
 
-const Texts& T() {
-  static const Texts texts;
+const GapFillTexts& GapFillT() {
+  static const GapFillTexts texts;
   return texts;
 }
 
@@ -58,7 +58,7 @@ void RunRebuild(program::ProgramContext& ctx, std::stop_token stop) {
     if (error) {
       ui::Tell(ctx.platform, store::ErrorMessage(*error), ui::MessageIcon::kError);
     } else {
-      ui::Tell(ctx.platform, T().rebuilt_open + std::to_string(rows) + T().rebuilt_close,
+      ui::Tell(ctx.platform, GapFillT().rebuilt_open + std::to_string(rows) + GapFillT().rebuilt_close,
                ui::MessageIcon::kInformation);
     }
   }
@@ -82,7 +82,7 @@ void OnLogEndDateChanged(program::ProgramContext& ctx) {
   ui::DownloadLogPage& page = ctx.window.download_log;
   UncheckQuickRanges(ctx.window);
   if (page.日期框_记录结束.value() > ctx.platform.Now()) {
-    ui::Tell(ctx.platform, T().beyond_today, ui::MessageIcon::kError);
+    ui::Tell(ctx.platform, GapFillT().beyond_today, ui::MessageIcon::kError);
     page.日期框_记录结束.SetValue(ctx.platform.Now());
   }
   RefreshDownloadLogPage(ctx);
@@ -113,7 +113,7 @@ void OnLogCellDoubleClicked(program::ProgramContext& ctx) {
 void OnRebuildLogClicked(program::ProgramContext& ctx) {
   if (download::RefuseDuringJob(ctx)) return;
   const ui::MessageAnswer answer =
-      ctx.platform.ShowMessage(T().rebuild_question, ui::MessageTitle(),
+      ctx.platform.ShowMessage(GapFillT().rebuild_question, ui::MessageTitle(),
                                ui::MessageButtons::kOkCancel, ui::MessageIcon::kQuestion);
   if (answer != ui::MessageAnswer::kOk || program::JobRunning(ctx.state)) return;
   std::stop_token stop = program::BeginJob(ctx, program::Job::kDownload);

@@ -12,7 +12,6 @@ using text::Gbk;
 
 constexpr int kTitleRowHeight = 24;
 constexpr std::array<int, kCoverageColumnCount> kColumnWidths = {92, 48, 193, 193, 193};
-constexpr ui::Colour kEvenRowColour{231, 239, 231};  // as the listing grids
 
 struct CellLook {
   ui::Colour text;
@@ -24,7 +23,7 @@ constexpr CellLook kNoListingsLook{{96, 96, 96}, {224, 224, 224}};
 constexpr CellLook kNotPublishedLook{{156, 101, 0}, {255, 239, 196}};
 constexpr CellLook kFailedLook{{204, 0, 0}, {255, 210, 210}};
 
-struct Texts {
+struct LogGridTexts {
   std::array<std::string, kCoverageColumnCount> titles = {Gbk("日 期"), Gbk("星期"), Gbk("沪市"),
                                                           Gbk("深市"), Gbk("中小板")};
   std::array<std::string, 7> weekdays = {Gbk("星期日"), Gbk("星期一"), Gbk("星期二"), Gbk("星期三"),
@@ -45,8 +44,8 @@ struct Texts {
   std::string pages = Gbk(" 页");
 };
 
-const Texts& T() {
-  static const Texts texts;
+const LogGridTexts& LogGridT() {
+  static const LogGridTexts texts;
   return texts;
 }
 
@@ -61,7 +60,7 @@ std::string WeekdayText(const std::string& date) {
   const int month = std::atoi(date.substr(5, 2).c_str());
   const int day = std::atoi(date.substr(8, 2).c_str());
   if (month < 1 || month > 12 || day < 1 || day > 31) return {};
-  return T().weekdays[static_cast<size_t>(text::DateTime::FromParts(year, month, day).Weekday())];
+  return LogGridT().weekdays[static_cast<size_t>(text::DateTime::FromParts(year, month, day).Weekday())];
 }
 
 }  // namespace
@@ -74,10 +73,10 @@ void SetUpCoverageGrid(ui::Grid& grid) {
   grid.SetRowHeight(0, kTitleRowHeight);
   for (int c = 0; c < kCoverageColumnCount; ++c) {
     grid.SetColumnWidth(c, kColumnWidths[static_cast<size_t>(c)]);
-    grid.SetText(0, c, T().titles[static_cast<size_t>(c)]);
+    grid.SetText(0, c, LogGridT().titles[static_cast<size_t>(c)]);
   }
   grid.SetAlignment({0, 0, 0, kCoverageColumnCount - 1}, ui::Align::kCentre);
-  grid.SetStriping(ui::Striping{true, ui::kWhite, kEvenRowColour});
+  grid.SetStriping(ui::Striping{true, ui::kWhite, ui::kEvenRowColour});
 }
 
 void MakeCoverageCell(const std::optional<store::PageLogEntry>& row, ui::Cell& cell,
@@ -87,34 +86,34 @@ void MakeCoverageCell(const std::optional<store::PageLogEntry>& row, ui::Cell& c
   tooltip->clear();
   if (!row) return;
   const std::string fetched =
-      row->fetched_at.empty() ? std::string() : T().fetched + row->fetched_at;
+      row->fetched_at.empty() ? std::string() : LogGridT().fetched + row->fetched_at;
   switch (row->outcome) {
     case store::PageOutcome::kStored:
       cell.text = std::to_string(row->listings);
       cell.is_number = 1;
       if (row->inferred) {
         Paint(cell, kInferredLook);
-        *tooltip = T().inferred + cell.text + T().inferred_close;
+        *tooltip = LogGridT().inferred + cell.text + LogGridT().inferred_close;
       } else {
         Paint(cell, kStoredLook);
-        *tooltip = cell.text + T().listings + fetched;
+        *tooltip = cell.text + LogGridT().listings + fetched;
       }
       break;
     case store::PageOutcome::kNoListings:
-      cell.text = T().no_listings;
+      cell.text = LogGridT().no_listings;
       Paint(cell, kNoListingsLook);
       *tooltip = fetched;
       break;
     case store::PageOutcome::kNotPublished:
-      cell.text = T().not_published;
+      cell.text = LogGridT().not_published;
       Paint(cell, kNotPublishedLook);
-      *tooltip = T().not_published_tip + fetched;
+      *tooltip = LogGridT().not_published_tip + fetched;
       break;
     case store::PageOutcome::kFailed:
-      cell.text = T().failed;
+      cell.text = LogGridT().failed;
       Paint(cell, kFailedLook);
       *tooltip = FailureText(*row);
-      if (!fetched.empty()) *tooltip += T().separator + fetched;
+      if (!fetched.empty()) *tooltip += LogGridT().separator + fetched;
       break;
   }
 }
@@ -160,7 +159,7 @@ bool ShowPageRow(ui::Grid& grid, const store::PageLogEntry& row) {
 CoverageTotals GridTotals(const ui::Grid& grid) {
   CoverageTotals totals;
   if (grid.ColumnCount() != kCoverageColumnCount) return totals;
-  const Texts& t = T();
+  const LogGridTexts& t = LogGridT();
   for (int r = 1; r < grid.RowCount(); ++r) {
     if (grid.Text(r, kDateColumn).empty()) continue;
     ++totals.days;
@@ -183,13 +182,13 @@ CoverageTotals GridTotals(const ui::Grid& grid) {
 }
 
 std::string TotalsCaption(const CoverageTotals& totals) {
-  std::string caption = T().complete + std::to_string(totals.complete_days) + "/" +
-                        std::to_string(totals.days) + T().days +
-                        std::to_string(totals.failed_pages) + T().missing +
+  std::string caption = LogGridT().complete + std::to_string(totals.complete_days) + "/" +
+                        std::to_string(totals.days) + LogGridT().days +
+                        std::to_string(totals.failed_pages) + LogGridT().missing +
                         std::to_string(totals.missing_pages);
   if (totals.unpublished_pages > 0)
-    caption += T().unpublished + std::to_string(totals.unpublished_pages);
-  return caption + T().pages;
+    caption += LogGridT().unpublished + std::to_string(totals.unpublished_pages);
+  return caption + LogGridT().pages;
 }
 
 std::optional<download::PageKey> PageOfCell(const ui::Grid& grid, int row, int column) {

@@ -12,15 +12,15 @@
 namespace coverage {
 namespace {
 
-struct Texts {
+struct LogPageTexts {
   std::string with_log = text::Gbk(
       "双击格子下载该页；[补全下载]只下载缺失、失败和未发布的页，已入库的页不会重复下载。");
   std::string without_log = text::Gbk(
       "此数据文件建立时尚无下载记录，所有页面都算作未下载；点击[重建记录]可由已存数据推断。");
 };
 
-const Texts& T() {
-  static const Texts texts;
+const LogPageTexts& LogPageT() {
+  static const LogPageTexts texts;
   return texts;
 }
 
@@ -53,7 +53,7 @@ void RefreshDownloadLogPage(program::ProgramContext& ctx, bool tell_errors) {
     return;
   }
   FillCoverageGrid(page.高级表格_下载记录, coverage);
-  page.标签_下载记录提示.SetCaption(coverage.log_present ? T().with_log : T().without_log);
+  page.标签_下载记录提示.SetCaption(coverage.log_present ? LogPageT().with_log : LogPageT().without_log);
   ShowTotals(w);
 }
 

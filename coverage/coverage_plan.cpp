@@ -11,7 +11,7 @@ namespace {
 
 constexpr double kMaxRangeDays = 36525;  // a hundred years
 
-struct Texts {
+struct PlanTexts {
   std::string connection = text::Gbk("连接失败");
   std::string timeout = text::Gbk("下载超时");
   std::string status = text::Gbk("状态码 ");
@@ -22,8 +22,8 @@ struct Texts {
   std::string failed = text::Gbk("失败");
 };
 
-const Texts& T() {
-  static const Texts texts;
+const PlanTexts& PlanT() {
+  static const PlanTexts texts;
   return texts;
 }
 
@@ -172,23 +172,23 @@ CoverageTotals CountCoverage(const Coverage& coverage) {
 std::string FailureText(const store::PageLogEntry& row) {
   switch (row.failure) {
     case store::PageFailure::kConnection:
-      return T().connection;
+      return PlanT().connection;
     case store::PageFailure::kTimeout:
-      return T().timeout;
+      return PlanT().timeout;
     case store::PageFailure::kStatus:
-      return T().status + std::to_string(row.status);
+      return PlanT().status + std::to_string(row.status);
     case store::PageFailure::kEmptyBody:
-      return T().empty_body;
+      return PlanT().empty_body;
     case store::PageFailure::kNoList:
-      return T().no_list;
+      return PlanT().no_list;
     case store::PageFailure::kTooBig:
-      return T().too_big;
+      return PlanT().too_big;
     case store::PageFailure::kWriteFailed:
-      return T().write_failed;
+      return PlanT().write_failed;
     case store::PageFailure::kNone:
       break;
   }
-  return T().failed;
+  return PlanT().failed;
 }
 
 }  // namespace coverage

@@ -15,7 +15,6 @@ namespace {
 
 constexpr int kLastSearchColumn = 3;  // date, name, code, first buying Seat
 constexpr int kDetailsColumn = 8;     // "查看>>"
-constexpr int kRecordNumberColumn = 9;
 constexpr int kSearchPage = ui::MainWindow::kSearchPage;
 constexpr int kDetailsPage = ui::MainWindow::kDetailsPage;
 
@@ -27,7 +26,7 @@ void SearchByCell(program::ProgramContext& ctx, ui::Grid& grid, int row, int col
   std::vector<int64_t> found;
   for (int i = std::max(1, grid.HeaderRowCount()); i < grid.RowCount(); ++i) {
     if (text::ContainsText(grid.Text(i, column), keyword))
-      found.push_back(text::IntegerFromText(grid.Text(i, kRecordNumberColumn)));
+      found.push_back(text::IntegerFromText(grid.Text(i, listing::kRecordNumberColumn)));
   }
   program::ProgramState& state = ctx.state;
   state.search_keyword = keyword;
@@ -41,7 +40,7 @@ void SearchByCell(program::ProgramContext& ctx, ui::Grid& grid, int row, int col
 }
 
 void OpenDetails(program::ProgramContext& ctx, ui::Grid& grid, int row) {
-  const int64_t record_number = text::IntegerFromText(grid.Text(row, kRecordNumberColumn));
+  const int64_t record_number = text::IntegerFromText(grid.Text(row, listing::kRecordNumberColumn));
   // The page first: whatever turning to it shows, the clicked listing wins.
   ctx.window.高级选择夹1.SetCurrentPage(kDetailsPage);
   LayOutDetailsGrid(ctx);

@@ -31,7 +31,7 @@ constexpr int kSellColumnTitleRow = 9;
 constexpr int kFirstSellRow = 10;
 constexpr int kSeatsPerBlock = 5;
 
-struct Texts {
+struct DetailsTexts {
   std::array<std::string, kColumns - 1> column_titles = {Gbk("交 易 营 业 部"), Gbk("买入金额(元)"),
                                                          Gbk("卖出金额(元)"),   Gbk("净流金额(元)"),
                                                          Gbk("介入度"),         Gbk("抛售度")};
@@ -47,8 +47,8 @@ struct Texts {
   std::string seconds = Gbk("秒");
 };
 
-const Texts& T() {
-  static const Texts texts;
+const DetailsTexts& DetailsT() {
+  static const DetailsTexts texts;
   return texts;
 }
 
@@ -92,7 +92,7 @@ void WriteSeatRow(ui::Grid& grid, int row, int k, const std::vector<std::string_
 void LayOutDetailsGrid(program::ProgramContext& ctx) {
   ui::MainWindow& window = ctx.window;
   ui::Grid& grid = window.高级表格_上榜明细;
-  const Texts& t = T();
+  const DetailsTexts& t = DetailsT();
   ui::Grid::UpdateScope scope(grid);
 
   window.透明标签_排序标.SetCaption({});
@@ -124,7 +124,7 @@ void LayOutDetailsGrid(program::ProgramContext& ctx) {
 
 void ShowListingDetails(program::ProgramContext& ctx, int64_t record_number) {
   ui::MainWindow& window = ctx.window;
-  const Texts& t = T();
+  const DetailsTexts& t = DetailsT();
   if (window.高级表格_龙虎统计.Text(1, 0).empty()) {
     ui::Tell(ctx.platform, t.no_data, ui::MessageIcon::kInformation);
     return;

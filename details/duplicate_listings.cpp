@@ -13,14 +13,14 @@ namespace {
 
 using text::Gbk;
 
-struct Texts {
+struct RemovalTexts {
   std::string done = Gbk("系统已为你清除了当日重复上榜的龙虎榜数据");
   std::string download_running = Gbk("数据下载中……，请在下载完成后再删除重复数据！");
   std::string removal_running = Gbk("正在删除重复数据……，请稍候！");
 };
 
-const Texts& T() {
-  static const Texts texts;
+const RemovalTexts& RemovalT() {
+  static const RemovalTexts texts;
   return texts;
 }
 
@@ -33,7 +33,7 @@ void RunRemoval(program::ProgramContext& ctx, std::stop_token stop) {
     ui::Tell(ctx.platform, store::ErrorMessage(*result.error), ui::MessageIcon::kError);
     return program::PostJobFinished(ctx);
   }
-  ui::Tell(ctx.platform, T().done, ui::MessageIcon::kInformation);
+  ui::Tell(ctx.platform, RemovalT().done, ui::MessageIcon::kInformation);
   listing::RefreshStatistics(ctx);
   program::PostJobFinished(ctx);
 }
@@ -44,9 +44,9 @@ void RemoveDuplicateListings(program::ProgramContext& ctx) {
   // A download's appends must not meet this purge, nor one purge another.
   switch (ctx.state.job) {
     case program::Job::kDownload:
-      return ui::Tell(ctx.platform, T().download_running, ui::MessageIcon::kWarning);
+      return ui::Tell(ctx.platform, RemovalT().download_running, ui::MessageIcon::kWarning);
     case program::Job::kDuplicateRemoval:
-      return ui::Tell(ctx.platform, T().removal_running, ui::MessageIcon::kWarning);
+      return ui::Tell(ctx.platform, RemovalT().removal_running, ui::MessageIcon::kWarning);
     case program::Job::kNone:
       break;
   }

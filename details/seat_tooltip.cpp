@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "listing/listing_grid.h"
 #include "store/record_store.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
@@ -21,18 +22,17 @@ using text::Gbk;
 constexpr int kBandHeight = 24;
 constexpr int kLeftOffset = 210;
 constexpr int kSeatColumn = 3;
-constexpr int kRecordNumberColumn = 9;
 constexpr size_t kItemsNeeded = 28;  // the tenth name is item 28
 constexpr int kSeatLines = 10;
 constexpr int kDisplayMs = 3000;
 
-struct Texts {
+struct TooltipTexts {
   std::string heading_end = Gbk("] 龙虎榜交易席位列表</h1>\r\n\r\n");
   std::string read_error = Gbk("交易席位数据读取错误");
 };
 
-const Texts& T() {
-  static const Texts texts;
+const TooltipTexts& TooltipT() {
+  static const TooltipTexts texts;
   return texts;
 }
 
@@ -84,7 +84,7 @@ void ShowSeatTooltip(program::ProgramContext& ctx, ui::Grid& grid) {
   const int row = grid.CurrentRow();
   if (grid.CurrentColumn() != kSeatColumn || row <= 0) return;
   if (grid.Text(1, 0).empty()) return;
-  const int64_t record_number = text::IntegerFromText(grid.Text(row, kRecordNumberColumn));
+  const int64_t record_number = text::IntegerFromText(grid.Text(row, listing::kRecordNumberColumn));
 
   std::string seat_text;
   std::string date;
@@ -109,7 +109,7 @@ void ShowSeatTooltip(program::ProgramContext& ctx, ui::Grid& grid) {
 
   const std::vector<std::string_view> items = text::SplitText(seat_text, "|");
   if (items.size() < kItemsNeeded) {
-    ui::Tell(platform, T().read_error, ui::MessageIcon::kWarning);
+    ui::Tell(platform, TooltipT().read_error, ui::MessageIcon::kWarning);
     return;
   }
 
@@ -117,7 +117,7 @@ void ShowSeatTooltip(program::ProgramContext& ctx, ui::Grid& grid) {
   AppendEscaped(html, date);
   html += " [";
   AppendEscaped(html, name);
-  html += T().heading_end;
+  html += TooltipT().heading_end;
   for (int i = 1; i <= kSeatLines; ++i) {
     html += std::to_string(i);
     html += ". ";

@@ -12,13 +12,13 @@ namespace {
 
 using Json = nlohmann::json;
 
-struct Texts {
+struct DataCentreTexts {
   std::string mark = text::Gbk("□");
   std::string bar = text::Gbk("｜");
 };
 
-const Texts& T() {
-  static const Texts texts;
+const DataCentreTexts& DataCentreT() {
+  static const DataCentreTexts texts;
   return texts;
 }
 
@@ -120,7 +120,7 @@ CentreAnswer<Row> ReadAnswer(std::string_view body, Take take) {
 }  // namespace
 
 const std::string& UnmappedMark() {
-  return T().mark;
+  return DataCentreT().mark;
 }
 
 std::string GbkWithMarks(std::string_view utf8, int& replaced) {
@@ -133,17 +133,17 @@ std::string GbkWithMarks(std::string_view utf8, int& replaced) {
   while (i < utf8.size()) {
     const size_t n = Utf8Length(utf8, i);
     if (n == 0) {
-      out += T().mark;
+      out += DataCentreT().mark;
       ++replaced;
       ++i;
       continue;
     }
     if (utf8[i] == '|') {
-      out += T().bar;
+      out += DataCentreT().bar;
     } else if (auto piece = text::Utf8ToGbkStrict(utf8.substr(i, n))) {
       out += *piece;
     } else {
-      out += T().mark;
+      out += DataCentreT().mark;
       ++replaced;
     }
     i += n;

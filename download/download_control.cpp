@@ -20,7 +20,7 @@
 namespace download {
 namespace {
 
-struct Texts {
+struct DownloadTexts {
   std::string downloading = text::Gbk("龙虎榜上榜数据下载中……");
   std::string fetching_open = text::Gbk("正在下载（");
   std::string fetching_close = text::Gbk("）数据");
@@ -45,8 +45,8 @@ struct Texts {
   std::string download_running = text::Gbk("数据下载中……，请勿操作，稍候！");
 };
 
-const Texts& T() {
-  static const Texts texts;
+const DownloadTexts& DownloadT() {
+  static const DownloadTexts texts;
   return texts;
 }
 
@@ -102,13 +102,13 @@ class WindowUpdates {
         w.标签_下载标题.SetCaption(FailedResultCaption(failed));
         w.标签_耗时.SetVisible(true);
       } else if (not_published) {
-        w.标签_下载标题.SetCaption(T().not_published);
+        w.标签_下载标题.SetCaption(DownloadT().not_published);
       } else {
-        w.标签_下载标题.SetCaption(T().finished);
+        w.标签_下载标题.SetCaption(DownloadT().finished);
         w.标签_耗时.SetVisible(true);
       }
       const double seconds = static_cast<double>(p->TickCount() - s->start_time) / 1000.0;
-      w.标签_耗时.SetCaption(T().elapsed_open + text::NumberText(seconds) + T().elapsed_close);
+      w.标签_耗时.SetCaption(DownloadT().elapsed_open + text::NumberText(seconds) + DownloadT().elapsed_close);
     });
   }
 
@@ -141,11 +141,11 @@ class WindowProgress : public ProgressSink {
     if (replace_) ui_.RefreshLogPage();  // emptied with the listings
   }
   void MarketStarted(Market market) override {
-    const std::string caption = MarketName(market) + T().downloading;
+    const std::string caption = MarketName(market) + DownloadT().downloading;
     ui_.Post([caption](ui::MainWindow& w) { w.标签_下载标题.SetCaption(caption); });
   }
   void PageStarted(const PageKey& page, int) override {
-    const std::string fetching = T().fetching_open + page.date + T().fetching_close;
+    const std::string fetching = DownloadT().fetching_open + page.date + DownloadT().fetching_close;
     ui_.Post([fetching](ui::MainWindow& w) { w.标签_上榜日期.SetCaption(fetching); });
   }
   void PageDone(const PageReport& report, const DownloadSummary& so_far) override {
@@ -203,7 +203,7 @@ std::optional<std::vector<PageKey>> PlanGapFill(program::ProgramContext& ctx, Wi
     return std::nullopt;
   }
   if (plan.pages.empty()) {
-    Leave(ui, {.message = candidates.size() == 1 ? T().page_complete : T().nothing_missing});
+    Leave(ui, {.message = candidates.size() == 1 ? DownloadT().page_complete : DownloadT().nothing_missing});
     return std::nullopt;
   }
   refusal = CheckDownload(true, false, request.start, request.end, DistinctDates(plan.pages));
@@ -215,21 +215,21 @@ std::optional<std::vector<PageKey>> PlanGapFill(program::ProgramContext& ctx, Wi
 }
 
 std::string ClosingMessage(int failed) {
-  std::string message = T().closing;
+  std::string message = DownloadT().closing;
   if (failed > 0)
-    message += T().closing_failed_open + std::to_string(failed) + T().closing_failed_close;
+    message += DownloadT().closing_failed_open + std::to_string(failed) + DownloadT().closing_failed_close;
   return message;
 }
 
 }  // namespace
 
 std::string ProgressCaption(int done, int planned, int failed) {
-  return T().progress_done + std::to_string(done) + "/" + std::to_string(planned) +
-         T().progress_failed + std::to_string(failed) + T().progress_pages;
+  return DownloadT().progress_done + std::to_string(done) + "/" + std::to_string(planned) +
+         DownloadT().progress_failed + std::to_string(failed) + DownloadT().progress_pages;
 }
 
 std::string FailedResultCaption(int failed) {
-  return T().finished_failed_open + std::to_string(failed) + T().finished_failed_close;
+  return DownloadT().finished_failed_open + std::to_string(failed) + DownloadT().finished_failed_close;
 }
 
 void BuildDownloadDateList(program::ProgramContext& ctx) {
@@ -303,7 +303,7 @@ void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& r
     case RunEnd::kCompleted:
       break;
   }
-  const std::string updated = T().updated_open + summary.first_record_date + T().updated_close;
+  const std::string updated = DownloadT().updated_open + summary.first_record_date + DownloadT().updated_close;
   ui.Post([updated](ui::MainWindow& w) { w.标签_上榜日期.SetCaption(updated); });
   ui.ShowResult(request.today_only && summary.last_piece_count == 1, summary.failed);
   ui.JobFinished();
@@ -317,10 +317,10 @@ bool RefuseDuringJob(program::ProgramContext& ctx) {
   // appends.
   switch (ctx.state.job) {
     case program::Job::kDuplicateRemoval:
-      ui::Tell(ctx.platform, T().removal_running, ui::MessageIcon::kWarning);
+      ui::Tell(ctx.platform, DownloadT().removal_running, ui::MessageIcon::kWarning);
       return true;
     case program::Job::kDownload:
-      ui::Tell(ctx.platform, T().download_running, ui::MessageIcon::kInformation);
+      ui::Tell(ctx.platform, DownloadT().download_running, ui::MessageIcon::kInformation);
       return true;
     case program::Job::kNone:
       break;

@@ -18,7 +18,6 @@ namespace {
 constexpr double kNumberTolerance = 1e-7;
 constexpr ui::Colour kNegativeColour{0, 128, 0};
 constexpr ui::Colour kPositiveColour{255, 0, 0};
-constexpr ui::Colour kEvenRowColour{231, 239, 231};
 
 // text::CompareGbk without case folds ASCII letters only where a character
 // is a single byte, never in the trail byte of a double-byte character; the
@@ -239,7 +238,7 @@ void ApplyGridColours(ui::Grid& grid) {
   ui::Grid::UpdateScope scope(grid);
   for (int r = 1; r < grid.RowCount(); ++r) ColourFigureCells(grid.MutableRow(r));
   grid.NotifyRows(1, grid.RowCount() - 1);
-  grid.SetStriping(ui::Striping{true, ui::kWhite, kEvenRowColour});
+  grid.SetStriping(ui::Striping{true, ui::kWhite, ui::kEvenRowColour});
 }
 
 int SortArrowLeft(const ui::MainWindow& window, const ui::Grid& grid, int column) {

@@ -17,7 +17,6 @@ constexpr std::array<ui::Align, kListingColumnCount> kColumnAlignment = {
     ui::Align::kCentre, ui::Align::kCentre, ui::Align::kCentre, ui::Align::kLeft,
     ui::Align::kRight,  ui::Align::kRight,  ui::Align::kRight,  ui::Align::kRight,
     ui::Align::kCentre, ui::Align::kCentre};
-constexpr ui::Colour kEvenRowColour{231, 239, 231};
 
 const std::array<std::string, kListingColumnCount - 1>& Titles() {
   static const std::array<std::string, kListingColumnCount - 1> titles = {
@@ -64,7 +63,7 @@ void SetUpListingGrid(ui::MainWindow& window, ui::Grid& grid, bool align_rows) {
   for (int c = 0; c < kListingColumnCount - 1; ++c)
     grid.SetText(0, c, Titles()[static_cast<size_t>(c)]);
   grid.SetEnabled(true);
-  grid.SetStriping(ui::Striping{true, ui::kWhite, kEvenRowColour});
+  grid.SetStriping(ui::Striping{true, ui::kWhite, ui::kEvenRowColour});
 }
 
 std::string ListingFigureText(double x) {

@@ -17,7 +17,6 @@ using text::Gbk;
 
 constexpr ui::Colour kRise{255, 0, 0};
 constexpr ui::Colour kFall{0, 128, 0};
-constexpr ui::Colour kEvenRowColour{231, 239, 231};
 constexpr int kTitleRowHeight = 24;
 
 // Widths fit the titles and figures of up to eleven characters in the
@@ -245,7 +244,7 @@ void SetUpGrid(ui::Grid& grid, const std::vector<GridColumn>& columns) {
     grid.SetText(0, c, Gbk(column.title));
   }
   grid.SetAlignment({0, 0, 0, n - 1}, ui::Align::kCentre);
-  grid.SetStriping(ui::Striping{true, ui::kWhite, kEvenRowColour});
+  grid.SetStriping(ui::Striping{true, ui::kWhite, ui::kEvenRowColour});
 }
 
 namespace {

@@ -18,7 +18,7 @@ Rect QuickRange(int i) {
   return Rect{6 + i * kQuickRangeStep, kQuickRangeTop, kQuickRangeWidth, 16};
 }
 
-Look Coloured(Colour c) {
+Look LogColoured(Colour c) {
   return Look{Font{}, c, std::nullopt, false};
 }
 
@@ -28,7 +28,7 @@ DownloadLogPage::DownloadLogPage(TabControl& tabs, int page)
     : 标签_下载记录标题("标签_下载记录标题", &tabs, page, kPageHeadingPlace,
                         Gbk("沪深两市龙虎榜下载记录"), PageHeadingLook()),
       标签_下载记录统计("标签_下载记录统计", &tabs, page, {330, 37, 406, 16}, {},
-                        Coloured(Colour{255, 0, 0})),
+                        LogColoured(Colour{255, 0, 0})),
       外形框_下载记录("外形框_下载记录", &tabs, page, kPageFramePlace),
       分组框_记录快速时段("分组框_记录快速时段", &外形框_下载记录, -1, kQuickRangeGroup,
                           Gbk("快速日期时段选择")),
@@ -49,7 +49,7 @@ DownloadLogPage::DownloadLogPage(TabControl& tabs, int page)
       超级按钮_重建记录("超级按钮_重建记录", &外形框_下载记录, -1, {672, 14, 60, 22},
                         Gbk("重建记录")),
       标签_下载记录提示("标签_下载记录提示", &外形框_下载记录, -1, {8, 50, 724, 16}, {},
-                        Coloured(Colour{96, 96, 96})),
+                        LogColoured(Colour{96, 96, 96})),
       高级表格_下载记录("高级表格_下载记录", &外形框_下载记录, -1, {-1, 68, 739, 316},
                         Gbk("下载记录")) {
   const std::vector<RadioButton*> ranges = quick_ranges();

@@ -63,6 +63,10 @@ struct CellRange {
   }
 };
 
+// The second stripe of every grid of many rows (the listing, ranking and
+// log grids).
+inline constexpr Colour kEvenRowColour{231, 239, 231};
+
 struct Striping {
   bool on = false;
   Colour odd = kWhite;   // rows 1, 3, 5, ... below the header
