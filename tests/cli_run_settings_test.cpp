@@ -146,7 +146,7 @@ TEST(StoreLocationTest, WritableFoldersAreTold) {
   EXPECT_FALSE(program::FolderWritable(dir / "file"));
   const auto exe = program::ExecutableFolder();
   ASSERT_TRUE(exe);
-  EXPECT_TRUE(std::filesystem::exists(*exe / "cli_run_settings_test"));
+  EXPECT_TRUE(std::filesystem::exists(*exe / "cli_test"));  // this test program
 }
 
 }  // namespace

@@ -1,18 +1,16 @@
-# Download: scraper, date list, page fetch, worker; the sample source.
-quorvane_test(scrape_test SOURCES scrape_test.cpp
-  LIBS quorvane_download quorvane_store quorvane_test_support)
-quorvane_test(download_date_list_test SOURCES download_date_list_test.cpp
-  LIBS quorvane_download_control quorvane_program_fixture)
-quorvane_test(download_fetch_test SOURCES download_fetch_test.cpp
-  LIBS quorvane_download quorvane_sample_source quorvane_test_support
-  LABELS threads)
-quorvane_test(sample_source_test SOURCES sample_source_test.cpp
-  LIBS quorvane_download quorvane_sample_source quorvane_store quorvane_test_support)
-quorvane_test(download_worker_test SOURCES download_worker_test.cpp download_test_support.cpp
-  LIBS quorvane_download_control quorvane_sample_source quorvane_program_fixture
-  LABELS threads)
-quorvane_test(download_fault_test SOURCES download_fault_test.cpp download_test_support.cpp
-  LIBS quorvane_download_control quorvane_sample_source quorvane_program_fixture
-  PkgConfig::SQLCIPHER)
-quorvane_test(download_run_test SOURCES download_run_test.cpp
-  LIBS quorvane_download quorvane_sample_source quorvane_program_fixture)
+# Download: scraper, date list, page fetch, worker, faults and their log;
+# the data-centre kind (its mapping, the source against the loopback fake,
+# the download page with it); the sample source.
+set_source_files_properties(scrape_test.cpp PROPERTIES COMPILE_DEFINITIONS
+  QUORVANE_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data")
+quorvane_test_area(download
+  SOURCES scrape_test.cpp download_date_list_test.cpp sample_source_test.cpp
+          download_fault_test.cpp download_run_test.cpp download_log_fault_test.cpp
+          datacentre_mapping_test.cpp
+  LIBS quorvane_download quorvane_download_control quorvane_sample_source quorvane_store
+       quorvane_program_fixture quorvane_test_support PkgConfig::SQLCIPHER
+  THREADED download_fetch_test.cpp download_worker_test.cpp datacentre_source_test.cpp
+           datacentre_window_test.cpp
+  SUPPORT download_test_support.cpp
+  THREADED_LIBS quorvane_download quorvane_download_control quorvane_sample_source
+                quorvane_store quorvane_program_fixture quorvane_test_support)
