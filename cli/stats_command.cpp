@@ -26,8 +26,8 @@ class RowMaker {
     table_.rows.back().push_back(OwnedCell{sheets::Cell::Kind::kText, -1, std::move(utf8), 0});
   }
   void Count(int64_t n) {
-    table_.rows.back().push_back(OwnedCell{sheets::Cell::Kind::kNumber, 0, std::to_string(n),
-                                           static_cast<double>(n)});
+    table_.rows.back().push_back(
+        OwnedCell{sheets::Cell::Kind::kNumber, 0, std::to_string(n), static_cast<double>(n)});
   }
   // 10,000 yuan, two decimals.
   void Amount(double wan) {
@@ -80,10 +80,16 @@ size_t Take(size_t rows, const std::optional<int>& top) {
 sheets::Table SeatTable(const ranking::RangeData& d, const ranking::Rankings& r,
                         const std::optional<int>& top) {
   sheets::Table table;
-  table.columns = {TextColumn("seat", 36),           CountColumn("listings"),      CountColumn("buy_listings"),
-                   CountColumn("sell_listings"),     AmountColumn("buy"),          AmountColumn("sell"),
-                   AmountColumn("net"),              CountColumn("next_day_sells"),
-                   {"next_day_sell_rate", ColumnKind::kNumber, 1, 10}, TextColumn("top_stocks", 30)};
+  table.columns = {TextColumn("seat", 36),
+                   CountColumn("listings"),
+                   CountColumn("buy_listings"),
+                   CountColumn("sell_listings"),
+                   AmountColumn("buy"),
+                   AmountColumn("sell"),
+                   AmountColumn("net"),
+                   CountColumn("next_day_sells"),
+                   {"next_day_sell_rate", ColumnKind::kNumber, 1, 10},
+                   TextColumn("top_stocks", 30)};
   RowMaker m(table);
   const auto order = ByNet(r.seats);
   for (size_t i = 0; i < Take(order.size(), top); ++i) {
@@ -112,9 +118,10 @@ sheets::Table SeatTable(const ranking::RangeData& d, const ranking::Rankings& r,
 sheets::Table StockTable(const ranking::RangeData& d, const ranking::Rankings& r,
                          const std::optional<int>& top) {
   sheets::Table table;
-  table.columns = {TextColumn("code"),           TextColumn("name"),          CountColumn("listings"),
-                   AmountColumn("buy"),          AmountColumn("sell"),        AmountColumn("net"),
-                   CountColumn("buying_seats"),  CountColumn("selling_seats"), AmountColumn("institution_net")};
+  table.columns = {
+      TextColumn("code"),          TextColumn("name"),           CountColumn("listings"),
+      AmountColumn("buy"),         AmountColumn("sell"),         AmountColumn("net"),
+      CountColumn("buying_seats"), CountColumn("selling_seats"), AmountColumn("institution_net")};
   RowMaker m(table);
   const auto order = ByNet(r.stocks);
   for (size_t i = 0; i < Take(order.size(), top); ++i) {
@@ -137,8 +144,9 @@ sheets::Table StockTable(const ranking::RangeData& d, const ranking::Rankings& r
 sheets::Table InstitutionTable(const ranking::RangeData& d, const ranking::Rankings& r,
                                const std::optional<int>& top) {
   sheets::Table table;
-  table.columns = {TextColumn("code"),  TextColumn("name"),       AmountColumn("buy"), CountColumn("buy_count"),
-                   AmountColumn("sell"), CountColumn("sell_count"), AmountColumn("net")};
+  table.columns = {TextColumn("code"),       TextColumn("name"),   AmountColumn("buy"),
+                   CountColumn("buy_count"), AmountColumn("sell"), CountColumn("sell_count"),
+                   AmountColumn("net")};
   RowMaker m(table);
   const auto order = ByNet(r.institutions);
   for (size_t i = 0; i < Take(order.size(), top); ++i) {
@@ -189,8 +197,8 @@ int RunStatsCommand(const StatsOptions& options, CliContext& ctx) {
   }
 
   store::Store store(ctx.settings.store.file);
-  const ranking::RangeScan scan = ranking::ScanRange(
-      store, range, options.count_repeats, [&ctx] { return ctx.stop.stop_requested(); });
+  const ranking::RangeScan scan = ranking::ScanRange(store, range, options.count_repeats,
+                                                     [&ctx] { return ctx.stop.stop_requested(); });
   if (scan.error) {
     Say(ctx.err, StoreFailureLine(*scan.error, ctx.settings.store.file));
     return kStoreFailed;
@@ -217,8 +225,7 @@ int RunStatsCommand(const StatsOptions& options, CliContext& ctx) {
     return kBadUsage;
   }
   Say(ctx.err, std::to_string(table.rows.size()) + (table.rows.size() == 1 ? " row" : " rows") +
-                   " from " +
-                   std::to_string(scan.data.range_listings) + " listings" +
+                   " from " + std::to_string(scan.data.range_listings) + " listings" +
                    (scan.data.repeats_left_out > 0
                         ? " (" + std::to_string(scan.data.repeats_left_out) +
                               " repeated listings left out; --count-repeats counts them)"

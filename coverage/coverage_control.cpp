@@ -58,7 +58,8 @@ void RunRebuild(program::ProgramContext& ctx, std::stop_token stop) {
     if (error) {
       ui::Tell(ctx.platform, store::ErrorMessage(*error), ui::MessageIcon::kError);
     } else {
-      ui::Tell(ctx.platform, GapFillT().rebuilt_open + std::to_string(rows) + GapFillT().rebuilt_close,
+      ui::Tell(ctx.platform,
+               GapFillT().rebuilt_open + std::to_string(rows) + GapFillT().rebuilt_close,
                ui::MessageIcon::kInformation);
     }
   }

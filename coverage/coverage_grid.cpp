@@ -60,7 +60,8 @@ std::string WeekdayText(const std::string& date) {
   const int month = std::atoi(date.substr(5, 2).c_str());
   const int day = std::atoi(date.substr(8, 2).c_str());
   if (month < 1 || month > 12 || day < 1 || day > 31) return {};
-  return LogGridT().weekdays[static_cast<size_t>(text::DateTime::FromParts(year, month, day).Weekday())];
+  return LogGridT()
+      .weekdays[static_cast<size_t>(text::DateTime::FromParts(year, month, day).Weekday())];
 }
 
 }  // namespace

@@ -53,7 +53,8 @@ void RefreshDownloadLogPage(program::ProgramContext& ctx, bool tell_errors) {
     return;
   }
   FillCoverageGrid(page.高级表格_下载记录, coverage);
-  page.标签_下载记录提示.SetCaption(coverage.log_present ? LogPageT().with_log : LogPageT().without_log);
+  page.标签_下载记录提示.SetCaption(coverage.log_present ? LogPageT().with_log
+                                                         : LogPageT().without_log);
   ShowTotals(w);
 }
 

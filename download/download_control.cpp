@@ -108,7 +108,8 @@ class WindowUpdates {
         w.标签_耗时.SetVisible(true);
       }
       const double seconds = static_cast<double>(p->TickCount() - s->start_time) / 1000.0;
-      w.标签_耗时.SetCaption(DownloadT().elapsed_open + text::NumberText(seconds) + DownloadT().elapsed_close);
+      w.标签_耗时.SetCaption(DownloadT().elapsed_open + text::NumberText(seconds) +
+                             DownloadT().elapsed_close);
     });
   }
 
@@ -203,7 +204,8 @@ std::optional<std::vector<PageKey>> PlanGapFill(program::ProgramContext& ctx, Wi
     return std::nullopt;
   }
   if (plan.pages.empty()) {
-    Leave(ui, {.message = candidates.size() == 1 ? DownloadT().page_complete : DownloadT().nothing_missing});
+    Leave(ui, {.message = candidates.size() == 1 ? DownloadT().page_complete
+                                                 : DownloadT().nothing_missing});
     return std::nullopt;
   }
   refusal = CheckDownload(true, false, request.start, request.end, DistinctDates(plan.pages));
@@ -217,7 +219,8 @@ std::optional<std::vector<PageKey>> PlanGapFill(program::ProgramContext& ctx, Wi
 std::string ClosingMessage(int failed) {
   std::string message = DownloadT().closing;
   if (failed > 0)
-    message += DownloadT().closing_failed_open + std::to_string(failed) + DownloadT().closing_failed_close;
+    message +=
+        DownloadT().closing_failed_open + std::to_string(failed) + DownloadT().closing_failed_close;
   return message;
 }
 
@@ -229,7 +232,8 @@ std::string ProgressCaption(int done, int planned, int failed) {
 }
 
 std::string FailedResultCaption(int failed) {
-  return DownloadT().finished_failed_open + std::to_string(failed) + DownloadT().finished_failed_close;
+  return DownloadT().finished_failed_open + std::to_string(failed) +
+         DownloadT().finished_failed_close;
 }
 
 void BuildDownloadDateList(program::ProgramContext& ctx) {
@@ -303,7 +307,8 @@ void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& r
     case RunEnd::kCompleted:
       break;
   }
-  const std::string updated = DownloadT().updated_open + summary.first_record_date + DownloadT().updated_close;
+  const std::string updated =
+      DownloadT().updated_open + summary.first_record_date + DownloadT().updated_close;
   ui.Post([updated](ui::MainWindow& w) { w.标签_上榜日期.SetCaption(updated); });
   ui.ShowResult(request.today_only && summary.last_piece_count == 1, summary.failed);
   ui.JobFinished();

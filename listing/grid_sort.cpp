@@ -45,8 +45,8 @@ bool NeedsFolding(std::string_view key) {
 void SortAsNumbers(std::span<const std::string_view> keys, std::vector<uint32_t>& order) {
   std::vector<double> values(keys.size());
   for (size_t i = 0; i < keys.size(); ++i)
-    values[i] = keys[i].empty() ? -std::numeric_limits<double>::infinity()
-                                : text::NumberFromText(keys[i]);
+    values[i] =
+        keys[i].empty() ? -std::numeric_limits<double>::infinity() : text::NumberFromText(keys[i]);
   std::stable_sort(order.begin(), order.end(),
                    [&](uint32_t a, uint32_t b) { return values[a] < values[b]; });
   // Keys within the tolerance count as equal and keep their earlier order.
@@ -198,8 +198,8 @@ int SortGridRows(ui::Grid& grid, int shown_row_count, int key_column, int kind, 
   for (int r = first_row; r <= last_row; ++r) {
     const std::string& key = grid.Text(r, key_column);
     if (key.empty()) {
-      const bool listing_without_key = empty_listing_keys_lowest && kind == kSortAsNumber &&
-                                       !grid.Text(r, kDateColumn).empty();
+      const bool listing_without_key =
+          empty_listing_keys_lowest && kind == kSortAsNumber && !grid.Text(r, kDateColumn).empty();
       if (!listing_without_key) return kSortEmptyKey;
     }
     keys.push_back(key);

@@ -71,7 +71,7 @@ class LineWriter {
     const GridColumn& column = columns_[static_cast<size_t>(column_)];
     cell.align = static_cast<uint32_t>(column.number ? ui::Align::kRight
                                        : column.left ? ui::Align::kLeft
-                                                   : ui::Align::kCentre);
+                                                     : ui::Align::kCentre);
     ++column_;
   }
   GridLines& lines_;

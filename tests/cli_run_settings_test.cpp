@@ -68,20 +68,20 @@ TEST(RunSettingsTest, TheSourceKindDecidesWhetherTheHostMayCarryAScheme) {
   ASSERT_TRUE(resolved.error);
   EXPECT_NE(resolved.error->find("scheme"), std::string::npos) << *resolved.error;
   // The data centre, from the environment, may be asked over https.
-  resolved = program::ResolveRunSettings(
-      launch, place, Environment({{"QUORVANE_SOURCE_KIND", "datacenter"}}));
+  resolved = program::ResolveRunSettings(launch, place,
+                                         Environment({{"QUORVANE_SOURCE_KIND", "datacenter"}}));
   EXPECT_FALSE(resolved.error) << *resolved.error;
   EXPECT_EQ(resolved.settings.source_kind, program::SourceKind::kDataCentre);
   // The option wins over the environment, and a kind of neither name stops
   // the start, naming where it came from.
   launch.source_host = "127.0.0.1:18080";
   launch.source_kind = "pages";
-  resolved = program::ResolveRunSettings(
-      launch, place, Environment({{"QUORVANE_SOURCE_KIND", "datacenter"}}));
+  resolved = program::ResolveRunSettings(launch, place,
+                                         Environment({{"QUORVANE_SOURCE_KIND", "datacenter"}}));
   EXPECT_EQ(resolved.settings.source_kind, program::SourceKind::kPages);
   launch.source_kind.reset();
-  resolved = program::ResolveRunSettings(
-      launch, place, Environment({{"QUORVANE_SOURCE_KIND", "datacentre"}}));
+  resolved = program::ResolveRunSettings(launch, place,
+                                         Environment({{"QUORVANE_SOURCE_KIND", "datacentre"}}));
   ASSERT_TRUE(resolved.error);
   EXPECT_NE(resolved.error->find("QUORVANE_SOURCE_KIND"), std::string::npos) << *resolved.error;
 }
@@ -91,8 +91,8 @@ TEST(RunSettingsTest, TheRequestGapIsWholeMillisecondsUpToAMinute) {
   program::LaunchOptions launch;
   auto resolved = program::ResolveRunSettings(launch, place, Environment({}));
   EXPECT_EQ(resolved.settings.request_gap_ms, 300);
-  resolved = program::ResolveRunSettings(launch, place,
-                                         Environment({{"QUORVANE_REQUEST_GAP_MS", "0"}}));
+  resolved =
+      program::ResolveRunSettings(launch, place, Environment({{"QUORVANE_REQUEST_GAP_MS", "0"}}));
   EXPECT_FALSE(resolved.error);
   EXPECT_EQ(resolved.settings.request_gap_ms, 0);
   for (const char* bad : {"-5", "1.5", "60001", "99999999999", "fast", " 300"}) {
