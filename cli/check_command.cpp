@@ -6,8 +6,8 @@
 #include "cli/listing_pass.h"
 #include "cli/messages.h"
 #include "coverage/coverage_plan.h"
-#include "text/gbk.h"
 #include "listing/listing_scan.h"
+#include "text/gbk.h"
 
 namespace cli {
 namespace {
@@ -21,8 +21,7 @@ const char* const kBoardNames[3] = {"沪市", "深市", "中小板"};
 // What the download log says of the last month's weekdays (the window's
 // 近一月): the pages never downloaded, failed or not yet published.
 void PrintLogGaps(store::Store& store, CliContext& ctx) {
-  const std::vector<std::string> dates =
-      coverage::RangeWeekdays(ctx.now.AddDays(-31), ctx.now, 31);
+  const std::vector<std::string> dates = coverage::RangeWeekdays(ctx.now.AddDays(-31), ctx.now, 31);
   if (dates.empty()) return;
   coverage::GapList gaps = coverage::ListGaps(store, dates);
   if (gaps.error) {
@@ -35,9 +34,12 @@ void PrintLogGaps(store::Store& store, CliContext& ctx) {
   }
   int missing = 0, failed = 0, unpublished = 0;
   for (const coverage::PageGap& gap : gaps.gaps) {
-    if (!gap.row) ++missing;
-    else if (gap.row->outcome == store::PageOutcome::kFailed) ++failed;
-    else ++unpublished;
+    if (!gap.row)
+      ++missing;
+    else if (gap.row->outcome == store::PageOutcome::kFailed)
+      ++failed;
+    else
+      ++unpublished;
   }
   Print(ctx.out, "download log, " + dates.back() + " to " + dates.front() + ": " +
                      std::to_string(missing) + " pages missing, " + std::to_string(failed) +
@@ -48,11 +50,14 @@ void PrintLogGaps(store::Store& store, CliContext& ctx) {
                      return a.page.date > b.page.date;
                    });
   for (const coverage::PageGap& gap : gaps.gaps) {
-    std::string line = "  " + gap.page.date + " " + kBoardNames[static_cast<int>(gap.page.market)] + ": ";
-    if (!gap.row) line += "missing";
+    std::string line =
+        "  " + gap.page.date + " " + kBoardNames[static_cast<int>(gap.page.market)] + ": ";
+    if (!gap.row)
+      line += "missing";
     else if (gap.row->outcome == store::PageOutcome::kFailed)
       line += "failed (" + text::Utf8(coverage::FailureText(*gap.row)) + ")";
-    else line += "not yet published";
+    else
+      line += "not yet published";
     Print(ctx.out, line);
   }
   if (!gaps.gaps.empty())
@@ -65,6 +70,7 @@ int RunCheckCommand(CliContext& ctx) {
   const program::StoreLocation& location = ctx.settings.store;
   Print(ctx.out,
         "store: " + location.file.string() + " (" + program::StorePlaceText(location.place) + ")");
+  Print(ctx.out, "source: " + program::SourceInForce(ctx.settings));
   store::Store store(location.file);
   int64_t records = 0;
   int64_t damaged = 0;

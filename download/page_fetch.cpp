@@ -62,6 +62,11 @@ PageFetcher::PageFetcher(std::string host, FetchLimits limits)
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &PageFetcher::OnBody);
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &PageFetcher::OnProgress);
+  // Verification stays on (libcurl's default); a test's authority replaces
+  // the system's store, never turns it off.
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+  if (!limits_.ca_file.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, limits_.ca_file.c_str());
 }
 
 PageFetcher::~PageFetcher() {
@@ -122,6 +127,11 @@ FetchResult PageFetcher::Fetch(const std::string& address, std::stop_token stop)
   }
   if (code == CURLE_ABORTED_BY_CALLBACK || transfer.stop.stop_requested()) {
     result.failure = FetchFailure::kStopped;
+    return result;
+  }
+  if (code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CACERT_BADFILE ||
+      code == CURLE_SSL_ISSUER_ERROR || code == CURLE_SSL_PINNEDPUBKEYNOTMATCH) {
+    result.failure = FetchFailure::kCertificate;
     return result;
   }
   if (code == CURLE_OPERATION_TIMEDOUT) {

@@ -49,4 +49,17 @@ std::filesystem::path UserDataFolder(
   return home / ".local" / "share" / "quorvane";
 }
 
+std::filesystem::path UserCacheFolder(
+    const std::function<std::optional<std::string>(const char*)>& environment) {
+  auto get = [&](const char* name) -> std::string {
+    if (!environment) return {};
+    return environment(name).value_or(std::string());
+  };
+  if (const std::string cache_home = get("XDG_CACHE_HOME"); !cache_home.empty())
+    return std::filesystem::path(cache_home) / "quorvane";
+  std::filesystem::path home = get("HOME");
+  if (home.empty()) home = HomeFromUserDatabase().value_or("/");
+  return home / ".cache" / "quorvane";
+}
+
 }  // namespace program

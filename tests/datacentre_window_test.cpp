@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "download/datacentre_source.h"
 #include "download/download_control.h"
 #include "tests/download_test_support.h"
 
@@ -76,7 +77,7 @@ TEST(DataCentreWindowTest, AWeekDownloadsAsFromThePages) {
 TEST(DataCentreWindowTest, ADayThatKeepsFailingCostsItsThreePages) {
   DownloadProgram d;
   UseDataCentre(d);
-  d.source.SetCentreFault("RPT_DAILYBILLBOARD_DETAILS", "2010-06-02", Fault::kUnavailable);
+  d.source.SetCentreFault(download::kDayListReport, "2010-06-02", Fault::kUnavailable);
   UseWeek(d);
   ASSERT_TRUE(d.DownloadAndWait());
   std::vector<PageKey> kept;
@@ -98,7 +99,7 @@ TEST(DataCentreWindowTest, TodayWithNothingListedIsNotYetPublished) {
   w.日期框1.SetValue(DateTime::FromParts(2010, 6, 4, 9));
   w.日期框2.SetValue(DateTime::FromParts(2010, 6, 4, 9));
   w.单选框_日.SetChecked(true);
-  d.source.SetCentreFault("RPT_DAILYBILLBOARD_DETAILS", "2010-06-04", Fault::kUnpublished);
+  d.source.SetCentreFault(download::kDayListReport, "2010-06-04", Fault::kUnpublished);
   ASSERT_TRUE(d.DownloadAndWait());
   EXPECT_EQ(U(w.标签_下载标题.caption()), "本日数据暂未上传，请稍后下载！");
   EXPECT_EQ(U(w.download_progress.caption()), "已完成 3/3 页，失败 0 页");
