@@ -72,8 +72,9 @@ int ProgramMain(int argc, char** argv) {
   const QCommandLineOption store_option(QStringLiteral("store"),
                                         QStringLiteral("the store file Data.edb (or its folder)"),
                                         QStringLiteral("PATH"));
-  const QCommandLineOption kind_option(
-      QStringLiteral("source-kind"), QStringLiteral("pages or datacenter"), QStringLiteral("KIND"));
+  const QCommandLineOption kind_option(QStringLiteral("source-kind"),
+                                       QStringLiteral("pages or datacenter"),
+                                       QStringLiteral("KIND"));
   const QCommandLineOption gap_option(
       QStringLiteral("request-gap"),
       QStringLiteral("milliseconds between two requests to the data centre (300)"),

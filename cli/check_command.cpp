@@ -6,8 +6,8 @@
 #include "cli/listing_pass.h"
 #include "cli/messages.h"
 #include "coverage/coverage_plan.h"
-#include "listing/listing_scan.h"
 #include "text/gbk.h"
+#include "listing/listing_scan.h"
 
 namespace cli {
 namespace {
@@ -21,7 +21,8 @@ const char* const kBoardNames[3] = {"沪市", "深市", "中小板"};
 // What the download log says of the last month's weekdays (the window's
 // 近一月): the pages never downloaded, failed or not yet published.
 void PrintLogGaps(store::Store& store, CliContext& ctx) {
-  const std::vector<std::string> dates = coverage::RangeWeekdays(ctx.now.AddDays(-31), ctx.now, 31);
+  const std::vector<std::string> dates =
+      coverage::RangeWeekdays(ctx.now.AddDays(-31), ctx.now, 31);
   if (dates.empty()) return;
   coverage::GapList gaps = coverage::ListGaps(store, dates);
   if (gaps.error) {
@@ -34,12 +35,9 @@ void PrintLogGaps(store::Store& store, CliContext& ctx) {
   }
   int missing = 0, failed = 0, unpublished = 0;
   for (const coverage::PageGap& gap : gaps.gaps) {
-    if (!gap.row)
-      ++missing;
-    else if (gap.row->outcome == store::PageOutcome::kFailed)
-      ++failed;
-    else
-      ++unpublished;
+    if (!gap.row) ++missing;
+    else if (gap.row->outcome == store::PageOutcome::kFailed) ++failed;
+    else ++unpublished;
   }
   Print(ctx.out, "download log, " + dates.back() + " to " + dates.front() + ": " +
                      std::to_string(missing) + " pages missing, " + std::to_string(failed) +
@@ -50,14 +48,11 @@ void PrintLogGaps(store::Store& store, CliContext& ctx) {
                      return a.page.date > b.page.date;
                    });
   for (const coverage::PageGap& gap : gaps.gaps) {
-    std::string line =
-        "  " + gap.page.date + " " + kBoardNames[static_cast<int>(gap.page.market)] + ": ";
-    if (!gap.row)
-      line += "missing";
+    std::string line = "  " + gap.page.date + " " + kBoardNames[static_cast<int>(gap.page.market)] + ": ";
+    if (!gap.row) line += "missing";
     else if (gap.row->outcome == store::PageOutcome::kFailed)
       line += "failed (" + text::Utf8(coverage::FailureText(*gap.row)) + ")";
-    else
-      line += "not yet published";
+    else line += "not yet published";
     Print(ctx.out, line);
   }
   if (!gaps.gaps.empty())

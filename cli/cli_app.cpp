@@ -259,9 +259,8 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
     // A misspelt subcommand is reported as a missing one; name it.
     const std::vector<std::string> left = app.remaining();
     if (!left.empty() && app.get_subcommands().empty()) {
-      Say(env.err,
-          "no subcommand \"" + left.front() +
-              "\": use download, export, stats, check or dedupe (see quorvane-cli --help)");
+      Say(env.err, "no subcommand \"" + left.front() +
+                       "\": use download, export, stats, check or dedupe (see quorvane-cli --help)");
       return kBadUsage;
     }
     Say(env.err, OneLineText(e.what()) + " (see quorvane-cli --help)");

@@ -81,10 +81,13 @@ int RunDownloadCommand(const DownloadOptions& options, CliContext& ctx) {
     request.pages = download::AllPages(planned.plan.dates);
   }
   Say(ctx.err, std::to_string(request.pages.size()) + (options.missing_only ? " missing" : "") +
-                   " pages (" + std::to_string(planned.plan.dates.size()) + " days, " +
+                   " pages (" +
+                   std::to_string(planned.plan.dates.size()) + " days, " +
                    planned.plan.dates.back() + " to " + planned.plan.dates.front() + ") from " +
-                   request.source_host + " (" + program::SourceKindName(ctx.settings.source_kind) +
-                   ")" + (options.replace ? ", replacing " : " into ") + location.file.string());
+                   request.source_host + " (" +
+                   program::SourceKindName(ctx.settings.source_kind) + ")" +
+                   (options.replace ? ", replacing " : " into ") +
+                   location.file.string());
 
   DownloadProgress progress(ctx.err, ctx.err_is_terminal);
   const double started = SteadySeconds();

@@ -45,8 +45,8 @@ struct FetchResult {
   std::string text;  // the body up to its first NUL byte; empty on failure
   bool ok = false;   // false: see failure
   FetchFailure failure = FetchFailure::kNone;
-  long status = 0;        // the HTTP status of the answer, 0 when none came
-  size_t body_bytes = 0;  // bytes received, before the cut at a NUL byte
+  long status = 0;         // the HTTP status of the answer, 0 when none came
+  size_t body_bytes = 0;   // bytes received, before the cut at a NUL byte
 };
 
 // One HTTP client for a whole download: one connection handle reused from

@@ -166,8 +166,9 @@ ResolvedRunSettings ResolveRunSettings(const LaunchOptions& options, const Progr
     return resolved;
   }
   resolved.settings.request_gap_ms = std::stoi(gap.value);
-  resolved.error = CheckSourceHost(resolved.settings.source_host, kSourceHostNames,
-                                   resolved.settings.source_kind == SourceKind::kDataCentre);
+  resolved.error =
+      CheckSourceHost(resolved.settings.source_host, kSourceHostNames,
+                      resolved.settings.source_kind == SourceKind::kDataCentre);
   return resolved;
 }
 
