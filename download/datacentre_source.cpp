@@ -162,7 +162,9 @@ FetchResult DataCentreSource::Get(const std::string& query, std::stop_token stop
       stopped.failure = FetchFailure::kStopped;
       return stopped;
     }
-    FetchResult r = fetcher_.Fetch(address, stop);
+    // The whole body: an answer with a NUL byte in it is no JSON, and is
+    // kept as it came.
+    FetchResult r = fetcher_.Fetch(address, stop, /*whole_body=*/true);
     asked_before_ = true;
     last_answer_ = std::chrono::steady_clock::now();
     ++notes.requests;
@@ -204,7 +206,7 @@ DataCentreSource::Collected DataCentreSource::GetAll(const QueryOf& query_of, co
       // Nothing is guessed from an answer that cannot be read: the page
       // fails, and the answer is kept for the user to show us.
       out.fetch.failure = FetchFailure::kBadAnswer;
-      out.notes.detail = std::string(what) + ": " + problem;
+      out.notes.detail = std::string(what) + " page " + std::to_string(n) + ": " + problem;
       std::string note = CentreSourceT().unreadable_open + text::Gbk(out.notes.detail);
       const std::string name = std::string(what) + "-p" + std::to_string(n);
       if (const auto kept = keeper_.Keep(r.text, name)) {
@@ -242,7 +244,7 @@ bool DataCentreSource::ReadDay(const std::string& date, std::stop_token stop, So
   const auto list_of = [&](const char* report, std::vector<CentreListing>& rows) {
     return GetAll([&](int n) { return DayListQuery(report, date, n, politeness_.page_size); },
                   [&](const std::string& body) { return ReadListingAnswer(body, date); },
-                  std::string(report) + "-" + date, rows, stop, out);
+                  std::string(report) + " " + date, rows, stop, out);
   };
   std::vector<CentreListing> rows;
   Collected list = list_of(day_report_, rows);
@@ -290,7 +292,7 @@ bool DataCentreSource::ReadDaySeats(const std::string& date, int side, Day& day,
   const Collected seats = GetAll(
       [&](int n) { return SeatQuery(buy_side, date, {}, n, politeness_.page_size); },
       [&](const std::string& body) { return ReadSeatAnswer(body, date); },
-      std::string(buy_side ? kBuySeatsReport : kSellSeatsReport) + "-" + date, rows, stop, out);
+      std::string(buy_side ? kBuySeatsReport : kSellSeatsReport) + " " + date, rows, stop, out);
   if (seats.outcome == Outcome::kFailed) return false;
   if (seats.outcome == Outcome::kRefused) {
     // A service that insists on a stock code: every stock is asked for
@@ -322,7 +324,7 @@ bool DataCentreSource::ReadStockSeats(const std::string& date, const std::string
   const Collected seats =
       GetAll([&](int n) { return SeatQuery(buy_side, date, code, n, politeness_.page_size); },
              [&](const std::string& body) { return ReadSeatAnswer(body, date); },
-             std::string(report) + "-" + date + "-" + code, rows, stop, out);
+             std::string(report) + " " + date + " " + code, rows, stop, out);
   if (seats.outcome == Outcome::kFailed) return false;
   if (seats.outcome == Outcome::kRefused) return Refused(report, seats, out);
   std::vector<CentreSeat>& of_stock = day.seats[side][code];

@@ -94,7 +94,7 @@ FetchResult PageFetcher::FetchListingPage(Market market, std::string_view date,
   return Fetch(ListingPageAddress(host_, market, date), std::move(stop));
 }
 
-FetchResult PageFetcher::Fetch(const std::string& address, std::stop_token stop) {
+FetchResult PageFetcher::Fetch(const std::string& address, std::stop_token stop, bool whole_body) {
   FetchResult result;
   if (!handle_) {
     result.failure = FetchFailure::kConnection;
@@ -147,7 +147,7 @@ FetchResult PageFetcher::Fetch(const std::string& address, std::stop_token stop)
     return result;
   }
 
-  const size_t nul = transfer.body.find('\0');
+  const size_t nul = whole_body ? std::string::npos : transfer.body.find('\0');
   if (nul != std::string::npos) transfer.body.resize(nul);
   result.text = std::move(transfer.body);
   result.ok = true;

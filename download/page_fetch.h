@@ -42,7 +42,7 @@ enum class FetchFailure {
 };
 
 struct FetchResult {
-  std::string text;  // the body up to its first NUL byte; empty on failure
+  std::string text;  // the body (up to its first NUL byte, see Fetch); empty on failure
   bool ok = false;   // false: see failure
   FetchFailure failure = FetchFailure::kNone;
   long status = 0;         // the HTTP status of the answer, 0 when none came
@@ -62,8 +62,9 @@ class PageFetcher {
   // One GET of the listing page of a board and date. The transfer is given
   // up as soon as `stop` is asked to stop.
   FetchResult FetchListingPage(Market market, std::string_view date, std::stop_token stop = {});
-  // One GET of any http(s) address, with the same limits.
-  FetchResult Fetch(const std::string& address, std::stop_token stop = {});
+  // One GET of any http(s) address, with the same limits. The text is cut
+  // at its first NUL byte unless `whole_body` (an answer kept as it came).
+  FetchResult Fetch(const std::string& address, std::stop_token stop = {}, bool whole_body = false);
 
  private:
   struct Transfer;

@@ -363,10 +363,14 @@ TEST_F(DataCentreSourceTest, UnreadableAnswersFailTheirPageWithoutRetriesAndAreK
     ASSERT_EQ(page.notes.kept_answers.size(), 1u);
     const auto kept = page.notes.kept_answers[0];
     EXPECT_EQ(kept.parent_path(), answers_);
-    EXPECT_NE(kept.filename().string().find("RPT_BILLBOARD_DAILYDETAILSSELL-2010-06-04-p1"),
+    EXPECT_NE(kept.filename().string().find("RPT_BILLBOARD_DAILYDETAILSSELL_2010-06-04-p1"),
               std::string::npos)
         << kept;
-    EXPECT_FALSE(testing_support::ReadFileBytes(kept).empty());
+    // Kept as it came, NUL bytes and all.
+    EXPECT_EQ(
+        testing_support::ReadFileBytes(kept),
+        sample_source::FaultyAnswer(
+            f, sample_source::SeatAnswer(sample_source::CentreDay(kDate), kDate, "", false, 1, 4)));
     EXPECT_NE(page.notes.note.find(kept.string()), std::string::npos) << U(page.notes.note);
     // The same page again reads.
     EXPECT_TRUE(centre.Fetch({Market::kShenzhen, kDate}, {}).fetch.ok);
