@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "coverage/coverage_page.h"
 #include "download/datacentre_source.h"
 #include "download/download_control.h"
+#include "store/listing_extras.h"
 #include "tests/download_test_support.h"
 
 namespace {
@@ -72,6 +75,82 @@ TEST(DataCentreWindowTest, AWeekDownloadsAsFromThePages) {
   EXPECT_TRUE(w.超级按钮_开始下载.enabled());
   for (const auto& r : d.source.Requests())
     EXPECT_EQ(r.target.rfind("/api/data/v1/get?", 0), 0u) << r.target;
+}
+
+// What the store holds beside the listings.
+struct SideRows {
+  std::vector<store::ListingExtras> extras;
+  std::vector<store::SeatCode> seats;
+};
+SideRows Side(DownloadProgram& d) {
+  SideRows rows;
+  auto access = d.p.store.OpenStore();
+  EXPECT_TRUE(access.ReadListingExtras("0000", "9999", &rows.extras));
+  EXPECT_TRUE(access.ReadSeatCodes("0000", "9999", &rows.seats));
+  return rows;
+}
+
+TEST(DataCentreWindowTest, AWeekIsTheSameStoreWhetherTheSeatsComeByDateOrByStock) {
+  DownloadProgram by_date;
+  UseDataCentre(by_date);
+  UseWeek(by_date);
+  ASSERT_TRUE(by_date.DownloadAndWait());
+  DownloadProgram by_stock;
+  UseDataCentre(by_stock);
+  UseWeek(by_stock);
+  by_stock.source.SetSeatsNeedCode(true);
+  ASSERT_TRUE(by_stock.DownloadAndWait());
+  EXPECT_EQ(U(by_stock.p.window.标签_下载标题.caption()), "数据下载完毕！");
+  EXPECT_EQ(by_stock.Stored(), by_date.Stored());
+  const SideRows a = Side(by_date);
+  const SideRows b = Side(by_stock);
+  EXPECT_EQ(b.extras, a.extras);
+  EXPECT_EQ(b.seats, a.seats);
+  EXPECT_EQ(a.extras.size(), by_date.Stored().size());
+  EXPECT_GT(by_stock.source.RequestCount(), 4 * by_date.source.RequestCount());
+  EXPECT_EQ(by_date.source.RequestCount(), 15u);  // the list and two Seat reports a day
+}
+
+TEST(DataCentreWindowTest, AnUnreadableAnswerIsKeptAndTheClosingMessageSaysWhere) {
+  DownloadProgram d;
+  UseDataCentre(d);
+  testing_support::TempDir cache;
+  d.p.settings.answers_folder = cache / "answers";
+  d.source.SetCentreFault(download::kDayListReport, "2010-06-02", Fault::kTruncated);
+  UseWeek(d);
+  ASSERT_TRUE(d.DownloadAndWait());
+  const auto messages = d.MessageTexts();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("3 页下载失败"), std::string::npos) << messages[0];
+  EXPECT_NE(messages[0].find("数据中心有 3 份应答无法读取，已保存在：\r\n" +
+                             (cache / "answers").string()),
+            std::string::npos)
+      << messages[0];
+  int kept = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(cache / "answers")) {
+    ++kept;
+    EXPECT_NE(entry.path().filename().string().find("RPT_DAILYBILLBOARD_DETAILSNEW_2010-06-02"),
+              std::string::npos);
+  }
+  EXPECT_EQ(kept, 3);
+}
+
+TEST(DataCentreWindowTest, TheDownloadLogPageSaysWhichSourceIsInForce) {
+  DownloadProgram d;
+  UseDataCentre(d);
+  d.p.settings.source_host = "https://datacenter-web.eastmoney.com";
+  d.p.settings.source_host_origin = program::SettingOrigin::kInstalled;
+  d.p.settings.source_kind_origin = program::SettingOrigin::kInstalled;
+  coverage::RefreshDownloadLogPage(d.p.ctx, false);
+  EXPECT_EQ(U(d.p.window.download_log.标签_下载记录来源.caption()),
+            "数据来源：数据中心 datacenter，https://datacenter-web.eastmoney.com（安装默认）");
+  d.p.settings.source_kind = program::SourceKind::kPages;
+  d.p.settings.source_kind_origin = program::SettingOrigin::kCommandLine;
+  d.p.settings.source_host = "127.0.0.1:18080";
+  d.p.settings.source_host_origin = program::SettingOrigin::kBuild;
+  coverage::RefreshDownloadLogPage(d.p.ctx, false);
+  EXPECT_EQ(U(d.p.window.download_log.标签_下载记录来源.caption()),
+            "数据来源：列表页 pages（命令行 --source-kind），127.0.0.1:18080（程序内置）");
 }
 
 TEST(DataCentreWindowTest, ADayThatKeepsFailingCostsItsThreePages) {
