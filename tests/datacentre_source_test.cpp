@@ -250,8 +250,9 @@ TEST_F(DataCentreSourceTest, AServiceThatInsistsOnACodeIsAskedForEachStockAlone)
   const auto later = source_.Requests();
   for (size_t i = before; i < later.size(); ++i) {
     const auto& target = later[i].target;
-    if (target.find(kDayList) == std::string::npos)
+    if (target.find(kDayList) == std::string::npos) {
       EXPECT_NE(target.find("SECURITY_CODE%3D%22"), std::string::npos) << target;
+    }
   }
 }
 
