@@ -464,10 +464,11 @@ TEST_F(DataCentreSourceTest, AStoreKeepsWholePagesOfOddAnswers) {
 }
 
 TEST_F(DataCentreSourceTest, TheOldReportIsAskedWhenTheServiceRefusesTheNewOne) {
-  const RunResult normal = Download(SourceKind::kDataCentre, kWeek);
+  const std::vector<std::string> days = {"2010-06-04", "2010-06-03", "2010-06-02"};
+  const RunResult normal = Download(SourceKind::kDataCentre, days);
   source_.SetNewDayReportRefused(true);
   const size_t before = source_.RequestCount();
-  const RunResult old = Download(SourceKind::kDataCentre, kWeek);
+  const RunResult old = Download(SourceKind::kDataCentre, days);
   ASSERT_EQ(old.summary.failed, 0);
   EXPECT_EQ(old.records, normal.records);
   EXPECT_EQ(old.extras, normal.extras);
