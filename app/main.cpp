@@ -6,11 +6,13 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <utility>
 
 #include "app/qt_program.h"
 #include "program/run_settings.h"
+#include "program/store_location.h"
 #include "quorvane/version.h"
 #include "ui/qt/program_icon.h"
 
@@ -19,10 +21,12 @@ namespace {
 const char* const kHelp =
     "Usage: quorvane [--source HOST[:PORT]] [--source-kind pages|datacenter] [--store PATH]\n"
     "Quorvane: the 龙虎榜 lists of the Shanghai and Shenzhen exchanges.\n\n"
-    "  --source HOST[:PORT]  host[:port] of the listing pages; else the environment\n"
-    "                        variable QUORVANE_SOURCE_HOST, else the build's host\n"
-    "  --source-kind KIND    pages (the list pages, the default) or datacenter (the\n"
-    "                        JSON data centre); else QUORVANE_SOURCE_KIND\n"
+    "  --source HOST[:PORT]  host[:port] of the source; else the environment\n"
+    "                        variable QUORVANE_SOURCE_HOST, else the installed\n"
+    "                        default, else the build's host\n"
+    "  --source-kind KIND    pages (the list pages) or datacenter (the JSON data\n"
+    "                        centre); else QUORVANE_SOURCE_KIND, else the installed\n"
+    "                        default (datacenter), else pages\n"
     "  --request-gap MS      milliseconds between two data-centre requests (0 to\n"
     "                        60000, default 300); else QUORVANE_REQUEST_GAP_MS\n"
     "  --store PATH          the store file Data.edb (or its folder)\n"
@@ -39,6 +43,12 @@ bool AnsweredWithoutWindow(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       std::fputs(kHelp, stdout);
+      // Which source a start without options would use, and why.
+      program::ProgramPlace place;
+      place.program_folder = program::ExecutableFolder().value_or(std::filesystem::path());
+      const program::ResolvedRunSettings resolved =
+          program::ResolveRunSettings({}, place, program::ProcessEnvironment);
+      std::printf("\nSource: %s\n", program::SourceInForce(resolved.settings).c_str());
       return true;
     }
     if (arg == "--version" || arg == "-v") {
@@ -91,10 +101,7 @@ int ProgramMain(int argc, char** argv) {
   if (auto error = program::PrepareStoreFolder(resolved.settings.store))
     std::fprintf(stderr, "quorvane: %s\n", error->c_str());
 
-  program::ProgramSettings settings;
-  settings.source_host = resolved.settings.source_host.value;
-  settings.source_kind = resolved.settings.source_kind;
-  settings.datacentre_gap_ms = resolved.settings.request_gap_ms;
+  program::ProgramSettings settings = program::ProgramSettingsOf(resolved.settings);
   app::QtProgram program(app::StoreFile{resolved.settings.store.file}, std::move(settings),
                          QUORVANE_MAKER_URL);
   program.Start();

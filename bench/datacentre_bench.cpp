@@ -1,16 +1,21 @@
 // Reading and mapping a 60-stock day from the data centre's JSON answers
 // (the day's list and every stock's two Seat answers), beside scraping the
 // list page of the same 60 stocks: what the second source kind costs per
-// listing once its answers are in.
+// listing once its answers are in. And the requests a 60-stock day costs
+// from the loopback fake: each Seat report asked for the whole date,
+// beside each stock asked for alone (the service that insists on a code,
+// and how every day was asked before).
 #include <benchmark/benchmark.h>
 
 #include <string>
 #include <vector>
 
 #include "download/datacentre_json.h"
+#include "download/datacentre_source.h"
 #include "download/page_scraper.h"
 #include "tools/sample-source/sample_datacentre.h"
 #include "tools/sample-source/sample_pages.h"
+#include "tools/sample-source/sample_server.h"
 
 namespace {
 
@@ -82,6 +87,47 @@ void BM_DataCentreBaselineScrapeSixtyStockPage(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_DataCentreBaselineScrapeSixtyStockPage);
+
+// A day of 60 stocks, 20 on each board, as the fake serves it.
+void UseSixtyStockDay(sample_source::SampleSource& source) {
+  std::vector<std::vector<sample_source::SampleStock>> boards;
+  for (int board = 0; board < 3; ++board)
+    boards.push_back(sample_source::GenerateStocks(board, 42 + board, 20));
+  source.SetDay(kDate, std::move(boards));
+}
+
+// The three board pages of the day; state.range(0): 1 when the fake
+// refuses a Seat query without a stock code.
+void BM_DataCentreDayRequests(benchmark::State& state) {
+  sample_source::SampleSource source;
+  if (source.Start() < 0) return state.SkipWithError("no loopback port");
+  UseSixtyStockDay(source);
+  source.SetSeatsNeedCode(state.range(0) == 1);
+  download::DataCentrePoliteness quick;
+  quick.gap_ms = 0;
+  download::DataCentreSource centre(source.Host(), {}, quick);
+  auto fetch_day = [&] {
+    size_t listings = 0;
+    for (const auto market : download::kMarkets)
+      listings += centre.Fetch({market, kDate}, {}).parsed.listings.size();
+    return listings;
+  };
+  // Once before: a source that insists on a code is known as such from the
+  // run's first day on.
+  if (fetch_day() != 60) return state.SkipWithError("listings lost");
+  const size_t before = source.RequestCount();
+  for (auto _ : state) benchmark::DoNotOptimize(fetch_day());
+  const double per_day =
+      static_cast<double>(source.RequestCount() - before) / static_cast<double>(state.iterations());
+  state.counters["requests/day"] = per_day;
+  // What the day costs at the default gap of 300 ms between requests.
+  state.counters["seconds_at_default_gap"] = per_day * 0.3;
+}
+BENCHMARK(BM_DataCentreDayRequests)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("seats_per_stock")
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -65,6 +65,7 @@ int RunCheckCommand(CliContext& ctx) {
   const program::StoreLocation& location = ctx.settings.store;
   Print(ctx.out,
         "store: " + location.file.string() + " (" + program::StorePlaceText(location.place) + ")");
+  Print(ctx.out, "source: " + program::SourceInForce(ctx.settings));
   store::Store store(location.file);
   int64_t records = 0;
   int64_t damaged = 0;

@@ -18,17 +18,24 @@ const char* const kExitStatus =
     "written (also after waiting 5 s for another program's write), 3 finished but some pages "
     "failed, 130 stopped by Ctrl+C.";
 
-std::string StoreHelp(const program::ProgramPlace& place) {
+std::string StoreHelp(const program::ProgramPlace& place,
+                      const program::EnvironmentLookup& environment) {
   const program::StoreLocation here = program::ResolveStoreLocation(std::nullopt, place);
+  // What a run without options would use.
+  const program::ResolvedRunSettings plain = program::ResolveRunSettings({}, place, environment);
   return "Store: Data.edb beside the program when its folder is writable (the portable layout), "
          "else in the user's data folder, $XDG_DATA_HOME/quorvane/Data.edb "
          "(~/.local/share/quorvane/Data.edb when XDG_DATA_HOME is not set), the same file the "
          "window uses; --store overrides both. Here: " +
          here.file.string() + " (" + program::StorePlaceText(here.place) +
-         ").\nSource: --source, else the environment variable QUORVANE_SOURCE_HOST, else " +
+         ").\nSource: --source, else the environment variable QUORVANE_SOURCE_HOST, else the "
+         "installed default, else " +
          program::BuiltInSourceHost() +
          " (built in); its kind --source-kind pages|datacenter, else QUORVANE_SOURCE_KIND, else "
-         "pages.";
+         "the installed default, else pages. The installed programs default to the data centre "
+         "at https://datacenter-web.eastmoney.com; run from a build tree, to the sample source. "
+         "Here: " +
+         program::SourceInForce(plain.settings) + ".";
 }
 
 // The range options of download and export: a quick range or --from/--to.
@@ -118,7 +125,8 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
       app.add_option("--store", store_text, "the store file Data.edb (or its folder)")
           ->type_name("PATH");
   CLI::Option* source_option =
-      app.add_option("--source", source_text, "host[:port] of the listing pages")
+      app.add_option("--source", source_text,
+                     "host[:port] of the source (the data centre's may start with https://)")
           ->type_name("HOST[:PORT]");
   std::string kind_text;
   CLI::Option* kind_option =
@@ -131,7 +139,7 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
                      "milliseconds between two data-centre requests (0 to 60000, default 300; "
                      "else QUORVANE_REQUEST_GAP_MS)")
           ->type_name("MS");
-  app.footer(StoreHelp(env.place) +
+  app.footer(StoreHelp(env.place, env.environment) +
              "\n\nExamples:\n"
              "  quorvane-cli download --week\n"
              "  quorvane-cli export --month --format xlsx --output month.xlsx\n"

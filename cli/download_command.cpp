@@ -91,12 +91,9 @@ int RunDownloadCommand(const DownloadOptions& options, CliContext& ctx) {
 
   DownloadProgress progress(ctx.err, ctx.err_is_terminal);
   const double started = SteadySeconds();
-  program::ProgramSettings source_settings;
-  source_settings.source_host = request.source_host;
-  source_settings.source_kind = ctx.settings.source_kind;
-  source_settings.datacentre_gap_ms = ctx.settings.request_gap_ms;
+  request.fetch_limits.ca_file = ctx.settings.ca_file;
   const std::unique_ptr<download::ListingSource> source =
-      download::MakeListingSource(source_settings, request.fetch_limits);
+      download::MakeListingSource(program::ProgramSettingsOf(ctx.settings), request.fetch_limits);
   const download::DownloadSummary summary =
       download::RunDownload(store, request, *source, progress, ctx.stop);
   const double seconds = SteadySeconds() - started;
@@ -113,6 +110,11 @@ int RunDownloadCommand(const DownloadOptions& options, CliContext& ctx) {
       break;
   }
   Say(ctx.err, ResultLine(summary, planned.plan.today_only, seconds));
+  if (!summary.kept_answers.empty())
+    Say(ctx.err, std::to_string(summary.kept_answers.size()) +
+                     " answers the data centre sent could not be read; they are kept in " +
+                     summary.kept_answers.back().parent_path().string() +
+                     " (please show them to us)");
   Say(ctx.err, std::to_string(summary.stored) + " listings stored from " +
                    std::to_string(summary.done - summary.failed) + " pages" +
                    (summary.failed > 0 ? ", " + std::to_string(summary.failed) +

@@ -38,6 +38,12 @@ std::string FailureText(const download::FetchResult& fetch) {
       return "page too big";
     case download::FetchFailure::kStopped:
       return "stopped";
+    case download::FetchFailure::kCertificate:
+      return "certificate not trusted";
+    case download::FetchFailure::kBadAnswer:
+      return "answer not readable";
+    case download::FetchFailure::kRefused:
+      return "refused";
   }
   return "no page";
 }
@@ -81,7 +87,11 @@ std::string DownloadProgress::PageLine(const download::PageReport& report, int p
   if (report.fetch.ok) {
     line += std::to_string(report.stored) + (report.stored == 1 ? " listing" : " listings");
   } else {
-    line += "failed (" + FailureText(report.fetch) + ")";
+    line += "failed (" + FailureText(report.fetch);
+    if (!report.notes.detail.empty()) line += ": " + report.notes.detail;
+    if (!report.notes.kept_answers.empty())
+      line += "; kept in " + report.notes.kept_answers.back().string();
+    line += ")";
   }
   return line;
 }
@@ -93,6 +103,12 @@ void DownloadProgress::RunStarted(int planned_pages) {
 
 void DownloadProgress::PageDone(const download::PageReport& report,
                                 const download::DownloadSummary& so_far) {
+  // What the source asks the user to read, once, on a line of its own.
+  for (const std::string& notice : report.notes.notices) {
+    if (terminal_ && drawn_) Put(stream_, "\n");
+    drawn_ = false;
+    Put(stream_, "note: " + notice + "\n");
+  }
   if (terminal_)
     return Draw(so_far.done, so_far.planned, so_far.failed, so_far.done == so_far.planned);
   Put(stream_, PageLine(report, so_far.planned) + "\n");

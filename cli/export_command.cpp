@@ -25,7 +25,8 @@ int RunExportCommand(const ExportOptions& options, CliContext& ctx) {
 
   store::Store store(ctx.settings.store.file);
   const ExportResult result =
-      ExportListings(store, range.filter, options.rows, *opened.writer, ctx.stop);
+      ExportListings(store, range.filter, options.rows, *opened.writer, ctx.stop,
+                     /*extras=*/options.format == TableFormat::kJsonLines);
   if (result.error) {
     // The writer goes without Finish(): a file is not left behind.
     Say(ctx.err, StoreFailureLine(*result.error, ctx.settings.store.file));

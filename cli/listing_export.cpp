@@ -1,10 +1,15 @@
 #include "cli/listing_export.h"
 
 #include <array>
+#include <cstdio>
+#include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "cli/figure_text.h"
 #include "cli/gbk_decoder.h"
+#include "download/datacentre_extras.h"
 #include "listing/listing_scan.h"
 
 namespace cli {
@@ -23,6 +28,71 @@ Column Number(const char* name, int decimals, double width) {
 
 constexpr int kListingCells = store::kFieldCount + 4;
 constexpr int kSeatCells = 8;
+constexpr int kExtraListingCells = 16;
+constexpr int kExtraSeatCells = 2;
+
+// The side-table figures of a listing, in column order.
+std::optional<double> store::ListingExtras::*const kExtraFigures[] = {
+    &store::ListingExtras::close,         &store::ListingExtras::change_rate,
+    &store::ListingExtras::turnover_rate, &store::ListingExtras::free_float_value,
+    &store::ListingExtras::list_buy,      &store::ListingExtras::list_sell,
+    &store::ListingExtras::list_net,      &store::ListingExtras::list_deal,
+    &store::ListingExtras::net_ratio,     &store::ListingExtras::deal_ratio};
+std::optional<double> store::ListingExtras::*const kLaterChanges[] = {
+    &store::ListingExtras::after_1_day, &store::ListingExtras::after_2_days,
+    &store::ListingExtras::after_5_days, &store::ListingExtras::after_10_days};
+
+// A figure as given, with as many decimals as it needs (up to 6).
+std::string GivenFigure(double x) {
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%.6f", x);
+  std::string t = buf;
+  while (!t.empty() && t.back() == '0') t.pop_back();
+  if (!t.empty() && t.back() == '.') t.pop_back();
+  if (t == "-0") t = "0";
+  return t;
+}
+
+// The side-table cells after a row's own: the listing's figures, or a
+// Seat's branch codes; empty cells where the store has none.
+class ExtraCells {
+ public:
+  void Listing(const store::ListingExtras* e) {
+    for (auto& cell : listing_) cell = Cell{};
+    if (!e) return;
+    listing_[0] = Cell::Text(Utf8View(e->reason, texts_[0]));
+    size_t k = 1;
+    for (const auto member : kExtraFigures) SetFigure(k++, e->*member);
+    listing_[k] = Cell::Text(Utf8View(e->explain, texts_[k]));
+    ++k;
+    for (const auto member : kLaterChanges) SetFigure(k++, e->*member);
+  }
+  void Seat(const store::SeatCode* c) {
+    seat_[0] = c ? Cell::Text(Utf8View(c->branch, seat_texts_[0])) : Cell{};
+    seat_[1] = c ? Cell::Text(Utf8View(c->branch_old, seat_texts_[1])) : Cell{};
+  }
+  std::span<const Cell> listing() const { return listing_; }
+  std::span<const Cell> seat() const { return seat_; }
+
+ private:
+  void SetFigure(size_t k, const std::optional<double>& x) {
+    if (!x) return;
+    texts_[k] = GivenFigure(*x);
+    listing_[k] = Cell::Number(*x, texts_[k]);
+  }
+  std::array<std::string, kExtraListingCells> texts_;
+  std::array<Cell, kExtraListingCells> listing_;
+  std::array<std::string, kExtraSeatCells> seat_texts_;
+  std::array<Cell, kExtraSeatCells> seat_;
+};
+
+// The row's cells and the extra ones after them.
+std::span<const Cell> Joined(std::span<const Cell> own, std::span<const Cell> extra,
+                             std::vector<Cell>& out) {
+  out.assign(own.begin(), own.end());
+  out.insert(out.end(), extra.begin(), extra.end());
+  return out;
+}
 
 // Cells of one listing row, with the texts they view.
 class ListingRowMaker {
@@ -84,27 +154,54 @@ class SeatRowMaker {
 
 }  // namespace
 
-std::vector<Column> ExportColumns(ExportRows rows) {
-  if (rows == ExportRows::kSeats)
-    return {Text("date", 12),     Text("code", 8),          Text("name", 10),
-            Text("side", 6),      Number("position", 0, 9), Text("seat", 40),
-            Number("buy", 2, 14), Number("sell", 2, 14)};
-  return {Text("date", 12),         Text("name", 10),      Text("code", 8),
-          Text("reason", 40),       Text("value", 16),     Text("volume", 12),
-          Text("turnover", 12),     Text("buy_seats", 40), Text("sell_seats", 40),
-          Number("buy", 3, 12),     Number("sell", 3, 12), Number("net", 3, 12),
-          Number("strength", 3, 10)};
+std::vector<Column> ExportColumns(ExportRows rows, bool extras) {
+  std::vector<Column> columns;
+  if (rows == ExportRows::kSeats) {
+    columns = {Text("date", 12),     Text("code", 8),          Text("name", 10),
+               Text("side", 6),      Number("position", 0, 9), Text("seat", 40),
+               Number("buy", 2, 14), Number("sell", 2, 14)};
+    if (extras) {
+      columns.push_back(Text("branch_code", 10));
+      columns.push_back(Text("branch_code_old", 10));
+    }
+    return columns;
+  }
+  columns = {Text("date", 12),         Text("name", 10),      Text("code", 8),
+             Text("reason", 40),       Text("value", 16),     Text("volume", 12),
+             Text("turnover", 12),     Text("buy_seats", 40), Text("sell_seats", 40),
+             Number("buy", 3, 12),     Number("sell", 3, 12), Number("net", 3, 12),
+             Number("strength", 3, 10)};
+  if (extras) {
+    for (const char* name :
+         {"reason_full", "close", "change_rate", "turnover_rate", "free_float_value", "list_buy",
+          "list_sell", "list_net", "list_deal", "net_ratio", "deal_ratio"})
+      columns.push_back(name == std::string_view("reason_full") ? Text(name, 40)
+                                                                : Number(name, -1, 14));
+    columns.push_back(Text("explain", 40));
+    for (const char* name : {"after_1_day", "after_2_days", "after_5_days", "after_10_days"})
+      columns.push_back(Number(name, -1, 12));
+  }
+  return columns;
 }
 
 ExportResult ExportListings(store::Store& store, const DateFilter& dates, ExportRows rows,
-                            TableWriter& writer, std::stop_token stop) {
+                            TableWriter& writer, std::stop_token stop, bool extras) {
   ExportResult result;
-  const std::vector<Column> columns = ExportColumns(rows);
+  const std::vector<Column> columns = ExportColumns(rows, extras);
   writer.Begin(columns);
   ListingRowMaker listing_rows;
   SeatRowMaker seat_rows;
   listing::ScannedListing figures;
   int64_t visited = 0;
+  // The side tables are read a date at a time, on an access of their own
+  // beside the pass's.
+  std::optional<store::StoreAccess> side;
+  download::CentreExtrasOfDay day;
+  ExtraCells extra;
+  std::vector<Cell> joined;
+  bool day_loaded = false;
+  const store::ListingExtras* found = nullptr;
+  std::optional<store::StoreError> side_error;
   result.error = ForEachFullListing(store, [&](const FullListing& stored) {
     if ((++visited & 1023) == 0 && stop.stop_requested()) {
       result.stopped = true;
@@ -112,13 +209,30 @@ ExportResult ExportListings(store::Store& store, const DateFilter& dates, Export
     }
     if (!dates.Holds(stored.field(store::kDate))) return true;
     ++result.listings;
+    if (extras) {
+      if (!side) side.emplace(store.OpenStore());
+      if (!day_loaded || day.date() != stored.field(store::kDate)) {
+        day_loaded = true;
+        if (!day.Load(*side, stored.field(store::kDate))) {
+          side_error = side->error().value_or(store::StoreError{});
+          return false;
+        }
+      }
+      found = day.Find(stored.field(store::kCode), stored.field(store::kReason),
+                       stored.field(store::kBuySeats));
+    }
     if (rows == ExportRows::kListings) {
       // The statistics grid's arithmetic on the same fields.
       figures.turnover = listing::TurnoverFromText(stored.field(store::kTurnover));
       listing::TakeSeatBlocks(stored.field(store::kBuySeats), stored.field(store::kSellSeats),
                               figures);
       listing::ComputeFigures(figures);
-      if (!writer.Row(listing_rows.Make(stored, figures))) return !(result.output_failed = true);
+      std::span<const Cell> cells = listing_rows.Make(stored, figures);
+      if (found) {
+        extra.Listing(found);
+        cells = Joined(cells, extra.listing(), joined);
+      }
+      if (!writer.Row(cells)) return !(result.output_failed = true);
       ++result.rows;
       return true;
     }
@@ -127,13 +241,22 @@ ExportResult ExportListings(store::Store& store, const DateFilter& dates, Export
       const listing::SeatBlock block =
           listing::ReadSeatBlock(stored.field(buying_side ? store::kBuySeats : store::kSellSeats));
       for (int k = 0; k < block.count; ++k) {
-        if (!writer.Row(seat_rows.Make(buying_side, k + 1, block.seats[static_cast<size_t>(k)])))
-          return !(result.output_failed = true);
+        std::span<const Cell> cells =
+            seat_rows.Make(buying_side, k + 1, block.seats[static_cast<size_t>(k)]);
+        if (found) {
+          extra.Seat(day.Seat(*found, buying_side ? 0 : 1, k + 1));
+          cells = Joined(cells, extra.seat(), joined);
+        }
+        if (!writer.Row(cells)) return !(result.output_failed = true);
         ++result.rows;
       }
     }
     return true;
   });
+  if (side) {
+    if (auto error = side->CloseStore(); error && !side_error) side_error = std::move(error);
+  }
+  if (side_error && !result.error) result.error = std::move(side_error);
   return result;
 }
 

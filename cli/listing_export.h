@@ -20,7 +20,12 @@ enum class ExportRows {
   kSeats,     // date, code, name, side, position, seat, buy, sell (yuan)
 };
 
-std::vector<sheets::Column> ExportColumns(ExportRows rows);
+// The columns of the rows; with `extras`, those of the data centre's side
+// tables after them (JSON lines carry them): for a listing its full reason
+// and the figures the nine fields do not hold, for a Seat its branch codes.
+// A row of a listing the side tables know nothing of (from the list pages)
+// goes without them.
+std::vector<sheets::Column> ExportColumns(ExportRows rows, bool extras = false);
 
 struct ExportResult {
   int64_t listings = 0;                    // listings within the range
@@ -33,6 +38,6 @@ struct ExportResult {
 // One pass over the store: the rows of every listing within `dates`, in
 // record order, to `writer` (Begin included, Finish left to the caller).
 ExportResult ExportListings(store::Store& store, const DateFilter& dates, ExportRows rows,
-                            TableWriter& writer, std::stop_token stop = {});
+                            TableWriter& writer, std::stop_token stop = {}, bool extras = false);
 
 }  // namespace cli

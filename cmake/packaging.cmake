@@ -1,6 +1,6 @@
 # Installing the programs (cmake --install) and the Debian package
 # (cpack -G DEB): quorvane, quorvane-cli, the loopback sample source, the
-# desktop entry and the icon. Installed under /usr, the programs keep their
+# desktop entry, the icon and the programs' defaults file. Installed under /usr, the programs keep their
 # store in the user's data folder (their own folder is not writable there).
 include(GNUInstallDirs)
 
@@ -13,6 +13,10 @@ if(QUORVANE_BUILD_QT)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvane)
+# The installed programs' defaults (the public data centre): only programs
+# that find this file beside them read it, so a build tree keeps the
+# loopback sample source whatever it was configured with.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/defaults DESTINATION ${QUORVANE_DEFAULTS_DESTINATION})
 
 set(CPACK_PACKAGE_NAME quorvane)
 set(CPACK_PACKAGE_VENDOR "Quorvane")

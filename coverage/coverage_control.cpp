@@ -42,6 +42,11 @@ download::WindowDownloadRequest GapFillRequest(program::ProgramContext& ctx,
   request.keep = true;
   request.gap_pages = std::move(pages);
   request.source_host = ctx.settings.source_host;
+  // The settings' kind of source, as "开始下载" asks it.
+  request.source_kind = ctx.settings.source_kind;
+  request.politeness = download::PolitenessOf(ctx.settings);
+  request.fetch_limits.ca_file = ctx.settings.ca_file;
+  request.answers_folder = ctx.settings.answers_folder;
   return request;
 }
 

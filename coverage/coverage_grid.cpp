@@ -34,6 +34,7 @@ struct LogGridTexts {
   std::string fetched = Gbk("下载于 ");
   std::string listings = Gbk(" 条，");
   std::string separator = Gbk("，");
+  std::string note_separator = Gbk("\n");
   std::string inferred = Gbk("由已存数据推断：");
   std::string inferred_close = Gbk(" 条");
   std::string not_published_tip = Gbk("本日数据暂未上传，");
@@ -117,6 +118,8 @@ void MakeCoverageCell(const std::optional<store::PageLogEntry>& row, ui::Cell& c
       if (!fetched.empty()) *tooltip += LogGridT().separator + fetched;
       break;
   }
+  // The source's note (an answer it kept, a report it changed to).
+  if (!row->note.empty()) *tooltip += LogGridT().note_separator + row->note;
 }
 
 void FillCoverageGrid(ui::Grid& grid, const Coverage& coverage) {

@@ -4,6 +4,7 @@
 
 #include "coverage/coverage_grid.h"
 #include "coverage/coverage_plan.h"
+#include "download/datacentre_json.h"
 #include "download/date_list.h"
 #include "store/store_error.h"
 #include "text/gbk.h"
@@ -23,6 +24,41 @@ const LogPageTexts& LogPageT() {
   static const LogPageTexts texts;
   return texts;
 }
+
+// "命令行 --source", "环境变量 QUORVANE_SOURCE_HOST", "安装默认", "程序内置".
+std::string OriginCaption(program::SettingOrigin origin, const char* option,
+                          const char* environment) {
+  switch (origin) {
+    case program::SettingOrigin::kCommandLine:
+      return text::Gbk("命令行 ") + option;
+    case program::SettingOrigin::kEnvironment:
+      return text::Gbk("环境变量 ") + environment;
+    case program::SettingOrigin::kInstalled:
+      return text::Gbk("安装默认");
+    case program::SettingOrigin::kBuild:
+      break;
+  }
+  return text::Gbk("程序内置");
+}
+
+}  // namespace
+
+std::string SourceCaption(const program::ProgramSettings& settings) {
+  const bool centre = settings.source_kind == program::SourceKind::kDataCentre;
+  std::string caption =
+      text::Gbk(centre ? "数据来源：数据中心 datacenter" : "数据来源：列表页 pages");
+  const std::string kind_origin =
+      OriginCaption(settings.source_kind_origin, "--source-kind", program::kSourceKindEnvironment);
+  const std::string host_origin =
+      OriginCaption(settings.source_host_origin, "--source", "QUORVANE_SOURCE_HOST");
+  if (kind_origin != host_origin) caption += text::Gbk("（") + kind_origin + text::Gbk("）");
+  int replaced = 0;
+  caption += text::Gbk("，") + download::GbkWithMarks(settings.source_host, replaced) +
+             text::Gbk("（") + host_origin + text::Gbk("）");
+  return caption;
+}
+
+namespace {
 
 void ShowTotals(ui::MainWindow& w) {
   ui::DownloadLogPage& page = w.download_log;
@@ -45,6 +81,7 @@ std::vector<std::string> LogPageDates(const ui::MainWindow& w) {
 void RefreshDownloadLogPage(program::ProgramContext& ctx, bool tell_errors) {
   ui::MainWindow& w = ctx.window;
   ui::DownloadLogPage& page = w.download_log;
+  page.标签_下载记录来源.SetCaption(SourceCaption(ctx.settings));
   const Coverage coverage = ReadCoverage(ctx.store, LogPageDates(w));
   if (coverage.error) {
     const std::string message = store::ErrorMessage(*coverage.error);

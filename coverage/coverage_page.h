@@ -11,6 +11,11 @@
 
 namespace coverage {
 
+// The page's source line (GBK): "数据来源：数据中心 datacenter，
+// https://datacenter-web.eastmoney.com（安装默认）", the kind's origin beside
+// the kind when it differs from the host's.
+std::string SourceCaption(const program::ProgramSettings& settings);
+
 // The weekdays the page shows, latest first: its checked quick range
 // counted back from its end date, else its two date boxes.
 std::vector<std::string> LogPageDates(const ui::MainWindow& w);

@@ -19,6 +19,9 @@ struct PlanTexts {
   std::string no_list = text::Gbk("页面无列表");
   std::string too_big = text::Gbk("页面过大");
   std::string write_failed = text::Gbk("写入失败");
+  std::string bad_answer = text::Gbk("应答无法读取");
+  std::string certificate = text::Gbk("证书验证失败");
+  std::string refused = text::Gbk("服务拒绝请求");
   std::string failed = text::Gbk("失败");
 };
 
@@ -185,6 +188,12 @@ std::string FailureText(const store::PageLogEntry& row) {
       return PlanT().too_big;
     case store::PageFailure::kWriteFailed:
       return PlanT().write_failed;
+    case store::PageFailure::kBadAnswer:
+      return PlanT().bad_answer;
+    case store::PageFailure::kCertificate:
+      return PlanT().certificate;
+    case store::PageFailure::kRefused:
+      return PlanT().refused;
     case store::PageFailure::kNone:
       break;
   }

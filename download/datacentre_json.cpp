@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "text/gbk.h"
+#include "text/text_ops.h"
 
 namespace download {
 namespace {
@@ -72,48 +73,106 @@ std::string StringField(const Json& row, const char* key) {
   return it->get_ref<const std::string&>();
 }
 
-// A number, or a text that is one whole number; nullopt for null, "-" and
-// anything else.
-std::optional<double> NumberField(const Json& row, const char* key) {
+// A code given as a text or as a whole number.
+std::string CodeField(const Json& row, const char* key) {
   const auto it = row.find(key);
-  if (it == row.end()) return std::nullopt;
-  if (it->is_number()) return it->get<double>();
-  if (!it->is_string()) return std::nullopt;
-  const std::string& s = it->get_ref<const std::string&>();
-  if (s.empty()) return std::nullopt;
-  char* end = nullptr;
-  const double value = std::strtod(s.c_str(), &end);
-  if (end != s.c_str() + s.size()) return std::nullopt;
-  return value;
+  if (it != row.end() && (it->is_number_integer() || it->is_number_unsigned())) return it->dump();
+  return StringField(row, key);
 }
 
-// The shape both reports share. Calls `take` with every element of "data".
+// A number, or a text that is one number; nullopt for null, an absent
+// value, "" and "-", and for anything else, which is counted in `odd`.
+std::optional<double> NumberField(const Json& row, const char* key, int& odd) {
+  const auto it = row.find(key);
+  if (it == row.end() || it->is_null()) return std::nullopt;
+  if (it->is_number()) return it->get<double>();
+  if (it->is_string()) {
+    const std::string& s = it->get_ref<const std::string&>();
+    if (s.empty() || s == "-") return std::nullopt;
+    char* end = nullptr;
+    const double value = std::strtod(s.c_str(), &end);
+    if (end == s.c_str() + s.size() && std::isfinite(value)) return value;
+  }
+  ++odd;
+  return std::nullopt;
+}
+
+// "YYYY-MM-DD" at the start of a TRADE_DATE ("2010-06-04 00:00:00"); empty
+// when it does not start with one.
+std::string DateField(const Json& row) {
+  std::string date = StringField(row, "TRADE_DATE").substr(0, 10);
+  if (date.size() != 10 || date[4] != '-' || date[7] != '-') return {};
+  for (const size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+    if (date[i] < '0' || date[i] > '9') return {};
+  return date;
+}
+
+// The shape both reports share. Calls `take` with every element of "data"
+// that is an object; `take` says whether it made a row of it.
 template <typename Row, typename Take>
 CentreAnswer<Row> ReadAnswer(std::string_view body, Take take) {
   CentreAnswer<Row> answer;
   const Json doc = Json::parse(body.begin(), body.end(), nullptr, /*allow_exceptions=*/false);
-  if (doc.is_discarded() || !doc.is_object()) return answer;
-  const auto result = doc.find("result");
-  if (result == doc.end()) return answer;
-  if (result->is_null()) {
-    answer.ok = true;
+  if (doc.is_discarded()) {
+    answer.problem = "not JSON";
     return answer;
   }
-  if (!result->is_object()) return answer;
+  if (!doc.is_object()) {
+    answer.problem = "not a JSON object";
+    return answer;
+  }
+  if (const auto code = doc.find("code"); code != doc.end() && code->is_number_integer())
+    answer.code = code->get<int64_t>();
+  if (const auto message = doc.find("message"); message != doc.end() && message->is_string())
+    answer.message = message->get_ref<const std::string&>();
+  const auto success = doc.find("success");
+  const bool refused = success != doc.end() && success->is_boolean() && !success->get<bool>() &&
+                       answer.code != kNoDataCode;
+  const auto result = doc.find("result");
+  if (result == doc.end() || result->is_null()) {
+    // Nothing to read: an empty day, or a refusal with its reason.
+    if (refused) {
+      answer.kind = AnswerKind::kRefused;
+    } else if (result != doc.end()) {
+      answer.kind = AnswerKind::kNoData;
+    } else {
+      answer.problem = "no \"result\"";
+    }
+    return answer;
+  }
+  if (!result->is_object()) {
+    answer.problem = "\"result\" is no object";
+    return answer;
+  }
   const auto data = result->find("data");
-  if (data == result->end() || !data->is_array()) return answer;
+  if (data == result->end() || !data->is_array()) {
+    answer.problem = "no \"result.data\" list";
+    return answer;
+  }
   answer.pages = 1;
   const auto pages = result->find("pages");
-  if (pages != result->end() && pages->is_number_integer()) {
+  if (pages != result->end()) {
+    if (!pages->is_number_integer()) {
+      answer.problem = "\"result.pages\" is no whole number";
+      return answer;
+    }
     const auto n = pages->get<int64_t>();
-    if (n < 1 || n > 100'000) return answer;
+    if (n == 0 && data->empty()) {
+      answer.kind = AnswerKind::kNoData;
+      answer.pages = 0;
+      return answer;
+    }
+    if (n < 1 || n > 100'000) {
+      answer.problem = "\"result.pages\" is " + std::to_string(n);
+      return answer;
+    }
     answer.pages = static_cast<int>(n);
   }
   answer.rows.reserve(data->size());
   for (const Json& element : *data) {
-    if (!element.is_object() || !take(element, answer.rows)) ++answer.unreadable;
+    if (!element.is_object() || !take(element, answer)) ++answer.unreadable;
   }
-  answer.ok = true;
+  answer.kind = AnswerKind::kRows;
   return answer;
 }
 
@@ -194,54 +253,100 @@ std::string PercentText(double rate) {
   return hundredths ? CentsText(*hundredths, false) + "%" : std::string();
 }
 
-CentreAnswer<CentreListing> ReadListingAnswer(std::string_view body) {
-  return ReadAnswer<CentreListing>(body, [](const Json& row, std::vector<CentreListing>& rows) {
-    CentreListing listing;
-    listing.code = StringField(row, "SECURITY_CODE");
-    if (listing.code.empty()) return false;
-    listing.secucode = StringField(row, "SECUCODE");
-    listing.name = StringField(row, "SECURITY_NAME_ABBR");
-    listing.date = StringField(row, "TRADE_DATE").substr(0, 10);
-    listing.explanation = StringField(row, "EXPLANATION");
-    listing.change_rate = NumberField(row, "CHANGE_RATE");
-    listing.turnover = NumberField(row, "ACCUM_AMOUNT");
-    rows.push_back(std::move(listing));
+CentreAnswer<CentreListing> ReadListingAnswer(std::string_view body, std::string_view date) {
+  return ReadAnswer<CentreListing>(body, [date](const Json& row, auto& answer) {
+    CentreListing l;
+    l.code = StringField(row, "SECURITY_CODE");
+    l.date = DateField(row);
+    if (l.code.empty() || l.date.empty() || (!date.empty() && l.date != date)) return false;
+    int& odd = answer.odd_values;
+    l.secucode = StringField(row, "SECUCODE");
+    l.name = StringField(row, "SECURITY_NAME_ABBR");
+    l.explanation = StringField(row, "EXPLANATION");
+    l.change_rate = NumberField(row, "CHANGE_RATE", odd);
+    l.turnover = NumberField(row, "ACCUM_AMOUNT", odd);
+    l.close = NumberField(row, "CLOSE_PRICE", odd);
+    l.turnover_rate = NumberField(row, "TURNOVERRATE", odd);
+    l.free_market_cap = NumberField(row, "FREE_MARKET_CAP", odd);
+    l.list_buy = NumberField(row, "BILLBOARD_BUY_AMT", odd);
+    l.list_sell = NumberField(row, "BILLBOARD_SELL_AMT", odd);
+    l.list_net = NumberField(row, "BILLBOARD_NET_AMT", odd);
+    l.list_deal = NumberField(row, "BILLBOARD_DEAL_AMT", odd);
+    l.net_ratio = NumberField(row, "DEAL_NET_RATIO", odd);
+    l.deal_ratio = NumberField(row, "DEAL_AMOUNT_RATIO", odd);
+    l.explain = StringField(row, "EXPLAIN");
+    l.after_1_day = NumberField(row, "D1_CLOSE_ADJCHRATE", odd);
+    l.after_2_days = NumberField(row, "D2_CLOSE_ADJCHRATE", odd);
+    l.after_5_days = NumberField(row, "D5_CLOSE_ADJCHRATE", odd);
+    l.after_10_days = NumberField(row, "D10_CLOSE_ADJCHRATE", odd);
+    answer.rows.push_back(std::move(l));
     return true;
   });
 }
 
-CentreAnswer<CentreSeat> ReadSeatAnswer(std::string_view body) {
-  return ReadAnswer<CentreSeat>(body, [](const Json& row, std::vector<CentreSeat>& rows) {
+CentreAnswer<CentreSeat> ReadSeatAnswer(std::string_view body, std::string_view date) {
+  return ReadAnswer<CentreSeat>(body, [date](const Json& row, auto& answer) {
     CentreSeat seat;
+    seat.date = DateField(row);
+    if (!date.empty() && seat.date != date) return false;
+    int& odd = answer.odd_values;
     seat.name = StringField(row, "OPERATEDEPT_NAME");
     seat.explanation = StringField(row, "EXPLANATION");
-    seat.buy = NumberField(row, "BUY");
-    seat.sell = NumberField(row, "SELL");
-    rows.push_back(std::move(seat));
+    seat.buy = NumberField(row, "BUY", odd);
+    seat.sell = NumberField(row, "SELL", odd);
+    seat.code = StringField(row, "SECURITY_CODE");
+    seat.branch = CodeField(row, "OPERATEDEPT_CODE");
+    seat.branch_old = CodeField(row, "OPERATEDEPT_CODE_OLD");
+    answer.rows.push_back(std::move(seat));
     return true;
   });
 }
 
-std::string SeatBlockOf(const std::vector<CentreSeat>& seats, std::string_view explanation,
-                        int& replaced) {
+std::vector<BlockSeat> BlockSeatsOf(const std::vector<CentreSeat>& seats,
+                                    std::string_view explanation, int& replaced) {
   bool any_of_reason = false;
   for (const CentreSeat& s : seats) any_of_reason |= s.explanation == explanation;
-  std::string block;
-  block.reserve(320);
-  int taken = 0;
   auto amount = [](const std::optional<double>& yuan) {
     std::string t = yuan ? YuanText(*yuan) : std::string();
     return t.empty() ? std::string("0.00") : t;
   };
+  std::vector<BlockSeat> block;
+  block.reserve(5);
+  size_t bytes = 0;
   for (const CentreSeat& s : seats) {
-    if (taken == 5) break;
+    if (block.size() == 5) break;
     if (any_of_reason && s.explanation != explanation) continue;
-    AppendSeatEntry(block, GbkWithMarks(s.name, replaced), amount(s.buy), amount(s.sell));
-    ++taken;
+    BlockSeat& b = block.emplace_back();
+    b.seat = &s;
+    b.name = GbkWithMarks(s.name, replaced);
+    b.buy = amount(s.buy);
+    b.sell = amount(s.sell);
+    bytes += b.name.size() + b.buy.size() + b.sell.size();
   }
+  // Fourteen separators join the fifteen values; the names give way until
+  // the five fit the field, so that no amount is cut off.
+  const size_t width = static_cast<size_t>(store::kListingFields[store::kBuySeats - 1].width);
+  while (bytes + 14 > width) {
+    BlockSeat* longest = nullptr;
+    for (BlockSeat& b : block)
+      if (!longest || b.name.size() > longest->name.size()) longest = &b;
+    if (!longest || longest->name.empty()) break;
+    const size_t before = longest->name.size();
+    longest->name = std::string(text::CutToWidth(longest->name, before - 1));
+    bytes -= before - longest->name.size();
+  }
+  return block;
+}
+
+std::string SeatBlockOf(const std::vector<CentreSeat>& seats, std::string_view explanation,
+                        int& replaced) {
+  const std::vector<BlockSeat> chosen = BlockSeatsOf(seats, explanation, replaced);
+  std::string block;
+  block.reserve(320);
+  for (const BlockSeat& b : chosen) AppendSeatEntry(block, b.name, b.buy, b.sell);
   // An empty Seat is "||": its name and both amounts empty. The first one
   // of an empty block starts it without a separator before it.
-  for (; taken < 5; ++taken) {
+  for (size_t taken = chosen.size(); taken < 5; ++taken) {
     if (taken > 0) block += '|';
     block += "||";
   }
@@ -259,6 +364,54 @@ ScrapedListing MapListing(const CentreListing& listing, const std::vector<Centre
   row.buy_seats = SeatBlockOf(buys, listing.explanation, replaced);
   row.sell_seats = SeatBlockOf(sells, listing.explanation, replaced);
   return row;
+}
+
+store::ListingExtras ExtrasOf(const CentreListing& listing, std::string_view date) {
+  int replaced = 0;  // counted once, where the nine fields take the texts
+  store::ListingExtras e;
+  e.date = std::string(date);
+  e.code = GbkWithMarks(listing.code, replaced);
+  e.reason = GbkWithMarks(listing.explanation, replaced);
+  e.close = listing.close;
+  e.change_rate = listing.change_rate;
+  e.turnover_rate = listing.turnover_rate;
+  e.free_float_value = listing.free_market_cap;
+  e.list_buy = listing.list_buy;
+  e.list_sell = listing.list_sell;
+  e.list_net = listing.list_net;
+  e.list_deal = listing.list_deal;
+  e.net_ratio = listing.net_ratio;
+  e.deal_ratio = listing.deal_ratio;
+  e.explain = GbkWithMarks(listing.explain, replaced);
+  e.after_1_day = listing.after_1_day;
+  e.after_2_days = listing.after_2_days;
+  e.after_5_days = listing.after_5_days;
+  e.after_10_days = listing.after_10_days;
+  return e;
+}
+
+std::vector<store::SeatCode> SeatCodesOf(const CentreListing& listing, std::string_view date,
+                                         const std::vector<CentreSeat>& buys,
+                                         const std::vector<CentreSeat>& sells) {
+  int replaced = 0;  // counted once, where the Seat blocks take the names
+  std::vector<store::SeatCode> codes;
+  const std::string code = GbkWithMarks(listing.code, replaced);
+  const std::string reason = GbkWithMarks(listing.explanation, replaced);
+  for (const int side : {0, 1}) {
+    int position = 0;
+    for (BlockSeat& b : BlockSeatsOf(side == 0 ? buys : sells, listing.explanation, replaced)) {
+      store::SeatCode& c = codes.emplace_back();
+      c.date = std::string(date);
+      c.code = code;
+      c.reason = reason;
+      c.side = side;
+      c.position = ++position;
+      c.name = std::move(b.name);
+      c.branch = GbkWithMarks(b.seat->branch, replaced);
+      c.branch_old = GbkWithMarks(b.seat->branch_old, replaced);
+    }
+  }
+  return codes;
 }
 
 }  // namespace download

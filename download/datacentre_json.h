@@ -1,8 +1,10 @@
 // Reading the data centre's JSON answers and turning their values into the
 // texts a scraped list page gives: GBK names, boards by stock code, amounts
-// and rates in the pages' number formats.
+// and rates in the pages' number formats; and the rows of the store's side
+// tables for what the nine fields do not hold.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +12,7 @@
 
 #include "download/market.h"
 #include "download/page_scraper.h"
+#include "store/listing_extras.h"
 
 namespace download {
 
@@ -46,35 +49,89 @@ struct CentreListing {
   std::string explanation;            // EXPLANATION: the reason for listing
   std::optional<double> change_rate;  // CHANGE_RATE, percent
   std::optional<double> turnover;     // ACCUM_AMOUNT, yuan
+  // What the nine fields do not hold, as given.
+  std::optional<double> close;            // CLOSE_PRICE
+  std::optional<double> turnover_rate;    // TURNOVERRATE, percent
+  std::optional<double> free_market_cap;  // FREE_MARKET_CAP, yuan
+  std::optional<double> list_buy;         // BILLBOARD_BUY_AMT
+  std::optional<double> list_sell;        // BILLBOARD_SELL_AMT
+  std::optional<double> list_net;         // BILLBOARD_NET_AMT
+  std::optional<double> list_deal;        // BILLBOARD_DEAL_AMT
+  std::optional<double> net_ratio;        // DEAL_NET_RATIO
+  std::optional<double> deal_ratio;       // DEAL_AMOUNT_RATIO
+  std::string explain;                    // EXPLAIN: the service's one-line reading
+  std::optional<double> after_1_day;      // D1_CLOSE_ADJCHRATE
+  std::optional<double> after_2_days;     // D2_CLOSE_ADJCHRATE
+  std::optional<double> after_5_days;     // D5_CLOSE_ADJCHRATE
+  std::optional<double> after_10_days;    // D10_CLOSE_ADJCHRATE
 };
 
-// One Seat of a stock's buy or sell answer.
+// One Seat of a buy or sell answer.
 struct CentreSeat {
   std::string name;            // OPERATEDEPT_NAME
   std::string explanation;     // EXPLANATION of the listing it belongs to, may be empty
   std::optional<double> buy;   // BUY, yuan
   std::optional<double> sell;  // SELL, yuan
+  std::string code;            // SECURITY_CODE of the stock, may be empty
+  std::string date;            // the first 10 characters of TRADE_DATE, may be empty
+  std::string branch;          // OPERATEDEPT_CODE, the branch's code
+  std::string branch_old;      // OPERATEDEPT_CODE_OLD
 };
 
-// An answer {"result": {"pages": N, "data": [...]}}. "result": null is an
-// answer without rows (nothing listed, or not yet published).
+// What an answer is.
+enum class AnswerKind {
+  kRows,  // {"result": {"pages": N, "data": [...]}}
+  // "result": null: nothing listed, or not yet published ("success": false
+  // with code 9201, "返回数据为空", or no refusal at all).
+  kNoData,
+  // "success": false with another code: the service refused the request
+  // (a report or filter it does not take, a block); its code and message
+  // say why.
+  kRefused,
+  kUnreadable,  // not JSON, or not of this shape
+};
+
+// The code with which the service says a query found nothing.
+inline constexpr int64_t kNoDataCode = 9201;
+
 template <typename Row>
 struct CentreAnswer {
-  bool ok = false;  // false: not JSON, or not in this shape
-  int pages = 0;    // 0 for "result": null
+  AnswerKind kind = AnswerKind::kUnreadable;
+  int pages = 0;  // 0 unless kRows
   std::vector<Row> rows;
-  int unreadable = 0;  // data elements that are no object or lack what a row needs
+  // Data elements left out: no object, or without what a row needs (a
+  // listing its code and date; any row a date of another day).
+  int unreadable = 0;
+  // Numbers given as texts that are no number, taken as missing.
+  int odd_values = 0;
+  std::optional<int64_t> code;  // the answer's "code"
+  std::string message;          // its "message" (UTF-8)
+  std::string problem;          // why it is kUnreadable (English)
 };
 
-// Rows in the answer's order; a listing needs its SECURITY_CODE.
-CentreAnswer<CentreListing> ReadListingAnswer(std::string_view body);
-CentreAnswer<CentreSeat> ReadSeatAnswer(std::string_view body);
+// Rows in the answer's order; a listing needs its SECURITY_CODE and
+// TRADE_DATE. `date`, when given, is the day asked for: rows of another day
+// are left out and counted.
+CentreAnswer<CentreListing> ReadListingAnswer(std::string_view body, std::string_view date = {});
+CentreAnswer<CentreSeat> ReadSeatAnswer(std::string_view body, std::string_view date = {});
 
-// A Seat block from a stock's Seats in the order the data centre ranks
-// them: the Seats of the listing's reason (all of them when none carries
-// that reason), the first five, each "name|buy|sell" with the amounts as
-// YuanText (a missing amount is "0.00"); fewer than five are padded with
-// empty Seats, so the block always holds its 15 values.
+// The Seats of a listing as its Seat block holds them, in the order the
+// data centre ranks them: the Seats of the listing's reason (all of them
+// when none carries that reason), the first five, each with its name in
+// GBK (names cut on a character boundary, longest first, when the five
+// would not fit the block's 512 bytes) and its amounts as YuanText (a
+// missing amount is "0.00").
+struct BlockSeat {
+  const CentreSeat* seat = nullptr;
+  std::string name;  // GBK
+  std::string buy;
+  std::string sell;
+};
+std::vector<BlockSeat> BlockSeatsOf(const std::vector<CentreSeat>& seats,
+                                    std::string_view explanation, int& replaced);
+
+// A Seat block: the BlockSeatsOf as "name|buy|sell", padded with empty
+// Seats to five, so the block always holds its 15 values.
 std::string SeatBlockOf(const std::vector<CentreSeat>& seats, std::string_view explanation,
                         int& replaced);
 
@@ -83,5 +140,14 @@ std::string SeatBlockOf(const std::vector<CentreSeat>& seats, std::string_view e
 // volume, the turnover in 10,000 yuan, the two Seat blocks.
 ScrapedListing MapListing(const CentreListing& listing, const std::vector<CentreSeat>& buys,
                           const std::vector<CentreSeat>& sells, int& replaced);
+
+// The side tables' rows of the listing on `date`: its extra figures, and
+// the branch codes of the Seats of its two blocks by position.
+// (Characters outside GBK are marked as in the nine fields, and counted
+// there.)
+store::ListingExtras ExtrasOf(const CentreListing& listing, std::string_view date);
+std::vector<store::SeatCode> SeatCodesOf(const CentreListing& listing, std::string_view date,
+                                         const std::vector<CentreSeat>& buys,
+                                         const std::vector<CentreSeat>& sells);
 
 }  // namespace download

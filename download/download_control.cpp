@@ -8,6 +8,7 @@
 
 #include "coverage/coverage_page.h"
 #include "coverage/coverage_plan.h"
+#include "download/datacentre_json.h"
 #include "download/date_list.h"
 #include "download/download_run.h"
 #include "listing/statistics_refresh.h"
@@ -36,6 +37,8 @@ struct DownloadTexts {
       "龙虎榜数据下载完毕，如要过滤每日多次上榜\r\n\r\n  的重复数据，请点击[删除重复数据]按钮。");
   std::string closing_failed_open = text::Gbk("\r\n\r\n其中 ");
   std::string closing_failed_close = text::Gbk(" 页下载失败，请稍后重新下载这些日期。");
+  std::string closing_kept_open = text::Gbk("\r\n\r\n数据中心有 ");
+  std::string closing_kept_middle = text::Gbk(" 份应答无法读取，已保存在：\r\n");
   std::string progress_done = text::Gbk("已完成 ");
   std::string progress_failed = text::Gbk(" 页，失败 ");
   std::string progress_pages = text::Gbk(" 页");
@@ -216,11 +219,18 @@ std::optional<std::vector<PageKey>> PlanGapFill(program::ProgramContext& ctx, Wi
   return std::move(plan.pages);
 }
 
-std::string ClosingMessage(int failed) {
+std::string ClosingMessage(const DownloadSummary& summary) {
   std::string message = DownloadT().closing;
-  if (failed > 0)
-    message +=
-        DownloadT().closing_failed_open + std::to_string(failed) + DownloadT().closing_failed_close;
+  if (summary.failed > 0)
+    message += DownloadT().closing_failed_open + std::to_string(summary.failed) +
+               DownloadT().closing_failed_close;
+  if (!summary.kept_answers.empty()) {
+    // Where the user finds what the service sent, to show us.
+    int replaced = 0;
+    message += DownloadT().closing_kept_open + std::to_string(summary.kept_answers.size()) +
+               DownloadT().closing_kept_middle +
+               GbkWithMarks(summary.kept_answers.back().parent_path().string(), replaced);
+  }
   return message;
 }
 
@@ -261,6 +271,8 @@ WindowDownloadRequest SnapshotRequest(const program::ProgramContext& ctx) {
   r.source_host = ctx.settings.source_host;
   r.source_kind = ctx.settings.source_kind;
   r.politeness = PolitenessOf(ctx.settings);
+  r.fetch_limits.ca_file = ctx.settings.ca_file;
+  r.answers_folder = ctx.settings.answers_folder;
   return r;
 }
 
@@ -294,7 +306,8 @@ void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& r
   WindowProgress progress(ui, run.replace);
   // The settings' kind of source, at their host.
   const std::unique_ptr<ListingSource> source =
-      MakeListingSource(request.source_kind, run.source_host, run.fetch_limits, request.politeness);
+      MakeListingSource(request.source_kind, run.source_host, run.fetch_limits, request.politeness,
+                        request.answers_folder);
   const DownloadSummary summary = RunDownload(ctx.store, run, *source, progress, stop);
 
   switch (summary.end) {
@@ -312,7 +325,7 @@ void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& r
   ui.Post([updated](ui::MainWindow& w) { w.标签_上榜日期.SetCaption(updated); });
   ui.ShowResult(request.today_only && summary.last_piece_count == 1, summary.failed);
   ui.JobFinished();
-  ui.Tell(ClosingMessage(summary.failed));
+  ui.Tell(ClosingMessage(summary));
   ui.RefreshLogPage();
   ui.Refresh();
 }

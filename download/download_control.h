@@ -3,6 +3,7 @@
 // progress, result and closing message on the window.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -43,6 +44,7 @@ struct WindowDownloadRequest {
   // replace and dates play no part, start and end are the range's.
   std::optional<std::vector<PageKey>> gap_pages;
   DataCentrePoliteness politeness;
+  std::filesystem::path answers_folder;  // where unreadable answers are kept
 };
 WindowDownloadRequest SnapshotRequest(const program::ProgramContext& ctx);
 

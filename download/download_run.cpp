@@ -30,6 +30,12 @@ store::PageFailure FailureOf(FetchFailure failure) {
       return store::PageFailure::kStatus;
     case FetchFailure::kTooBig:
       return store::PageFailure::kTooBig;
+    case FetchFailure::kCertificate:
+      return store::PageFailure::kCertificate;
+    case FetchFailure::kBadAnswer:
+      return store::PageFailure::kBadAnswer;
+    case FetchFailure::kRefused:
+      return store::PageFailure::kRefused;
     case FetchFailure::kNone:
     case FetchFailure::kConnection:
     case FetchFailure::kStopped:
@@ -108,6 +114,8 @@ DownloadSummary Run(store::Store& store, const DownloadRequest& request, Listing
     fetched.fetch.text.clear();
     report.log = PageLogOf(key, fetched, today, now());
     report.fetch = std::move(fetched.fetch);
+    report.notes = std::move(fetched.notes);
+    for (const auto& kept : report.notes.kept_answers) summary.kept_answers.push_back(kept);
     const bool keep_row = KeepsItsRow(access, report.log, &report.log);
     const ScrapeResult scraped =
         StoreListings(fetched.parsed, key.date, access, keep_row ? nullptr : &report.log);
@@ -162,6 +170,10 @@ store::PageLogEntry PageLogOf(const PageKey& page, const SourcePage& fetched,
   e.status = fetched.fetch.status;
   e.bytes = static_cast<int64_t>(fetched.fetch.body_bytes);
   e.fetched_at = FetchTimeText(now);
+  // What a source left out: listings of other exchanges, and elements of
+  // its answers that were no listing; its note says why.
+  e.skipped = fetched.notes.skipped_codes + fetched.notes.unreadable_rows;
+  e.note = fetched.notes.note;
   const ParsedPage& parsed = fetched.parsed;
   if (!fetched.fetch.ok) {
     e.outcome = store::PageOutcome::kFailed;

@@ -4,10 +4,12 @@
 // line each turn the reports into what their user sees.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <stop_token>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "download/download_request.h"
 #include "download/listing_source.h"
@@ -26,6 +28,7 @@ struct PageReport {
   int stored = 0;           // listings appended
   FetchResult fetch;        // the transfer's outcome, status and size (no text)
   store::PageLogEntry log;  // the page's row of the download log, as it stands
+  SourceNotes notes;        // what the source had to say of the page
 };
 
 // The download log's row for a page as a source gave it, fetched at `now`;
@@ -62,6 +65,8 @@ struct DownloadSummary {
   // The store had been written before the failure: what was committed
   // stays and is worth showing.
   bool store_changed = false;
+  // Answers that could not be read, kept for the user (see AnswerKeeper).
+  std::vector<std::filesystem::path> kept_answers;
 };
 
 // Receives the run's reports on the run's own thread, in this order:

@@ -28,16 +28,17 @@ DataCentrePoliteness PolitenessOf(const program::ProgramSettings& settings) {
 
 std::unique_ptr<ListingSource> MakeListingSource(program::SourceKind kind, const std::string& host,
                                                  const FetchLimits& limits,
-                                                 const DataCentrePoliteness& politeness) {
+                                                 const DataCentrePoliteness& politeness,
+                                                 const std::filesystem::path& answers_folder) {
   if (kind == program::SourceKind::kDataCentre)
-    return std::make_unique<DataCentreSource>(host, limits, politeness);
+    return std::make_unique<DataCentreSource>(host, limits, politeness, answers_folder);
   return std::make_unique<ListPageSource>(host, limits);
 }
 
 std::unique_ptr<ListingSource> MakeListingSource(const program::ProgramSettings& settings,
                                                  const FetchLimits& limits) {
   return MakeListingSource(settings.source_kind, settings.source_host, limits,
-                           PolitenessOf(settings));
+                           PolitenessOf(settings), settings.answers_folder);
 }
 
 }  // namespace download

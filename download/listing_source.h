@@ -3,9 +3,11 @@
 // gives the same rows from another format.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 #include "download/download_request.h"
 #include "download/page_fetch.h"
@@ -27,6 +29,19 @@ struct SourceNotes {
   int replaced_characters = 0;
   // Elements of the answers that were no listing or Seat and were left out.
   int unreadable_rows = 0;
+  // Numbers given as texts that are no number, taken as missing.
+  int odd_values = 0;
+  // For the download log's 备注 (GBK): what the source had to say of the
+  // page, e.g. where an answer it could not read was kept.
+  std::string note;
+  // Why the page failed, in a few English words for the command line
+  // ("not JSON", "refused: 请求参数有误 (code 9501)"); empty when it did not.
+  std::string detail;
+  // What the user should read once (English lines), e.g. that the service
+  // no longer takes a report and another is asked.
+  std::vector<std::string> notices;
+  // Answers that could not be read, kept in the cache folder.
+  std::vector<std::filesystem::path> kept_answers;
 };
 
 // One board and date as a source gave it.
@@ -70,17 +85,21 @@ struct DataCentrePoliteness {
   int max_retries = 3;
   int backoff_ms = 1000;
   int give_up_after = 3;
-  int page_size = 500;  // listings per answer of the day's list
+  // Rows per answer: of the day's list and of the Seat reports.
+  int page_size = 500;
 };
 
 // The politeness the settings ask for.
 DataCentrePoliteness PolitenessOf(const program::ProgramSettings& settings);
 
-// The source of a kind at `host`.
+// The source of a kind at `host`. The data centre keeps answers it cannot
+// read in `answers_folder` (none: kept nowhere).
 std::unique_ptr<ListingSource> MakeListingSource(program::SourceKind kind, const std::string& host,
                                                  const FetchLimits& limits,
-                                                 const DataCentrePoliteness& politeness = {});
-// The source the settings name (kind, host, politeness).
+                                                 const DataCentrePoliteness& politeness = {},
+                                                 const std::filesystem::path& answers_folder = {});
+// The source the settings name (kind, host, politeness, the folder for
+// unreadable answers).
 std::unique_ptr<ListingSource> MakeListingSource(const program::ProgramSettings& settings,
                                                  const FetchLimits& limits = {});
 

@@ -62,6 +62,11 @@ PageFetcher::PageFetcher(std::string host, FetchLimits limits)
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &PageFetcher::OnBody);
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &PageFetcher::OnProgress);
+  // Verification stays on (libcurl's default); a test's authority replaces
+  // the system's store, never turns it off.
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+  if (!limits_.ca_file.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, limits_.ca_file.c_str());
 }
 
 PageFetcher::~PageFetcher() {
@@ -89,7 +94,7 @@ FetchResult PageFetcher::FetchListingPage(Market market, std::string_view date,
   return Fetch(ListingPageAddress(host_, market, date), std::move(stop));
 }
 
-FetchResult PageFetcher::Fetch(const std::string& address, std::stop_token stop) {
+FetchResult PageFetcher::Fetch(const std::string& address, std::stop_token stop, bool whole_body) {
   FetchResult result;
   if (!handle_) {
     result.failure = FetchFailure::kConnection;
@@ -124,6 +129,11 @@ FetchResult PageFetcher::Fetch(const std::string& address, std::stop_token stop)
     result.failure = FetchFailure::kStopped;
     return result;
   }
+  if (code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CACERT_BADFILE ||
+      code == CURLE_SSL_ISSUER_ERROR || code == CURLE_SSL_PINNEDPUBKEYNOTMATCH) {
+    result.failure = FetchFailure::kCertificate;
+    return result;
+  }
   if (code == CURLE_OPERATION_TIMEDOUT) {
     result.failure = FetchFailure::kTimeout;
     return result;
@@ -137,7 +147,7 @@ FetchResult PageFetcher::Fetch(const std::string& address, std::stop_token stop)
     return result;
   }
 
-  const size_t nul = transfer.body.find('\0');
+  const size_t nul = whole_body ? std::string::npos : transfer.body.find('\0');
   if (nul != std::string::npos) transfer.body.resize(nul);
   result.text = std::move(transfer.body);
   result.ok = true;

@@ -22,20 +22,27 @@ struct FetchLimits {
   long low_speed_time_s = 20;
   size_t max_body_bytes = size_t{16} << 20;
   long max_redirects = 5;
+  // Certificates of https servers are verified against the system's store;
+  // a file of certificate authorities here is trusted instead (a setting
+  // for tests: QUORVANE_CA_FILE).
+  std::string ca_file;
 };
 
 // Why a fetch gave no page.
 enum class FetchFailure {
   kNone,
-  kConnection,  // no connection, refused, reset, a bad answer
-  kTimeout,     // connect or transfer time-out, or a transfer too slow
-  kStatus,      // an answer with a status other than 2xx
-  kTooBig,      // a body above the cap
-  kStopped,     // the download was asked to stop
+  kConnection,   // no connection, refused, reset, a bad answer
+  kTimeout,      // connect or transfer time-out, or a transfer too slow
+  kStatus,       // an answer with a status other than 2xx
+  kTooBig,       // a body above the cap
+  kStopped,      // the download was asked to stop
+  kCertificate,  // an https server whose certificate failed verification
+  kBadAnswer,    // an answer not of the expected shape (a source's verdict)
+  kRefused,      // the service refused the request in its answer (a source's verdict)
 };
 
 struct FetchResult {
-  std::string text;  // the body up to its first NUL byte; empty on failure
+  std::string text;  // the body (up to its first NUL byte, see Fetch); empty on failure
   bool ok = false;   // false: see failure
   FetchFailure failure = FetchFailure::kNone;
   long status = 0;         // the HTTP status of the answer, 0 when none came
@@ -55,8 +62,9 @@ class PageFetcher {
   // One GET of the listing page of a board and date. The transfer is given
   // up as soon as `stop` is asked to stop.
   FetchResult FetchListingPage(Market market, std::string_view date, std::stop_token stop = {});
-  // One GET of any http(s) address, with the same limits.
-  FetchResult Fetch(const std::string& address, std::stop_token stop = {});
+  // One GET of any http(s) address, with the same limits. The text is cut
+  // at its first NUL byte unless `whole_body` (an answer kept as it came).
+  FetchResult Fetch(const std::string& address, std::stop_token stop = {}, bool whole_body = false);
 
  private:
   struct Transfer;

@@ -145,7 +145,7 @@ ScrapeResult StoreListings(const ParsedPage& page, std::string_view date,
                            store::StoreAccess& access, const store::PageLogEntry* log) {
   ScrapeResult result;
   result.piece_count = page.piece_count;
-  if (page.listings.empty() && !log) return result;
+  if (page.listings.empty() && page.extras.empty() && !log) return result;
 
   auto fail = [&]() {
     access.RollbackBatch();
@@ -181,6 +181,10 @@ ScrapeResult StoreListings(const ParsedPage& page, std::string_view date,
     if (!ok || !access.ok()) return fail();
     ++result.stored;
   }
+  for (const store::ListingExtras& extras : page.extras)
+    if (!access.WriteListingExtras(extras)) return fail();
+  for (const store::SeatCode& seat : page.seat_codes)
+    if (!access.WriteSeatCode(seat)) return fail();
   if (log && !access.WritePageLog(*log)) return fail();
   if (!access.CommitBatch()) return fail();
   return result;

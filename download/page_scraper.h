@@ -11,6 +11,7 @@
 
 #include "download/market.h"
 #include "store/download_log.h"
+#include "store/listing_extras.h"
 #include "store/record_store.h"
 
 namespace download {
@@ -30,6 +31,10 @@ struct ScrapedListing {
 struct ParsedPage {
   int piece_count = 0;  // row pieces of the list block, skipped ones included
   std::vector<ScrapedListing> listings;
+  // What a source gives beyond the nine fields (the data centre's side
+  // tables), stored with the listings.
+  std::vector<store::ListingExtras> extras;
+  std::vector<store::SeatCode> seat_codes;
 };
 
 // Page text to rows; no store involved. Rows with too few cells for the
@@ -59,7 +64,8 @@ struct ScrapeResult {
 
 // Appends the page's rows at the end of the store in one batch: all of them
 // or, when a write fails, none. A row without a reason takes field 4 of the
-// record just before it, which may come from an earlier page or run. With
+// record just before it, which may come from an earlier page or run. The
+// page's side-table rows go into the same batch. With
 // `log`, the page's row of the download log goes into the same batch (a
 // page without rows gets a batch for its row alone), so that the file holds
 // both or neither.

@@ -36,17 +36,34 @@ std::optional<std::filesystem::path> HomeFromUserDatabase() {
   return std::filesystem::path(found->pw_dir);
 }
 
-std::filesystem::path UserDataFolder(
-    const std::function<std::optional<std::string>(const char*)>& environment) {
+namespace {
+
+// $<variable>/quorvane when the variable is set and not empty, else
+// quorvane under `in_home` in the user's home folder.
+std::filesystem::path XdgFolder(
+    const std::function<std::optional<std::string>(const char*)>& environment, const char* variable,
+    const std::filesystem::path& in_home) {
   auto get = [&](const char* name) -> std::string {
     if (!environment) return {};
     return environment(name).value_or(std::string());
   };
-  if (const std::string data_home = get("XDG_DATA_HOME"); !data_home.empty())
-    return std::filesystem::path(data_home) / "quorvane";
+  if (const std::string base = get(variable); !base.empty())
+    return std::filesystem::path(base) / "quorvane";
   std::filesystem::path home = get("HOME");
   if (home.empty()) home = HomeFromUserDatabase().value_or("/");
-  return home / ".local" / "share" / "quorvane";
+  return home / in_home / "quorvane";
+}
+
+}  // namespace
+
+std::filesystem::path UserDataFolder(
+    const std::function<std::optional<std::string>(const char*)>& environment) {
+  return XdgFolder(environment, "XDG_DATA_HOME", std::filesystem::path(".local") / "share");
+}
+
+std::filesystem::path UserCacheFolder(
+    const std::function<std::optional<std::string>(const char*)>& environment) {
+  return XdgFolder(environment, "XDG_CACHE_HOME", ".cache");
 }
 
 }  // namespace program

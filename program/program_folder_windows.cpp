@@ -44,4 +44,11 @@ std::filesystem::path UserDataFolder(
   return HomeFromUserDatabase().value_or(L"C:\\") / L"AppData" / L"Roaming" / L"quorvane";
 }
 
+std::filesystem::path UserCacheFolder(
+    const std::function<std::optional<std::string>(const char*)>&) {
+  if (const wchar_t* local = ::_wgetenv(L"LOCALAPPDATA"))
+    return std::filesystem::path(local) / L"quorvane" / L"cache";
+  return HomeFromUserDatabase().value_or(L"C:\\") / L"AppData" / L"Local" / L"quorvane" / L"cache";
+}
+
 }  // namespace program

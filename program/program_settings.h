@@ -1,6 +1,7 @@
 // Values the program takes when it starts and keeps for its whole run.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +29,14 @@ inline const char* SourceKindName(SourceKind kind) {
   return kind == SourceKind::kDataCentre ? "datacenter" : "pages";
 }
 
+// Where a run-time setting's value came from.
+enum class SettingOrigin {
+  kCommandLine,
+  kEnvironment,
+  kInstalled,  // the installed programs' defaults file
+  kBuild,
+};
+
 struct ProgramSettings {
   // host[:port] of the source; for the data centre it may carry its scheme
   // ("https://host").
@@ -39,6 +48,16 @@ struct ProgramSettings {
   int datacentre_gap_ms = 300;
   int datacentre_retries = 3;
   int datacentre_backoff_ms = 1000;
+  // Where the source and its kind came from, for the captions that say
+  // which source is in force.
+  SettingOrigin source_host_origin = SettingOrigin::kBuild;
+  SettingOrigin source_kind_origin = SettingOrigin::kBuild;
+  // Certificate authorities trusted instead of the system's store (tests
+  // only; empty: the system's store).
+  std::string ca_file{};
+  // Where answers the data centre sent that could not be read are kept
+  // (empty: nowhere).
+  std::filesystem::path answers_folder{};
 };
 
 }  // namespace program

@@ -4,26 +4,13 @@
 #include <string>
 #include <utility>
 
+#include "program/installed_defaults.h"
+
 namespace program {
 namespace {
 
-const char* OriginText(SettingOrigin origin) {
-  switch (origin) {
-    case SettingOrigin::kCommandLine:
-      return "given with ";
-    case SettingOrigin::kEnvironment:
-      return "from the environment variable ";
-    case SettingOrigin::kBuild:
-      return "built in";
-  }
-  return "";
-}
-
 std::string Where(const Setting& setting, const SettingNames& names) {
-  std::string where = OriginText(setting.origin);
-  if (setting.origin == SettingOrigin::kCommandLine) where += names.option;
-  if (setting.origin == SettingOrigin::kEnvironment) where += names.environment;
-  return where;
+  return OriginText(setting, names);
 }
 
 bool IsDigits(std::string_view s) {
@@ -76,14 +63,53 @@ std::optional<std::string> ProcessEnvironment(const char* name) {
   return std::string(value);
 }
 
+std::string OriginText(const Setting& setting, const SettingNames& names) {
+  switch (setting.origin) {
+    case SettingOrigin::kCommandLine:
+      return std::string("given with ") + names.option;
+    case SettingOrigin::kEnvironment:
+      return std::string("from the environment variable ") + names.environment;
+    case SettingOrigin::kInstalled:
+      return "the installed default";
+    case SettingOrigin::kBuild:
+      return "built in";
+  }
+  return "";
+}
+
 Setting ResolveSetting(const std::optional<std::string>& option, const SettingNames& names,
                        std::string built_in, const EnvironmentLookup& environment) {
+  return ResolveSetting(option, names, std::nullopt, std::move(built_in), environment);
+}
+
+Setting ResolveSetting(const std::optional<std::string>& option, const SettingNames& names,
+                       const std::optional<std::string>& installed, std::string built_in,
+                       const EnvironmentLookup& environment) {
   if (option) return Setting{*option, SettingOrigin::kCommandLine};
   if (environment) {
     if (std::optional<std::string> value = environment(names.environment); value && !value->empty())
       return Setting{std::move(*value), SettingOrigin::kEnvironment};
   }
+  if (installed && !installed->empty()) return Setting{*installed, SettingOrigin::kInstalled};
   return Setting{std::move(built_in), SettingOrigin::kBuild};
+}
+
+ProgramSettings ProgramSettingsOf(const RunSettings& run) {
+  ProgramSettings settings;
+  settings.source_host = run.source_host.value;
+  settings.source_kind = run.source_kind;
+  settings.datacentre_gap_ms = run.request_gap_ms;
+  settings.source_host_origin = run.source_host.origin;
+  settings.source_kind_origin = run.source_kind_setting.origin;
+  settings.ca_file = run.ca_file;
+  settings.answers_folder = run.answers_folder;
+  return settings;
+}
+
+std::string SourceInForce(const RunSettings& run) {
+  return std::string(SourceKindName(run.source_kind)) + " (" +
+         OriginText(run.source_kind_setting, kSourceKindNames) + ") at " + run.source_host.value +
+         " (" + OriginText(run.source_host, kSourceHostNames) + ")";
 }
 
 std::string BuiltInSourceHost() {
@@ -105,11 +131,25 @@ std::optional<std::string> CheckSourceHost(const Setting& host, const SettingNam
 ResolvedRunSettings ResolveRunSettings(const LaunchOptions& options, const ProgramPlace& place,
                                        const EnvironmentLookup& environment) {
   ResolvedRunSettings resolved;
+  // An installed program's own defaults come between the environment and
+  // the build.
+  const auto installed = ReadDefaultsFile(InstalledDefaultsFile(place.program_folder));
+  const auto installed_value = [&installed](const char* key) -> std::optional<std::string> {
+    const auto it = installed.find(key);
+    if (it == installed.end()) return std::nullopt;
+    return it->second;
+  };
   resolved.settings.source_host =
-      ResolveSetting(options.source_host, kSourceHostNames, BuiltInSourceHost(), environment);
+      ResolveSetting(options.source_host, kSourceHostNames, installed_value("source_host"),
+                     BuiltInSourceHost(), environment);
   resolved.settings.store = ResolveStoreLocation(options.store, place);
-  const Setting kind =
-      ResolveSetting(options.source_kind, kSourceKindNames, "pages", environment);
+  if (environment) {
+    resolved.settings.ca_file = environment(kCaFileEnvironment).value_or(std::string());
+    resolved.settings.answers_folder = UserCacheFolder(environment) / "answers";
+  }
+  const Setting kind = ResolveSetting(options.source_kind, kSourceKindNames,
+                                      installed_value("source_kind"), "pages", environment);
+  resolved.settings.source_kind_setting = kind;
   if (const std::optional<SourceKind> parsed = ParseSourceKind(kind.value)) {
     resolved.settings.source_kind = *parsed;
   } else {

@@ -21,13 +21,6 @@ using EnvironmentLookup = std::function<std::optional<std::string>(const char* n
 // The process's own environment.
 std::optional<std::string> ProcessEnvironment(const char* name);
 
-// Where a setting's value came from.
-enum class SettingOrigin {
-  kCommandLine,
-  kEnvironment,
-  kBuild,
-};
-
 struct Setting {
   std::string value;
   SettingOrigin origin = SettingOrigin::kBuild;
@@ -45,9 +38,17 @@ inline constexpr SettingNames kRequestGapNames{"--request-gap", "QUORVANE_REQUES
 inline constexpr int kLongestRequestGapMs = 60'000;
 
 // The option's value when given, else the environment variable's when it is
-// set and not empty, else the value built in.
+// set and not empty, else the installed programs' default when there is
+// one, else the value built in.
 Setting ResolveSetting(const std::optional<std::string>& option, const SettingNames& names,
                        std::string built_in, const EnvironmentLookup& environment);
+Setting ResolveSetting(const std::optional<std::string>& option, const SettingNames& names,
+                       const std::optional<std::string>& installed, std::string built_in,
+                       const EnvironmentLookup& environment);
+
+// "given with --source", "from the environment variable …", "the installed
+// default", "built in".
+std::string OriginText(const Setting& setting, const SettingNames& names);
 
 // host[:port] of the listing pages as the build set it (the CMake cache
 // variable QUORVANE_SOURCE_HOST).
@@ -69,12 +70,30 @@ struct LaunchOptions {
   std::optional<std::filesystem::path> store;
 };
 
+// The environment variable naming a file of certificate authorities that
+// https servers are checked against instead of the system's store; meant
+// for tests, whose loopback servers have certificates of their own.
+inline constexpr const char* kCaFileEnvironment = "QUORVANE_CA_FILE";
+
 struct RunSettings {
   Setting source_host;
   SourceKind source_kind = SourceKind::kPages;
+  Setting source_kind_setting{"pages", SettingOrigin::kBuild};
   int request_gap_ms = ProgramSettings{}.datacentre_gap_ms;
   StoreLocation store;
+  std::string ca_file;
+  // Where unreadable answers of the data centre are kept:
+  // $XDG_CACHE_HOME/quorvane/answers (~/.cache/quorvane/answers).
+  std::filesystem::path answers_folder;
 };
+
+// The settings a program runs with, from the resolved ones.
+ProgramSettings ProgramSettingsOf(const RunSettings& run);
+
+// Which source is in force and why, one line (English): "datacenter (the
+// installed default) at https://datacenter-web.eastmoney.com (the
+// installed default)".
+std::string SourceInForce(const RunSettings& run);
 
 struct ResolvedRunSettings {
   RunSettings settings;

@@ -43,6 +43,12 @@ StoreLocation ResolveStoreLocation(const std::optional<std::filesystem::path>& g
 std::filesystem::path UserDataFolder(
     const std::function<std::optional<std::string>(const char*)>& environment);
 
+// The user's cache folder for this program: $XDG_CACHE_HOME/quorvane when
+// XDG_CACHE_HOME is set and not empty, else $HOME/.cache/quorvane (on
+// Windows, quorvane\cache in the local application-data folder).
+std::filesystem::path UserCacheFolder(
+    const std::function<std::optional<std::string>(const char*)>& environment);
+
 // Creates the user's data folder for a store that lives there (the first
 // start of an installed program). A store given on the command line or
 // beside the program gets no folder made for it. English error text.

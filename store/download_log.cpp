@@ -43,7 +43,7 @@ PageOutcome OutcomeFromCode(int64_t code) {
 }
 
 PageFailure FailureFromCode(int64_t code) {
-  return code >= 0 && code <= static_cast<int64_t>(PageFailure::kWriteFailed)
+  return code >= 0 && code <= static_cast<int64_t>(PageFailure::kRefused)
              ? static_cast<PageFailure>(code)
              : PageFailure::kNone;
 }

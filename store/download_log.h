@@ -35,6 +35,13 @@ enum class PageFailure : int {
   kNoList = 5,       // a body without the list: cut short, a notice, garbage
   kTooBig = 6,       // a body above the size cap
   kWriteFailed = 7,  // the listings could not be stored
+  // An answer not of the expected shape: not JSON, the wrong shape, or
+  // without a field the mapping needs (备注 names the file it was kept in).
+  kBadAnswer = 8,
+  kCertificate = 10,  // the server's certificate failed verification (https)
+  // The service answered, but refused the request (success false); 备注
+  // holds its code and message.
+  kRefused = 11,
 };
 
 struct PageLogEntry {

@@ -2,6 +2,7 @@
 
 #include "store/download_log.h"
 #include "store/file_identity.h"
+#include "store/listing_extras.h"
 
 namespace store {
 namespace {
@@ -9,7 +10,9 @@ constexpr size_t kMaxIdleConnections = 4;
 
 // The tables the file keeps beside the listings.
 std::span<const SideTable> SideTables() {
-  return std::span<const SideTable>(&DownloadLogSideTable(), 1);
+  static const SideTable tables[] = {DownloadLogSideTable(), ListingExtrasSideTable(),
+                                     SeatCodesSideTable()};
+  return tables;
 }
 }  // namespace
 

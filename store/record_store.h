@@ -53,6 +53,8 @@ std::filesystem::path StorePath(const std::filesystem::path& program_dir);
 class Store;
 struct PageLogEntry;
 struct PageLogRows;
+struct ListingExtras;
+struct SeatCode;
 
 // One store access: opened by Store::OpenStore, closed by CloseStore or when
 // it goes out of scope. Not to be shared between threads. When the open
@@ -113,6 +115,20 @@ class StoreAccess {
   // in one transaction; inferred rows made before are worked out again.
   // `rows` receives the number of rows written.
   bool RebuildPageLog(int64_t* rows = nullptr);
+
+  // The data centre's side tables (store/listing_extras.h). A row replaces
+  // the row of its key; inside a batch it commits or rolls back with the
+  // batch. The first write to a file made without them creates them.
+  bool WriteListingExtras(const ListingExtras& extras);
+  bool WriteSeatCode(const SeatCode& seat);
+  // The rows whose 日期 lies in [from, to] (and whose 代码 is `code`, when
+  // given), in key order: by date, code and reason (then side and position).
+  // A file without the table gives none and is not written. False on an
+  // engine error, with error() set.
+  bool ReadListingExtras(std::string_view from, std::string_view to,
+                         std::vector<ListingExtras>* out, std::string_view code = {});
+  bool ReadSeatCodes(std::string_view from, std::string_view to, std::vector<SeatCode>* out,
+                     std::string_view code = {});
 
   // Ends the access (commits its writes) and says whether anything failed.
   std::optional<StoreError> CloseStore();

@@ -74,6 +74,19 @@ void Statement::BindInt64(int index, int64_t value) {
   sqlite3_bind_int64(stmt_, index, value);
 }
 
+void Statement::BindReal(int index, const std::optional<double>& value) {
+  if (value) {
+    sqlite3_bind_double(stmt_, index, *value);
+  } else {
+    sqlite3_bind_null(stmt_, index);
+  }
+}
+
+std::optional<double> Statement::Real(int column) const {
+  if (sqlite3_column_type(stmt_, column) == SQLITE_NULL) return std::nullopt;
+  return sqlite3_column_double(stmt_, column);
+}
+
 void Statement::Reset() {
   if (!stmt_) return;  // clear_bindings does not take a null statement
   sqlite3_reset(stmt_);

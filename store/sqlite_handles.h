@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -64,6 +65,8 @@ class Statement {
 
   void BindText(int index, std::string_view text);
   void BindInt64(int index, int64_t value);
+  // A number, or NULL when there is none.
+  void BindReal(int index, const std::optional<double>& value);
   int Step() { return sqlite3_step(stmt_); }
   // Rewinds the statement and forgets its bindings.
   void Reset();
@@ -71,6 +74,8 @@ class Statement {
   int Run();
 
   int64_t Int64(int column) const { return sqlite3_column_int64(stmt_, column); }
+  // The column's number; nullopt for NULL.
+  std::optional<double> Real(int column) const;
   // The column's bytes as stored, without any text conversion; empty for
   // NULL. Valid until the next step or reset.
   std::string_view Bytes(int column) const;

@@ -148,6 +148,8 @@ class TableFile {
   // The download log's rows go through this connection and its
   // transactions (download_log.cpp).
   friend class PageLogTable;
+  // So do the data centre's side tables (listing_extras.cpp).
+  friend class ListingExtrasTables;
 
   TableFile();
 

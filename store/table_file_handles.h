@@ -22,6 +22,8 @@ struct TableFile::Handles {
   Statement log_write;            // the download log's, prepared on first use
   Statement log_range;
   Statement log_row;
+  Statement extras_write;  // the data centre's side tables, prepared on first use
+  Statement seat_code_write;
 };
 
 namespace table_sql {

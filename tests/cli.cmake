@@ -13,13 +13,13 @@ target_compile_definitions(quorvane_cli_test_support PRIVATE
   QUORVANE_CLI_PROGRAM="$<TARGET_FILE:quorvane-cli>")
 add_dependencies(quorvane_cli_test_support quorvane-cli)
 
-set_source_files_properties(cli_run_settings_test.cpp PROPERTIES COMPILE_DEFINITIONS
-  QUORVANE_SOURCE_HOST="${QUORVANE_SOURCE_HOST}")
+set_source_files_properties(cli_run_settings_test.cpp cli_datacentre_test.cpp PROPERTIES
+  COMPILE_DEFINITIONS QUORVANE_SOURCE_HOST="${QUORVANE_SOURCE_HOST}")
 set_source_files_properties(xlsx_test.cpp PROPERTIES COMPILE_DEFINITIONS
   QUORVANE_XLSX_DUMP="${CMAKE_CURRENT_SOURCE_DIR}/xlsx_dump.py")
 quorvane_test_area(cli
   SOURCES cli_units_test.cpp cli_run_settings_test.cpp cli_arguments_test.cpp
-          cli_download_test.cpp cli_export_test.cpp xlsx_test.cpp
+          cli_download_test.cpp cli_export_test.cpp xlsx_test.cpp cli_datacentre_test.cpp
   SUPPORT download_test_support.cpp
   LIBS quorvane_cli quorvane_listing quorvane_run_settings quorvane_cli_test_support
        quorvane_download_control quorvane_sample_source quorvane_program_fixture

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "program/installed_defaults.h"
 #include "program/run_settings.h"
 #include "program/store_location.h"
 #include "tests/test_support.h"
@@ -102,6 +103,70 @@ TEST(RunSettingsTest, TheRequestGapIsWholeMillisecondsUpToAMinute) {
     ASSERT_TRUE(resolved.error);
     EXPECT_NE(resolved.error->find("--request-gap"), std::string::npos) << *resolved.error;
   }
+}
+
+TEST(RunSettingsTest, AnInstalledProgramTakesItsDefaultsFileBetweenTheEnvironmentAndTheBuild) {
+  TempDir dir;
+  program::ProgramPlace place;
+  place.program_folder = dir / "usr" / "bin";
+  std::filesystem::create_directories(place.program_folder);
+  program::LaunchOptions launch;
+  // No file beside the program (a build tree): what the build says.
+  auto resolved = program::ResolveRunSettings(launch, place, Environment({}));
+  ASSERT_FALSE(resolved.error) << *resolved.error;
+  EXPECT_EQ(resolved.settings.source_host.origin, SettingOrigin::kBuild);
+  EXPECT_EQ(resolved.settings.source_kind, program::SourceKind::kPages);
+
+  const auto file = program::InstalledDefaultsFile(place.program_folder);
+  EXPECT_EQ(std::filesystem::weakly_canonical(file),
+            std::filesystem::weakly_canonical(dir / "usr" / "share" / "quorvane" / "defaults"));
+  std::filesystem::create_directories(file.parent_path());
+  testing_support::WriteFileBytes(file,
+                                  "# comment = not a key\r\n source_kind = datacenter "
+                                  "\r\n\nsource_host=https://centre.example\n"
+                                  "no equals sign\n=empty key\nprices_host=https://bars.example\n"
+                                  "prices_host=https://later.example\n");
+  resolved = program::ResolveRunSettings(launch, place, Environment({}));
+  ASSERT_FALSE(resolved.error) << *resolved.error;
+  EXPECT_EQ(resolved.settings.source_kind, program::SourceKind::kDataCentre);
+  EXPECT_EQ(resolved.settings.source_host.value, "https://centre.example");
+  EXPECT_EQ(resolved.settings.source_host.origin, SettingOrigin::kInstalled);
+  EXPECT_EQ(program::SourceInForce(resolved.settings),
+            "datacenter (the installed default) at https://centre.example (the installed "
+            "default)");
+  EXPECT_EQ(program::InstalledDefault("prices_host", place.program_folder),
+            "https://later.example");
+  EXPECT_FALSE(program::InstalledDefault("no_such_key", place.program_folder));
+
+  // The environment and the command line still win, each for itself.
+  resolved = program::ResolveRunSettings(
+      launch, place, Environment({{"QUORVANE_SOURCE_HOST", "127.0.0.1:18080"}}));
+  EXPECT_EQ(resolved.settings.source_host.value, "127.0.0.1:18080");
+  EXPECT_EQ(resolved.settings.source_kind, program::SourceKind::kDataCentre);
+  launch.source_kind = "pages";
+  resolved = program::ResolveRunSettings(
+      launch, place, Environment({{"QUORVANE_SOURCE_HOST", "127.0.0.1:18080"}}));
+  EXPECT_EQ(program::SourceInForce(resolved.settings),
+            "pages (given with --source-kind) at 127.0.0.1:18080 (from the environment variable "
+            "QUORVANE_SOURCE_HOST)");
+  // No folder known: no defaults file, wherever the process happens to run.
+  EXPECT_TRUE(program::InstalledDefaultsFile({}).empty());
+}
+
+TEST(RunSettingsTest, TheCertificateFileAndTheAnswersFolderComeFromTheEnvironment) {
+  program::ProgramPlace place;
+  auto resolved = program::ResolveRunSettings(
+      {}, place,
+      Environment({{"QUORVANE_CA_FILE", "/tmp/ca.pem"}, {"XDG_CACHE_HOME", "/tmp/cache"}}));
+  EXPECT_EQ(resolved.settings.ca_file, "/tmp/ca.pem");
+  EXPECT_EQ(resolved.settings.answers_folder,
+            std::filesystem::path("/tmp/cache") / "quorvane" / "answers");
+  resolved = program::ResolveRunSettings({}, place, Environment({{"HOME", "/home/u"}}));
+  EXPECT_TRUE(resolved.settings.ca_file.empty());
+  EXPECT_EQ(resolved.settings.answers_folder,
+            std::filesystem::path("/home/u") / ".cache" / "quorvane" / "answers");
+  const program::ProgramSettings settings = program::ProgramSettingsOf(resolved.settings);
+  EXPECT_EQ(settings.answers_folder, resolved.settings.answers_folder);
 }
 
 TEST(StoreLocationTest, BesideAWritableProgramElseInTheUsersDataFolderAndAGivenPathWins) {

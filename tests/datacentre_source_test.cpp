@@ -8,15 +8,20 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
 
 #include "download/download_run.h"
+#include "store/download_log.h"
+#include "store/listing_extras.h"
 #include "store/record_store.h"
 #include "tests/test_support.h"
+#include "text/text_ops.h"
 #include "tools/sample-source/sample_datacentre.h"
 #include "tools/sample-source/sample_server.h"
 
@@ -33,7 +38,8 @@ using testing_support::U;
 using Record = std::array<std::string, 9>;  // GBK
 
 constexpr const char* kDate = "2010-06-04";
-constexpr const char* kDayList = "RPT_DAILYBILLBOARD_DETAILS";
+constexpr const char* kDayList = download::kDayListReport;
+constexpr const char* kSells = download::kSellSeatsReport;
 const std::vector<std::string> kWeek = {"2010-06-04", "2010-06-03", "2010-06-02", "2010-06-01",
                                         "2010-05-31"};
 
@@ -50,6 +56,10 @@ struct RunResult {
   download::DownloadSummary summary;
   std::vector<download::PageReport> pages;
   std::vector<Record> records;
+  std::vector<store::ListingExtras> extras;
+  std::vector<store::SeatCode> seat_codes;
+  std::vector<store::PageLogEntry> log;
+  size_t requests = 0;
 };
 
 class DataCentreSourceTest : public ::testing::Test {
@@ -70,16 +80,18 @@ class DataCentreSourceTest : public ::testing::Test {
   }
 
   RunResult Download(SourceKind kind, const std::vector<std::string>& dates,
-                     std::stop_token stop = {}) {
+                     std::stop_token stop = {}, DataCentrePoliteness p = Quick()) {
     testing_support::TempDir dir;
     store::Store store(store::StorePath(dir.path()));
     EXPECT_FALSE(store.EnsureStore().has_value());
     download::DownloadRequest request;
     request.pages = download::AllPages(dates);
-    auto source = download::MakeListingSource(kind, source_.Host(), {}, Quick());
+    auto source = download::MakeListingSource(kind, source_.Host(), {}, p, answers_);
     Pages sink;
     RunResult run;
+    const size_t before = source_.RequestCount();
     run.summary = download::RunDownload(store, request, *source, sink, stop);
+    run.requests = source_.RequestCount() - before;
     run.pages = sink.reports;
     auto access = store.OpenStore();
     for (int64_t n = 1; n <= access.RecordCount(); ++n) {
@@ -88,6 +100,11 @@ class DataCentreSourceTest : public ::testing::Test {
       for (int f = 1; f <= 9; ++f) r[static_cast<size_t>(f - 1)] = access.ReadField(f);
       run.records.push_back(r);
     }
+    EXPECT_TRUE(access.ReadListingExtras("0000", "9999", &run.extras));
+    EXPECT_TRUE(access.ReadSeatCodes("0000", "9999", &run.seat_codes));
+    store::PageLogRows log;
+    EXPECT_TRUE(access.ReadPageLog("0000", "9999", &log));
+    run.log = log.rows;
     return run;
   }
 
@@ -133,6 +150,7 @@ class DataCentreSourceTest : public ::testing::Test {
   }
 
   sample_source::SampleSource source_;
+  std::filesystem::path answers_;  // where unreadable answers go; none unless a test sets it
 };
 
 TEST_F(DataCentreSourceTest, AWeekGivesThePagesListingsFieldForField) {
@@ -160,41 +178,99 @@ TEST_F(DataCentreSourceTest, AWeekGivesThePagesListingsFieldForField) {
   EXPECT_EQ(day_lists, 5);
 }
 
-TEST_F(DataCentreSourceTest, ADateIsAskedForOnceAndEachStocksSeatsWithItsBoard) {
+TEST_F(DataCentreSourceTest, ADateIsAskedForOnceWithEachSeatReportForTheWholeDate) {
   auto centre = Centre();
   const auto day = sample_source::CentreDay(kDate);
-  const auto pages_of_list = (day.size() + 3) / 4;
-  size_t shanghai = 0;
-  for (const auto& r : day) shanghai += r.code[0] == '6';
+  const auto pages_of = [](size_t rows) { return (rows + 3) / 4; };
+  size_t shanghai = 0, buys = 0, sells = 0;
+  for (const auto& r : day) {
+    shanghai += r.code[0] == '6';
+    buys += r.buys.size();
+    sells += r.sells.size();
+  }
+  const size_t asked = pages_of(day.size()) + pages_of(buys) + pages_of(sells);
 
   const auto page = centre.Fetch({Market::kShanghai, kDate}, {});
   ASSERT_TRUE(page.fetch.ok);
   EXPECT_EQ(page.parsed.listings.size(), shanghai);
+  EXPECT_EQ(page.parsed.extras.size(), shanghai);
   EXPECT_EQ(page.parsed.piece_count, static_cast<int>(shanghai) + 1);
   EXPECT_EQ(page.notes.skipped_codes, 1);  // the Beijing listing
-  EXPECT_EQ(page.notes.requests, static_cast<int>(pages_of_list + 2 * shanghai));
+  EXPECT_EQ(page.notes.requests, static_cast<int>(asked));
 
   const auto requests = source_.Requests();
-  ASSERT_EQ(requests.size(), pages_of_list + 2 * shanghai);
+  ASSERT_EQ(requests.size(), asked);
   EXPECT_EQ(requests[0].target,
-            "/api/data/v1/get?reportName=RPT_DAILYBILLBOARD_DETAILS&columns=ALL&filter=%28TRADE_"
-            "DATE%3E%3D%272010-06-04%27%29%28TRADE_DATE%3C%3D%272010-06-04%27%29&pageNumber=1&"
-            "pageSize=4&sortColumns=SECURITY_CODE&sortTypes=1&source=WEB&client=WEB");
-  EXPECT_NE(requests[pages_of_list - 1].target.find("pageNumber=" + std::to_string(pages_of_list)),
-            std::string::npos);
-  const auto& first_seats = requests[pages_of_list].target;
-  EXPECT_NE(first_seats.find("RPT_BILLBOARD_DAILYDETAILSBUY"), std::string::npos);
-  EXPECT_NE(first_seats.find("SECURITY_CODE%3D%22" + std::string("6")), std::string::npos);
-  EXPECT_NE(requests[pages_of_list + 1].target.find("RPT_BILLBOARD_DAILYDETAILSSELL"),
+            "/api/data/v1/get?reportName=RPT_DAILYBILLBOARD_DETAILSNEW&columns=ALL&filter=%28"
+            "TRADE_DATE%3E%3D%272010-06-04%27%29%28TRADE_DATE%3C%3D%272010-06-04%27%29&pageNumber="
+            "1&pageSize=4&sortColumns=SECURITY_CODE&sortTypes=1&source=WEB&client=WEB");
+  EXPECT_EQ(requests[pages_of(day.size())].target,
+            "/api/data/v1/get?reportName=RPT_BILLBOARD_DAILYDETAILSBUY&columns=ALL&filter=%28"
+            "TRADE_DATE%3D%272010-06-04%27%29&pageNumber=1&pageSize=4&sortColumns=BUY&sortTypes=-1"
+            "&source=WEB&client=WEB");
+  EXPECT_NE(requests[asked - 1].target.find(kSells), std::string::npos);
+  EXPECT_NE(requests[asked - 1].target.find("pageNumber=" + std::to_string(pages_of(sells))),
             std::string::npos);
 
-  // The other boards of the date reuse the list; the skipped code is
-  // counted once.
-  const auto shenzhen = centre.Fetch({Market::kShenzhen, kDate}, {});
-  ASSERT_TRUE(shenzhen.fetch.ok);
-  EXPECT_EQ(shenzhen.notes.skipped_codes, 0);
-  for (size_t i = requests.size(); i < source_.Requests().size(); ++i)
-    EXPECT_EQ(source_.Requests()[i].target.find(kDayList), std::string::npos);
+  // The other boards of the date reuse the list and the Seats; the skipped
+  // code is counted once.
+  for (const Market m : {Market::kShenzhen, Market::kSmeBoard}) {
+    const auto other = centre.Fetch({m, kDate}, {});
+    ASSERT_TRUE(other.fetch.ok);
+    EXPECT_EQ(other.notes.skipped_codes, 0);
+    EXPECT_EQ(other.notes.requests, 0);
+  }
+  EXPECT_EQ(source_.RequestCount(), asked);
+}
+
+TEST_F(DataCentreSourceTest, AServiceThatInsistsOnACodeIsAskedForEachStockAlone) {
+  source_.SetSeatsNeedCode(true);
+  auto centre = Centre();
+  const auto day = sample_source::CentreDay(kDate);
+  const auto pages_of = [](size_t rows) { return std::max<size_t>(1, (rows + 3) / 4); };
+  size_t of_stocks = 0;
+  for (const auto& r : day)
+    if (r.code[0] == '6') of_stocks += pages_of(r.buys.size()) + pages_of(r.sells.size());
+  const auto page = centre.Fetch({Market::kShanghai, kDate}, {});
+  ASSERT_TRUE(page.fetch.ok);
+  EXPECT_TRUE(centre.seats_per_stock());
+  // The list, the one refused query of the whole date, then each stock's
+  // buying and selling Seats.
+  EXPECT_EQ(page.notes.requests, static_cast<int>(pages_of(day.size()) + 1 + of_stocks));
+  ASSERT_EQ(page.notes.notices.size(), 1u);
+  EXPECT_NE(page.notes.notices[0].find("one stock at a time"), std::string::npos);
+  EXPECT_NE(U(page.notes.note).find("逐股查询"), std::string::npos);
+  const auto requests = source_.Requests();
+  EXPECT_NE(requests.back().target.find("SECURITY_CODE%3D%22"), std::string::npos);
+  // Later dates go straight to the stocks.
+  const size_t before = source_.RequestCount();
+  const auto next = centre.Fetch({Market::kShanghai, "2010-06-03"}, {});
+  ASSERT_TRUE(next.fetch.ok);
+  EXPECT_TRUE(next.notes.notices.empty());
+  const auto later = source_.Requests();
+  for (size_t i = before; i < later.size(); ++i) {
+    const auto& target = later[i].target;
+    if (target.find(kDayList) == std::string::npos) {
+      EXPECT_NE(target.find("SECURITY_CODE%3D%22"), std::string::npos) << target;
+    }
+  }
+}
+
+TEST_F(DataCentreSourceTest, BothWaysOfAskingForSeatsGiveTheSameStore) {
+  DataCentrePoliteness p = Quick();
+  p.page_size = 500;
+  const RunResult by_date = Download(SourceKind::kDataCentre, kWeek, {}, p);
+  source_.SetSeatsNeedCode(true);
+  const RunResult by_stock = Download(SourceKind::kDataCentre, kWeek, {}, p);
+  ASSERT_EQ(by_date.summary.failed, 0);
+  ASSERT_EQ(by_stock.summary.failed, 0);
+  EXPECT_GT(by_date.records.size(), 40u);
+  EXPECT_EQ(by_stock.records, by_date.records);
+  EXPECT_EQ(by_stock.extras, by_date.extras);
+  EXPECT_EQ(by_stock.seat_codes, by_date.seat_codes);
+  EXPECT_EQ(by_date.extras.size(), by_date.records.size());
+  // A few requests a day, against two a stock.
+  EXPECT_LT(by_date.requests * 4, by_stock.requests);
 }
 
 TEST_F(DataCentreSourceTest, AStockListedForTwoReasonsGivesTwoListingsWithTheirOwnSeats) {
@@ -232,7 +308,8 @@ TEST_F(DataCentreSourceTest, OddSeatsAreKeptVisibly) {
   row.explanation = "日涨幅偏离值达到7%的前5只证券";
   row.change_hundredths = 1001;
   row.turnover_yuan = 5'000'000'000;
-  row.buys = {{"机构专用", 1'234'567'891, std::nullopt}, {"𠮷祥证券营业部", 500'000, 100}};
+  row.buys = {{"机构专用", 1'234'567'891, std::nullopt, "10000001", "80000001"},
+              {"𠮷祥证券营业部", 500'000, 100, "10188715", ""}};
   source_.SetCentreDay(kDate, {row});
 
   auto centre = Centre();
@@ -268,23 +345,151 @@ TEST_F(DataCentreSourceTest, NothingListedIsAnEmptyListNotAFailure) {
   EXPECT_EQ(source_.RequestCount(), 2u);
 }
 
-TEST_F(DataCentreSourceTest, UnreadableAnswersFailTheirPageWithoutRetries) {
-  for (const Fault f : {Fault::kGarbage, Fault::kTruncated, Fault::kNul, Fault::kNoList}) {
+TEST_F(DataCentreSourceTest, UnreadableAnswersFailTheirPageWithoutRetriesAndAreKept) {
+  testing_support::TempDir cache;
+  answers_ = cache / "answers";
+  for (const Fault f : {Fault::kGarbage, Fault::kTruncated, Fault::kNul}) {
     SCOPED_TRACE(sample_source::FaultName(f));
     source_.ClearPageFaults();
-    source_.SetCentreFault("RPT_BILLBOARD_DAILYDETAILSSELL", kDate, f, 1);
+    source_.SetCentreFault(kSells, kDate, f, 1);
     const size_t before = source_.RequestCount();
-    auto centre = Centre();
+    download::DataCentreSource centre(source_.Host(), {}, Quick(), answers_);
     const auto page = centre.Fetch({Market::kShenzhen, kDate}, {});
     EXPECT_FALSE(page.fetch.ok);
-    EXPECT_EQ(page.fetch.failure, FetchFailure::kConnection);
+    EXPECT_EQ(page.fetch.failure, FetchFailure::kBadAnswer);
     EXPECT_TRUE(page.parsed.listings.empty());
     EXPECT_EQ(page.notes.retries, 0);
-    // The list, then the first stock's buying and selling Seats.
     EXPECT_EQ(source_.RequestCount() - before, static_cast<size_t>(page.notes.requests));
+    // The answer is kept, and the note says where.
+    ASSERT_EQ(page.notes.kept_answers.size(), 1u);
+    const auto kept = page.notes.kept_answers[0];
+    EXPECT_EQ(kept.parent_path(), answers_);
+    EXPECT_NE(kept.filename().string().find("RPT_BILLBOARD_DAILYDETAILSSELL_2010-06-04-p1"),
+              std::string::npos)
+        << kept;
+    // Kept as it came, NUL bytes and all.
+    EXPECT_EQ(
+        testing_support::ReadFileBytes(kept),
+        sample_source::FaultyAnswer(
+            f, sample_source::SeatAnswer(sample_source::CentreDay(kDate), kDate, "", false, 1, 4)));
+    EXPECT_NE(page.notes.note.find(kept.string()), std::string::npos) << U(page.notes.note);
     // The same page again reads.
     EXPECT_TRUE(centre.Fetch({Market::kShenzhen, kDate}, {}).fetch.ok);
   }
+}
+
+TEST_F(DataCentreSourceTest, BadInputFailsItsPageOrIsSkippedAndCounted) {
+  const std::string head = R"({"version":"x","success":true,"message":"ok","code":0,"result":)";
+  const std::string row =
+      R"({"SECURITY_CODE":"600000","SECUCODE":"600000.SH","SECURITY_NAME_ABBR":"浦发银行",)"
+      R"("TRADE_DATE":"2010-06-04 00:00:00","EXPLANATION":"日涨幅偏离值达到7%的证券",)"
+      R"("CHANGE_RATE":9.98,"ACCUM_AMOUNT":"123456700","CLOSE_PRICE":null,"TURNOVERRATE":"很高"})";
+  struct Case {
+    const char* what;
+    std::string list;  // the day's list, page 1
+    std::optional<FetchFailure> failure;
+  };
+  const std::vector<Case> cases = {
+      {"rows without a code or a date are skipped and counted",
+       head + R"({"pages":1,"data":[)" + row +
+           R"(,{"SECURITY_NAME_ABBR":"无代码","TRADE_DATE":"2010-06-04"},{"SECURITY_CODE":"600004"}]}})",
+       std::nullopt},
+      {"a page count the pages do not keep", head + R"({"pages":2,"data":[)" + row + "]}}",
+       FetchFailure::kBadAnswer},
+      {"a refusal with a message",
+       R"({"version":null,"result":null,"success":false,"message":"访问过于频繁","code":9701})",
+       FetchFailure::kRefused},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    source_.ClearPageFaults();
+    source_.SetCentreBody(kDayList, kDate, c.list);
+    source_.SetCentreBody("RPT_DAILYBILLBOARD_DETAILS", kDate, c.list);
+    // Page 2 of the list, where asked: nothing.
+    source_.SetCentreBody(kDayList, kDate, sample_source::EmptyAnswer(), 2);
+    download::DataCentreSource centre(source_.Host(), {}, Quick());
+    const auto page = centre.Fetch({Market::kShanghai, kDate}, {});
+    if (c.failure) {
+      EXPECT_FALSE(page.fetch.ok);
+      EXPECT_EQ(page.fetch.failure, *c.failure);
+      EXPECT_TRUE(page.parsed.listings.empty());
+      EXPECT_FALSE(page.notes.detail.empty());
+      EXPECT_FALSE(page.notes.note.empty());
+    } else {
+      ASSERT_TRUE(page.fetch.ok);
+      ASSERT_EQ(page.parsed.listings.size(), 1u);
+      EXPECT_EQ(page.notes.unreadable_rows, 2);
+      EXPECT_EQ(page.notes.odd_values, 1);  // the turnover rate as a word
+      EXPECT_NE(U(page.notes.note).find("无法读取的行 2 条"), std::string::npos)
+          << U(page.notes.note);
+      EXPECT_EQ(page.parsed.listings[0].turnover, "12,345.67");
+      EXPECT_FALSE(page.parsed.extras[0].close.has_value());
+      EXPECT_FALSE(page.parsed.extras[0].turnover_rate.has_value());
+    }
+  }
+}
+
+TEST_F(DataCentreSourceTest, AStoreKeepsWholePagesOfOddAnswers) {
+  // A name of 200 bytes, amounts as texts and nulls: the page is stored
+  // whole, cut to the fields' widths, with its Seats' amounts all there.
+  sample_source::CentreRow row;
+  row.code = "600000";
+  row.secucode = "600000.SH";
+  row.name = std::string(200, 'N');
+  row.explanation = "日涨幅偏离值达到7%的前5只证券";
+  row.change_hundredths = 995;
+  row.turnover_yuan = 123'456'700;
+  for (int i = 0; i < 5; ++i) {
+    row.buys.push_back({std::string(200, static_cast<char>('a' + i)), 100'000 * (5 - i),
+                        std::nullopt, std::to_string(100 + i), ""});
+    row.sells.push_back({"卖方营业部" + std::to_string(i), std::nullopt, 50'000 * (5 - i),
+                         std::to_string(200 + i), ""});
+  }
+  source_.SetCentreDay(kDate, {row});
+  const RunResult run = Download(SourceKind::kDataCentre, {kDate});
+  ASSERT_EQ(run.summary.failed, 0);
+  ASSERT_EQ(run.records.size(), 1u);
+  EXPECT_EQ(run.records[0][1], std::string(10, 'N'));
+  const std::string& buys = run.records[0][7];
+  EXPECT_LE(buys.size(), 512u);
+  const auto values = text::SplitText(buys, "|");
+  ASSERT_EQ(values.size(), 15u);
+  EXPECT_EQ(values[1], "5000.00");
+  EXPECT_EQ(values[13], "1000.00");
+  EXPECT_EQ(values[14], "0.00");
+  // The side table names each Seat as the block does.
+  ASSERT_EQ(run.seat_codes.size(), 10u);
+  EXPECT_EQ(run.seat_codes[4].branch, "104");
+  EXPECT_EQ(run.seat_codes[4].name, values[12]);
+}
+
+TEST_F(DataCentreSourceTest, TheOldReportIsAskedWhenTheServiceRefusesTheNewOne) {
+  const std::vector<std::string> days = {"2010-06-04", "2010-06-03", "2010-06-02"};
+  const RunResult normal = Download(SourceKind::kDataCentre, days);
+  source_.SetNewDayReportRefused(true);
+  const size_t before = source_.RequestCount();
+  const RunResult old = Download(SourceKind::kDataCentre, days);
+  ASSERT_EQ(old.summary.failed, 0);
+  EXPECT_EQ(old.records, normal.records);
+  EXPECT_EQ(old.extras, normal.extras);
+  // Said once: on the first page, in the log's note and to the user.
+  int notices = 0;
+  for (const auto& report : old.pages) notices += static_cast<int>(report.notes.notices.size());
+  EXPECT_EQ(notices, 1);
+  ASSERT_FALSE(old.pages.empty());
+  EXPECT_NE(old.pages[0].notes.notices[0].find("RPT_DAILYBILLBOARD_DETAILS from 2010-06-04"),
+            std::string::npos)
+      << old.pages[0].notes.notices[0];
+  int noted = 0;
+  for (const auto& row : old.log)
+    noted += U(row.note).find("RPT_DAILYBILLBOARD_DETAILS 读取") != std::string::npos;
+  EXPECT_EQ(noted, 1);
+  // The new name was asked once; every later list came from the old one.
+  int new_name = 0;
+  const auto requests = source_.Requests();
+  for (size_t i = before; i < requests.size(); ++i)
+    new_name += requests[i].target.find("DETAILSNEW") != std::string::npos;
+  EXPECT_EQ(new_name, 1);
 }
 
 TEST_F(DataCentreSourceTest, BusyAndFailingAnswersAreRetriedThenFail) {

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "coverage/coverage_page.h"
+#include "download/datacentre_source.h"
 #include "download/download_control.h"
+#include "store/listing_extras.h"
 #include "tests/download_test_support.h"
 
 namespace {
@@ -73,10 +77,86 @@ TEST(DataCentreWindowTest, AWeekDownloadsAsFromThePages) {
     EXPECT_EQ(r.target.rfind("/api/data/v1/get?", 0), 0u) << r.target;
 }
 
+// What the store holds beside the listings.
+struct SideRows {
+  std::vector<store::ListingExtras> extras;
+  std::vector<store::SeatCode> seats;
+};
+SideRows Side(DownloadProgram& d) {
+  SideRows rows;
+  auto access = d.p.store.OpenStore();
+  EXPECT_TRUE(access.ReadListingExtras("0000", "9999", &rows.extras));
+  EXPECT_TRUE(access.ReadSeatCodes("0000", "9999", &rows.seats));
+  return rows;
+}
+
+TEST(DataCentreWindowTest, AWeekIsTheSameStoreWhetherTheSeatsComeByDateOrByStock) {
+  DownloadProgram by_date;
+  UseDataCentre(by_date);
+  UseWeek(by_date);
+  ASSERT_TRUE(by_date.DownloadAndWait());
+  DownloadProgram by_stock;
+  UseDataCentre(by_stock);
+  UseWeek(by_stock);
+  by_stock.source.SetSeatsNeedCode(true);
+  ASSERT_TRUE(by_stock.DownloadAndWait());
+  EXPECT_EQ(U(by_stock.p.window.标签_下载标题.caption()), "数据下载完毕！");
+  EXPECT_EQ(by_stock.Stored(), by_date.Stored());
+  const SideRows a = Side(by_date);
+  const SideRows b = Side(by_stock);
+  EXPECT_EQ(b.extras, a.extras);
+  EXPECT_EQ(b.seats, a.seats);
+  EXPECT_EQ(a.extras.size(), by_date.Stored().size());
+  EXPECT_GT(by_stock.source.RequestCount(), 4 * by_date.source.RequestCount());
+  EXPECT_EQ(by_date.source.RequestCount(), 15u);  // the list and two Seat reports a day
+}
+
+TEST(DataCentreWindowTest, AnUnreadableAnswerIsKeptAndTheClosingMessageSaysWhere) {
+  DownloadProgram d;
+  UseDataCentre(d);
+  testing_support::TempDir cache;
+  d.p.settings.answers_folder = cache / "answers";
+  d.source.SetCentreFault(download::kDayListReport, "2010-06-02", Fault::kTruncated);
+  UseWeek(d);
+  ASSERT_TRUE(d.DownloadAndWait());
+  const auto messages = d.MessageTexts();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("3 页下载失败"), std::string::npos) << messages[0];
+  EXPECT_NE(messages[0].find("数据中心有 3 份应答无法读取，已保存在：\r\n" +
+                             (cache / "answers").string()),
+            std::string::npos)
+      << messages[0];
+  int kept = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(cache / "answers")) {
+    ++kept;
+    EXPECT_NE(entry.path().filename().string().find("RPT_DAILYBILLBOARD_DETAILSNEW_2010-06-02"),
+              std::string::npos);
+  }
+  EXPECT_EQ(kept, 3);
+}
+
+TEST(DataCentreWindowTest, TheDownloadLogPageSaysWhichSourceIsInForce) {
+  DownloadProgram d;
+  UseDataCentre(d);
+  d.p.settings.source_host = "https://datacenter-web.eastmoney.com";
+  d.p.settings.source_host_origin = program::SettingOrigin::kInstalled;
+  d.p.settings.source_kind_origin = program::SettingOrigin::kInstalled;
+  coverage::RefreshDownloadLogPage(d.p.ctx, false);
+  EXPECT_EQ(U(d.p.window.download_log.标签_下载记录来源.caption()),
+            "数据来源：数据中心 datacenter，https://datacenter-web.eastmoney.com（安装默认）");
+  d.p.settings.source_kind = program::SourceKind::kPages;
+  d.p.settings.source_kind_origin = program::SettingOrigin::kCommandLine;
+  d.p.settings.source_host = "127.0.0.1:18080";
+  d.p.settings.source_host_origin = program::SettingOrigin::kBuild;
+  coverage::RefreshDownloadLogPage(d.p.ctx, false);
+  EXPECT_EQ(U(d.p.window.download_log.标签_下载记录来源.caption()),
+            "数据来源：列表页 pages（命令行 --source-kind），127.0.0.1:18080（程序内置）");
+}
+
 TEST(DataCentreWindowTest, ADayThatKeepsFailingCostsItsThreePages) {
   DownloadProgram d;
   UseDataCentre(d);
-  d.source.SetCentreFault("RPT_DAILYBILLBOARD_DETAILS", "2010-06-02", Fault::kUnavailable);
+  d.source.SetCentreFault(download::kDayListReport, "2010-06-02", Fault::kUnavailable);
   UseWeek(d);
   ASSERT_TRUE(d.DownloadAndWait());
   std::vector<PageKey> kept;
@@ -98,7 +178,7 @@ TEST(DataCentreWindowTest, TodayWithNothingListedIsNotYetPublished) {
   w.日期框1.SetValue(DateTime::FromParts(2010, 6, 4, 9));
   w.日期框2.SetValue(DateTime::FromParts(2010, 6, 4, 9));
   w.单选框_日.SetChecked(true);
-  d.source.SetCentreFault("RPT_DAILYBILLBOARD_DETAILS", "2010-06-04", Fault::kUnpublished);
+  d.source.SetCentreFault(download::kDayListReport, "2010-06-04", Fault::kUnpublished);
   ASSERT_TRUE(d.DownloadAndWait());
   EXPECT_EQ(U(w.标签_下载标题.caption()), "本日数据暂未上传，请稍后下载！");
   EXPECT_EQ(U(w.download_progress.caption()), "已完成 3/3 页，失败 0 页");

@@ -6,7 +6,7 @@ set_source_files_properties(scrape_test.cpp PROPERTIES COMPILE_DEFINITIONS
 quorvane_test_area(download
   SOURCES scrape_test.cpp download_date_list_test.cpp sample_source_test.cpp
           download_fault_test.cpp download_run_test.cpp download_log_fault_test.cpp
-          datacentre_mapping_test.cpp
+          datacentre_mapping_test.cpp kept_answers_test.cpp
   LIBS quorvane_download quorvane_download_control quorvane_sample_source quorvane_store
        quorvane_program_fixture quorvane_test_support PkgConfig::SQLCIPHER
   THREADED download_fetch_test.cpp download_worker_test.cpp datacentre_source_test.cpp

@@ -1,7 +1,9 @@
 // The installed programs and the Debian package: `cmake --install` into a
-// temporary prefix, the installed quorvane-cli downloading from the sample
-// source on loopback (its store beside it, or in the user's data folder
-// when it may not write its own), and the contents of `cpack -G DEB`.
+// temporary prefix, the installed programs' default source (the public data
+// centre, read from their --help), the installed quorvane-cli downloading
+// from the sample source on loopback (its store beside it, or in the user's
+// data folder when it may not write its own), and the contents of
+// `cpack -G DEB`.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -25,6 +27,7 @@ using testing_support::TempDir;
 const std::vector<std::string> kPrograms = {
     "bin/quorvane-cli",
     "bin/quorvane-sample-source",
+    "share/quorvane/defaults",
 #ifdef QUORVANE_PACKAGE_HAS_WINDOW
     "bin/quorvane",
     "share/applications/quorvane.desktop",
@@ -61,16 +64,35 @@ TEST(PackageTest, TheInstalledCliDownloadsBesideItselfOrIntoTheUsersDataFolder) 
   const std::vector<std::string> download = {cli,      "--source",   source.Host(), "download",
                                              "--from", "2010-06-03", "--to",        "2010-06-04"};
   const std::vector<testing_support::EnvironmentChange> no_host = {
-      {"QUORVANE_SOURCE_HOST", std::nullopt}};
+      {"QUORVANE_SOURCE_HOST", std::nullopt},
+      {"QUORVANE_SOURCE_KIND", std::nullopt},
+      {"QUORVANE_REQUEST_GAP_MS", "0"}};
 
-  // A folder it may write: the portable layout, Data.edb beside it.
-  auto run = RunProgram(download, no_host);
+  // Installed, the programs ask the public data centre unless told
+  // otherwise, and say so.
+  const std::string in_force =
+      "datacenter (the installed default) at https://datacenter-web.eastmoney.com (the "
+      "installed default)";
+  auto run = RunProgram({cli, "--help"}, no_host);
   ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("Here: " + in_force + "."), std::string::npos) << run.out;
+#ifdef QUORVANE_PACKAGE_HAS_WINDOW
+  run = RunProgram({(prefix / "bin" / "quorvane").string(), "--help"}, no_host);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("Source: " + in_force + "\n"), std::string::npos) << run.out;
+#endif
+
+  // A folder it may write: the portable layout, Data.edb beside it. The
+  // host given, the kind as installed: the data centre's answers.
+  run = RunProgram(download, no_host);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("(datacenter)"), std::string::npos) << run.err;
   EXPECT_TRUE(fs::exists(prefix / "bin" / "Data.edb"));
   run = RunProgram({cli, "check"}, no_host);
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(CheckLine(run.out, "store: "),
             "store: " + (prefix / "bin" / "Data.edb").string() + " (beside the program)");
+  EXPECT_EQ(CheckLine(run.out, "source: "), "source: " + in_force);
   EXPECT_EQ(CheckLine(run.out, "records: "),
             "records: " + std::to_string(SampleListings(testing_support::kTwoDays)));
   fs::remove(prefix / "bin" / "Data.edb");
@@ -88,6 +110,7 @@ TEST(PackageTest, TheInstalledCliDownloadsBesideItselfOrIntoTheUsersDataFolder) 
   }
   const std::vector<testing_support::EnvironmentChange> user = {
       {"QUORVANE_SOURCE_HOST", source.Host()},
+      {"QUORVANE_SOURCE_KIND", "pages"},
       {"XDG_DATA_HOME", data_home.string()},
       {"HOME", data_home.string()}};
   std::vector<std::string> today = as_user;

@@ -50,8 +50,10 @@ DownloadLogPage::DownloadLogPage(TabControl& tabs, int page)
                         Gbk("重建记录")),
       标签_下载记录提示("标签_下载记录提示", &外形框_下载记录, -1, {8, 50, 724, 16}, {},
                         LogColoured(Colour{96, 96, 96})),
-      高级表格_下载记录("高级表格_下载记录", &外形框_下载记录, -1, {-1, 68, 739, 316},
-                        Gbk("下载记录")) {
+      高级表格_下载记录("高级表格_下载记录", &外形框_下载记录, -1, {-1, 68, 739, 296},
+                        Gbk("下载记录")),
+      标签_下载记录来源("标签_下载记录来源", &外形框_下载记录, -1, {8, 366, 724, 16}, {},
+                        LogColoured(Colour{96, 96, 96})) {
   const std::vector<RadioButton*> ranges = quick_ranges();
   const std::vector<CheckControl*> group(ranges.begin(), ranges.end());
   for (CheckControl* r : group) r->group = group;
@@ -67,7 +69,7 @@ std::vector<Component*> DownloadLogPage::components() {
           &单选框_记录日,     &单选框_记录周,     &单选框_记录月,       &单选框_记录季,
           &单选框_记录半年,   &单选框_记录年,     &分组框_记录自定时段, &日期框_记录开始,
           &标签_记录至,       &日期框_记录结束,   &超级按钮_补全下载,   &超级按钮_重建记录,
-          &标签_下载记录提示, &高级表格_下载记录};
+          &标签_下载记录提示, &高级表格_下载记录, &标签_下载记录来源};
 }
 
 }  // namespace ui

@@ -36,6 +36,8 @@ class DownloadLogPage {
   SuperButton 超级按钮_重建记录;
   Label 标签_下载记录提示;
   Grid 高级表格_下载记录;
+  // Which source and kind a download from this page asks, and why.
+  Label 标签_下载记录来源;
 };
 
 }  // namespace ui

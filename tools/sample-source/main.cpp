@@ -1,4 +1,5 @@
 // quorvane-sample-source --port N [--address A] [--fault MODE] [--slow-ms N]
+//                        [--seats-need-code] [--refuse-new-report] [--tls CERT KEY]
 // Serves the sample day on the loopback interface until it is interrupted,
 // as listing pages and as the data centre's JSON answers, so the program can
 // download with either source kind without the internet.
@@ -24,6 +25,8 @@ int Usage() {
   std::fprintf(stderr,
                "usage: quorvane-sample-source --port N [--address A] [--fault MODE] "
                "[--slow-ms N]\n"
+               "                              [--seats-need-code] [--refuse-new-report] "
+               "[--tls CERT KEY]\n"
                "  MODE: none slow error truncated garbage nul nolist unpublished drop "
                "file-redirect busy unavailable\n");
   return 2;
@@ -36,8 +39,23 @@ int main(int argc, char** argv) {
   int slow_ms = 200;
   std::string address = "127.0.0.1";
   sample_source::Fault fault = sample_source::Fault::kNone;
+  sample_source::SampleSource source;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (arg == "--seats-need-code") {
+      source.SetSeatsNeedCode(true);
+      continue;
+    }
+    if (arg == "--refuse-new-report") {
+      source.SetNewDayReportRefused(true);
+      continue;
+    }
+    if (arg == "--tls") {
+      if (i + 2 >= argc) return Usage();
+      source.UseTls(argv[i + 1], argv[i + 2]);
+      i += 2;
+      continue;
+    }
     if (i + 1 >= argc) return Usage();
     const std::string value = argv[++i];
     if (arg == "--port") {
@@ -56,7 +74,6 @@ int main(int argc, char** argv) {
   }
   if (port < 0 || port > 65535) return Usage();
 
-  sample_source::SampleSource source;
   source.SetFault(fault);
   source.SetSlowMs(slow_ms);
   if (source.Start(port, address) < 0) {
@@ -64,9 +81,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf(
-      "quorvane-sample-source: serving on http://%s/stock/smebt.php and "
-      "http://%s/api/data/v1/get (fault: %s)\n",
-      source.Host().c_str(), source.Host().c_str(), sample_source::FaultName(fault));
+      "quorvane-sample-source: serving on %s://%s/stock/smebt.php and "
+      "%s://%s/api/data/v1/get (fault: %s)\n",
+      source.tls() ? "https" : "http", source.Host().c_str(), source.tls() ? "https" : "http",
+      source.Host().c_str(), sample_source::FaultName(fault));
   std::fflush(stdout);
 
   std::signal(SIGINT, OnSignal);

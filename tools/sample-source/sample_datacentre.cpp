@@ -36,34 +36,56 @@ std::string Answer(Json data, int pages, size_t count) {
   return doc.dump();
 }
 
+Json Hundredths(const std::optional<int64_t>& h) {
+  if (!h) return nullptr;
+  return static_cast<double>(*h) / 100.0;
+}
+
 Json ListingJson(const CentreRow& r, std::string_view date) {
-  int64_t buy = 0;
-  int64_t sell = 0;
-  for (const auto& s : r.buys) buy += Of(s.buy_cents);
-  for (const auto& s : r.sells) sell += Of(s.sell_cents);
+  const int64_t buy = ListBuyCents(r);
+  const int64_t sell = ListSellCents(r);
+  const double turnover = static_cast<double>(r.turnover_yuan);
+  auto ratio = [turnover](int64_t cents) {
+    return turnover > 0 ? static_cast<double>(cents) / turnover : 0.0;  // cents/yuan = %
+  };
   return {{"SECURITY_CODE", r.code},
           {"SECUCODE", r.secucode},
           {"SECURITY_NAME_ABBR", r.name},
           {"TRADE_DATE", TradeDate(date)},
-          {"EXPLANATION", r.explanation},
+          {"EXPLAIN", r.explain},
+          {"CLOSE_PRICE", static_cast<double>(r.close_cents) / 100.0},
           {"CHANGE_RATE", static_cast<double>(r.change_hundredths) / 100.0},
-          {"ACCUM_AMOUNT", r.turnover_yuan},
+          {"BILLBOARD_NET_AMT", static_cast<double>(buy - sell) / 100.0},
           {"BILLBOARD_BUY_AMT", static_cast<double>(buy) / 100.0},
           {"BILLBOARD_SELL_AMT", static_cast<double>(sell) / 100.0},
-          {"BILLBOARD_NET_AMT", static_cast<double>(buy - sell) / 100.0}};
+          {"BILLBOARD_DEAL_AMT", static_cast<double>(buy + sell) / 100.0},
+          {"ACCUM_AMOUNT", r.turnover_yuan},
+          {"DEAL_NET_RATIO", ratio(buy - sell)},
+          {"DEAL_AMOUNT_RATIO", ratio(buy + sell)},
+          {"TURNOVERRATE", static_cast<double>(r.turnover_rate_hundredths) / 100.0},
+          {"FREE_MARKET_CAP", r.free_cap_yuan},
+          {"EXPLANATION", r.explanation},
+          {"D1_CLOSE_ADJCHRATE", Hundredths(r.after[0])},
+          {"D2_CLOSE_ADJCHRATE", Hundredths(r.after[1])},
+          {"D5_CLOSE_ADJCHRATE", Hundredths(r.after[2])},
+          {"D10_CLOSE_ADJCHRATE", Hundredths(r.after[3])},
+          {"SECURITY_TYPE_CODE", "058001001"}};
 }
 
 Json SeatJson(const CentreRow& r, const CentreSeatRow& s, std::string_view date) {
   return {{"SECURITY_CODE", r.code},
           {"SECUCODE", r.secucode},
           {"TRADE_DATE", TradeDate(date)},
-          {"EXPLANATION", r.explanation},
+          {"OPERATEDEPT_CODE", s.branch},
           {"OPERATEDEPT_NAME", s.name},
+          {"EXPLANATION", r.explanation},
+          {"CHANGE_RATE", static_cast<double>(r.change_hundredths) / 100.0},
+          {"CLOSE_PRICE", static_cast<double>(r.close_cents) / 100.0},
+          {"ACCUM_AMOUNT", r.turnover_yuan},
           {"BUY", Amount(s.buy_cents)},
           {"SELL", Amount(s.sell_cents)},
           {"NET", static_cast<double>(Of(s.buy_cents) - Of(s.sell_cents)) / 100.0},
-          {"CHANGE_RATE", static_cast<double>(r.change_hundredths) / 100.0},
-          {"ACCUM_AMOUNT", r.turnover_yuan}};
+          {"OPERATEDEPT_CODE_OLD", s.branch_old}};
 }
 
 std::string Page(std::vector<Json> rows, int page_number, int page_size) {
@@ -78,6 +100,26 @@ std::string Page(std::vector<Json> rows, int page_number, int page_size) {
 }
 
 }  // namespace
+
+int64_t ListBuyCents(const CentreRow& r) {
+  int64_t buy = 0;
+  for (const auto& s : r.buys) buy += Of(s.buy_cents);
+  return buy;
+}
+
+int64_t ListSellCents(const CentreRow& r) {
+  int64_t sell = 0;
+  for (const auto& s : r.sells) sell += Of(s.sell_cents);
+  return sell;
+}
+
+std::string BranchCode(int seat_name) {
+  return std::to_string(10'100'000 + seat_name * 137);
+}
+
+std::string OldBranchCode(int seat_name) {
+  return std::to_string(80'100'000 + seat_name * 137);
+}
 
 std::vector<CentreRow> CentreRows(int board, const std::vector<SampleStock>& stocks) {
   std::vector<CentreRow> rows;
@@ -95,11 +137,22 @@ std::vector<CentreRow> CentreRows(int board, const std::vector<SampleStock>& sto
     r.turnover_yuan = s.turnover_hundredths * 100;  // hundredths of 10,000 yuan
     for (const SampleSeat& seat : s.buys)
       r.buys.push_back({text::Utf8(SeatNames()[static_cast<size_t>(seat.name)]), seat.buy_cents,
-                        two_amounts ? std::optional<int64_t>(seat.sell_cents) : std::nullopt});
+                        two_amounts ? std::optional<int64_t>(seat.sell_cents) : std::nullopt,
+                        BranchCode(seat.name), OldBranchCode(seat.name)});
     for (const SampleSeat& seat : s.sells)
       r.sells.push_back({text::Utf8(SeatNames()[static_cast<size_t>(seat.name)]),
                          two_amounts ? std::optional<int64_t>(seat.buy_cents) : std::nullopt,
-                         seat.sell_cents});
+                         seat.sell_cents, BranchCode(seat.name), OldBranchCode(seat.name)});
+    // The rest, drawn from what the stock has: a price, a rate, a value,
+    // a reading, and the changes after the listing (the latest not yet
+    // known, as for a recent listing).
+    r.close_cents = 300 + (s.turnover_hundredths + s.stock * 977) % 9700;
+    r.turnover_rate_hundredths =
+        100 + (s.value_hundredths < 0 ? -s.value_hundredths : s.value_hundredths) % 2900;
+    r.free_cap_yuan = r.turnover_yuan * (20 + s.stock % 30);
+    r.explain = ListBuyCents(r) >= ListSellCents(r) ? "买方主导，净买入" : "卖方主导，净卖出";
+    r.after = {s.value_hundredths / 3, -s.value_hundredths / 5, s.value_hundredths / 7,
+               std::nullopt};
     rows.push_back(std::move(r));
   }
   return rows;
@@ -114,8 +167,9 @@ CentreRow BeijingRow(std::string_view date) {
   r.explanation = "日涨幅偏离值达到7%的前5只证券";
   r.change_hundredths = 2995;
   r.turnover_yuan = 123'456'700;
-  r.buys.push_back({"机构专用", 1'234'567'800, std::nullopt});
-  r.sells.push_back({"机构专用", std::nullopt, 876'543'200});
+  r.buys.push_back({"机构专用", 1'234'567'800, std::nullopt, "10000001", "80000001"});
+  r.sells.push_back({"机构专用", std::nullopt, 876'543'200, "10000001", "80000001"});
+  r.close_cents = 1234;
   return r;
 }
 
@@ -153,7 +207,7 @@ std::string SeatAnswer(const std::vector<CentreRow>& day, std::string_view date,
   };
   std::vector<Ranked> ranked;
   for (const CentreRow& r : day) {
-    if (r.code != code) continue;
+    if (!code.empty() && r.code != code) continue;
     for (const CentreSeatRow& s : buy_side ? r.buys : r.sells)
       ranked.push_back({Of(buy_side ? s.buy_cents : s.sell_cents), SeatJson(r, s, date)});
   }

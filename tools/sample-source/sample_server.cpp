@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <regex>
@@ -80,6 +81,9 @@ int NumberParam(const httplib::Request& req, const char* name, int otherwise) {
   return std::atoi(req.get_param_value(name).c_str());
 }
 
+// Rows an answer holds at most, whatever page size was asked.
+constexpr int kLargestPageSize = 5000;
+
 // What the data centre answers a filter or report it does not know.
 std::string UnknownQueryAnswer() {
   return R"({"version":null,"result":null,"success":false,"message":"请求参数有误","code":9501})";
@@ -132,7 +136,13 @@ SampleSource::~SampleSource() {
 int SampleSource::Start(int port, const std::string& address) {
   if (server_) return port_;
   stopping_ = false;
-  server_ = std::make_unique<httplib::Server>();
+  if (tls_) {
+    auto tls = std::make_unique<httplib::SSLServer>(tls_->first.c_str(), tls_->second.c_str());
+    if (!tls->is_valid()) return -1;
+    server_ = std::move(tls);
+  } else {
+    server_ = std::make_unique<httplib::Server>();
+  }
   server_->set_keep_alive_max_count(100000);
   // Stopping waits for idle keep-alive connections to time out; a download
   // asks for its next page within milliseconds, so one second is plenty.
@@ -233,6 +243,7 @@ void SampleSource::ClearPageFaults() {
   std::lock_guard lock(mutex_);
   page_faults_.clear();
   centre_faults_.clear();
+  centre_bodies_.clear();
 }
 
 void SampleSource::SetDay(const std::string& date, std::vector<std::vector<SampleStock>> boards) {
@@ -244,6 +255,24 @@ void SampleSource::SetDay(const std::string& date, std::vector<std::vector<Sampl
 void SampleSource::SetCentreDay(const std::string& date, std::vector<CentreRow> day) {
   std::lock_guard lock(mutex_);
   centre_days_[date] = std::move(day);
+}
+
+void SampleSource::UseTls(const std::string& certificate_file, const std::string& key_file) {
+  tls_.emplace(certificate_file, key_file);
+}
+
+void SampleSource::SetCentreBody(const std::string& report, const std::string& date,
+                                 std::string body, int page_number, const std::string& code) {
+  std::lock_guard lock(mutex_);
+  centre_bodies_[{report, date, code, page_number}] = std::move(body);
+}
+
+void SampleSource::SetSeatsNeedCode(bool need) {
+  seats_need_code_ = need;
+}
+
+void SampleSource::SetNewDayReportRefused(bool refused) {
+  refuse_new_day_report_ = refused;
 }
 
 void SampleSource::SetCentreFault(const std::string& report, const std::string& date, Fault fault,
@@ -314,12 +343,14 @@ void SampleSource::ServeCentre(const httplib::Request& req, std::optional<Fault>
   static const std::regex day_filter(
       R"re(\(TRADE_DATE>='(\d{4}-\d{2}-\d{2})'\)\(TRADE_DATE<='(\d{4}-\d{2}-\d{2})'\))re");
   static const std::regex seat_filter(
-      R"re(\(TRADE_DATE='(\d{4}-\d{2}-\d{2})'\)\(SECURITY_CODE="(\d{6})"\))re");
+      R"re(\(TRADE_DATE='(\d{4}-\d{2}-\d{2})'\)(\(SECURITY_CODE="(\d{6})"\))?)re");
   const std::string report = req.get_param_value("reportName");
   const std::string filter = req.get_param_value("filter");
   const int page_number = NumberParam(req, "pageNumber", 1);
-  const int page_size = NumberParam(req, "pageSize", 50);
-  const bool day_list = report == "RPT_DAILYBILLBOARD_DETAILS";
+  // The service's own cap on a page's rows.
+  const int page_size = std::min(NumberParam(req, "pageSize", 50), kLargestPageSize);
+  bool day_list = report == "RPT_DAILYBILLBOARD_DETAILS";
+  if (report == "RPT_DAILYBILLBOARD_DETAILSNEW") day_list = !refuse_new_day_report_;
   const bool buys = report == "RPT_BILLBOARD_DAILYDETAILSBUY";
   const bool sells = report == "RPT_BILLBOARD_DAILYDETAILSSELL";
   std::smatch m;
@@ -327,9 +358,10 @@ void SampleSource::ServeCentre(const httplib::Request& req, std::optional<Fault>
   std::string code;
   if (day_list && std::regex_match(filter, m, day_filter) && m[1] == m[2]) {
     date = m[1];
-  } else if ((buys || sells) && std::regex_match(filter, m, seat_filter)) {
+  } else if ((buys || sells) && std::regex_match(filter, m, seat_filter) &&
+             (m[3].matched || !seats_need_code_)) {
     date = m[1];
-    code = m[2];
+    code = m[3];
   }
   // Only one date at a time, and only a real one.
   if (date.empty() || !WeekdayOf(date)) {
@@ -338,8 +370,13 @@ void SampleSource::ServeCentre(const httplib::Request& req, std::optional<Fault>
   }
   const Fault fault = CentreFaultFor(report, date, code, from_path);
   const std::vector<CentreRow> day = CentreDayFor(date);
-  const std::string answer = day_list ? DayListAnswer(day, date, page_number, page_size)
-                                      : SeatAnswer(day, date, code, buys, page_number, page_size);
+  std::string answer = day_list ? DayListAnswer(day, date, page_number, page_size)
+                                : SeatAnswer(day, date, code, buys, page_number, page_size);
+  {
+    std::lock_guard lock(mutex_);
+    const auto it = centre_bodies_.find({report, date, code, page_number});
+    if (it != centre_bodies_.end()) answer = it->second;
+  }
   Respond(fault, answer, FaultyAnswer(fault, answer), kJsonType, res);
 }
 

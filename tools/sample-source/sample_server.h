@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -80,11 +81,16 @@ class SampleSource {
   SampleSource(const SampleSource&) = delete;
   SampleSource& operator=(const SampleSource&) = delete;
 
+  // Serves https with this certificate (PEM, its chain) and key from the
+  // next Start on.
+  void UseTls(const std::string& certificate_file, const std::string& key_file);
   // Listens on address:port (port 0: one the system picks) and serves on a
-  // thread of its own. Returns the port, or -1 when it cannot listen.
+  // thread of its own. Returns the port, or -1 when it cannot listen (or
+  // the certificate and key cannot be used).
   int Start(int port = 0, const std::string& address = "127.0.0.1");
   void Stop();
   int port() const { return port_; }
+  bool tls() const { return tls_.has_value(); }
   // "127.0.0.1:<port>", the host a client is pointed at.
   std::string Host() const;
 
@@ -97,11 +103,24 @@ class SampleSource {
   // The day only the data centre serves for `date`, for what the pages
   // cannot hold (characters outside GBK, fewer than five Seats).
   void SetCentreDay(const std::string& date, std::vector<CentreRow> day);
+  // The Seat reports refuse a filter without a stock code, as a service
+  // that insists on one would.
+  void SetSeatsNeedCode(bool need);
+  // The day's list under its current name, RPT_DAILYBILLBOARD_DETAILSNEW,
+  // is refused as an unknown report; the older name still answers.
+  void SetNewDayReportRefused(bool refused);
   // A fault for the next `times` answers (-1: all) of `report`
-  // ("RPT_DAILYBILLBOARD_DETAILS", "RPT_BILLBOARD_DAILYDETAILSBUY", …) for
-  // `date`, and for one stock's Seats when `code` is given.
+  // ("RPT_DAILYBILLBOARD_DETAILSNEW", "RPT_BILLBOARD_DAILYDETAILSBUY", …)
+  // for `date`, and for one stock's Seats when `code` is given (a Seat
+  // query of the whole date has none).
   void SetCentreFault(const std::string& report, const std::string& date, Fault fault,
                       int times = -1, const std::string& code = {});
+
+  // `body` as the answer to page `page_number` of `report` for `date` (and
+  // stock `code`; none for a query of the whole date), in place of what the
+  // sample day gives: for answers of any shape.
+  void SetCentreBody(const std::string& report, const std::string& date, std::string body,
+                     int page_number = 1, const std::string& code = {});
 
   std::vector<ServedRequest> Requests() const;
   size_t RequestCount() const;
@@ -132,13 +151,17 @@ class SampleSource {
   std::thread thread_;
   std::string address_;
   int port_ = -1;
+  std::optional<std::pair<std::string, std::string>> tls_;  // certificate and key files
   std::atomic<bool> stopping_{false};
   std::atomic<int> slow_ms_{200};
+  std::atomic<bool> seats_need_code_{false};
+  std::atomic<bool> refuse_new_day_report_{false};
 
   mutable std::mutex mutex_;
   Fault fault_ = Fault::kNone;
   std::map<std::pair<int, std::string>, Fault> page_faults_;
   std::vector<CentreFault> centre_faults_;
+  std::map<std::tuple<std::string, std::string, std::string, int>, std::string> centre_bodies_;
   std::map<std::string, std::vector<std::vector<SampleStock>>> days_;
   std::map<std::string, std::vector<CentreRow>> centre_days_;
   std::vector<ServedRequest> requests_;
