@@ -13,6 +13,7 @@ void Backtester::UsePlan(const TradePlan& plan) {
   outcomes_ = ComputeOutcomes(data_, plan);
   plan_ = plan;
   baseline_key_.reset();
+  span_range_.reset();
 }
 
 // From the trading day before the range's first listing to the last day a
@@ -48,7 +49,11 @@ SideResult Backtester::RunSide(std::vector<TradeRow> rows, const Rule& rule, boo
 
 Result Backtester::Run(const Rule& rule) {
   UsePlan(rule.plan);
-  const Span span = SpanOf(rule.range);
+  if (!span_range_ || !(*span_range_ == rule.range)) {
+    span_ = SpanOf(rule.range);
+    span_range_ = rule.range;
+  }
+  const Span span = span_;
   Result result;
   result.rule = RunSide(
       SelectTrades(data_, outcomes_, rule.range, rule.seats, std::max(rule.sizing.max_per_day, 1)),

@@ -55,6 +55,8 @@ class Backtester {
     bool operator==(const BaselineKey&) const = default;
   };
   std::optional<BaselineKey> baseline_key_;
+  std::optional<DayRange> span_range_;  // the range `span_` was worked out for
+  Span span_;
   std::shared_ptr<const SideResult> baseline_;
 };
 

@@ -49,14 +49,31 @@ bool SelectionSeatPasses(const SeatRule& rule, const Seat& seat) {
 }
 
 // Orders rows by entry day, then buy (largest first), then listing order;
-// rows without an entry day come first.
-void SelectionSort(std::vector<SelectionCandidate>& candidates) {
-  std::sort(candidates.begin(), candidates.end(),
-            [](const SelectionCandidate& a, const SelectionCandidate& b) {
-              if (a.entry_index != b.entry_index) return a.entry_index < b.entry_index;
-              if (a.buy != b.buy) return a.buy > b.buy;
-              return a.listing < b.listing;
-            });
+// rows without an entry day come first. The days are few: the rows are
+// placed day by day in one counting pass, and only each day's few rows are
+// sorted.
+void SelectionSort(std::vector<SelectionCandidate>& candidates, size_t days) {
+  std::vector<uint32_t> starts(days + 3, 0);  // entry days -1 .. days
+  for (const SelectionCandidate& c : candidates)
+    ++starts[static_cast<size_t>(c.entry_index + 1) + 1];
+  for (size_t d = 1; d < starts.size(); ++d) starts[d] += starts[d - 1];
+  std::vector<SelectionCandidate> placed(candidates.size());
+  for (const SelectionCandidate& c : candidates)
+    placed[starts[static_cast<size_t>(c.entry_index + 1)]++] = c;
+  candidates.swap(placed);
+  const auto by_buy = [](const SelectionCandidate& a, const SelectionCandidate& b) {
+    if (a.buy != b.buy) return a.buy > b.buy;
+    return a.listing < b.listing;
+  };
+  size_t from = 0;
+  while (from < candidates.size()) {
+    size_t to = from + 1;
+    while (to < candidates.size() && candidates[to].entry_index == candidates[from].entry_index)
+      ++to;
+    std::sort(candidates.begin() + static_cast<ptrdiff_t>(from),
+              candidates.begin() + static_cast<ptrdiff_t>(to), by_buy);
+    from = to;
+  }
 }
 
 TradeRow SelectionRow(const MarketData& data, std::span<const Outcome> outcomes,
@@ -168,7 +185,7 @@ std::vector<TradeRow> SelectTrades(const MarketData& data, std::span<const Outco
     candidates.push_back({outcomes[i].entry_index, buys[static_cast<size_t>(chosen)].buy, i,
                           l.first_seat + static_cast<uint32_t>(chosen)});
   }
-  SelectionSort(candidates);
+  SelectionSort(candidates, data.Calendar().size());
   return SelectionWalk(data, outcomes, candidates, max_per_day);
 }
 
@@ -181,7 +198,7 @@ std::vector<TradeRow> BaselineTrades(const MarketData& data, std::span<const Out
     if (l.day < range.from || l.day > range.to) continue;
     candidates.push_back({outcomes[i].entry_index, 0, i, kNoSeat});
   }
-  SelectionSort(candidates);
+  SelectionSort(candidates, data.Calendar().size());
   return SelectionWalk(data, outcomes, candidates, 0);
 }
 
