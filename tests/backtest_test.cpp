@@ -323,6 +323,43 @@ TEST(BacktestRuleFilters, ListingThresholdsAndKinds) {
   EXPECT_EQ(codes(rule), (V{"600022", "600023"}));
 }
 
+TEST(BacktestFigures, YearsSplitTheCurveAndCompoundToTheTotal) {
+  // Weekdays from 2023-12-27 to 2024-01-12, one stock listed every day by
+  // Seat 7 and bought every day (hold 1): a rising week, then a falling one.
+  MarketData data;
+  std::vector<Bar> bars;
+  double close = 10;
+  for (DayNumber day = *DayNumberOfText("2023-12-27"); day <= *DayNumberOfText("2024-01-12");
+       ++day) {
+    if (DateOfDayNumber(day).Weekday() % 6 == 0) continue;
+    const double next = DateOfDayNumber(day).Year() == 2023 ? close * 1.02 : close * 0.99;
+    bars.push_back({day, close, std::max(close, next), std::min(close, next), next});
+    close = next;
+  }
+  data.SetBars("600041", bars);
+  for (const Bar& b : bars) data.AddListing(Listed(b.day - kFirstDay, "600041", {BuySeat(7, 10)}));
+  Backtester bt(std::move(data));
+  const Result r = bt.Run(Following(7, 1));
+  const SideResult& side = r.rule;
+  ASSERT_EQ(side.years.size(), 2u);
+  EXPECT_EQ(side.years[0].year, 2023);
+  EXPECT_EQ(side.years[1].year, 2024);
+  // Bought 12-28 and 12-29 (entered in 2023); 12-27's listing enters 12-28.
+  EXPECT_EQ(side.years[0].trades, 2);
+  EXPECT_EQ(side.years[0].trades + side.years[1].trades, side.figures.trades);
+  EXPECT_GT(side.years[0].total_return, 0);
+  EXPECT_LT(side.years[1].total_return, 0);
+  EXPECT_NEAR((1 + side.years[0].total_return) * (1 + side.years[1].total_return) - 1,
+              side.figures.total_return, 1e-12);
+  EXPECT_DOUBLE_EQ(side.years[0].max_drawdown, 0);
+  EXPECT_GT(side.figures.max_drawdown, 0);
+  const double days = side.equity.back().day - side.equity.front().day;
+  EXPECT_NEAR(side.figures.annual_return,
+              std::pow(1 + side.figures.total_return, 365.0 / days) - 1, 1e-12);
+  // The last two listings' holds run past the bars: skipped, not guessed.
+  EXPECT_EQ(side.figures.skipped_by[static_cast<size_t>(SkipReason::kNotClosed)], 2);
+}
+
 TEST(BacktestBaseline, EveryListingOfTheRangeWithTheSameEntryAndExit) {
   MarketData data = HandData();
   AddBars(data, "600031",
