@@ -45,14 +45,15 @@ double PriceLimitOf(std::string_view code, std::string_view name, DayNumber day)
 }
 
 uint32_t MarketData::Intern(std::string_view text) {
-  const auto [it, added] =
-      text_ids_.try_emplace(std::string(text), static_cast<uint32_t>(texts_.size()));
-  if (added) texts_.emplace_back(text);
-  return it->second;
+  if (const auto it = text_ids_.find(text); it != text_ids_.end()) return it->second;
+  const uint32_t id = static_cast<uint32_t>(texts_.size());
+  text_ids_.emplace(std::string(text), id);
+  texts_.emplace_back(text);
+  return id;
 }
 
 uint32_t MarketData::FindText(std::string_view text) const {
-  const auto it = text_ids_.find(std::string(text));
+  const auto it = text_ids_.find(text);
   return it == text_ids_.end() ? kNoText : it->second;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -83,6 +84,11 @@ class MarketData {
   // The bars of one code in ascending day order; a second call for the same
   // code replaces them.
   void SetBars(std::string_view code, std::span<const Bar> bars);
+  // Room for this many listings and Seats, when the reader knows them.
+  void Reserve(size_t listings, size_t seats) {
+    listings_.reserve(listings);
+    seats_.reserve(seats);
+  }
   // Listings may come in any order.
   void AddListing(const ListingInput& listing);
   // The trading days; without it, every day some stock has a bar.
@@ -120,7 +126,12 @@ class MarketData {
   uint32_t CodeNumber(std::string_view code);
 
   std::vector<std::string> texts_;
-  std::unordered_map<std::string, uint32_t> text_ids_;
+  // Looked up by string_view: no string is built for a text already known.
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  std::unordered_map<std::string, uint32_t, TextHash, std::equal_to<>> text_ids_;
   std::vector<uint32_t> code_texts_;
   std::unordered_map<uint32_t, uint32_t> code_of_text_;
   std::vector<std::vector<Bar>> bars_;

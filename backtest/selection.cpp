@@ -106,18 +106,18 @@ std::vector<TradeRow> SelectionWalk(const MarketData& data, std::span<const Outc
   std::vector<TradeRow> rows;
   rows.reserve(candidates.size());
   const std::span<const Listing> listings = data.Listings();
-  std::vector<uint32_t> day_codes;
+  // The last entry day each code was taken on: one trade per stock and day.
+  std::vector<int32_t> code_day(data.CodeCount(), -2);
   size_t i = 0;
   while (i < candidates.size()) {
     const int32_t day = candidates[i].entry_index;
     int taken = 0;
-    day_codes.clear();
     for (; i < candidates.size() && candidates[i].entry_index == day; ++i) {
       const SelectionCandidate& c = candidates[i];
       const uint32_t code = listings[c.listing].code;
       if (day >= 0) {
-        if (std::find(day_codes.begin(), day_codes.end(), code) != day_codes.end()) continue;
-        day_codes.push_back(code);
+        if (code_day[code] == day) continue;
+        code_day[code] = day;
       }
       TradeRow row = SelectionRow(data, outcomes, c);
       if (outcomes[c.listing].Enterable()) {
