@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "backtest/backtester.h"
+#include "backtest/result_table.h"
 #include "text/gbk.h"
 
 namespace {
@@ -354,8 +355,8 @@ TEST(BacktestFigures, YearsSplitTheCurveAndCompoundToTheTotal) {
   EXPECT_DOUBLE_EQ(side.years[0].max_drawdown, 0);
   EXPECT_GT(side.figures.max_drawdown, 0);
   const double days = side.equity.back().day - side.equity.front().day;
-  EXPECT_NEAR(side.figures.annual_return,
-              std::pow(1 + side.figures.total_return, 365.0 / days) - 1, 1e-12);
+  EXPECT_NEAR(side.figures.annual_return, std::pow(1 + side.figures.total_return, 365.0 / days) - 1,
+              1e-12);
   // The last two listings' holds run past the bars: skipped, not guessed.
   EXPECT_EQ(side.figures.skipped_by[static_cast<size_t>(SkipReason::kNotClosed)], 2);
 }
@@ -390,6 +391,36 @@ TEST(BacktestBaseline, EveryListingOfTheRangeWithTheSameEntryAndExit) {
   // Both curves cover the same days.
   ASSERT_EQ(r.rule.equity.size(), r.baseline->equity.size());
   EXPECT_EQ(r.rule.equity.back().day, r.baseline->equity.back().day);
+}
+
+TEST(BacktestResultTable, PercentFiguresAndEmptyCellsWhereNothingIsKnown) {
+  Backtester bt(HandData());
+  const Result r = bt.Run(Following(7, 2));
+  const auto fields = FigureFields(r.rule.figures);
+  EXPECT_EQ(fields[0].key, "trades");
+  EXPECT_EQ(fields[0].value, 1);
+  EXPECT_EQ(fields[2].key, "win_rate");
+  EXPECT_DOUBLE_EQ(fields[2].value, 100);
+  EXPECT_EQ(fields[8].key, "total_return");
+  EXPECT_NEAR(fields[8].value, 0.4417147435897429, 1e-10);
+
+  const auto name = [](uint32_t identity) { return "Seat " + std::to_string(identity); };
+  const TradeCells taken = CellsOf(bt.Data(), RowOf(r.rule, bt.Data(), "600001"), name);
+  EXPECT_EQ(taken.date, "2024-03-02");
+  EXPECT_EQ(taken.seat, "Seat 7");
+  EXPECT_EQ(taken.entry_date, "2024-03-03");
+  EXPECT_EQ(taken.exit_date, "2024-03-05");
+  ASSERT_TRUE(taken.return_percent);
+  EXPECT_NEAR(*taken.return_percent, 6.624065137561752, 1e-10);
+  EXPECT_TRUE(taken.skipped.empty());
+  // Skipped at a limit-up open: its entry day and price are known, nothing after.
+  const TradeCells skipped = CellsOf(bt.Data(), RowOf(r.rule, bt.Data(), "600002"), name);
+  EXPECT_EQ(skipped.entry_date, "2024-03-03");
+  EXPECT_EQ(skipped.entry, 11);
+  EXPECT_TRUE(skipped.exit_date.empty());
+  EXPECT_FALSE(skipped.exit);
+  EXPECT_FALSE(skipped.return_percent);
+  EXPECT_EQ(skipped.skipped, SkipReasonText(SkipReason::kLimitUp));
 }
 
 // Twenty stocks over sixty days with listings on most days: bars from a
