@@ -104,6 +104,13 @@ void BM_Backtest_FirstRun(benchmark::State& state) {
   }
   state.counters["trades"] = static_cast<double>(trades);
   state.counters["listings"] = static_cast<double>(TenYears().Listings().size());
+  // What the bars and listings take in memory, and the entries and exits.
+  const MarketData& d = TenYears();
+  double bytes =
+      static_cast<double>(d.Listings().size() * sizeof(Listing) + d.Seats().size() * sizeof(Seat) +
+                          d.Listings().size() * sizeof(Outcome));
+  for (uint32_t c = 0; c < d.CodeCount(); ++c) bytes += d.BarsOf(c).size() * sizeof(Bar);
+  state.counters["data_MB"] = bytes / 1e6;
 }
 BENCHMARK(BM_Backtest_FirstRun)->Unit(benchmark::kMillisecond)->Iterations(3);
 
