@@ -201,6 +201,8 @@ std::vector<YearFigures> SummariseYears(std::span<const TradeRow> rows,
     const size_t from = i;
     while (i < equity.size() && year_of(equity[i].day) == y) ++i;
     if (i == from) continue;
+    // The curve's opening point (capital alone) makes no year of its own.
+    if (from == 0 && i == 1 && equity.size() > 1) continue;
     const std::span<const EquityPoint> part = equity.subspan(from, i - from);
     YearFigures out;
     out.year = y;

@@ -343,6 +343,17 @@ TEST(BacktestFigures, YearsSplitTheCurveAndCompoundToTheTotal) {
   const Result r = bt.Run(Following(7, 1));
   const SideResult& side = r.rule;
   ASSERT_EQ(side.years.size(), 2u);
+  // The curve opens on 2023-12-27 with the capital alone; a range whose
+  // opening day closes the year before starts its table in the year after.
+  const Result late = bt.Run([] {
+    Rule rule = Following(7, 1);
+    rule.range.from = *DayNumberOfText("2024-01-01");
+    return rule;
+  }());
+  EXPECT_EQ(late.rule.equity.front().day, *DayNumberOfText("2023-12-29"));
+  ASSERT_EQ(late.rule.years.size(), 1u);
+  EXPECT_EQ(late.rule.years[0].year, 2024);
+  EXPECT_NEAR(late.rule.years[0].total_return, late.rule.figures.total_return, 1e-12);
   EXPECT_EQ(side.years[0].year, 2023);
   EXPECT_EQ(side.years[1].year, 2024);
   // Bought 12-28 and 12-29 (entered in 2023); 12-27's listing enters 12-28.
