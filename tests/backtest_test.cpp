@@ -300,9 +300,14 @@ TEST(BacktestRuleFilters, ListingThresholdsAndKinds) {
     std::sort(out.begin(), out.end());
     return out;
   };
+  const auto institutions = [] {
+    SeatRule seats;
+    seats.who = Who::kKind;
+    seats.kind = SeatKind::kInstitution;
+    return seats;
+  };
   Rule rule;
-  rule.seats.who = Who::kKind;
-  rule.seats.kind = SeatKind::kInstitution;
+  rule.seats = institutions();
   rule.plan.hold = 1;
   using V = std::vector<std::string>;
   EXPECT_EQ(codes(rule), (V{"600021", "600022", "600023"}));
@@ -310,17 +315,21 @@ TEST(BacktestRuleFilters, ListingThresholdsAndKinds) {
   EXPECT_EQ(codes(rule), (V{"600021", "600023"}));
   rule.seats.min_net = 0;
   EXPECT_EQ(codes(rule), (V{"600021"}));
-  rule = Rule{.seats = {.who = Who::kKind, .kind = SeatKind::kInstitution}};
+  rule.seats = institutions();
   rule.seats.reason_contains = text::Gbk("涨幅");
   EXPECT_EQ(codes(rule), (V{"600021", "600023"}));
   rule.seats.min_strength = 5;
   EXPECT_EQ(codes(rule), (V{"600021"}));
-  rule.seats = {.who = Who::kKind, .kind = SeatKind::kInstitution, .board = "SZ"};
+  rule.seats = institutions();
+  rule.seats.board = "SZ";
   EXPECT_EQ(codes(rule), (V{"600022"}));
   rule.seats.board = "BJ";
   EXPECT_TRUE(codes(rule).empty());
   // The watch list: a watched Seat, or any listing of a watched stock.
-  rule.seats = {.who = Who::kWatched, .identities = {4}, .watched_codes = {"600022"}};
+  rule.seats = SeatRule();
+  rule.seats.who = Who::kWatched;
+  rule.seats.identities = {4};
+  rule.seats.watched_codes = {"600022"};
   EXPECT_EQ(codes(rule), (V{"600022", "600023"}));
 }
 
