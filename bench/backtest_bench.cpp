@@ -131,6 +131,26 @@ void BM_Backtest_ChangedThreshold(benchmark::State& state) {
 }
 BENCHMARK(BM_Backtest_ChangedThreshold)->Unit(benchmark::kMillisecond)->Iterations(10);
 
+// The broadest rule: every 营业部 buying, nearly every listing a candidate
+// (a minimum net of 0 or 1 yuan switched each time).
+void BM_Backtest_ChangedThresholdBroad(benchmark::State& state) {
+  Backtester bt(TenYears());
+  Rule rule;
+  rule.seats.who = Who::kKind;
+  rule.seats.kind = SeatKind::kBranch;
+  rule.seats.min_net = 0;
+  bt.Run(rule);
+  size_t candidates = 0;
+  for (auto _ : state) {
+    rule.seats.min_net = *rule.seats.min_net == 0 ? 0.0001 : 0;
+    const Result r = bt.Run(rule);
+    candidates = r.rule.trades.size();
+    benchmark::DoNotOptimize(r.rule.figures.total_return);
+  }
+  state.counters["rows"] = static_cast<double>(candidates);
+}
+BENCHMARK(BM_Backtest_ChangedThresholdBroad)->Unit(benchmark::kMillisecond)->Iterations(10);
+
 // What a store read adds on top: 1,000,000 listings handed over one by
 // one as the reader will hand them (texts interned, Seats copied into the
 // flat arrays), from a pool of 4,096 prepared listings.
