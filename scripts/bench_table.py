@@ -144,6 +144,10 @@ def main():
           None, "< 150 ms")
     timed("Ranking page: longest user-interface stretch, 1,000,000 listings",
           "BM_RankingPage_LongestUiThreadStretch/1000000", None, "< 50 ms")
+    timed("Back-test, first run: 1,000,000 listings and 5,000,000 bars in memory",
+          "BM_Backtest_FirstRun", "BM_Backtest_BarePass", "< 1 s (floor: a bare pass)")
+    timed("Back-test, changed threshold, 1,000,000 listings", "BM_Backtest_ChangedThreshold",
+          "BM_Backtest_BarePass", "< 200 ms (floor: a bare pass)")
     timed("quorvane-cli export to CSV, 1,000,000 listings", "BM_CliExportCsv",
           "BM_BareScanAndWriteSameBytes", "within 1.5× of a bare scan plus write")
     cli_year, window_year = find(runs, "BM_CliYearDownload"), find(runs, "BM_WindowYearDownload")
