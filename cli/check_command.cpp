@@ -1,6 +1,9 @@
 // quorvane-cli check: the store read through, counted and its dates.
 #include <algorithm>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 
 #include "cli/commands.h"
 #include "cli/listing_pass.h"
@@ -17,6 +20,28 @@ void Print(std::FILE* out, const std::string& line) {
 }
 
 const char* const kBoardNames[3] = {"沪市", "深市", "中小板"};
+
+// Listings stored more than once: the same date, code, reason and Seat
+// blocks as one stored before (a page downloaded twice). Told apart by a
+// 64-bit hash of those fields, so that a year of listings costs a few
+// megabytes.
+class RepeatCounter {
+ public:
+  void Add(const FullListing& listing) {
+    std::string key;
+    for (int f : {store::kDate, store::kCode, store::kReason, store::kBuySeats,
+                  store::kSellSeats}) {
+      key += listing.field(f);
+      key += '\x1f';
+    }
+    if (!seen_.insert(std::hash<std::string>{}(key)).second) ++repeats_;
+  }
+  int64_t repeats() const { return repeats_; }
+
+ private:
+  std::unordered_set<size_t> seen_;
+  int64_t repeats_ = 0;
+};
 
 // What the download log says of the last month's weekdays (the window's
 // 近一月): the pages never downloaded, failed or not yet published.
@@ -72,6 +97,7 @@ int RunCheckCommand(CliContext& ctx) {
   int64_t first_damaged = 0;
   std::string first_date;
   std::string last_date;
+  RepeatCounter repeats;
   // Every field of every record is read, so every page of the table is
   // decrypted and its checksum verified on the way.
   const auto error = ForEachFullListing(
@@ -86,6 +112,7 @@ int RunCheckCommand(CliContext& ctx) {
         if (!sound) {
           if (damaged++ == 0) first_damaged = listing.record_number;
         } else {
+          repeats.Add(listing);
           if (first_date.empty() || date < first_date) first_date = date;
           if (last_date.empty() || date > last_date) last_date = date;
         }
@@ -108,6 +135,10 @@ int RunCheckCommand(CliContext& ctx) {
     return kStoreFailed;
   }
   Print(ctx.out, "integrity: ok");
+  if (repeats.repeats() > 0)
+    Print(ctx.out, "duplicates: " + std::to_string(repeats.repeats()) +
+                       " listings stored twice (same date, code, reason and Seats as one stored "
+                       "before); quorvane-cli dedupe removes them");
   PrintLogGaps(store, ctx);
   return kDone;
 }

@@ -80,6 +80,26 @@ int RunDownloadCommand(const DownloadOptions& options, CliContext& ctx) {
   } else {
     request.pages = download::AllPages(planned.plan.dates);
   }
+  if (!options.replace && !options.again && !options.missing_only) {
+    // A page stored once is not stored twice unless asked for.
+    coverage::StoredSplit split = coverage::SplitStoredPages(store, request.pages);
+    if (split.error) {
+      Say(ctx.err, StoreFailureLine(*split.error, location.file));
+      return kStoreFailed;
+    }
+    if (!split.stored.empty()) {
+      Say(ctx.err, "skipping " + std::to_string(split.stored.size()) +
+                       " pages already stored (--again downloads them again)");
+      request.pages = std::move(split.others);
+    }
+    if (request.pages.empty()) {
+      Say(ctx.err, "nothing to download: every page of the " +
+                       std::to_string(planned.plan.dates.size()) + " days (" +
+                       planned.plan.dates.back() + " to " + planned.plan.dates.front() +
+                       ") is stored");
+      return kDone;
+    }
+  }
   Say(ctx.err, std::to_string(request.pages.size()) + (options.missing_only ? " missing" : "") +
                    " pages (" +
                    std::to_string(planned.plan.dates.size()) + " days, " +

@@ -24,25 +24,32 @@ std::string Clock(double seconds) {
   return buf;
 }
 
-std::string FailureText(const download::FetchResult& fetch) {
-  switch (fetch.failure) {
-    case download::FetchFailure::kNone:
+// Why a page failed, in the words of the download log's reasons.
+std::string ReasonText(const download::PageReport& report) {
+  switch (report.failure) {
+    case store::PageFailure::kNone:
       break;
-    case download::FetchFailure::kConnection:
+    case store::PageFailure::kConnection:
       return "no connection";
-    case download::FetchFailure::kTimeout:
+    case store::PageFailure::kTimeout:
       return "timed out";
-    case download::FetchFailure::kStatus:
-      return "status " + std::to_string(fetch.status);
-    case download::FetchFailure::kTooBig:
+    case store::PageFailure::kStatus:
+      return "status " + std::to_string(report.fetch.status);
+    case store::PageFailure::kEmptyBody:
+      return "empty answer";
+    case store::PageFailure::kNoList:
+      return "no list on the page";
+    case store::PageFailure::kTooBig:
       return "page too big";
-    case download::FetchFailure::kStopped:
-      return "stopped";
-    case download::FetchFailure::kCertificate:
-      return "certificate not trusted";
-    case download::FetchFailure::kBadAnswer:
+    case store::PageFailure::kWriteFailed:
+      return "not stored";
+    case store::PageFailure::kBadAnswer:
       return "answer not readable";
-    case download::FetchFailure::kRefused:
+    case store::PageFailure::kRedirect:
+      return "redirect not followed (status " + std::to_string(report.fetch.status) + ")";
+    case store::PageFailure::kCertificate:
+      return "certificate not trusted";
+    case store::PageFailure::kRefused:
       return "refused";
   }
   return "no page";
@@ -84,10 +91,10 @@ std::string DownloadProgress::PageLine(const download::PageReport& report, int p
   std::string line = "[" + std::to_string(report.index + 1) + "/" + std::to_string(planned) + "] " +
                      report.page.date + " " + text::Utf8(download::MarketName(report.page.market)) +
                      ": ";
-  if (report.fetch.ok) {
+  if (report.failure == store::PageFailure::kNone) {
     line += std::to_string(report.stored) + (report.stored == 1 ? " listing" : " listings");
   } else {
-    line += "failed (" + FailureText(report.fetch);
+    line += "failed (" + ReasonText(report);
     if (!report.notes.detail.empty()) line += ": " + report.notes.detail;
     if (!report.notes.kept_answers.empty())
       line += "; kept in " + report.notes.kept_answers.back().string();

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "store/download_log.h"
 #include "store/record_store.h"
 #include "store/store_error.h"
 #include "tests/cli_test_support.h"
@@ -81,14 +82,49 @@ TEST_F(CliDownloadTest, AQuickRangeCountsBackFromTheEndDateAsTheWindowDoes) {
       << run.err;
 }
 
-TEST_F(CliDownloadTest, KeepAppendsAndReplaceEmptiesFirst) {
+TEST_F(CliDownloadTest, StoredPagesAreSkippedUnlessAgainAndReplaceEmptiesFirst) {
   const auto pages = DownloadProgram::Pages(testing_support::kTwoDays);
   const auto once = Readable(DownloadProgram::Expected(pages));
+  ASSERT_EQ(Download({"--from", "2010-06-04", "--to", "2010-06-04"}).status, 0);
+  // Friday's pages are stored: only Thursday's are fetched.
+  const auto skipping = Download({"--from", "2010-06-03", "--to", "2010-06-04"});
+  ASSERT_EQ(skipping.status, 0) << skipping.err;
+  EXPECT_NE(skipping.err.find("skipping 3 pages already stored (--again downloads them again)"),
+            std::string::npos)
+      << skipping.err;
+  EXPECT_NE(skipping.err.find(": 3 pages (2 days, 2010-06-03 to 2010-06-04)"), std::string::npos)
+      << skipping.err;
+  auto stored = Readable(StoredRecords(store));
+  auto sorted_once = once;
+  std::sort(stored.begin(), stored.end());
+  std::sort(sorted_once.begin(), sorted_once.end());
+  EXPECT_EQ(stored, sorted_once);
+  // All of them stored: nothing to do.
+  const auto nothing = Download({"--from", "2010-06-03", "--to", "2010-06-04"});
+  ASSERT_EQ(nothing.status, 0) << nothing.err;
+  EXPECT_NE(nothing.err.find("nothing to download"), std::string::npos) << nothing.err;
+  EXPECT_EQ(StoredRecords(store).size(), once.size());
+
+  store = dir / "Again.edb";
   ASSERT_EQ(Download({"--from", "2010-06-03", "--to", "2010-06-04"}).status, 0);
-  ASSERT_EQ(Download({"--from", "2010-06-03", "--to", "2010-06-04"}).status, 0);
+  ASSERT_EQ(Download({"--from", "2010-06-03", "--to", "2010-06-04", "--again"}).status, 0);
   auto twice = once;
   twice.insert(twice.end(), once.begin(), once.end());
   EXPECT_EQ(Readable(StoredRecords(store)), twice);
+  // check counts the listings stored twice and names the cure.
+  const auto check = RunCli({"--store", store.string(), "check"});
+  EXPECT_NE(check.out.find("duplicates: " + std::to_string(once.size()) +
+                           " listings stored twice (same date, code, reason and Seats as one "
+                           "stored before); quorvane-cli dedupe removes them"),
+            std::string::npos)
+      << check.out;
+  const auto dedupe = RunCli({"--store", store.string(), "dedupe"});
+  EXPECT_NE(dedupe.err.find(std::to_string(once.size()) + " of " +
+                            std::to_string(twice.size()) + " listings removed"),
+            std::string::npos)
+      << dedupe.err;
+  EXPECT_EQ(RunCli({"--store", store.string(), "check"}).out.find("duplicates:"),
+            std::string::npos);
 
   const auto replaced = Download({"--from", "2010-06-04", "--to", "2010-06-04", "--replace"});
   ASSERT_EQ(replaced.status, 0) << replaced.err;
@@ -109,6 +145,42 @@ TEST_F(CliDownloadTest, AFailingPageGivesStatusThreeAndTheOtherPagesStay) {
   for (const auto& page : DownloadProgram::Pages(testing_support::kTwoDays))
     if (!(page.board == 1 && page.date == "2010-06-04")) kept.push_back(page);
   EXPECT_EQ(Readable(StoredRecords(store)), Readable(DownloadProgram::Expected(kept)));
+}
+
+TEST_F(CliDownloadTest, PagesWithoutTheirListFailWithTheirReasonAndStatusThree) {
+  // What an anti-bot or maintenance page looks like: an answer of 200 with
+  // no list in it.
+  source.SetPageFault(0, "2010-06-04", Fault::kNoList);
+  source.SetPageFault(0, "2010-06-03", Fault::kGarbage);
+  source.SetPageFault(1, "2010-06-04", Fault::kTruncated);
+  source.SetPageFault(2, "2010-06-03", Fault::kNul);
+  const auto run = Download({"--from", "2010-06-03", "--to", "2010-06-04"});
+  EXPECT_EQ(run.status, 3) << run.err;
+  for (const char* line :
+       {"[1/6] 2010-06-04 沪市: failed (no list on the page)",
+        "[2/6] 2010-06-03 沪市: failed (no list on the page)",
+        "[3/6] 2010-06-04 深市: failed (no list on the page)",
+        "[6/6] 2010-06-03 中小板: failed (no list on the page)"})
+    EXPECT_NE(run.err.find(line), std::string::npos) << line << "\n" << run.err;
+  EXPECT_NE(run.err.find("4 pages failed"), std::string::npos) << run.err;
+}
+
+TEST_F(CliDownloadTest, ARedirectNotFollowedIsLoggedAsARedirect) {
+  const auto run = RunCli({"--store", store.string(), "--source", source.Host() + "/redirect/6",
+                           "download", "--from", "2010-06-04", "--to", "2010-06-04"});
+  EXPECT_EQ(run.status, 3) << run.err;
+  EXPECT_NE(run.err.find("[1/3] 2010-06-04 沪市: failed (redirect not followed (status 302))"),
+            std::string::npos)
+      << run.err;
+  store::Store opened(store);
+  auto access = opened.OpenStore();
+  store::PageLogRows rows;
+  ASSERT_TRUE(access.ReadPageLog("0000", "9999", &rows));
+  ASSERT_EQ(rows.rows.size(), 3u);
+  for (const auto& row : rows.rows) {
+    EXPECT_EQ(row.failure, store::PageFailure::kRedirect);
+    EXPECT_EQ(row.status, 302);
+  }
 }
 
 // The latest weekday up to today, "YYYY-MM-DD", in local time as the

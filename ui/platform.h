@@ -19,9 +19,10 @@ namespace ui {
 class Component;
 class Grid;
 
-enum class MessageButtons { kOk, kOkCancel };
+// kYesNoCancel shows 是, 否 and 取消, 是 the default.
+enum class MessageButtons { kOk, kOkCancel, kYesNoCancel };
 enum class MessageIcon { kNone, kInformation, kWarning, kError, kQuestion };
-enum class MessageAnswer { kOk, kCancel };
+enum class MessageAnswer { kOk, kCancel, kYes, kNo };
 
 struct ExportFormat;
 

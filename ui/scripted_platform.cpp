@@ -150,6 +150,8 @@ MessageAnswer ScriptedPlatform::AnswerOnUi(std::string_view text, std::string_vi
   if (!answers_.empty()) {
     m.answer = answers_.front();
     answers_.pop_front();
+  } else if (buttons == MessageButtons::kYesNoCancel) {
+    m.answer = MessageAnswer::kYes;  // the default button, as Enter would answer
   }
   messages_.push_back(m);
   return m.answer;

@@ -49,7 +49,7 @@ class ScriptedPlatform : public Platform {
 
   // --- the script ---
   // Answers for the next message boxes, in order; afterwards every box is
-  // answered kOk.
+  // answered with its default button (kOk, or kYes for 是/否/取消).
   void QueueAnswer(MessageAnswer answer);
   // Answers for the next save dialogs, in order (none: cancelled); once
   // they are used up, every dialog is cancelled.

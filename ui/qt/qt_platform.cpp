@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 #include <chrono>
 
@@ -99,6 +100,22 @@ ui::MessageAnswer QtPlatform::AskOnUi(std::string_view text, std::string_view ti
     case ui::MessageIcon::kQuestion:
       qt_icon = QMessageBox::Question;
       break;
+  }
+  if (buttons == ui::MessageButtons::kYesNoCancel) {
+    QMessageBox box(qt_icon, shown_title, shown_text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, view_.data());
+    box.setObjectName(QStringLiteral("message_box"));
+    box.setTextFormat(Qt::PlainText);
+    // The captions are the program's own, whatever translations are loaded.
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.exec();
+    if (box.clickedButton() == box.button(QMessageBox::Yes)) return ui::MessageAnswer::kYes;
+    if (box.clickedButton() == box.button(QMessageBox::No)) return ui::MessageAnswer::kNo;
+    return ui::MessageAnswer::kCancel;
   }
   const bool ok_cancel = buttons == ui::MessageButtons::kOkCancel;
   QMessageBox box(qt_icon, shown_title, shown_text,
