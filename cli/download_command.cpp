@@ -18,19 +18,17 @@
 namespace cli {
 namespace {
 
-// The window's result captions, as UTF-8 lines.
+// The window's result captions, in the command line's words.
 std::string ResultLine(const download::DownloadSummary& summary, bool today_only, double seconds) {
-  std::string line;
-  if (summary.failed > 0) {
-    line = "数据下载完毕，" + std::to_string(summary.failed) + " 页下载失败！";
-  } else if (today_only && summary.last_piece_count == 1) {
-    line = "本日数据暂未上传，请稍后下载！";
-  } else {
-    line = "数据下载完毕！";
-  }
   // Whole milliseconds, as the window measures them.
-  return line + " 下载耗时：" +
-         text::NumberText(static_cast<double>(std::llround(seconds * 1000)) / 1000) + "秒";
+  const std::string took =
+      " in " + text::NumberText(static_cast<double>(std::llround(seconds * 1000)) / 1000) + " s";
+  if (summary.failed > 0)
+    return "download finished" + took + "; " + std::to_string(summary.failed) +
+           (summary.failed == 1 ? " page failed" : " pages failed");
+  if (today_only && summary.last_piece_count == 1)
+    return "today's lists are not published yet; download again later";
+  return "download finished" + took;
 }
 
 }  // namespace

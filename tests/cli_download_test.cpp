@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <regex>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -30,6 +31,17 @@ using testing_support::Readable;
 using testing_support::RunCli;
 using testing_support::StoredRecords;
 using testing_support::TempDir;
+
+// A progress line off a terminal: the local time it was written, then the
+// page ("2010-06-07 19:30:02 [1/6] 2010-06-04 沪市: 6 listings"). Gives the
+// page's part.
+bool StampedPageLine(const std::string& line, std::string* page = nullptr) {
+  static const std::regex stamped(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d (\[.*)$)");
+  std::smatch m;
+  if (!std::regex_match(line, m, stamped)) return false;
+  if (page) *page = m[1];
+  return true;
+}
 
 class CliDownloadTest : public ::testing::Test {
  protected:
@@ -58,15 +70,16 @@ TEST_F(CliDownloadTest, StoresExactlyWhatTheWindowStores) {
   const auto run = Download({"--from", "2010-06-03", "--to", "2010-06-04"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(Readable(StoredRecords(store)), Readable(by_window));
-  // Not a terminal: one line per page, in the window's order.
+  // Not a terminal: one line per page with its time, in the window's
+  // order.
   const auto lines = Lines(run.err);
   int page_lines = 0;
   for (const auto& line : lines)
-    if (line.rfind("[", 0) == 0) ++page_lines;
+    if (StampedPageLine(line)) ++page_lines;
   EXPECT_EQ(page_lines, 6) << run.err;
   EXPECT_NE(run.err.find("[1/6] 2010-06-04 沪市: "), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("[6/6] 2010-06-03 中小板: "), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("数据下载完毕！"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("download finished in "), std::string::npos) << run.err;
 }
 
 TEST_F(CliDownloadTest, AQuickRangeCountsBackFromTheEndDateAsTheWindowDoes) {
@@ -140,7 +153,7 @@ TEST_F(CliDownloadTest, AFailingPageGivesStatusThreeAndTheOtherPagesStay) {
   EXPECT_EQ(run.status, 3) << run.err;
   EXPECT_NE(run.err.find("[3/6] 2010-06-04 深市: failed (status 500)"), std::string::npos)
       << run.err;
-  EXPECT_NE(run.err.find("数据下载完毕，1 页下载失败！"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("; 1 page failed\n"), std::string::npos) << run.err;
   std::vector<PageKey> kept;
   for (const auto& page : DownloadProgram::Pages(testing_support::kTwoDays))
     if (!(page.board == 1 && page.date == "2010-06-04")) kept.push_back(page);
@@ -205,8 +218,16 @@ TEST_F(CliDownloadTest, CheckNamesTheFailedPageAndMissingOnlyFetchesExactlyIt) {
   const auto check = RunCli({"--store", store.string(), "check"});
   ASSERT_EQ(check.status, 0) << check.err;
   EXPECT_NE(check.out.find(" 1 failed, "), std::string::npos) << check.out;
-  EXPECT_NE(check.out.find("  " + day + " 深市: failed (状态码 500)"), std::string::npos)
+  EXPECT_NE(check.out.find("  " + day + " 深市: failed (status 500)\n"), std::string::npos)
       << check.out;
+  // The weeks before, never downloaded: one range, not a line per page.
+  const std::regex missing_range(
+      R"(\n  \d{4}-\d\d-\d\d to \d{4}-\d\d-\d\d every board: missing\n)");
+  EXPECT_EQ(std::distance(std::sregex_iterator(check.out.begin(), check.out.end(), missing_range),
+                          std::sregex_iterator()),
+            1)
+      << check.out;
+  EXPECT_EQ(check.out.find(" 沪市: missing"), std::string::npos) << check.out;
 
   source.ClearPageFaults();
   const auto fill = Download({"--week", "--missing-only"});
@@ -235,8 +256,9 @@ TEST_F(CliDownloadTest, CheckNamesTheFailedPageAndMissingOnlyFetchesExactlyIt) {
 TEST_F(CliDownloadTest, TheDataCentreKindStoresTheSamePagesAndCounts) {
   const auto page_lines = [](const std::string& err) {
     std::vector<std::string> lines;
+    std::string page;
     for (const auto& line : Lines(err))
-      if (line.rfind("[", 0) == 0) lines.push_back(line);
+      if (StampedPageLine(line, &page)) lines.push_back(page);
     return lines;
   };
   const auto pages = Download({"--from", "2010-06-04", "--to", "2010-06-04"});
@@ -271,7 +293,7 @@ TEST_F(CliDownloadTest, NoSourceAtAllGivesStatusThreeForEveryPage) {
       RunCli({"--store", store.string(), "--source", "127.0.0.1:" + std::to_string(port),
               "download", "--from", "2010-06-04", "--to", "2010-06-04"});
   EXPECT_EQ(run.status, 3) << run.err;
-  EXPECT_NE(run.err.find("数据下载完毕，3 页下载失败！"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("; 3 pages failed\n"), std::string::npos) << run.err;
   EXPECT_TRUE(StoredRecords(store).empty());
 }
 
@@ -306,7 +328,7 @@ TEST_F(CliDownloadTest, CtrlCStopsAfterTheStoredPage) {
       {{"QUORVANE_SOURCE_HOST", std::nullopt}}, {}, 60000, 1000);
   EXPECT_EQ(run.status, 130) << run.err;
   EXPECT_NE(run.err.find("stopped after "), std::string::npos) << run.err;
-  EXPECT_EQ(run.err.find("数据下载完毕"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("download finished"), std::string::npos) << run.err;
   // What is stored is whole pages, in download order, and not all of them.
   const auto pages = DownloadProgram::Pages(testing_support::kTwoDays);
   const auto stored = Readable(StoredRecords(store));
