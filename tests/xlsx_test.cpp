@@ -98,6 +98,11 @@ TEST(XlsxTest, CliExportKeepsCodesAsTextAndFiguresAsThreeDecimalNumbers) {
   EXPECT_EQ(sheet.at(2, 2).value, "\"平安银行\"");
   EXPECT_EQ(sheet.at(2, 4).type, "s");
   EXPECT_EQ(sheet.at(2, 4).value, "\"=SUM(A1)\"");
+  // Volume and turnover, stored as "1,234.56" and "12,345.67", are numbers.
+  EXPECT_EQ(sheet.at(2, 6).type, "n");
+  EXPECT_EQ(sheet.at(2, 6).value, "1234.56");
+  EXPECT_EQ(sheet.at(2, 7).type, "n");
+  EXPECT_EQ(sheet.at(2, 7).value, "12345.67");
   // buy = 5 × 1234567.89 yuan in 10,000 yuan, rounded to 2 decimals.
   EXPECT_EQ(sheet.at(2, 10).type, "n");
   EXPECT_EQ(sheet.at(2, 10).format, "0.000");
