@@ -3,6 +3,8 @@
 // the decimals the grid shows.
 #include <gtest/gtest.h>
 
+#include "app/grid_exports.h"
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -128,6 +130,38 @@ TEST(XlsxTest, SeatExportHoldsAmountsWithTwoDecimals) {
   EXPECT_EQ(sheet.at(2, 7).format, "0.00");
   EXPECT_EQ(sheet.at(11, 4).value, "\"sell\"");
   EXPECT_EQ(sheet.at(11, 8).value, "5.5");
+}
+
+// "导出Excel…" on the window: the name gets its ending, the headers are
+// plain names and the column of "查看>>" links is left out.
+TEST(XlsxTest, TheWindowsExportEndsInXlsxWithPlainHeadersAndNoLinkColumn) {
+  testing_support::TestProgram p;
+  ui::Grid& grid = p.window.高级表格_龙虎统计;
+  listing::SetUpListingGrid(p.window, grid);
+  grid.SetRowCount(3);
+  listing::ListingRow row;
+  row.date = "2010-06-04";
+  row.stock_name = G("深振业Ａ");
+  row.stock_code = "000006";
+  row.first_buy_seat = G("机构专用");
+  row.buy_total = 150;
+  row.record_number = 7;
+  listing::WriteListingRow(grid, 1, row);
+
+  TempDir dir;
+  ASSERT_TRUE(app::ExcelExport().write(grid, dir / "统计"));
+  ASSERT_TRUE(std::filesystem::exists(dir / "统计.xlsx"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "统计"));
+  const Sheet sheet = ReadBack(dir / "统计.xlsx");
+  EXPECT_EQ(sheet.columns, 8);
+  const char* const headers[] = {"日期", "股名", "代码", "席位", "买入(万)", "卖出(万)",
+                                 "净流(万)", "力度"};
+  for (int c = 1; c <= 8; ++c)
+    EXPECT_EQ(sheet.at(1, c).value, "\"" + std::string(headers[c - 1]) + "\"") << c;
+  EXPECT_EQ(sheet.at(2, 3).value, "\"000006\"");
+  // A name with the ending keeps it.
+  ASSERT_TRUE(app::ExcelExport().write(grid, dir / "周.XLSX"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "周.XLSX"));
 }
 
 // The window's grid as it shows: what "导出Excel…" writes.
