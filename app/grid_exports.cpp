@@ -65,6 +65,28 @@ std::filesystem::path WithXlsxEnding(std::filesystem::path file) {
   return file;
 }
 
+bool IsDateText(std::string_view t) {
+  if (t.size() != 10 || t[4] != '-' || t[7] != '-') return false;
+  for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+    if (t[i] < '0' || t[i] > '9') return false;
+  return true;
+}
+
+// "龙虎统计_2010-06-01_2010-06-30.xlsx": the page's grid and the dates its
+// rows span (the first column's dates), or the grid alone without them.
+std::string SuggestedName(const ui::Grid& grid) {
+  std::string first, last;
+  for (int r = 1; r < grid.RowCount(); ++r) {
+    const std::string& t = grid.Text(r, 0);
+    if (!IsDateText(t)) continue;
+    if (first.empty() || t < first) first = t;
+    if (last.empty() || t > last) last = t;
+  }
+  std::string name = text::Gbk(SheetName(grid));
+  if (!first.empty()) name += "_" + first + (first == last ? std::string() : "_" + last);
+  return name + ".xlsx";
+}
+
 }  // namespace
 
 const ui::ExportFormat& ExcelExport() {
@@ -75,7 +97,7 @@ const ui::ExportFormat& ExcelExport() {
                                   SheetName(grid))
                     .has_value();
       },
-      text::Gbk("导出Excel…")};
+      text::Gbk("导出Excel…"), SuggestedName};
   return excel;
 }
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "app/grid_exports.h"
+#include "text/gbk.h"
+#include "ui/export_action.h"
 
 #include <filesystem>
 #include <map>
@@ -149,7 +151,11 @@ TEST(XlsxTest, TheWindowsExportEndsInXlsxWithPlainHeadersAndNoLinkColumn) {
   listing::WriteListingRow(grid, 1, row);
 
   TempDir dir;
-  ASSERT_TRUE(app::ExcelExport().write(grid, dir / "统计"));
+  // The dialog offers the page and the dates of its rows; the user types a
+  // name without the ending.
+  p.platform.QueueSaveFileName(dir / "统计");
+  ASSERT_EQ(ui::ExportGrid(p.platform, grid, app::ExcelExport()), ui::ExportOutcome::kWritten);
+  EXPECT_EQ(p.platform.save_dialogs().back().suggested, "龙虎统计_2010-06-04.xlsx");
   ASSERT_TRUE(std::filesystem::exists(dir / "统计.xlsx"));
   EXPECT_FALSE(std::filesystem::exists(dir / "统计"));
   const Sheet sheet = ReadBack(dir / "统计.xlsx");
@@ -159,6 +165,10 @@ TEST(XlsxTest, TheWindowsExportEndsInXlsxWithPlainHeadersAndNoLinkColumn) {
   for (int c = 1; c <= 8; ++c)
     EXPECT_EQ(sheet.at(1, c).value, "\"" + std::string(headers[c - 1]) + "\"") << c;
   EXPECT_EQ(sheet.at(2, 3).value, "\"000006\"");
+  row.date = "2010-05-31";
+  listing::WriteListingRow(grid, 2, row);
+  EXPECT_EQ(text::Utf8(app::ExcelExport().suggested_name(grid)),
+            "龙虎统计_2010-05-31_2010-06-04.xlsx");
   // A name with the ending keeps it.
   ASSERT_TRUE(app::ExcelExport().write(grid, dir / "周.XLSX"));
   EXPECT_TRUE(std::filesystem::exists(dir / "周.XLSX"));

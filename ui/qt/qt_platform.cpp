@@ -152,13 +152,14 @@ ui::MessageAnswer QtPlatform::ShowMessage(std::string_view text, std::string_vie
 }
 
 std::optional<std::filesystem::path> QtPlatform::AskSaveFileName(std::string_view title,
-                                                                 std::string_view filter) {
+                                                                 std::string_view filter,
+                                                                 std::string_view suggested) {
   if (!OnUiThread() || shutting_down()) return std::nullopt;
   const QString shown_title = FromGbk(title);
   const QString shown_filter = FromGbk(filter);
   if (auto scripted = script_->AnswerSaveFileName(shown_title, shown_filter)) return *scripted;
   const QString file =
-      QFileDialog::getSaveFileName(view_.data(), shown_title, QString(), shown_filter);
+      QFileDialog::getSaveFileName(view_.data(), shown_title, FromGbk(suggested), shown_filter);
   if (file.isEmpty()) return std::nullopt;
   return PathFromQt(file);
 }
