@@ -30,7 +30,7 @@ class QuietPlatform : public ui::Platform {
     ++messages;
     return ui::MessageAnswer::kOk;
   }
-  std::optional<std::filesystem::path> AskSaveFileName(std::string_view,
+  std::optional<std::filesystem::path> AskSaveFileName(std::string_view, std::string_view,
                                                        std::string_view) override {
     return std::nullopt;
   }

@@ -1,6 +1,13 @@
 // quorvane-cli check: the store read through, counted and its dates.
 #include <algorithm>
+#include <array>
+#include <functional>
+#include <map>
+#include <utility>
+#include <vector>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 
 #include "cli/commands.h"
 #include "cli/listing_pass.h"
@@ -17,6 +24,81 @@ void Print(std::FILE* out, const std::string& line) {
 }
 
 const char* const kBoardNames[3] = {"沪市", "深市", "中小板"};
+
+// Listings stored more than once: the same date, code, reason and Seat
+// blocks as one stored before (a page downloaded twice). Told apart by a
+// 64-bit hash of those fields, so that a year of listings costs a few
+// megabytes.
+class RepeatCounter {
+ public:
+  void Add(const FullListing& listing) {
+    std::string key;
+    for (int f : {store::kDate, store::kCode, store::kReason, store::kBuySeats,
+                  store::kSellSeats}) {
+      key += listing.field(f);
+      key += '\x1f';
+    }
+    if (!seen_.insert(std::hash<std::string>{}(key)).second) ++repeats_;
+  }
+  int64_t repeats() const { return repeats_; }
+
+ private:
+  std::unordered_set<size_t> seen_;
+  int64_t repeats_ = 0;
+};
+
+// What one page lacks, in a few words.
+std::string GapState(const coverage::PageGap& gap) {
+  if (!gap.row) return "missing";
+  if (gap.row->outcome == store::PageOutcome::kFailed)
+    return "failed (" + FailureWords(gap.row->failure, gap.row->status) + ")";
+  return "not yet published";
+}
+
+// The gaps of `dates` (weekdays, newest first) as lines, newest first:
+// weekdays in a row whose boards lack the same give one range
+// ("2010-05-03 to 2010-05-28 every board: missing"), a board or boards
+// and what they lack per line.
+std::vector<std::string> GapRangeLines(const std::vector<std::string>& dates,
+                                       const std::vector<coverage::PageGap>& gaps) {
+  // Per date, what each board lacks ("" where it lacks nothing).
+  std::map<std::string, std::array<std::string, 3>> by_date;
+  for (const coverage::PageGap& gap : gaps)
+    by_date[gap.page.date][static_cast<size_t>(gap.page.market)] = GapState(gap);
+  // Per date, (boards, what they lack), boards of the same state together.
+  using Groups = std::vector<std::pair<std::string, std::string>>;
+  const auto groups_of = [&](const std::string& date) {
+    Groups groups;
+    const auto it = by_date.find(date);
+    if (it == by_date.end()) return groups;
+    const auto& states = it->second;
+    for (size_t b = 0; b < 3; ++b) {
+      if (states[b].empty()) continue;
+      auto same = std::find_if(groups.begin(), groups.end(),
+                               [&](const auto& g) { return g.second == states[b]; });
+      if (same == groups.end()) {
+        groups.push_back({kBoardNames[b], states[b]});
+      } else {
+        same->first += std::string(" ") + kBoardNames[b];
+      }
+    }
+    for (auto& group : groups)
+      if (group.first == "沪市 深市 中小板") group.first = "every board";
+    return groups;
+  };
+  std::vector<std::string> lines;
+  for (size_t i = 0; i < dates.size();) {
+    const Groups groups = groups_of(dates[i]);
+    size_t j = i + 1;
+    if (!groups.empty())
+      while (j < dates.size() && groups_of(dates[j]) == groups) ++j;
+    const std::string days =
+        j - i == 1 ? dates[i] : dates[j - 1] + " to " + dates[i];
+    for (const auto& [boards, state] : groups) lines.push_back(days + " " + boards + ": " + state);
+    i = j;
+  }
+  return lines;
+}
 
 // What the download log says of the last month's weekdays (the window's
 // 近一月): the pages never downloaded, failed or not yet published.
@@ -42,19 +124,7 @@ void PrintLogGaps(store::Store& store, CliContext& ctx) {
   Print(ctx.out, "download log, " + dates.back() + " to " + dates.front() + ": " +
                      std::to_string(missing) + " pages missing, " + std::to_string(failed) +
                      " failed, " + std::to_string(unpublished) + " not yet published");
-  // Newest first, the boards of a date together.
-  std::stable_sort(gaps.gaps.begin(), gaps.gaps.end(),
-                   [](const coverage::PageGap& a, const coverage::PageGap& b) {
-                     return a.page.date > b.page.date;
-                   });
-  for (const coverage::PageGap& gap : gaps.gaps) {
-    std::string line = "  " + gap.page.date + " " + kBoardNames[static_cast<int>(gap.page.market)] + ": ";
-    if (!gap.row) line += "missing";
-    else if (gap.row->outcome == store::PageOutcome::kFailed)
-      line += "failed (" + text::Utf8(coverage::FailureText(*gap.row)) + ")";
-    else line += "not yet published";
-    Print(ctx.out, line);
-  }
+  for (const std::string& line : GapRangeLines(dates, gaps.gaps)) Print(ctx.out, "  " + line);
   if (!gaps.gaps.empty())
     Print(ctx.out, "  quorvane-cli download --month --missing-only fetches them");
 }
@@ -72,6 +142,7 @@ int RunCheckCommand(CliContext& ctx) {
   int64_t first_damaged = 0;
   std::string first_date;
   std::string last_date;
+  RepeatCounter repeats;
   // Every field of every record is read, so every page of the table is
   // decrypted and its checksum verified on the way.
   const auto error = ForEachFullListing(
@@ -86,6 +157,7 @@ int RunCheckCommand(CliContext& ctx) {
         if (!sound) {
           if (damaged++ == 0) first_damaged = listing.record_number;
         } else {
+          repeats.Add(listing);
           if (first_date.empty() || date < first_date) first_date = date;
           if (last_date.empty() || date > last_date) last_date = date;
         }
@@ -108,6 +180,10 @@ int RunCheckCommand(CliContext& ctx) {
     return kStoreFailed;
   }
   Print(ctx.out, "integrity: ok");
+  if (repeats.repeats() > 0)
+    Print(ctx.out, "duplicates: " + std::to_string(repeats.repeats()) +
+                       " listings stored twice (same date, code, reason and Seats as one stored "
+                       "before); quorvane-cli dedupe removes them");
   PrintLogGaps(store, ctx);
   return kDone;
 }

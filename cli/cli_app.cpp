@@ -162,6 +162,9 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
                      "only the pages the download log does not hold as stored (never "
                      "downloaded, failed, not yet published); every page where the store has "
                      "no log");
+  download->add_flag("--again", download_options.again,
+                     "fetch the pages whose listings are already stored again, and store them "
+                     "a second time (without it they are skipped)");
   download->footer(
       "Progress goes to standard error: a bar on a terminal, one line per page otherwise.\n\n"
       "Examples:\n"

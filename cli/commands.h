@@ -18,6 +18,8 @@ struct DownloadOptions {
   bool replace = false;  // the window's "更新原数据": empty the store first
   // Only the pages the download log does not hold as stored.
   bool missing_only = false;
+  // Fetch pages whose listings are stored again (and store them twice).
+  bool again = false;
 };
 // Downloads every board and weekday of the range into the store, as the
 // window's "开始下载" does.

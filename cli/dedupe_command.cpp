@@ -19,8 +19,9 @@ int RunDedupeCommand(CliContext& ctx) {
     Say(ctx.err, "stopped before anything was removed");
     return kInterrupted;
   }
-  Say(ctx.err, "系统已为你清除了当日重复上榜的龙虎榜数据 (" + std::to_string(result.removed) +
-                   " of " + std::to_string(result.examined) + " listings removed)");
+  Say(ctx.err, std::to_string(result.removed) + " of " + std::to_string(result.examined) +
+                   " listings removed: every later listing of a stock on a date it was already "
+                   "listed on");
   return kDone;
 }
 

@@ -18,19 +18,17 @@
 namespace cli {
 namespace {
 
-// The window's result captions, as UTF-8 lines.
+// The window's result captions, in the command line's words.
 std::string ResultLine(const download::DownloadSummary& summary, bool today_only, double seconds) {
-  std::string line;
-  if (summary.failed > 0) {
-    line = "数据下载完毕，" + std::to_string(summary.failed) + " 页下载失败！";
-  } else if (today_only && summary.last_piece_count == 1) {
-    line = "本日数据暂未上传，请稍后下载！";
-  } else {
-    line = "数据下载完毕！";
-  }
   // Whole milliseconds, as the window measures them.
-  return line + " 下载耗时：" +
-         text::NumberText(static_cast<double>(std::llround(seconds * 1000)) / 1000) + "秒";
+  const std::string took =
+      " in " + text::NumberText(static_cast<double>(std::llround(seconds * 1000)) / 1000) + " s";
+  if (summary.failed > 0)
+    return "download finished" + took + "; " + std::to_string(summary.failed) +
+           (summary.failed == 1 ? " page failed" : " pages failed");
+  if (today_only && summary.last_piece_count == 1)
+    return "today's lists are not published yet; download again later";
+  return "download finished" + took;
 }
 
 }  // namespace
@@ -79,6 +77,26 @@ int RunDownloadCommand(const DownloadOptions& options, CliContext& ctx) {
     }
   } else {
     request.pages = download::AllPages(planned.plan.dates);
+  }
+  if (!options.replace && !options.again && !options.missing_only) {
+    // A page stored once is not stored twice unless asked for.
+    coverage::StoredSplit split = coverage::SplitStoredPages(store, request.pages);
+    if (split.error) {
+      Say(ctx.err, StoreFailureLine(*split.error, location.file));
+      return kStoreFailed;
+    }
+    if (!split.stored.empty()) {
+      Say(ctx.err, "skipping " + std::to_string(split.stored.size()) +
+                       " pages already stored (--again downloads them again)");
+      request.pages = std::move(split.others);
+    }
+    if (request.pages.empty()) {
+      Say(ctx.err, "nothing to download: every page of the " +
+                       std::to_string(planned.plan.dates.size()) + " days (" +
+                       planned.plan.dates.back() + " to " + planned.plan.dates.front() +
+                       ") is stored");
+      return kDone;
+    }
   }
   Say(ctx.err, std::to_string(request.pages.size()) + (options.missing_only ? " missing" : "") +
                    " pages (" +

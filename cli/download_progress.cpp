@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
+#include "cli/messages.h"
 #include "download/market.h"
 #include "text/gbk.h"
 
@@ -24,30 +26,6 @@ std::string Clock(double seconds) {
   return buf;
 }
 
-std::string FailureText(const download::FetchResult& fetch) {
-  switch (fetch.failure) {
-    case download::FetchFailure::kNone:
-      break;
-    case download::FetchFailure::kConnection:
-      return "no connection";
-    case download::FetchFailure::kTimeout:
-      return "timed out";
-    case download::FetchFailure::kStatus:
-      return "status " + std::to_string(fetch.status);
-    case download::FetchFailure::kTooBig:
-      return "page too big";
-    case download::FetchFailure::kStopped:
-      return "stopped";
-    case download::FetchFailure::kCertificate:
-      return "certificate not trusted";
-    case download::FetchFailure::kBadAnswer:
-      return "answer not readable";
-    case download::FetchFailure::kRefused:
-      return "refused";
-  }
-  return "no page";
-}
-
 void Put(std::FILE* stream, const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stream);
   std::fflush(stream);
@@ -60,8 +38,22 @@ double SteadySeconds() {
   return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-DownloadProgress::DownloadProgress(std::FILE* stream, bool terminal, SecondsClock clock)
-    : stream_(stream), terminal_(terminal), clock_(std::move(clock)) {}
+std::string LocalTimeStamp() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  char text[24];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
+}
+
+DownloadProgress::DownloadProgress(std::FILE* stream, bool terminal, SecondsClock clock,
+                                   TimeStamp stamp)
+    : stream_(stream), terminal_(terminal), clock_(std::move(clock)), stamp_(std::move(stamp)) {}
 
 std::string DownloadProgress::BarText(int done, int planned, int failed, double seconds) {
   const int filled = planned > 0 ? done * kBarWidth / planned : 0;
@@ -84,10 +76,10 @@ std::string DownloadProgress::PageLine(const download::PageReport& report, int p
   std::string line = "[" + std::to_string(report.index + 1) + "/" + std::to_string(planned) + "] " +
                      report.page.date + " " + text::Utf8(download::MarketName(report.page.market)) +
                      ": ";
-  if (report.fetch.ok) {
+  if (report.failure == store::PageFailure::kNone) {
     line += std::to_string(report.stored) + (report.stored == 1 ? " listing" : " listings");
   } else {
-    line += "failed (" + FailureText(report.fetch);
+    line += "failed (" + FailureWords(report.failure, report.fetch.status);
     if (!report.notes.detail.empty()) line += ": " + report.notes.detail;
     if (!report.notes.kept_answers.empty())
       line += "; kept in " + report.notes.kept_answers.back().string();
@@ -107,11 +99,11 @@ void DownloadProgress::PageDone(const download::PageReport& report,
   for (const std::string& notice : report.notes.notices) {
     if (terminal_ && drawn_) Put(stream_, "\n");
     drawn_ = false;
-    Put(stream_, "note: " + notice + "\n");
+    Put(stream_, (terminal_ ? std::string() : stamp_() + " ") + "note: " + notice + "\n");
   }
   if (terminal_)
     return Draw(so_far.done, so_far.planned, so_far.failed, so_far.done == so_far.planned);
-  Put(stream_, PageLine(report, so_far.planned) + "\n");
+  Put(stream_, stamp_() + " " + PageLine(report, so_far.planned) + "\n");
 }
 
 void DownloadProgress::Finished(const download::DownloadSummary&) {

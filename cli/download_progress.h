@@ -1,6 +1,6 @@
 // How a download shows its progress on standard error: a bar redrawn in
 // place on a terminal (pages done, failed, rate, time left), one line per
-// page otherwise (a log, a pipe, cron's mail).
+// page with its time otherwise (a log, a pipe, cron's mail).
 #pragma once
 
 #include <cstdio>
@@ -14,10 +14,16 @@ namespace cli {
 // Seconds on a steady clock.
 using SecondsClock = std::function<double()>;
 double SteadySeconds();
+// The local date and time, "YYYY-MM-DD HH:MM:SS".
+using TimeStamp = std::function<std::string()>;
+std::string LocalTimeStamp();
 
 class DownloadProgress : public download::ProgressSink {
  public:
-  DownloadProgress(std::FILE* stream, bool terminal, SecondsClock clock = SteadySeconds);
+  // Off a terminal every line starts with `stamp`'s time (a cron log then
+  // tells when each page came).
+  DownloadProgress(std::FILE* stream, bool terminal, SecondsClock clock = SteadySeconds,
+                   TimeStamp stamp = LocalTimeStamp);
 
   void RunStarted(int planned_pages) override;
   void PageDone(const download::PageReport& report,
@@ -38,6 +44,7 @@ class DownloadProgress : public download::ProgressSink {
   std::FILE* stream_;
   bool terminal_;
   SecondsClock clock_;
+  TimeStamp stamp_;
   double started_ = 0;
   double last_draw_ = -1;
   bool drawn_ = false;

@@ -2,6 +2,10 @@
 
 #include <array>
 #include <cstdio>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
 #include <optional>
 #include <span>
 #include <string>
@@ -27,6 +31,34 @@ Column Number(const char* name, int decimals, double width) {
 }
 
 constexpr int kListingCells = store::kFieldCount + 4;
+
+// A stored figure such as "77,916.30" as the number a spreadsheet reads:
+// the separators dropped into `plain` ("77916.30"), its decimals kept. None
+// when the field holds no plain number (empty, "-", a word).
+std::optional<double> StoredFigure(std::string_view field, std::string& plain) {
+  plain.clear();
+  bool digits = false;
+  size_t point = std::string_view::npos;
+  for (size_t i = 0; i < field.size(); ++i) {
+    const char c = field[i];
+    if (c == ',') continue;
+    if (c >= '0' && c <= '9') {
+      digits = true;
+    } else if (c == '.' && point == std::string_view::npos) {
+      point = plain.size();
+    } else if (!((c == '-' || c == '+') && plain.empty())) {
+      return std::nullopt;
+    }
+    plain += c;
+  }
+  if (!digits) return std::nullopt;
+  return std::strtod(plain.c_str(), nullptr);
+}
+
+int DecimalsOf(std::string_view plain) {
+  const size_t point = plain.find('.');
+  return point == std::string_view::npos ? 0 : static_cast<int>(plain.size() - point - 1);
+}
 constexpr int kSeatCells = 8;
 constexpr int kExtraListingCells = 16;
 constexpr int kExtraSeatCells = 2;
@@ -101,6 +133,23 @@ class ListingRowMaker {
     for (int f = 0; f < store::kFieldCount; ++f)
       cells_[static_cast<size_t>(f)] = Cell::Text(
           Utf8View(stored.fields[static_cast<size_t>(f)], texts_[static_cast<size_t>(f)]));
+    // Volume and turnover are figures: numbers a spreadsheet can sum.
+    for (int field : {store::kVolume, store::kTurnover}) {
+      const size_t at = static_cast<size_t>(field - 1);
+      std::string& plain = texts_[at];
+      const std::optional<double> x = StoredFigure(stored.field(field), plain);
+      if (!x || !std::isfinite(*x)) {
+        cells_[at] = Cell{};
+        continue;
+      }
+      // Written again from the number, so that JSON reads it too ("+.5"
+      // becomes "0.5"), with the decimals the page gave.
+      const int decimals = std::min(DecimalsOf(plain), 6);
+      char shown[64];
+      std::snprintf(shown, sizeof shown, "%.*f", decimals, *x);
+      plain = shown;
+      cells_[at] = Cell::Number(*x, plain, decimals);
+    }
     const double values[3] = {figures.row.buy_total, figures.row.sell_total, figures.row.net};
     for (int k = 0; k < 3; ++k) SetFigure(store::kFieldCount + k, values[k]);
     if (figures.row.strength) {
@@ -167,8 +216,8 @@ std::vector<Column> ExportColumns(ExportRows rows, bool extras) {
     return columns;
   }
   columns = {Text("date", 12),         Text("name", 10),      Text("code", 8),
-             Text("reason", 40),       Text("value", 16),     Text("volume", 12),
-             Text("turnover", 12),     Text("buy_seats", 40), Text("sell_seats", 40),
+             Text("reason", 40),       Text("value", 16),     Number("volume", 2, 12),
+             Number("turnover", 2, 14), Text("buy_seats", 40), Text("sell_seats", 40),
              Number("buy", 3, 12),     Number("sell", 3, 12), Number("net", 3, 12),
              Number("strength", 3, 10)};
   if (extras) {

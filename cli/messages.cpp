@@ -31,6 +31,36 @@ void Say(std::FILE* stream, std::string_view line) {
   std::fflush(stream);
 }
 
+std::string FailureWords(store::PageFailure failure, long status) {
+  switch (failure) {
+    case store::PageFailure::kNone:
+      break;
+    case store::PageFailure::kConnection:
+      return "no connection";
+    case store::PageFailure::kTimeout:
+      return "timed out";
+    case store::PageFailure::kStatus:
+      return "status " + std::to_string(status);
+    case store::PageFailure::kEmptyBody:
+      return "empty answer";
+    case store::PageFailure::kNoList:
+      return "no list on the page";
+    case store::PageFailure::kTooBig:
+      return "page too big";
+    case store::PageFailure::kWriteFailed:
+      return "not stored";
+    case store::PageFailure::kBadAnswer:
+      return "answer not readable";
+    case store::PageFailure::kRedirect:
+      return "redirect not followed (status " + std::to_string(status) + ")";
+    case store::PageFailure::kCertificate:
+      return "certificate not trusted";
+    case store::PageFailure::kRefused:
+      return "refused";
+  }
+  return "failed";
+}
+
 std::string StoreFailureLine(const store::StoreError& error, const std::filesystem::path& file) {
   if (error.kind == store::ErrorKind::kMissing)
     return "no store at " + file.string() + " (a download creates it)";

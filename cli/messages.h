@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "store/download_log.h"
 #include "store/store_error.h"
 
 namespace cli {
@@ -17,6 +18,10 @@ std::string OneLine(std::string_view gbk);
 
 // "quorvane-cli: " + line + "\n" on `stream`.
 void Say(std::FILE* stream, std::string_view line);
+
+// Why a page failed, in English: the download log's reason (and the HTTP
+// status it concerns): "status 500", "no list on the page".
+std::string FailureWords(store::PageFailure failure, long status);
 
 // The window's message for a store failure, and the file it concerns.
 std::string StoreFailureLine(const store::StoreError& error, const std::filesystem::path& file);

@@ -22,6 +22,7 @@ struct PlanTexts {
   std::string bad_answer = text::Gbk("应答无法读取");
   std::string certificate = text::Gbk("证书验证失败");
   std::string refused = text::Gbk("服务拒绝请求");
+  std::string redirect = text::Gbk("重定向未跟随");
   std::string failed = text::Gbk("失败");
 };
 
@@ -135,6 +136,23 @@ PagePlan PlanMissingPages(store::Store& store, const std::vector<std::string>& d
   return PlanMissingPages(store, download::AllPages(dates));
 }
 
+StoredSplit SplitStoredPages(store::Store& store, const std::vector<download::PageKey>& pages) {
+  StoredSplit split;
+  const Coverage coverage = ReadCoverage(store, DatesOf(pages));
+  if (coverage.error) {
+    split.error = coverage.error;
+    split.others = pages;
+    return split;
+  }
+  const auto days = DaysByDate(coverage);
+  for (const download::PageKey& page : pages) {
+    const auto& row = days.at(page.date)->boards[BoardIndex(page.market)];
+    const bool stored = row && row->outcome == store::PageOutcome::kStored;
+    (stored ? split.stored : split.others).push_back(page);
+  }
+  return split;
+}
+
 GapList ListGaps(store::Store& store, const std::vector<std::string>& dates) {
   GapList list;
   const Coverage coverage = ReadCoverage(store, dates);
@@ -194,6 +212,8 @@ std::string FailureText(const store::PageLogEntry& row) {
       return PlanT().certificate;
     case store::PageFailure::kRefused:
       return PlanT().refused;
+    case store::PageFailure::kRedirect:
+      return PlanT().redirect;
     case store::PageFailure::kNone:
       break;
   }

@@ -59,6 +59,17 @@ PagePlan PlanMissingPages(store::Store& store, const std::vector<std::string>& d
 // The same among `pages` only, in their order (one cell of the log's page).
 PagePlan PlanMissingPages(store::Store& store, const std::vector<download::PageKey>& pages);
 
+// The pages among `pages` whose listings the log says are in the store (a
+// new fetch would store them a second time), and the others, each in the
+// order given. A page with an empty list stores nothing and is no such
+// page.
+struct StoredSplit {
+  std::vector<download::PageKey> stored;
+  std::vector<download::PageKey> others;
+  std::optional<store::StoreError> error;  // every page in `others` then
+};
+StoredSplit SplitStoredPages(store::Store& store, const std::vector<download::PageKey>& pages);
+
 // One page that needs fetching and why: no row (never downloaded), or the
 // row that says it failed or was not yet published.
 struct PageGap {

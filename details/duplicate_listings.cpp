@@ -14,7 +14,9 @@ namespace {
 using text::Gbk;
 
 struct RemovalTexts {
-  std::string done = Gbk("系统已为你清除了当日重复上榜的龙虎榜数据");
+  // Every date is cleaned, not the day's alone; the count tells what went.
+  std::string done_open = Gbk("系统已为你清除了重复上榜的龙虎榜数据，共删除 ");
+  std::string done_close = Gbk(" 条。");
   std::string download_running = Gbk("数据下载中……，请在下载完成后再删除重复数据！");
   std::string removal_running = Gbk("正在删除重复数据……，请稍候！");
 };
@@ -33,7 +35,9 @@ void RunRemoval(program::ProgramContext& ctx, std::stop_token stop) {
     ui::Tell(ctx.platform, store::ErrorMessage(*result.error), ui::MessageIcon::kError);
     return program::PostJobFinished(ctx);
   }
-  ui::Tell(ctx.platform, RemovalT().done, ui::MessageIcon::kInformation);
+  ui::Tell(ctx.platform,
+           RemovalT().done_open + std::to_string(result.removed) + RemovalT().done_close,
+           ui::MessageIcon::kInformation);
   listing::RefreshStatistics(ctx);
   program::PostJobFinished(ctx);
 }

@@ -46,6 +46,9 @@ struct DownloadTexts {
   std::string page_complete = text::Gbk("该页数据已下载，无需重复下载！");
   std::string removal_running = text::Gbk("正在删除重复数据……，请在删除完成后再下载！");
   std::string download_running = text::Gbk("数据下载中……，请勿操作，稍候！");
+  std::string stored_open = text::Gbk("所选日期中有 ");
+  std::string stored_close =
+      text::Gbk(" 页已保存，再次下载将重复保存。是否跳过已保存的页？");
 };
 
 const DownloadTexts& DownloadT() {
@@ -219,6 +222,30 @@ std::optional<std::vector<PageKey>> PlanGapFill(program::ProgramContext& ctx, Wi
   return std::move(plan.pages);
 }
 
+// With pages of the range already stored, the user chooses once: skip them
+// (the default), fetch them again (and store them twice), or not start.
+// False when the download is not to start.
+bool SkipStoredPages(program::ProgramContext& ctx, std::vector<PageKey>& pages) {
+  coverage::StoredSplit split = coverage::SplitStoredPages(ctx.store, pages);
+  // A store that cannot be read now fails the download with its own
+  // message.
+  if (split.error || split.stored.empty()) return true;
+  const std::string question =
+      DownloadT().stored_open + std::to_string(split.stored.size()) + DownloadT().stored_close;
+  switch (ctx.platform.ShowMessage(question, ui::MessageTitle(), ui::MessageButtons::kYesNoCancel,
+                                   ui::MessageIcon::kQuestion)) {
+    case ui::MessageAnswer::kYes:
+    case ui::MessageAnswer::kOk:
+      pages = std::move(split.others);
+      return true;
+    case ui::MessageAnswer::kNo:
+      return true;
+    case ui::MessageAnswer::kCancel:
+      break;
+  }
+  return false;
+}
+
 std::string ClosingMessage(const DownloadSummary& summary) {
   std::string message = DownloadT().closing;
   if (summary.failed > 0)
@@ -295,6 +322,7 @@ void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& r
     if (refusal != Refusal::kNone) return Leave(ui, {.message = RefusalMessage(refusal)});
     run.pages = AllPages(request.dates);
     run.replace = request.replace;
+    if (!run.replace && !SkipStoredPages(ctx, run.pages)) return Leave(ui, {});
   }
   if (stop.stop_requested()) return Leave(ui, {});
 

@@ -36,6 +36,8 @@ store::PageFailure FailureOf(FetchFailure failure) {
       return store::PageFailure::kBadAnswer;
     case FetchFailure::kRefused:
       return store::PageFailure::kRefused;
+    case FetchFailure::kRedirect:
+      return store::PageFailure::kRedirect;
     case FetchFailure::kNone:
     case FetchFailure::kConnection:
     case FetchFailure::kStopped:
@@ -115,6 +117,7 @@ DownloadSummary Run(store::Store& store, const DownloadRequest& request, Listing
     report.log = PageLogOf(key, fetched, today, now());
     report.fetch = std::move(fetched.fetch);
     report.notes = std::move(fetched.notes);
+    if (report.log.outcome == store::PageOutcome::kFailed) report.failure = report.log.failure;
     for (const auto& kept : report.notes.kept_answers) summary.kept_answers.push_back(kept);
     const bool keep_row = KeepsItsRow(access, report.log, &report.log);
     const ScrapeResult scraped =
@@ -138,7 +141,7 @@ DownloadSummary Run(store::Store& store, const DownloadRequest& request, Listing
     summary.stored += scraped.stored;
     if (scraped.stored > 0) summary.store_changed = true;
     ++summary.done;
-    if (!report.fetch.ok) ++summary.failed;
+    if (report.failure != store::PageFailure::kNone) ++summary.failed;
     sink.PageDone(report, summary);
   }
 

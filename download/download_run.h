@@ -28,6 +28,10 @@ struct PageReport {
   int stored = 0;           // listings appended
   FetchResult fetch;        // the transfer's outcome, status and size (no text)
   store::PageLogEntry log;  // the page's row of the download log, as it stands
+  // Why this fetch of the page failed (kNone: it did not). A page whose
+  // answer came but held no list has failed as much as one that never came;
+  // `log` may still show an earlier complete fetch of it.
+  store::PageFailure failure = store::PageFailure::kNone;
   SourceNotes notes;        // what the source had to say of the page
 };
 
@@ -54,7 +58,7 @@ struct DownloadSummary {
   RunEnd end = RunEnd::kCompleted;
   int planned = 0;  // pages of the request
   int done = 0;     // pages fetched and processed, failed ones included
-  int failed = 0;   // pages whose fetch failed
+  int failed = 0;   // pages that failed: no answer, or no list in it
   int stored = 0;   // listings appended
   // Row pieces of the last page processed ("本日数据暂未上传" tells by it).
   int last_piece_count = 0;
@@ -79,8 +83,8 @@ class ProgressSink {
   virtual void RunStarted(int /*planned_pages*/) {}
   virtual void MarketStarted(Market /*market*/) {}
   virtual void PageStarted(const PageKey& /*page*/, int /*index*/) {}
-  // The page was fetched and stored (report.fetch.ok), or its fetch failed
-  // and nothing was stored.
+  // The page was fetched and stored, or it failed (report.failure) and
+  // nothing was stored.
   virtual void PageDone(const PageReport& /*report*/, const DownloadSummary& /*so_far*/) {}
   virtual void Finished(const DownloadSummary& /*summary*/) {}
 };

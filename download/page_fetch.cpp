@@ -138,6 +138,12 @@ FetchResult PageFetcher::Fetch(const std::string& address, std::stop_token stop,
     result.failure = FetchFailure::kTimeout;
     return result;
   }
+  // A 3xx that is still the last answer: the redirect was not followed
+  // (too many of them, a scheme not allowed, or no Location at all).
+  if (code == CURLE_TOO_MANY_REDIRECTS || (status >= 300 && status < 400)) {
+    result.failure = FetchFailure::kRedirect;
+    return result;
+  }
   if (code != CURLE_OK) {
     result.failure = FetchFailure::kConnection;
     return result;

@@ -39,6 +39,7 @@ enum class FetchFailure {
   kCertificate,  // an https server whose certificate failed verification
   kBadAnswer,    // an answer not of the expected shape (a source's verdict)
   kRefused,      // the service refused the request in its answer (a source's verdict)
+  kRedirect,     // a redirect not followed: too many, or to a scheme not http(s)
 };
 
 struct FetchResult {

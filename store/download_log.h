@@ -38,6 +38,9 @@ enum class PageFailure : int {
   // An answer not of the expected shape: not JSON, the wrong shape, or
   // without a field the mapping needs (备注 names the file it was kept in).
   kBadAnswer = 8,
+  // A redirect the fetch did not follow: too many, to a scheme other than
+  // http(s), or a 3xx answer without a place to go.
+  kRedirect = 9,
   kCertificate = 10,  // the server's certificate failed verification (https)
   // The service answered, but refused the request (success false); 备注
   // holds its code and message.

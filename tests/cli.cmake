@@ -23,7 +23,7 @@ quorvane_test_area(cli
   SUPPORT download_test_support.cpp
   LIBS quorvane_cli quorvane_listing quorvane_run_settings quorvane_cli_test_support
        quorvane_download_control quorvane_sample_source quorvane_program_fixture
-       quorvane_grid_xlsx)
+       quorvane_grid_xlsx quorvane_app)
 
 # Slow: they install the build and make the package. `ctest -L package`
 # runs them alone; the whole `ctest` runs them too.

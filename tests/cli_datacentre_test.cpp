@@ -101,7 +101,8 @@ TEST_F(CliDataCentreTest, AnOlderReportNameIsAskedAndSaidOnce) {
   const ProgramRun run = Download(file, source.Host());
   ASSERT_EQ(run.status, 0) << run.err;
   int notes = 0;
-  for (const auto& line : Lines(run.err)) notes += line.rfind("note: ", 0) == 0;
+  // After the line's time ("YYYY-MM-DD HH:MM:SS ").
+  for (const auto& line : Lines(run.err)) notes += line.size() > 20 && line.compare(20, 6, "note: ") == 0;
   EXPECT_EQ(notes, 1) << run.err;
   EXPECT_NE(run.err.find("note: the data centre refused RPT_DAILYBILLBOARD_DETAILSNEW"),
             std::string::npos)

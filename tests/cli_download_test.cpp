@@ -8,11 +8,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <regex>
 #include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "store/download_log.h"
 #include "store/record_store.h"
 #include "store/store_error.h"
 #include "tests/cli_test_support.h"
@@ -29,6 +31,17 @@ using testing_support::Readable;
 using testing_support::RunCli;
 using testing_support::StoredRecords;
 using testing_support::TempDir;
+
+// A progress line off a terminal: the local time it was written, then the
+// page ("2010-06-07 19:30:02 [1/6] 2010-06-04 沪市: 6 listings"). Gives the
+// page's part.
+bool StampedPageLine(const std::string& line, std::string* page = nullptr) {
+  static const std::regex stamped(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d (\[.*)$)");
+  std::smatch m;
+  if (!std::regex_match(line, m, stamped)) return false;
+  if (page) *page = m[1];
+  return true;
+}
 
 class CliDownloadTest : public ::testing::Test {
  protected:
@@ -57,15 +70,16 @@ TEST_F(CliDownloadTest, StoresExactlyWhatTheWindowStores) {
   const auto run = Download({"--from", "2010-06-03", "--to", "2010-06-04"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(Readable(StoredRecords(store)), Readable(by_window));
-  // Not a terminal: one line per page, in the window's order.
+  // Not a terminal: one line per page with its time, in the window's
+  // order.
   const auto lines = Lines(run.err);
   int page_lines = 0;
   for (const auto& line : lines)
-    if (line.rfind("[", 0) == 0) ++page_lines;
+    if (StampedPageLine(line)) ++page_lines;
   EXPECT_EQ(page_lines, 6) << run.err;
   EXPECT_NE(run.err.find("[1/6] 2010-06-04 沪市: "), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("[6/6] 2010-06-03 中小板: "), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("数据下载完毕！"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("download finished in "), std::string::npos) << run.err;
 }
 
 TEST_F(CliDownloadTest, AQuickRangeCountsBackFromTheEndDateAsTheWindowDoes) {
@@ -81,14 +95,49 @@ TEST_F(CliDownloadTest, AQuickRangeCountsBackFromTheEndDateAsTheWindowDoes) {
       << run.err;
 }
 
-TEST_F(CliDownloadTest, KeepAppendsAndReplaceEmptiesFirst) {
+TEST_F(CliDownloadTest, StoredPagesAreSkippedUnlessAgainAndReplaceEmptiesFirst) {
   const auto pages = DownloadProgram::Pages(testing_support::kTwoDays);
   const auto once = Readable(DownloadProgram::Expected(pages));
+  ASSERT_EQ(Download({"--from", "2010-06-04", "--to", "2010-06-04"}).status, 0);
+  // Friday's pages are stored: only Thursday's are fetched.
+  const auto skipping = Download({"--from", "2010-06-03", "--to", "2010-06-04"});
+  ASSERT_EQ(skipping.status, 0) << skipping.err;
+  EXPECT_NE(skipping.err.find("skipping 3 pages already stored (--again downloads them again)"),
+            std::string::npos)
+      << skipping.err;
+  EXPECT_NE(skipping.err.find(": 3 pages (2 days, 2010-06-03 to 2010-06-04)"), std::string::npos)
+      << skipping.err;
+  auto stored = Readable(StoredRecords(store));
+  auto sorted_once = once;
+  std::sort(stored.begin(), stored.end());
+  std::sort(sorted_once.begin(), sorted_once.end());
+  EXPECT_EQ(stored, sorted_once);
+  // All of them stored: nothing to do.
+  const auto nothing = Download({"--from", "2010-06-03", "--to", "2010-06-04"});
+  ASSERT_EQ(nothing.status, 0) << nothing.err;
+  EXPECT_NE(nothing.err.find("nothing to download"), std::string::npos) << nothing.err;
+  EXPECT_EQ(StoredRecords(store).size(), once.size());
+
+  store = dir / "Again.edb";
   ASSERT_EQ(Download({"--from", "2010-06-03", "--to", "2010-06-04"}).status, 0);
-  ASSERT_EQ(Download({"--from", "2010-06-03", "--to", "2010-06-04"}).status, 0);
+  ASSERT_EQ(Download({"--from", "2010-06-03", "--to", "2010-06-04", "--again"}).status, 0);
   auto twice = once;
   twice.insert(twice.end(), once.begin(), once.end());
   EXPECT_EQ(Readable(StoredRecords(store)), twice);
+  // check counts the listings stored twice and names the cure.
+  const auto check = RunCli({"--store", store.string(), "check"});
+  EXPECT_NE(check.out.find("duplicates: " + std::to_string(once.size()) +
+                           " listings stored twice (same date, code, reason and Seats as one "
+                           "stored before); quorvane-cli dedupe removes them"),
+            std::string::npos)
+      << check.out;
+  const auto dedupe = RunCli({"--store", store.string(), "dedupe"});
+  EXPECT_NE(dedupe.err.find(std::to_string(once.size()) + " of " +
+                            std::to_string(twice.size()) + " listings removed"),
+            std::string::npos)
+      << dedupe.err;
+  EXPECT_EQ(RunCli({"--store", store.string(), "check"}).out.find("duplicates:"),
+            std::string::npos);
 
   const auto replaced = Download({"--from", "2010-06-04", "--to", "2010-06-04", "--replace"});
   ASSERT_EQ(replaced.status, 0) << replaced.err;
@@ -104,11 +153,47 @@ TEST_F(CliDownloadTest, AFailingPageGivesStatusThreeAndTheOtherPagesStay) {
   EXPECT_EQ(run.status, 3) << run.err;
   EXPECT_NE(run.err.find("[3/6] 2010-06-04 深市: failed (status 500)"), std::string::npos)
       << run.err;
-  EXPECT_NE(run.err.find("数据下载完毕，1 页下载失败！"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("; 1 page failed\n"), std::string::npos) << run.err;
   std::vector<PageKey> kept;
   for (const auto& page : DownloadProgram::Pages(testing_support::kTwoDays))
     if (!(page.board == 1 && page.date == "2010-06-04")) kept.push_back(page);
   EXPECT_EQ(Readable(StoredRecords(store)), Readable(DownloadProgram::Expected(kept)));
+}
+
+TEST_F(CliDownloadTest, PagesWithoutTheirListFailWithTheirReasonAndStatusThree) {
+  // What an anti-bot or maintenance page looks like: an answer of 200 with
+  // no list in it.
+  source.SetPageFault(0, "2010-06-04", Fault::kNoList);
+  source.SetPageFault(0, "2010-06-03", Fault::kGarbage);
+  source.SetPageFault(1, "2010-06-04", Fault::kTruncated);
+  source.SetPageFault(2, "2010-06-03", Fault::kNul);
+  const auto run = Download({"--from", "2010-06-03", "--to", "2010-06-04"});
+  EXPECT_EQ(run.status, 3) << run.err;
+  for (const char* line :
+       {"[1/6] 2010-06-04 沪市: failed (no list on the page)",
+        "[2/6] 2010-06-03 沪市: failed (no list on the page)",
+        "[3/6] 2010-06-04 深市: failed (no list on the page)",
+        "[6/6] 2010-06-03 中小板: failed (no list on the page)"})
+    EXPECT_NE(run.err.find(line), std::string::npos) << line << "\n" << run.err;
+  EXPECT_NE(run.err.find("4 pages failed"), std::string::npos) << run.err;
+}
+
+TEST_F(CliDownloadTest, ARedirectNotFollowedIsLoggedAsARedirect) {
+  const auto run = RunCli({"--store", store.string(), "--source", source.Host() + "/redirect/6",
+                           "download", "--from", "2010-06-04", "--to", "2010-06-04"});
+  EXPECT_EQ(run.status, 3) << run.err;
+  EXPECT_NE(run.err.find("[1/3] 2010-06-04 沪市: failed (redirect not followed (status 302))"),
+            std::string::npos)
+      << run.err;
+  store::Store opened(store);
+  auto access = opened.OpenStore();
+  store::PageLogRows rows;
+  ASSERT_TRUE(access.ReadPageLog("0000", "9999", &rows));
+  ASSERT_EQ(rows.rows.size(), 3u);
+  for (const auto& row : rows.rows) {
+    EXPECT_EQ(row.failure, store::PageFailure::kRedirect);
+    EXPECT_EQ(row.status, 302);
+  }
 }
 
 // The latest weekday up to today, "YYYY-MM-DD", in local time as the
@@ -133,8 +218,16 @@ TEST_F(CliDownloadTest, CheckNamesTheFailedPageAndMissingOnlyFetchesExactlyIt) {
   const auto check = RunCli({"--store", store.string(), "check"});
   ASSERT_EQ(check.status, 0) << check.err;
   EXPECT_NE(check.out.find(" 1 failed, "), std::string::npos) << check.out;
-  EXPECT_NE(check.out.find("  " + day + " 深市: failed (状态码 500)"), std::string::npos)
+  EXPECT_NE(check.out.find("  " + day + " 深市: failed (status 500)\n"), std::string::npos)
       << check.out;
+  // The weeks before, never downloaded: one range, not a line per page.
+  const std::regex missing_range(
+      R"(\n  \d{4}-\d\d-\d\d to \d{4}-\d\d-\d\d every board: missing\n)");
+  EXPECT_EQ(std::distance(std::sregex_iterator(check.out.begin(), check.out.end(), missing_range),
+                          std::sregex_iterator()),
+            1)
+      << check.out;
+  EXPECT_EQ(check.out.find(" 沪市: missing"), std::string::npos) << check.out;
 
   source.ClearPageFaults();
   const auto fill = Download({"--week", "--missing-only"});
@@ -163,8 +256,9 @@ TEST_F(CliDownloadTest, CheckNamesTheFailedPageAndMissingOnlyFetchesExactlyIt) {
 TEST_F(CliDownloadTest, TheDataCentreKindStoresTheSamePagesAndCounts) {
   const auto page_lines = [](const std::string& err) {
     std::vector<std::string> lines;
+    std::string page;
     for (const auto& line : Lines(err))
-      if (line.rfind("[", 0) == 0) lines.push_back(line);
+      if (StampedPageLine(line, &page)) lines.push_back(page);
     return lines;
   };
   const auto pages = Download({"--from", "2010-06-04", "--to", "2010-06-04"});
@@ -199,7 +293,7 @@ TEST_F(CliDownloadTest, NoSourceAtAllGivesStatusThreeForEveryPage) {
       RunCli({"--store", store.string(), "--source", "127.0.0.1:" + std::to_string(port),
               "download", "--from", "2010-06-04", "--to", "2010-06-04"});
   EXPECT_EQ(run.status, 3) << run.err;
-  EXPECT_NE(run.err.find("数据下载完毕，3 页下载失败！"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("; 3 pages failed\n"), std::string::npos) << run.err;
   EXPECT_TRUE(StoredRecords(store).empty());
 }
 
@@ -234,7 +328,7 @@ TEST_F(CliDownloadTest, CtrlCStopsAfterTheStoredPage) {
       {{"QUORVANE_SOURCE_HOST", std::nullopt}}, {}, 60000, 1000);
   EXPECT_EQ(run.status, 130) << run.err;
   EXPECT_NE(run.err.find("stopped after "), std::string::npos) << run.err;
-  EXPECT_EQ(run.err.find("数据下载完毕"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("download finished"), std::string::npos) << run.err;
   // What is stored is whole pages, in download order, and not all of them.
   const auto pages = DownloadProgram::Pages(testing_support::kTwoDays);
   const auto stored = Readable(StoredRecords(store));

@@ -65,6 +65,10 @@ TEST_F(CliExportTest, CsvReadsBackWithCodesAsTextAndTheStatisticsGridsFigures) {
   EXPECT_EQ(rows[4][4], "a\r\nb");
   EXPECT_EQ(rows[4][1], "深振业Ａ");
   EXPECT_EQ(rows[1][8].substr(0, 5), "卖1|");
+  // Volume and turnover as numbers, without thousands separators.
+  EXPECT_EQ(rows[1][5], "1234.56");
+  EXPECT_EQ(rows[1][6], "12345.67");
+  EXPECT_EQ(rows[4][6], "1000");
 
   // The statistics grid over the same store, matched by record number.
   ui::Grid& grid = p.window.高级表格_龙虎统计;
@@ -141,6 +145,8 @@ TEST_F(CliExportTest, EveryJsonLineParsesWithCodesAsStrings) {
                   "for line in open(sys.argv[1],encoding='utf-8'):\n"
                   "  o=json.loads(line)\n"
                   "  assert isinstance(o['code'],str) and isinstance(o['net'],float)\n"
+                  "  assert isinstance(o['volume'],float)\n"
+                  "  assert isinstance(o['turnover'],(int,float))\n"
                   "  print(o['code'], o['value'] == 'a\\r\\nb', o['strength'])\n",
                   out.string()});
   ASSERT_EQ(python.status, 0) << python.err;

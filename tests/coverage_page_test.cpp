@@ -102,9 +102,9 @@ TEST_F(CoveragePageTest, TheGridShowsWhatEachPageHeldAndFollowsADownloadPageByPa
   EXPECT_EQ(Shown(2, "2010-06-03"), Count(2, "2010-06-03"));
   EXPECT_EQ(Shown(0, "2010-06-02"), "");
   EXPECT_EQ(U(page().标签_下载记录统计.caption()), "完整 0/21 天，失败 2 页，缺失 57 页");
-  // The download's own captions are as they were: only the status counts
-  // as a failed transfer there.
-  EXPECT_EQ(U(d.p.window.download_progress.caption()), "已完成 6/6 页，失败 1 页");
+  // The download's captions count what the log counts: the page cut short
+  // failed as much as the one with status 500.
+  EXPECT_EQ(U(d.p.window.download_progress.caption()), "已完成 6/6 页，失败 2 页");
 
   // "更新原数据" empties the log with the listings.
   d.source.ClearPageFaults();
@@ -208,6 +208,34 @@ TEST_F(CoveragePageTest, ADoubleClickFetchesItsPageAloneAndNeverOneAlreadyStored
   EXPECT_EQ(d.MessageTexts(),
             std::vector<std::string>(2, "正在删除重复数据……，请在删除完成后再下载！"));
   d.p.state.job = program::Job::kNone;
+}
+
+TEST_F(CoveragePageTest, AGapFillOrDoubleClickThatGetsNoListSaysThePageFailed) {
+  d.source.SetPageFault(2, "2010-06-04", Fault::kNoList);
+  UseTwoDays(d);
+  ASSERT_TRUE(d.DownloadAndWait());
+  ShowPage();
+  UseLogRange(DateTime::FromParts(2010, 6, 3), DateTime::FromParts(2010, 6, 4, 12));
+  const std::vector<std::string> one_failed = {std::string(kClosingMessage) +
+                                               testing_support::kFailedPagesLineOpen + "1" +
+                                               testing_support::kFailedPagesLineClose};
+  auto& w = d.p.window;
+
+  d.p.platform.ClearMessages();
+  page().超级按钮_补全下载.UserClick();
+  ASSERT_TRUE(Wait());
+  EXPECT_EQ(U(w.download_progress.caption()), "已完成 1/1 页，失败 1 页");
+  EXPECT_EQ(U(w.标签_下载标题.caption()), "数据下载完毕，1 页下载失败！");
+  EXPECT_EQ(d.MessageTexts(), one_failed);
+
+  d.p.platform.ClearMessages();
+  w.标签_下载标题.SetCaption("");
+  grid().UserDoubleClick(RowOf("2010-06-04"), 4);
+  ASSERT_TRUE(Wait());
+  EXPECT_EQ(U(w.download_progress.caption()), "已完成 1/1 页，失败 1 页");
+  EXPECT_EQ(U(w.标签_下载标题.caption()), "数据下载完毕，1 页下载失败！");
+  EXPECT_EQ(d.MessageTexts(), one_failed);
+  EXPECT_EQ(Tip(2, "2010-06-04"), "页面无列表，下载于 2010-06-07 20:00:00");
 }
 
 TEST_F(CoveragePageTest, AFileMadeBeforeTheLogCountsAsMissingUntilTheLogIsRebuilt) {

@@ -70,7 +70,7 @@ TEST(DownloadLogFaultTest, EveryFaultLeavesTheRowThatSaysWhatCame) {
       {Fault::kNoList, PageOutcome::kFailed, PageFailure::kNoList, 200},
       {Fault::kUnpublished, PageOutcome::kNoListings, PageFailure::kNone, 200},
       {Fault::kDrop, PageOutcome::kFailed, PageFailure::kConnection, 200},
-      {Fault::kFileRedirect, PageOutcome::kFailed, PageFailure::kConnection, 302},
+      {Fault::kFileRedirect, PageOutcome::kFailed, PageFailure::kRedirect, 302},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(sample_source::FaultName(c.fault));
@@ -113,15 +113,19 @@ TEST(DownloadLogFaultTest, ASourceFailingEveryPageLogsEachAndLeavesStoredPagesAl
   // Every page fails now: the listings stay, and the pages whose listings
   // (or empty list) are in the store keep their rows; the gap fill will not
   // fetch them again.
+  // The stored pages are fetched again (否 to skipping them).
   d.source.SetFault(Fault::kError);
   d.p.platform.ClearMessages();
+  d.p.platform.QueueAnswer(ui::MessageAnswer::kNo);
   d.UseRange(ui::DateTime::FromParts(2010, 6, 2), ui::DateTime::FromParts(2010, 6, 4, 12));
   ASSERT_TRUE(d.DownloadAndWait());
   EXPECT_EQ(d.Stored(), stored);
   // (The page fault of 沪市 06-04 still serves its empty list.)
   EXPECT_EQ(d.MessageTexts(),
-            std::vector<std::string>{std::string(kClosingMessage) + kFailedPagesLineOpen + "8" +
-                                     kFailedPagesLineClose});
+            (std::vector<std::string>{
+                "所选日期中有 5 页已保存，再次下载将重复保存。是否跳过已保存的页？",
+                std::string(kClosingMessage) + kFailedPagesLineOpen + "8" +
+                    kFailedPagesLineClose}));
   const auto rows = Log(d.p.store);
   ASSERT_EQ(rows.size(), 9u);
   for (const PageLogEntry& row : rows) {

@@ -2,6 +2,7 @@
 // store, keep and replace.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -70,10 +71,62 @@ TEST(DownloadWorkerTest, KeepAppendsEveryListingAfterTheStoredOnes) {
   EXPECT_EQ(messages[0].title, "Ferrow提示");
   EXPECT_EQ(messages[0].buttons, ui::MessageButtons::kOk);
 
-  // The same days again are stored a second time.
+  // The same days again, and 否 to skipping them: stored a second time.
+  d.p.platform.QueueAnswer(ui::MessageAnswer::kNo);
   UseTwoDays(d);
   ASSERT_TRUE(d.DownloadAndWait());
   EXPECT_EQ(d.Stored().size(), 2 * expected.size() + 1);
+}
+
+TEST(DownloadWorkerTest, PagesAlreadyStoredAreAskedAboutOnceAndSkippedByDefault) {
+  DownloadProgram d;
+  auto& w = d.p.window;
+  const std::string question =
+      "所选日期中有 3 页已保存，再次下载将重复保存。是否跳过已保存的页？";
+  // Nothing stored in the range: no question, as ever.
+  d.UseRange(DateTime::FromParts(2010, 6, 4), DateTime::FromParts(2010, 6, 4, 12));
+  ASSERT_TRUE(d.DownloadAndWait());
+  EXPECT_EQ(d.MessageTexts(), std::vector<std::string>{kClosingMessage});
+  const size_t friday = d.Stored().size();
+
+  // 是 (the default): only the pages of Thursday are fetched.
+  d.p.platform.ClearMessages();
+  size_t asked = d.source.Requests().size();
+  UseTwoDays(d);
+  ASSERT_TRUE(d.DownloadAndWait());
+  const auto messages = d.p.platform.messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0].text, question);
+  EXPECT_EQ(messages[0].title, "Ferrow提示");
+  EXPECT_EQ(messages[0].buttons, ui::MessageButtons::kYesNoCancel);
+  EXPECT_EQ(messages[1].text, kClosingMessage);
+  const auto requests = d.source.Requests();
+  ASSERT_EQ(requests.size() - asked, 3u);
+  for (size_t i = asked; i < requests.size(); ++i)
+    EXPECT_NE(requests[i].target.find("tdate=2010-06-03"), std::string::npos);
+  auto stored = Readable(d.Stored());
+  auto once = Readable(DownloadProgram::Expected(DownloadProgram::Pages(kTwoDays)));
+  std::sort(stored.begin(), stored.end());
+  std::sort(once.begin(), once.end());
+  EXPECT_EQ(stored, once);
+  EXPECT_EQ(U(w.download_progress.caption()), "已完成 3/3 页，失败 0 页");
+
+  // 取消: nothing starts.
+  d.p.platform.ClearMessages();
+  d.p.platform.QueueAnswer(ui::MessageAnswer::kCancel);
+  asked = d.source.Requests().size();
+  d.UseRange(DateTime::FromParts(2010, 6, 4), DateTime::FromParts(2010, 6, 4, 12));
+  ASSERT_TRUE(d.DownloadAndWait());
+  EXPECT_EQ(d.MessageTexts(), std::vector<std::string>{question});
+  EXPECT_EQ(d.source.Requests().size(), asked);
+  EXPECT_EQ(d.Stored().size(), once.size());
+  EXPECT_TRUE(w.超级按钮_开始下载.enabled());
+
+  // 否: Friday again, stored twice.
+  d.p.platform.QueueAnswer(ui::MessageAnswer::kNo);
+  d.UseRange(DateTime::FromParts(2010, 6, 4), DateTime::FromParts(2010, 6, 4, 12));
+  ASSERT_TRUE(d.DownloadAndWait());
+  EXPECT_EQ(d.Stored().size(), once.size() + friday);
 }
 
 TEST(DownloadWorkerTest, ReplaceEmptiesTheStoreFirst) {
@@ -108,6 +161,24 @@ TEST(DownloadWorkerTest, ReplaceEmptiesTheStoreEvenWhenEveryPageFails) {
             std::vector<std::string>{std::string(kClosingMessage) + kFailedPagesLineOpen + "6" +
                                      kFailedPagesLineClose});
   EXPECT_TRUE(w.超级按钮_开始下载.enabled());
+}
+
+TEST(DownloadWorkerTest, PagesWithoutTheirListCountAsFailedOnEveryReport) {
+  // An answer of 200 that holds no list (a notice, garbage, cut short) is
+  // as failed as one that never came.
+  DownloadProgram d;
+  d.source.SetPageFault(0, "2010-06-04", Fault::kNoList);
+  d.source.SetPageFault(0, "2010-06-03", Fault::kGarbage);
+  d.source.SetPageFault(1, "2010-06-04", Fault::kTruncated);
+  d.source.SetPageFault(2, "2010-06-03", Fault::kNul);
+  UseTwoDays(d);
+  ASSERT_TRUE(d.DownloadAndWait());
+  auto& w = d.p.window;
+  EXPECT_EQ(U(w.download_progress.caption()), "已完成 6/6 页，失败 4 页");
+  EXPECT_EQ(U(w.标签_下载标题.caption()), "数据下载完毕，4 页下载失败！");
+  EXPECT_EQ(d.MessageTexts(),
+            std::vector<std::string>{std::string(kClosingMessage) + kFailedPagesLineOpen + "4" +
+                                     kFailedPagesLineClose});
 }
 
 struct Refusal {

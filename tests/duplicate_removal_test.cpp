@@ -41,7 +41,10 @@ class DuplicateRemovalTest : public ::testing::Test {
   std::vector<std::string> MessageTexts() { return p.platform.message_texts(); }
 
   TestProgram p;
-  const std::string done = "系统已为你清除了当日重复上榜的龙虎榜数据";
+  // Every date is cleaned; the message says how many listings went.
+  static std::string Done(int removed) {
+    return "系统已为你清除了重复上榜的龙虎榜数据，共删除 " + std::to_string(removed) + " 条。";
+  }
 };
 
 TEST_F(DuplicateRemovalTest, DayDownloadedTwiceKeepsTheFirstDownloadAndRenumbers) {
@@ -51,7 +54,7 @@ TEST_F(DuplicateRemovalTest, DayDownloadedTwiceKeepsTheFirstDownloadAndRenumbers
   WriteListings(p.store, {Listing("2010-04-09", "甲", "5"), Listing("2010-04-09", "乙", "6"),
                           Listing("2010-04-09", "丙", "7"), Listing("2010-04-12", "丁", "8")});
   Run();
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{done});
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{Done(3)});
   ASSERT_EQ(Codes(), (std::vector<std::string>{"1", "2", "3", "4", "8"}));
   EXPECT_EQ(U(p.window.标签_上榜数.caption()), "上榜总计(5)条");  // refreshed after the purge
 
@@ -86,13 +89,13 @@ TEST_F(DuplicateRemovalTest, OnlyDateAndNameMakeTheKeyByteForByte) {
 
 TEST_F(DuplicateRemovalTest, EmptyStoreAndStoreWithoutDuplicatesStillGetTheMessage) {
   Run();
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{done});
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{Done(0)});
   EXPECT_EQ(p.platform.messages()[0].title, "Ferrow提示");
   EXPECT_TRUE(Codes().empty());
 
   WriteListings(p.store, {Listing("2010-04-09", "甲", "1"), Listing("2010-04-09", "乙", "2")});
   Run();
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{done, done}));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{Done(0), Done(0)}));
   EXPECT_EQ(Codes(), (std::vector<std::string>{"1", "2"}));
   // The statistics page was refilled from the store.
   EXPECT_EQ(U(p.window.标签_上榜数.caption()), "上榜总计(2)条");
@@ -188,7 +191,7 @@ TEST_F(DuplicateRemovalTest, TheRemovalJobRefusesADownloadAndASecondRemoval) {
   ASSERT_TRUE(p.platform.RunUntilWorkersDone());
   EXPECT_EQ(MessageTexts(),
             (std::vector<std::string>{"正在删除重复数据……，请稍候！",
-                                      "正在删除重复数据……，请在删除完成后再下载！", done}));
+                                      "正在删除重复数据……，请在删除完成后再下载！", Done(1)}));
   EXPECT_EQ(p.state.job, program::Job::kNone);
   EXPECT_TRUE(p.window.超级按钮_开始下载.enabled());
   EXPECT_EQ(Codes(), (std::vector<std::string>{"1"}));

@@ -351,9 +351,14 @@ TEST_F(UserEvening, FromTheFirstStartToLeavingDuringADownload) {
               std::to_string(i + 1) + ". " + popped[static_cast<size_t>(i)]);
   EXPECT_TRUE(boxes.Take().empty());
 
-  // The same week again: every listing twice.
+  // The same week again, and 否 to skipping its stored pages: every
+  // listing twice.
+  boxes.Answer(ui::MessageAnswer::kNo);
   ASSERT_NO_FATAL_FAILURE(DownloadWeek());
-  EXPECT_EQ(boxes.Take(), std::vector{Told(kClosing)});
+  EXPECT_EQ(boxes.Take(),
+            (std::vector{AskedYesNoCancel("所选日期中有 15 页已保存，再次下载将重复保存。"
+                                          "是否跳过已保存的页？"),
+                         Told(kClosing)}));
   stored.insert(stored.end(), first_week.begin(), first_week.end());
   ASSERT_EQ(StoredRecords(p().store()), stored);
   ASSERT_NO_FATAL_FAILURE(ExpectStatisticsShow(stored));
@@ -361,7 +366,8 @@ TEST_F(UserEvening, FromTheFirstStartToLeavingDuringADownload) {
   // "删除重复数据" keeps the listings stored first.
   ASSERT_NO_FATAL_FAILURE(Click(p(), w().超级按钮_去重复));
   ASSERT_TRUE(Settle(p()));
-  EXPECT_EQ(boxes.Take(), std::vector{Told("系统已为你清除了当日重复上榜的龙虎榜数据")});
+  EXPECT_EQ(boxes.Take(), std::vector{Told("系统已为你清除了重复上榜的龙虎榜数据，共删除 " +
+                                            std::to_string(first_week.size()) + " 条。")});
   stored = WithoutRepeats(stored);
   EXPECT_EQ(stored, WithoutRepeats(first_week));
   EXPECT_EQ(stored.size(), first_week.size());  // one board's page never repeats a stock

@@ -23,16 +23,23 @@ QString Q(std::string_view utf8) {
 
 namespace {
 
-std::string LineOf(const QString& title, QString text, bool ok_cancel) {
+std::string LineOf(const QString& title, QString text, ui::MessageButtons buttons) {
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return "[" + title.toStdString() + "] " + text.toStdString() +
-         (ok_cancel ? " {OK,Cancel}" : " {OK}");
+  const char* shown = " {OK}";
+  if (buttons == ui::MessageButtons::kOkCancel) shown = " {OK,Cancel}";
+  if (buttons == ui::MessageButtons::kYesNoCancel) shown = " {是,否,取消}";
+  return "[" + title.toStdString() + "] " + text.toStdString() + shown;
 }
 
 }  // namespace
 
 std::string BoxLine(std::string_view title_utf8, std::string_view text_utf8, bool ok_cancel) {
-  return LineOf(Q(title_utf8), Q(text_utf8), ok_cancel);
+  return LineOf(Q(title_utf8), Q(text_utf8),
+                ok_cancel ? ui::MessageButtons::kOkCancel : ui::MessageButtons::kOk);
+}
+
+std::string AskedYesNoCancel(std::string_view text_utf8) {
+  return LineOf(Q("Ferrow提示"), Q(text_utf8), ui::MessageButtons::kYesNoCancel);
 }
 
 ModalScript::ModalScript() {
@@ -51,9 +58,14 @@ std::vector<std::string> ModalScript::Take() {
       lines.push_back("[file dialog] " + q.title.toStdString());
       continue;
     }
-    const bool ok_cancel = q.buttons == ui::MessageButtons::kOkCancel;
-    lines.push_back(LineOf(q.title, q.text, ok_cancel));
-    if (!ok_cancel && q.answer != ui::MessageAnswer::kOk)
+    lines.push_back(LineOf(q.title, q.text, q.buttons));
+    const bool on_the_box =
+        q.buttons == ui::MessageButtons::kYesNoCancel
+            ? q.answer != ui::MessageAnswer::kOk
+            : q.answer == ui::MessageAnswer::kOk ||
+                  (q.buttons == ui::MessageButtons::kOkCancel &&
+                   q.answer == ui::MessageAnswer::kCancel);
+    if (!on_the_box)
       ADD_FAILURE() << "the scripted answer is not on the box: " << lines.back();
   }
   return lines;

@@ -35,6 +35,8 @@ std::string BoxLine(std::string_view title_utf8, std::string_view text_utf8,
 inline std::string Told(std::string_view text_utf8) {
   return BoxLine("Ferrow提示", text_utf8);
 }
+// A question of the program's with 是, 否 and 取消.
+std::string AskedYesNoCancel(std::string_view text_utf8);
 
 // Answers every message box and save dialog of the programs it is attached
 // to, in the user's place (see ui::qt::AnswerScript): from a script, OK once

@@ -251,7 +251,7 @@ TEST(ExportAction, WritesTheNamedFileOrTellsWhyNot) {
                                  written.push_back(file);
                                  return false;
                                },
-                               G("导出Excel…")};
+                               G("导出Excel…"), {}};
   p.QueueSaveFileName(dir / "a.xlsx");
   EXPECT_EQ(ui::ExportGrid(p, grid, other), ui::ExportOutcome::kFailed);
   EXPECT_EQ(written, std::vector<std::filesystem::path>{dir / "a.xlsx"});

@@ -3,6 +3,10 @@
 // the decimals the grid shows.
 #include <gtest/gtest.h>
 
+#include "app/grid_exports.h"
+#include "text/gbk.h"
+#include "ui/export_action.h"
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -98,6 +102,11 @@ TEST(XlsxTest, CliExportKeepsCodesAsTextAndFiguresAsThreeDecimalNumbers) {
   EXPECT_EQ(sheet.at(2, 2).value, "\"平安银行\"");
   EXPECT_EQ(sheet.at(2, 4).type, "s");
   EXPECT_EQ(sheet.at(2, 4).value, "\"=SUM(A1)\"");
+  // Volume and turnover, stored as "1,234.56" and "12,345.67", are numbers.
+  EXPECT_EQ(sheet.at(2, 6).type, "n");
+  EXPECT_EQ(sheet.at(2, 6).value, "1234.56");
+  EXPECT_EQ(sheet.at(2, 7).type, "n");
+  EXPECT_EQ(sheet.at(2, 7).value, "12345.67");
   // buy = 5 × 1234567.89 yuan in 10,000 yuan, rounded to 2 decimals.
   EXPECT_EQ(sheet.at(2, 10).type, "n");
   EXPECT_EQ(sheet.at(2, 10).format, "0.000");
@@ -123,6 +132,46 @@ TEST(XlsxTest, SeatExportHoldsAmountsWithTwoDecimals) {
   EXPECT_EQ(sheet.at(2, 7).format, "0.00");
   EXPECT_EQ(sheet.at(11, 4).value, "\"sell\"");
   EXPECT_EQ(sheet.at(11, 8).value, "5.5");
+}
+
+// "导出Excel…" on the window: the name gets its ending, the headers are
+// plain names and the column of "查看>>" links is left out.
+TEST(XlsxTest, TheWindowsExportEndsInXlsxWithPlainHeadersAndNoLinkColumn) {
+  testing_support::TestProgram p;
+  ui::Grid& grid = p.window.高级表格_龙虎统计;
+  listing::SetUpListingGrid(p.window, grid);
+  grid.SetRowCount(3);
+  listing::ListingRow row;
+  row.date = "2010-06-04";
+  row.stock_name = G("深振业Ａ");
+  row.stock_code = "000006";
+  row.first_buy_seat = G("机构专用");
+  row.buy_total = 150;
+  row.record_number = 7;
+  listing::WriteListingRow(grid, 1, row);
+
+  TempDir dir;
+  // The dialog offers the page and the dates of its rows; the user types a
+  // name without the ending.
+  p.platform.QueueSaveFileName(dir / "统计");
+  ASSERT_EQ(ui::ExportGrid(p.platform, grid, app::ExcelExport()), ui::ExportOutcome::kWritten);
+  EXPECT_EQ(p.platform.save_dialogs().back().suggested, "龙虎统计_2010-06-04.xlsx");
+  ASSERT_TRUE(std::filesystem::exists(dir / "统计.xlsx"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "统计"));
+  const Sheet sheet = ReadBack(dir / "统计.xlsx");
+  EXPECT_EQ(sheet.columns, 8);
+  const char* const headers[] = {"日期", "股名", "代码", "席位", "买入(万)", "卖出(万)",
+                                 "净流(万)", "力度"};
+  for (int c = 1; c <= 8; ++c)
+    EXPECT_EQ(sheet.at(1, c).value, "\"" + std::string(headers[c - 1]) + "\"") << c;
+  EXPECT_EQ(sheet.at(2, 3).value, "\"000006\"");
+  row.date = "2010-05-31";
+  listing::WriteListingRow(grid, 2, row);
+  EXPECT_EQ(text::Utf8(app::ExcelExport().suggested_name(grid)),
+            "龙虎统计_2010-05-31_2010-06-04.xlsx");
+  // A name with the ending keeps it.
+  ASSERT_TRUE(app::ExcelExport().write(grid, dir / "周.XLSX"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "周.XLSX"));
 }
 
 // The window's grid as it shows: what "导出Excel…" writes.

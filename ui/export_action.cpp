@@ -13,7 +13,7 @@ const ExportFormat& CsvExport() {
                                 [](const Grid& grid, const std::filesystem::path& file) {
                                   return WriteFileBytes(file, GridAsCsv(grid));
                                 },
-                                text::Gbk("导出CSV…")};
+                                text::Gbk("导出CSV…"), {}};
   return csv;
 }
 
@@ -27,7 +27,8 @@ bool WriteFileBytes(const std::filesystem::path& file, std::string_view bytes) {
 
 ExportOutcome ExportGrid(Platform& platform, const Grid& grid, const ExportFormat& format) {
   const std::optional<std::filesystem::path> file =
-      platform.AskSaveFileName(format.dialog_title, format.filter);
+      platform.AskSaveFileName(format.dialog_title, format.filter,
+                               format.suggested_name ? format.suggested_name(grid) : std::string());
   if (!file) return ExportOutcome::kCancelled;
   if (format.write(grid, *file)) return ExportOutcome::kWritten;
   static const std::string cannot_write = text::Gbk("无法写入文件：");

@@ -22,6 +22,8 @@ struct ExportFormat {
   std::function<bool(const Grid&, const std::filesystem::path&)> write;
   // The context menu's entry (GBK), e.g. "导出CSV…".
   std::string menu_caption;
+  // The file name the save dialog offers for a grid (GBK); none when unset.
+  std::function<std::string(const Grid&)> suggested_name;
 };
 
 // The grid as CSV (GridAsCsv), under "导出CSV".

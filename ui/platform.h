@@ -19,9 +19,10 @@ namespace ui {
 class Component;
 class Grid;
 
-enum class MessageButtons { kOk, kOkCancel };
+// kYesNoCancel shows 是, 否 and 取消, 是 the default.
+enum class MessageButtons { kOk, kOkCancel, kYesNoCancel };
 enum class MessageIcon { kNone, kInformation, kWarning, kError, kQuestion };
-enum class MessageAnswer { kOk, kCancel };
+enum class MessageAnswer { kOk, kCancel, kYes, kNo };
 
 struct ExportFormat;
 
@@ -47,8 +48,10 @@ class Platform {
   // title and a file filter such as "CSV (*.csv)" (both GBK). None when the
   // user cancels. The path comes from the toolkit's own form of the name,
   // never through a narrow code page. Call on the user-interface thread.
+  // `suggested` (GBK) is the file name the dialog offers; none when empty.
   virtual std::optional<std::filesystem::path> AskSaveFileName(std::string_view title,
-                                                               std::string_view filter) = 0;
+                                                               std::string_view filter,
+                                                               std::string_view suggested = {}) = 0;
 
   // Milliseconds since the system started.
   virtual int64_t TickCount() = 0;

@@ -150,6 +150,8 @@ MessageAnswer ScriptedPlatform::AnswerOnUi(std::string_view text, std::string_vi
   if (!answers_.empty()) {
     m.answer = answers_.front();
     answers_.pop_front();
+  } else if (buttons == MessageButtons::kYesNoCancel) {
+    m.answer = MessageAnswer::kYes;  // the default button, as Enter would answer
   }
   messages_.push_back(m);
   return m.answer;
@@ -168,9 +170,11 @@ MessageAnswer ScriptedPlatform::ShowMessage(std::string_view text, std::string_v
 }
 
 std::optional<std::filesystem::path> ScriptedPlatform::AskSaveFileName(std::string_view title,
-                                                                       std::string_view filter) {
+                                                                       std::string_view filter,
+                                                                       std::string_view suggested) {
   std::lock_guard lock(mutex_);
-  RecordedSaveDialog dialog{text::Utf8(title), text::Utf8(filter), std::nullopt};
+  RecordedSaveDialog dialog{text::Utf8(title), text::Utf8(filter), std::nullopt,
+                            text::Utf8(suggested)};
   if (!save_answers_.empty()) {
     dialog.answer = std::move(save_answers_.front());
     save_answers_.pop_front();

@@ -33,6 +33,7 @@ struct RecordedSaveDialog {
   std::string title;   // UTF-8
   std::string filter;  // UTF-8
   std::optional<std::filesystem::path> answer;
+  std::string suggested;  // UTF-8: the file name offered
 };
 
 struct RecordedBalloon {
@@ -49,7 +50,7 @@ class ScriptedPlatform : public Platform {
 
   // --- the script ---
   // Answers for the next message boxes, in order; afterwards every box is
-  // answered kOk.
+  // answered with its default button (kOk, or kYes for 是/否/取消).
   void QueueAnswer(MessageAnswer answer);
   // Answers for the next save dialogs, in order (none: cancelled); once
   // they are used up, every dialog is cancelled.
@@ -88,8 +89,8 @@ class ScriptedPlatform : public Platform {
   // --- Platform ---
   MessageAnswer ShowMessage(std::string_view text, std::string_view title, MessageButtons buttons,
                             MessageIcon icon) override;
-  std::optional<std::filesystem::path> AskSaveFileName(std::string_view title,
-                                                       std::string_view filter) override;
+  std::optional<std::filesystem::path> AskSaveFileName(std::string_view title, std::string_view filter,
+                                                       std::string_view suggested = {}) override;
   int64_t TickCount() override;
   DateTime Now() override;
   Point PointerScreenPosition() override;

@@ -39,6 +39,8 @@ std::optional<ui::MessageAnswer> AnswerScript::AnswerMessage(const QString& titl
   if (!message_answers_.empty()) {
     q.answer = message_answers_.front();
     message_answers_.pop_front();
+  } else if (buttons == ui::MessageButtons::kYesNoCancel) {
+    q.answer = ui::MessageAnswer::kYes;  // the default button
   }
   answered_.push_back(q);
   return q.answer;

@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 #include <chrono>
 
@@ -100,6 +101,22 @@ ui::MessageAnswer QtPlatform::AskOnUi(std::string_view text, std::string_view ti
       qt_icon = QMessageBox::Question;
       break;
   }
+  if (buttons == ui::MessageButtons::kYesNoCancel) {
+    QMessageBox box(qt_icon, shown_title, shown_text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, view_.data());
+    box.setObjectName(QStringLiteral("message_box"));
+    box.setTextFormat(Qt::PlainText);
+    // The captions are the program's own, whatever translations are loaded.
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.exec();
+    if (box.clickedButton() == box.button(QMessageBox::Yes)) return ui::MessageAnswer::kYes;
+    if (box.clickedButton() == box.button(QMessageBox::No)) return ui::MessageAnswer::kNo;
+    return ui::MessageAnswer::kCancel;
+  }
   const bool ok_cancel = buttons == ui::MessageButtons::kOkCancel;
   QMessageBox box(qt_icon, shown_title, shown_text,
                   ok_cancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
@@ -135,13 +152,14 @@ ui::MessageAnswer QtPlatform::ShowMessage(std::string_view text, std::string_vie
 }
 
 std::optional<std::filesystem::path> QtPlatform::AskSaveFileName(std::string_view title,
-                                                                 std::string_view filter) {
+                                                                 std::string_view filter,
+                                                                 std::string_view suggested) {
   if (!OnUiThread() || shutting_down()) return std::nullopt;
   const QString shown_title = FromGbk(title);
   const QString shown_filter = FromGbk(filter);
   if (auto scripted = script_->AnswerSaveFileName(shown_title, shown_filter)) return *scripted;
   const QString file =
-      QFileDialog::getSaveFileName(view_.data(), shown_title, QString(), shown_filter);
+      QFileDialog::getSaveFileName(view_.data(), shown_title, FromGbk(suggested), shown_filter);
   if (file.isEmpty()) return std::nullopt;
   return PathFromQt(file);
 }

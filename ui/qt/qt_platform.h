@@ -63,7 +63,8 @@ class QtPlatform : public ui::Platform {
   ui::MessageAnswer ShowMessage(std::string_view text, std::string_view title,
                                 ui::MessageButtons buttons, ui::MessageIcon icon) override;
   std::optional<std::filesystem::path> AskSaveFileName(std::string_view title,
-                                                       std::string_view filter) override;
+                                                       std::string_view filter,
+                                                       std::string_view suggested = {}) override;
   int64_t TickCount() override;
   ui::DateTime Now() override;
   ui::Point PointerScreenPosition() override;
