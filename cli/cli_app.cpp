@@ -206,6 +206,10 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
   exporting->add_flag("--seats", seats,
                       "one row per Seat entry (date, code, name, side, position, seat, buy, "
                       "sell) instead of one per listing");
+  exporting->add_flag("--returns", export_options.returns,
+                      "add to each listing row the returns after it from the stored daily "
+                      "prices (quorvane-cli prices): next_open, next_high, d1, d2, d3, d5, d10, "
+                      "d20, max5, in percent with two decimals, empty where unknown");
   exporting->add_option("--format", format_text, "csv (default), jsonl or xlsx")
       ->check(CLI::IsMember({"csv", "jsonl", "xlsx"}));
   CLI::Option* output_option = exporting

@@ -34,6 +34,7 @@ struct ExportOptions {
   ExportRows rows = ExportRows::kListings;
   TableFormat format = TableFormat::kCsv;
   std::optional<std::filesystem::path> output;  // none: standard output
+  bool returns = false;  // the returns after each listing, from the stored bars
 };
 int RunExportCommand(const ExportOptions& options, CliContext& ctx);
 
