@@ -26,15 +26,23 @@ std::string RangeShifted(const std::string& date, int days) {
 
 RangeReturns ComputeRangeReturns(const ranking::RangeData& d, const BarsIndex& bars) {
   RangeReturns out;
-  out.listings.resize(d.listings.size());
   std::vector<TrackRecordSum> seats(d.seats.size());
   std::vector<TrackRecordSum> stocks(d.codes.size());
   TrackRecordSum all;
-  for (size_t i = 0; i < d.listings.size(); ++i) {
-    const ranking::RangeListing& listing = d.listings[i];
+  // Each stock's bars looked up once, and where its last listing stood.
+  std::vector<std::span<const store::PriceBar>> stock_bars(d.codes.size());
+  std::vector<bool> looked_up(d.codes.size(), false);
+  std::vector<size_t> hint(d.codes.size(), 0);
+  for (const ranking::RangeListing& listing : d.listings) {
     if (!listing.in_range) continue;
-    const ListingReturns& r = out.listings[i] =
-        bars.Returns(d.codes[listing.stock], d.days[listing.day]);
+    if (!looked_up[listing.stock]) {
+      looked_up[listing.stock] = true;
+      stock_bars[listing.stock] = bars.Of(d.codes[listing.stock]);
+    }
+    const std::span<const store::PriceBar> own = stock_bars[listing.stock];
+    const size_t d0 = FindBar(own, d.days[listing.day], hint[listing.stock]);
+    if (d0 < own.size()) hint[listing.stock] = d0;
+    const ListingReturns r = ReturnsAt(own, d0);
     all.Add(r);
     stocks[listing.stock].Add(r);
     for (uint32_t e = listing.first_entry; e < listing.first_entry + listing.entry_count; ++e)

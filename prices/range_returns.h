@@ -14,9 +14,10 @@
 
 namespace prices {
 
+// A listing's own figures are worked out where they are shown
+// (BarsIndex::Returns): a million of them kept here would cost more than
+// the sums.
 struct RangeReturns {
-  // Per listing of the scan, in its order; empty for the days after the range.
-  std::vector<ListingReturns> listings;
   std::vector<TrackRecord> seats;   // by Seat number of the scan
   std::vector<TrackRecord> stocks;  // by stock number of the scan
   TrackRecord all;                  // every listing of the range

@@ -17,14 +17,36 @@ std::optional<double> ReturnsChange(double from, double to) {
 
 }  // namespace
 
-ListingReturns ReturnsAfter(std::span<const store::PriceBar> bars, std::string_view date) {
-  ListingReturns r;
+size_t FindBar(std::span<const store::PriceBar> bars, std::string_view date, size_t hint) {
+  size_t low = 0;
+  size_t high = bars.size();
+  if (hint < bars.size() && bars[hint].date <= date) {
+    // Gallop: hint, hint + 1, hint + 3, hint + 7, ... until past the date.
+    low = hint;
+    size_t step = 1;
+    while (low + step < bars.size() && bars[low + step].date <= date) {
+      low += step;
+      step *= 2;
+    }
+    high = std::min(bars.size(), low + step + 1);
+  }
   const auto it = std::lower_bound(
-      bars.begin(), bars.end(), date,
-      [](const store::PriceBar& b, std::string_view d) { return b.date < d; });
-  if (it == bars.end() || it->date != date) return r;
-  const size_t d0 = static_cast<size_t>(it - bars.begin());
-  const double base = it->close;
+      bars.begin() + static_cast<std::ptrdiff_t>(low), bars.begin() + static_cast<std::ptrdiff_t>(high),
+      date, [](const store::PriceBar& b, std::string_view d) { return b.date < d; });
+  if (it == bars.end() || it->date != date) return bars.size();
+  return static_cast<size_t>(it - bars.begin());
+}
+
+ListingReturns ReturnsAfter(std::span<const store::PriceBar> bars, std::string_view date) {
+  const size_t d0 = FindBar(bars, date);
+  if (d0 >= bars.size()) return {};
+  return ReturnsAt(bars, d0);
+}
+
+ListingReturns ReturnsAt(std::span<const store::PriceBar> bars, size_t d0) {
+  ListingReturns r;
+  if (d0 >= bars.size()) return r;
+  const double base = bars[d0].close;
   const auto close_after = [&](size_t n) -> std::optional<double> {
     if (d0 + n >= bars.size()) return std::nullopt;
     return ReturnsChange(base, bars[d0 + n].close);

@@ -29,6 +29,13 @@ struct ListingReturns {
 
 // `bars` in date order. The listing day `date` ("YYYY-MM-DD").
 ListingReturns ReturnsAfter(std::span<const store::PriceBar> bars, std::string_view date);
+// The same with D0 the bar at `d0` (an index into `bars`).
+ListingReturns ReturnsAt(std::span<const store::PriceBar> bars, size_t d0);
+// The index of the bar of `date`, or bars.size() when none has it. The
+// search starts at `hint` (a bar at or before the date, found for an
+// earlier listing of the stock) and gallops forward, so listings met in
+// date order touch only the bars near each other.
+size_t FindBar(std::span<const store::PriceBar> bars, std::string_view date, size_t hint = 0);
 
 // Every stock's bars, looked up by code.
 class BarsIndex {

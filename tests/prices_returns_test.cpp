@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "prices/kline_answer.h"
+#include "prices/range_returns.h"
 
 namespace {
 
@@ -190,6 +191,60 @@ TEST(PricesKline, SecurityIdsAndTheAddress) {
   EXPECT_EQ(prices::KlineAddress("127.0.0.1:18080", "0.000001", "2024-03-01", "2024-03-01")
                 .rfind("http://127.0.0.1:18080/api/qt/stock/kline/get?secid=0.000001&", 0),
             0u);
+}
+
+}  // namespace
+
+namespace {
+
+// The track records over a ranked scan: a Seat's over the listings where it
+// stands in the buy block only, a stock's over its listings, the baseline
+// over every listing of the range, and none from the days after it.
+TEST(PricesRangeReturns, BuyBlocksOnlyAndTheRangesListingsOnly) {
+  ranking::RangeData d;
+  d.days = {"2024-03-04", "2024-03-05", "2024-03-06"};
+  d.range_days = 2;
+  const uint32_t up = d.codes.Intern("600000");    // closes 10, 11, 12.1, …: +10 % a day
+  const uint32_t down = d.codes.Intern("000001");  // closes 10, 9, 8.1, …: −10 % a day
+  const uint32_t a = d.seats.Intern("A");
+  const uint32_t b = d.seats.Intern("B");
+  auto listing = [&](uint32_t stock, uint16_t day, bool in_range,
+                     std::vector<uint32_t> entries) {
+    ranking::RangeListing l;
+    l.stock = stock;
+    l.day = day;
+    l.in_range = in_range;
+    l.first_entry = static_cast<uint32_t>(d.entry_seats.size());
+    l.entry_count = static_cast<uint8_t>(entries.size());
+    for (uint32_t e : entries) d.entry_seats.push_back(e);
+    d.listings.push_back(l);
+  };
+  listing(up, 0, true, {a | ranking::kInBuyBlock, b | ranking::kInSellBlock});
+  listing(down, 1, true, {b | ranking::kInBuyBlock, a | ranking::kInSellBlock});
+  listing(down, 2, false, {a | ranking::kInBuyBlock});  // a day after the range
+  std::vector<store::CodeBars> codes(2);
+  codes[0].code = "000001";
+  codes[1].code = "600000";
+  static const char* const kDays[] = {"2024-03-04", "2024-03-05", "2024-03-06", "2024-03-07",
+                                      "2024-03-08", "2024-03-11", "2024-03-12", "2024-03-13"};
+  double rising = 10, falling = 10;
+  for (const char* day : kDays) {
+    codes[1].bars.push_back(PriceBar{day, rising, rising, rising, rising, 1, 1});
+    codes[0].bars.push_back(PriceBar{day, falling, falling, falling, falling, 1, 1});
+    rising *= 1.1;
+    falling *= 0.9;
+  }
+  const prices::RangeReturns r = prices::ComputeRangeReturns(d, prices::BarsIndex(codes));
+  EXPECT_EQ(r.seats[a].sample, 1);
+  EXPECT_EQ(prices::PercentText(r.seats[a].next_open_mean), "10.00");
+  EXPECT_EQ(prices::PercentText(r.seats[a].d1_win_rate, 1), "100.0");
+  EXPECT_EQ(prices::PercentText(r.seats[a].d5_mean), "61.05");
+  EXPECT_EQ(r.seats[b].sample, 1);
+  EXPECT_EQ(prices::PercentText(r.seats[b].d1_win_rate, 1), "0.0");
+  EXPECT_FALSE(r.seats[b].d10_mean);
+  EXPECT_EQ(r.stocks[down].sample, 1);
+  EXPECT_EQ(r.all.sample, 2);
+  EXPECT_EQ(prices::PercentText(r.all.d1_win_rate, 1), "50.0");
 }
 
 }  // namespace
