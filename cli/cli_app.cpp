@@ -133,6 +133,12 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
       app.add_option("--source-kind", kind_text,
                      "pages (the list pages) or datacenter (the JSON data centre)")
           ->type_name("KIND");
+  std::string prices_text;
+  CLI::Option* prices_option =
+      app.add_option("--prices-source", prices_text,
+                     "host[:port] or http(s) address of the daily K-line service (else "
+                     "QUORVANE_PRICES_HOST)")
+          ->type_name("HOST[:PORT]");
   std::string gap_text;
   CLI::Option* gap_option =
       app.add_option("--request-gap", gap_text,
@@ -174,6 +180,22 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
       "  quorvane-cli download --month --missing-only\n\n" +
       std::string(kExitStatus));
 
+  // prices
+  CLI::App* prices_app = app.add_subcommand(
+      "prices", "fetch the daily prices of every stock listed in a range (as 更新行情 does)");
+  prices_app->fallthrough();
+  RangeArgs prices_range;
+  AddRangeOptions(*prices_app, prices_range);
+  PricesOptions prices_options;
+  prices_app->footer(
+      "Asks the K-line service once per stock for its back-adjusted daily bars from 10 "
+      "trading days before its first listing in the range to 30 after its last, only what "
+      "the store lacks, 600 ms apart (--request-gap); stops after 5 failures in a row. Failed "
+      "stocks are asked again by the next run.\n\nExamples:\n"
+      "  quorvane-cli prices --month\n"
+      "  quorvane-cli --prices-source 127.0.0.1:18080 prices --from 2024-03-01 --to 2024-03-31\n\n" +
+      std::string(kExitStatus));
+
   // export
   CLI::App* exporting = app.add_subcommand(
       "export", "write the listings (or their Seat entries) of a range as CSV, JSON lines or xlsx");
@@ -187,6 +209,10 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
   exporting->add_flag("--seats", seats,
                       "one row per Seat entry (date, code, name, side, position, seat, buy, "
                       "sell) instead of one per listing");
+  exporting->add_flag("--returns", export_options.returns,
+                      "add to each listing row the returns after it from the stored daily "
+                      "prices (quorvane-cli prices): next_open, next_high, d1, d2, d3, d5, d10, "
+                      "d20, max5, in percent with two decimals, empty where unknown");
   exporting->add_option("--format", format_text, "csv (default), jsonl or xlsx")
       ->check(CLI::IsMember({"csv", "jsonl", "xlsx"}));
   CLI::Option* output_option = exporting
@@ -263,7 +289,7 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
     const std::vector<std::string> left = app.remaining();
     if (!left.empty() && app.get_subcommands().empty()) {
       Say(env.err, "no subcommand \"" + left.front() +
-                       "\": use download, export, stats, check or dedupe (see quorvane-cli --help)");
+                       "\": use download, prices, export, stats, check or dedupe (see quorvane-cli --help)");
       return kBadUsage;
     }
     Say(env.err, OneLineText(e.what()) + " (see quorvane-cli --help)");
@@ -274,6 +300,7 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
   if (source_option->count() > 0) launch.source_host = source_text;
   if (kind_option->count() > 0) launch.source_kind = kind_text;
   if (gap_option->count() > 0) launch.request_gap = gap_text;
+  if (prices_option->count() > 0) launch.prices_host = prices_text;
   if (store_option->count() > 0) launch.store = std::filesystem::path(store_text);
   const program::ResolvedRunSettings resolved =
       program::ResolveRunSettings(launch, env.place, env.environment);
@@ -283,7 +310,7 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
   }
   CliContext ctx{resolved.settings, env.out, env.err, env.err_is_terminal, env.now, env.stop};
 
-  for (const RangeArgs* range : {&download_range, &export_range, &stats_range}) {
+  for (const RangeArgs* range : {&download_range, &export_range, &stats_range, &prices_range}) {
     if (auto clash = RangeClash(*range)) {
       Say(env.err, *clash);
       return kBadUsage;
@@ -292,6 +319,10 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
   if (download->parsed()) {
     download_options.range = download_range.Options();
     return RunDownloadCommand(download_options, ctx);
+  }
+  if (prices_app->parsed()) {
+    prices_options.range = prices_range.Options();
+    return RunPricesCommand(prices_options, ctx);
   }
   if (exporting->parsed()) {
     export_options.range = export_range.Options();

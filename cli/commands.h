@@ -25,11 +25,18 @@ struct DownloadOptions {
 // window's "开始下载" does.
 int RunDownloadCommand(const DownloadOptions& options, CliContext& ctx);
 
+struct PricesOptions {
+  RangeOptions range;  // none: every listing
+};
+// Fetches the daily bars the stocks listed in the range lack.
+int RunPricesCommand(const PricesOptions& options, CliContext& ctx);
+
 struct ExportOptions {
   RangeOptions range;  // none: every listing
   ExportRows rows = ExportRows::kListings;
   TableFormat format = TableFormat::kCsv;
   std::optional<std::filesystem::path> output;  // none: standard output
+  bool returns = false;  // the returns after each listing, from the stored bars
 };
 int RunExportCommand(const ExportOptions& options, CliContext& ctx);
 

@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/messages.h"
+#include "prices/range_returns.h"
 
 namespace cli {
 
@@ -24,9 +25,22 @@ int RunExportCommand(const ExportOptions& options, CliContext& ctx) {
   }
 
   store::Store store(ctx.settings.store.file);
+  std::optional<prices::BarsIndex> bars;
+  if (options.returns && options.rows == ExportRows::kListings) {
+    ranking::DateRange range_of_bars{range.filter.from, range.filter.to,
+                                     range.filter.from.empty() || range.filter.to.empty()};
+    std::optional<store::StoreError> bars_error;
+    bars = prices::LoadBarsFor(store, range_of_bars, &bars_error);
+    if (!bars) {
+      Say(ctx.err, StoreFailureLine(bars_error.value_or(store::StoreError{}),
+                                    ctx.settings.store.file));
+      return kStoreFailed;
+    }
+  }
   const ExportResult result =
       ExportListings(store, range.filter, options.rows, *opened.writer, ctx.stop,
-                     /*extras=*/options.format == TableFormat::kJsonLines);
+                     /*extras=*/options.format == TableFormat::kJsonLines,
+                     bars ? &*bars : nullptr);
   if (result.error) {
     // The writer goes without Finish(): a file is not left behind.
     Say(ctx.err, StoreFailureLine(*result.error, ctx.settings.store.file));

@@ -15,6 +15,7 @@
 #include "cli/gbk_decoder.h"
 #include "download/datacentre_extras.h"
 #include "listing/listing_scan.h"
+#include "text/numbers.h"
 
 namespace cli {
 namespace {
@@ -118,6 +119,34 @@ class ExtraCells {
   std::array<Cell, kExtraSeatCells> seat_;
 };
 
+// The returns after a listing, in column order.
+constexpr int kReturnCells = 9;
+std::optional<double> prices::ListingReturns::*const kReturnFigures[kReturnCells] = {
+    &prices::ListingReturns::next_open, &prices::ListingReturns::next_high,
+    &prices::ListingReturns::d1,        &prices::ListingReturns::d2,
+    &prices::ListingReturns::d3,        &prices::ListingReturns::d5,
+    &prices::ListingReturns::d10,       &prices::ListingReturns::d20,
+    &prices::ListingReturns::max5};
+constexpr const char* kReturnNames[kReturnCells] = {"next_open", "next_high", "d1",  "d2",  "d3",
+                                                    "d5",        "d10",       "d20", "max5"};
+
+class ReturnCells {
+ public:
+  std::span<const Cell> Make(const prices::ListingReturns& r) {
+    for (int k = 0; k < kReturnCells; ++k) {
+      const std::optional<double>& x = r.*kReturnFigures[k];
+      texts_[static_cast<size_t>(k)] = prices::PercentText(x);
+      cells_[static_cast<size_t>(k)] =
+          x ? Cell::Number(text::RoundHalfAway(*x, 2), texts_[static_cast<size_t>(k)], 2) : Cell{};
+    }
+    return cells_;
+  }
+
+ private:
+  std::array<std::string, kReturnCells> texts_;
+  std::array<Cell, kReturnCells> cells_;
+};
+
 // The row's cells and the extra ones after them.
 std::span<const Cell> Joined(std::span<const Cell> own, std::span<const Cell> extra,
                              std::vector<Cell>& out) {
@@ -203,7 +232,7 @@ class SeatRowMaker {
 
 }  // namespace
 
-std::vector<Column> ExportColumns(ExportRows rows, bool extras) {
+std::vector<Column> ExportColumns(ExportRows rows, bool extras, bool returns) {
   std::vector<Column> columns;
   if (rows == ExportRows::kSeats) {
     columns = {Text("date", 12),     Text("code", 8),          Text("name", 10),
@@ -220,6 +249,8 @@ std::vector<Column> ExportColumns(ExportRows rows, bool extras) {
              Number("turnover", 2, 14), Text("buy_seats", 40), Text("sell_seats", 40),
              Number("buy", 3, 12),     Number("sell", 3, 12), Number("net", 3, 12),
              Number("strength", 3, 10)};
+  if (returns)
+    for (const char* name : kReturnNames) columns.push_back(Number(name, 2, 9));
   if (extras) {
     for (const char* name :
          {"reason_full", "close", "change_rate", "turnover_rate", "free_float_value", "list_buy",
@@ -234,9 +265,13 @@ std::vector<Column> ExportColumns(ExportRows rows, bool extras) {
 }
 
 ExportResult ExportListings(store::Store& store, const DateFilter& dates, ExportRows rows,
-                            TableWriter& writer, std::stop_token stop, bool extras) {
+                            TableWriter& writer, std::stop_token stop, bool extras,
+                            const prices::BarsIndex* returns) {
   ExportResult result;
-  const std::vector<Column> columns = ExportColumns(rows, extras);
+  if (rows != ExportRows::kListings) returns = nullptr;
+  const std::vector<Column> columns = ExportColumns(rows, extras, returns != nullptr);
+  ReturnCells return_cells;
+  std::vector<Cell> with_returns;
   writer.Begin(columns);
   ListingRowMaker listing_rows;
   SeatRowMaker seat_rows;
@@ -277,6 +312,11 @@ ExportResult ExportListings(store::Store& store, const DateFilter& dates, Export
                               figures);
       listing::ComputeFigures(figures);
       std::span<const Cell> cells = listing_rows.Make(stored, figures);
+      if (returns)
+        cells = Joined(cells,
+                       return_cells.Make(returns->Returns(stored.field(store::kCode),
+                                                          stored.field(store::kDate))),
+                       with_returns);
       if (found) {
         extra.Listing(found);
         cells = Joined(cells, extra.listing(), joined);

@@ -9,6 +9,7 @@
 
 #include "cli/listing_pass.h"
 #include "cli/table_output.h"
+#include "prices/returns.h"
 #include "sheets/table.h"
 #include "store/record_store.h"
 
@@ -25,7 +26,11 @@ enum class ExportRows {
 // and the figures the nine fields do not hold, for a Seat its branch codes.
 // A row of a listing the side tables know nothing of (from the list pages)
 // goes without them.
-std::vector<sheets::Column> ExportColumns(ExportRows rows, bool extras = false);
+// With `returns`, a listing row has the returns after it right after its
+// own columns (before the side tables'): next_open, next_high, d1, d2, d3,
+// d5, d10, d20 and max5, percent with two decimals, empty where unknown.
+std::vector<sheets::Column> ExportColumns(ExportRows rows, bool extras = false,
+                                          bool returns = false);
 
 struct ExportResult {
   int64_t listings = 0;                    // listings within the range
@@ -37,7 +42,10 @@ struct ExportResult {
 
 // One pass over the store: the rows of every listing within `dates`, in
 // record order, to `writer` (Begin included, Finish left to the caller).
+// `returns`: the bars the listing rows' returns come from (none: no such
+// columns).
 ExportResult ExportListings(store::Store& store, const DateFilter& dates, ExportRows rows,
-                            TableWriter& writer, std::stop_token stop = {}, bool extras = false);
+                            TableWriter& writer, std::stop_token stop = {}, bool extras = false,
+                            const prices::BarsIndex* returns = nullptr);
 
 }  // namespace cli

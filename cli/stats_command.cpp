@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/figure_text.h"
 #include "cli/messages.h"
+#include "prices/range_returns.h"
 #include "ranking/rankings.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
@@ -45,6 +46,17 @@ class RowMaker {
     table_.rows.back().push_back(
         OwnedCell{sheets::Cell::Kind::kNumber, 1, text::NumberText(percent), percent});
   }
+  // A return's mean (two decimals) or rate (one), in percent; empty when
+  // no listing has the figure.
+  void Percent(const std::optional<double>& percent, int decimals) {
+    if (!percent) {
+      table_.rows.back().emplace_back();
+      return;
+    }
+    const double rounded = text::RoundHalfAway(*percent, decimals);
+    table_.rows.back().push_back(OwnedCell{sheets::Cell::Kind::kNumber, static_cast<int8_t>(decimals),
+                                           prices::PercentText(percent, decimals), rounded});
+  }
 
  private:
   sheets::Table& table_;
@@ -58,6 +70,27 @@ sheets::Column CountColumn(const char* name) {
 }
 sheets::Column AmountColumn(const char* name) {
   return {name, ColumnKind::kNumber, 2, 12};
+}
+sheets::Column PercentColumn(const char* name, int decimals) {
+  return {name, ColumnKind::kNumber, decimals, 10};
+}
+
+// A Seat's track record after its own columns.
+void AddTrackRecordColumns(sheets::Table& table) {
+  table.columns.push_back(CountColumn("sample"));
+  table.columns.push_back(PercentColumn("next_open_mean", 2));
+  table.columns.push_back(PercentColumn("d1_win_rate", 1));
+  table.columns.push_back(PercentColumn("d5_mean", 2));
+  table.columns.push_back(PercentColumn("d5_win_rate", 1));
+  table.columns.push_back(PercentColumn("d10_mean", 2));
+}
+void AddTrackRecord(RowMaker& m, const prices::TrackRecord& t) {
+  m.Count(t.sample);
+  m.Percent(t.next_open_mean, 2);
+  m.Percent(t.d1_win_rate, 1);
+  m.Percent(t.d5_mean, 2);
+  m.Percent(t.d5_win_rate, 1);
+  m.Percent(t.d10_mean, 2);
 }
 
 // The rows in the order the ranking met them, then sorted by net, largest
@@ -78,7 +111,7 @@ size_t Take(size_t rows, const std::optional<int>& top) {
 }
 
 sheets::Table SeatTable(const ranking::RangeData& d, const ranking::Rankings& r,
-                        const std::optional<int>& top) {
+                        const prices::RangeReturns& returns, const std::optional<int>& top) {
   sheets::Table table;
   table.columns = {TextColumn("seat", 36),
                    CountColumn("listings"),
@@ -90,6 +123,7 @@ sheets::Table SeatTable(const ranking::RangeData& d, const ranking::Rankings& r,
                    CountColumn("next_day_sells"),
                    {"next_day_sell_rate", ColumnKind::kNumber, 1, 10},
                    TextColumn("top_stocks", 30)};
+  AddTrackRecordColumns(table);
   RowMaker m(table);
   const auto order = ByNet(r.seats);
   for (size_t i = 0; i < Take(order.size(), top); ++i) {
@@ -111,17 +145,19 @@ sheets::Table SeatTable(const ranking::RangeData& d, const ranking::Rankings& r,
       stocks += text::Utf8(d.names[d.stock_names[row.top_stocks[static_cast<size_t>(k)]]]);
     }
     m.Text(std::move(stocks));
+    AddTrackRecord(m, returns.seats[row.seat]);
   }
   return table;
 }
 
 sheets::Table StockTable(const ranking::RangeData& d, const ranking::Rankings& r,
-                         const std::optional<int>& top) {
+                         const prices::RangeReturns& returns, const std::optional<int>& top) {
   sheets::Table table;
   table.columns = {
       TextColumn("code"),          TextColumn("name"),           CountColumn("listings"),
       AmountColumn("buy"),         AmountColumn("sell"),         AmountColumn("net"),
-      CountColumn("buying_seats"), CountColumn("selling_seats"), AmountColumn("institution_net")};
+      CountColumn("buying_seats"), CountColumn("selling_seats"), AmountColumn("institution_net"),
+      PercentColumn("next_open_mean", 2), PercentColumn("d5_mean", 2)};
   RowMaker m(table);
   const auto order = ByNet(r.stocks);
   for (size_t i = 0; i < Take(order.size(), top); ++i) {
@@ -137,6 +173,8 @@ sheets::Table StockTable(const ranking::RangeData& d, const ranking::Rankings& r
     m.Count(row.buying_seats);
     m.Count(row.selling_seats);
     m.Amount(ranking::ToWan(row.institution_buy, row.institution_sell).net);
+    m.Percent(returns.stocks[row.stock].next_open_mean, 2);
+    m.Percent(returns.stocks[row.stock].d5_mean, 2);
   }
   return table;
 }
@@ -208,13 +246,25 @@ int RunStatsCommand(const StatsOptions& options, CliContext& ctx) {
     return kInterrupted;
   }
   const ranking::Rankings rankings = ranking::MakeRankings(scan.data);
+  // What the prices say after the listings (nothing without bars).
+  prices::RangeReturns returns;
+  if (options.kind != ranking::RankingKind::kInstitutions) {
+    std::optional<store::StoreError> bars_error;
+    const std::optional<prices::BarsIndex> bars = prices::LoadBarsFor(store, range, &bars_error);
+    if (!bars) {
+      Say(ctx.err, StoreFailureLine(bars_error.value_or(store::StoreError{}),
+                                    ctx.settings.store.file));
+      return kStoreFailed;
+    }
+    returns = prices::ComputeRangeReturns(scan.data, *bars);
+  }
   sheets::Table table;
   switch (options.kind) {
     case ranking::RankingKind::kSeats:
-      table = SeatTable(scan.data, rankings, options.top);
+      table = SeatTable(scan.data, rankings, returns, options.top);
       break;
     case ranking::RankingKind::kStocks:
-      table = StockTable(scan.data, rankings, options.top);
+      table = StockTable(scan.data, rankings, returns, options.top);
       break;
     case ranking::RankingKind::kInstitutions:
       table = InstitutionTable(scan.data, rankings, options.top);

@@ -166,6 +166,15 @@ ResolvedRunSettings ResolveRunSettings(const LaunchOptions& options, const Progr
     return resolved;
   }
   resolved.settings.request_gap_ms = std::stoi(gap.value);
+  if (gap.origin != SettingOrigin::kBuild) resolved.settings.prices_gap_ms = std::stoi(gap.value);
+  // The sample source serves the bars as well, so a build from source asks it.
+  resolved.settings.prices_host =
+      ResolveSetting(options.prices_host, kPricesHostNames, installed_value("prices_host"),
+                     BuiltInSourceHost(), environment);
+  if (auto problem = CheckSourceHost(resolved.settings.prices_host, kPricesHostNames, true)) {
+    resolved.error = std::move(problem);
+    return resolved;
+  }
   resolved.error =
       CheckSourceHost(resolved.settings.source_host, kSourceHostNames,
                       resolved.settings.source_kind == SourceKind::kDataCentre);

@@ -33,6 +33,7 @@ struct SettingNames {
 };
 inline constexpr SettingNames kSourceHostNames{"--source", "QUORVANE_SOURCE_HOST"};
 inline constexpr SettingNames kSourceKindNames{"--source-kind", kSourceKindEnvironment};
+inline constexpr SettingNames kPricesHostNames{"--prices-source", "QUORVANE_PRICES_HOST"};
 inline constexpr SettingNames kRequestGapNames{"--request-gap", "QUORVANE_REQUEST_GAP_MS"};
 // The longest gap between two requests to the data centre one may set.
 inline constexpr int kLongestRequestGapMs = 60'000;
@@ -67,6 +68,7 @@ struct LaunchOptions {
   std::optional<std::string> source_host;
   std::optional<std::string> source_kind;  // "pages" or "datacenter"
   std::optional<std::string> request_gap;  // milliseconds between data-centre requests
+  std::optional<std::string> prices_host;  // the daily K-line service
   std::optional<std::filesystem::path> store;
 };
 
@@ -80,6 +82,10 @@ struct RunSettings {
   SourceKind source_kind = SourceKind::kPages;
   Setting source_kind_setting{"pages", SettingOrigin::kBuild};
   int request_gap_ms = ProgramSettings{}.datacentre_gap_ms;
+  // The daily K-line service, and the gap between its requests: the
+  // request gap when one was given, else 600 ms.
+  Setting prices_host;
+  int prices_gap_ms = 600;
   StoreLocation store;
   std::string ca_file;
   // Where unreadable answers of the data centre are kept:

@@ -55,6 +55,9 @@ struct PageLogEntry;
 struct PageLogRows;
 struct ListingExtras;
 struct SeatCode;
+struct PriceBar;
+struct PriceLogEntry;
+struct CodeBars;
 
 // One store access: opened by Store::OpenStore, closed by CloseStore or when
 // it goes out of scope. Not to be shared between threads. When the open
@@ -128,6 +131,21 @@ class StoreAccess {
   bool ReadListingExtras(std::string_view from, std::string_view to,
                          std::vector<ListingExtras>* out, std::string_view code = {});
   bool ReadSeatCodes(std::string_view from, std::string_view to, std::vector<SeatCode>* out,
+                     std::string_view code = {});
+
+  // Daily prices (store/price_bars.h). StorePrices writes a stock's bars
+  // (a bar replaces the bar of its date) and its log row in one
+  // transaction: all or nothing. WritePriceLog writes the row alone.
+  bool StorePrices(const std::vector<PriceBar>& bars, const PriceLogEntry& log);
+  bool WritePriceLog(const PriceLogEntry& log);
+  // The log row of one code; none when there is none (or no table).
+  bool ReadPriceLog(std::string_view code, std::optional<PriceLogEntry>* out);
+  // Every log row, by code.
+  bool ReadPriceLogs(std::vector<PriceLogEntry>* out);
+  // The bars whose 日期 lies in [from, to], by code and date, grouped per
+  // code (one code only when `code` is given). A file without the table
+  // gives none.
+  bool ReadPriceBars(std::string_view from, std::string_view to, std::vector<CodeBars>* out,
                      std::string_view code = {});
 
   // Ends the access (commits its writes) and says whether anything failed.

@@ -150,6 +150,8 @@ class TableFile {
   friend class PageLogTable;
   // So do the data centre's side tables (listing_extras.cpp).
   friend class ListingExtrasTables;
+  // And the daily prices (price_bars.cpp).
+  friend class PriceBarsTables;
 
   TableFile();
 

@@ -80,6 +80,9 @@ TEST(RunSettingsTest, TheSourceKindDecidesWhetherTheHostMayCarryAScheme) {
   resolved = program::ResolveRunSettings(launch, place,
                                          Environment({{"QUORVANE_SOURCE_KIND", "datacenter"}}));
   EXPECT_EQ(resolved.settings.source_kind, program::SourceKind::kPages);
+  // The bars come from the loopback sample source too, 600 ms apart.
+  EXPECT_EQ(resolved.settings.prices_host.value, QUORVANE_SOURCE_HOST);
+  EXPECT_EQ(resolved.settings.prices_gap_ms, 600);
   launch.source_kind.reset();
   resolved = program::ResolveRunSettings(launch, place,
                                          Environment({{"QUORVANE_SOURCE_KIND", "datacentre"}}));
@@ -137,6 +140,21 @@ TEST(RunSettingsTest, AnInstalledProgramTakesItsDefaultsFileBetweenTheEnvironmen
   EXPECT_EQ(program::InstalledDefault("prices_host", place.program_folder),
             "https://later.example");
   EXPECT_FALSE(program::InstalledDefault("no_such_key", place.program_folder));
+  EXPECT_EQ(resolved.settings.prices_host.value, "https://later.example");
+  EXPECT_EQ(resolved.settings.prices_host.origin, SettingOrigin::kInstalled);
+  {
+    program::LaunchOptions prices_launch;
+    prices_launch.request_gap = "1500";
+    auto prices = program::ResolveRunSettings(
+        prices_launch, place, Environment({{"QUORVANE_PRICES_HOST", "127.0.0.1:9"}}));
+    ASSERT_FALSE(prices.error) << *prices.error;
+    EXPECT_EQ(prices.settings.prices_host.value, "127.0.0.1:9");
+    EXPECT_EQ(prices.settings.prices_gap_ms, 1500);
+    prices_launch.prices_host = "a host";
+    prices = program::ResolveRunSettings(prices_launch, place, Environment({}));
+    ASSERT_TRUE(prices.error);
+    EXPECT_NE(prices.error->find("--prices-source"), std::string::npos) << *prices.error;
+  }
 
   // The environment and the command line still win, each for itself.
   resolved = program::ResolveRunSettings(

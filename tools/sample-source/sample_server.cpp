@@ -198,6 +198,21 @@ int SampleSource::Start(int port, const std::string& address) {
                  }
                  ServeCentre(req, fault, res);
                });
+  server_->Get(R"(/api/qt/stock/kline/get)",
+               [this, record](const httplib::Request& req, httplib::Response& res) {
+                 record(req);
+                 ServeKline(req, std::nullopt, res);
+               });
+  server_->Get(R"(/fault/([a-z-]+)/api/qt/stock/kline/get)",
+               [this, record](const httplib::Request& req, httplib::Response& res) {
+                 record(req);
+                 const std::optional<Fault> fault = FaultFromName(req.matches[1].str());
+                 if (!fault) {
+                   res.status = 404;
+                   return;
+                 }
+                 ServeKline(req, fault, res);
+               });
   server_->Get(R"(/redirect/(\d+)/stock/smebt\.php)", [](const httplib::Request& req,
                                                          httplib::Response& res) {
     const int left = std::atoi(req.matches[1].str().c_str());
@@ -378,6 +393,43 @@ void SampleSource::ServeCentre(const httplib::Request& req, std::optional<Fault>
     if (it != centre_bodies_.end()) answer = it->second;
   }
   Respond(fault, answer, FaultyAnswer(fault, answer), kJsonType, res);
+}
+
+void SampleSource::SetKlineFault(const std::string& code, Fault fault, int times) {
+  std::lock_guard lock(mutex_);
+  kline_faults_[code] = {fault, times};
+}
+
+void SampleSource::SetKlineBody(const std::string& code, std::string body) {
+  std::lock_guard lock(mutex_);
+  kline_bodies_[code] = std::move(body);
+}
+
+void SampleSource::ServeKline(const httplib::Request& req, std::optional<Fault> from_path,
+                              httplib::Response& res) {
+  const std::string secid = req.get_param_value("secid");
+  const std::string code = secid.size() > 2 ? secid.substr(2) : std::string();
+  if (req.get_param_value("klt") != "101" || req.get_param_value("fqt") != "2") {
+    res.status = 400;
+    res.set_content(R"({"rc":102,"data":null})", kJsonType);
+    return;
+  }
+  Fault fault = Fault::kNone;
+  std::string answer;
+  {
+    std::lock_guard lock(mutex_);
+    fault = from_path.value_or(fault_);
+    if (auto it = kline_faults_.find(code); it != kline_faults_.end() && it->second.second != 0) {
+      fault = it->second.first;
+      if (it->second.second > 0) --it->second.second;
+    }
+    if (auto it = kline_bodies_.find(code); it != kline_bodies_.end()) answer = it->second;
+  }
+  if (answer.empty())
+    answer = KlineAnswer(secid, req.get_param_value("beg"), req.get_param_value("end"));
+  const std::string faulty =
+      fault == Fault::kUnpublished ? KlineNoDataAnswer() : FaultyAnswer(fault, answer);
+  Respond(fault, answer, faulty, kJsonType, res);
 }
 
 void SampleSource::Respond(Fault fault, const std::string& body, const std::string& faulty,

@@ -8,6 +8,8 @@
 // to the requests under a path prefix: /fault/<name>/stock/smebt.php and
 // /fault/<name>/api/data/v1/get, so a client pointed at the host
 // "127.0.0.1:<port>/fault/error" gets error answers.
+// The daily K-line answers at /api/qt/stock/kline/get (and under
+// /fault/<name>/ as well).
 // /redirect/<n>/stock/smebt.php redirects n times before serving the page.
 #pragma once
 
@@ -25,6 +27,7 @@
 #include <vector>
 
 #include "tools/sample-source/sample_datacentre.h"
+#include "tools/sample-source/sample_kline.h"
 #include "tools/sample-source/sample_pages.h"
 
 namespace httplib {
@@ -122,6 +125,12 @@ class SampleSource {
   void SetCentreBody(const std::string& report, const std::string& date, std::string body,
                      int page_number = 1, const std::string& code = {});
 
+  // The daily K-line answers (/api/qt/stock/kline/get): a fault for the
+  // next `times` answers (-1: all) for `code`, or `body` in place of the
+  // bars for it (for answers of any shape).
+  void SetKlineFault(const std::string& code, Fault fault, int times = -1);
+  void SetKlineBody(const std::string& code, std::string body);
+
   std::vector<ServedRequest> Requests() const;
   size_t RequestCount() const;
 
@@ -133,6 +142,8 @@ class SampleSource {
     Fault fault;
     int times;
   };
+  void ServeKline(const httplib::Request& req, std::optional<Fault> from_path,
+                  httplib::Response& res);
   void Serve(int board, const std::string& date, Fault fault, httplib::Response& res);
   void ServeCentre(const httplib::Request& req, std::optional<Fault> from_path,
                    httplib::Response& res);
@@ -164,6 +175,8 @@ class SampleSource {
   std::map<std::tuple<std::string, std::string, std::string, int>, std::string> centre_bodies_;
   std::map<std::string, std::vector<std::vector<SampleStock>>> days_;
   std::map<std::string, std::vector<CentreRow>> centre_days_;
+  std::map<std::string, std::pair<Fault, int>> kline_faults_;  // by code: the fault, times left
+  std::map<std::string, std::string> kline_bodies_;
   std::vector<ServedRequest> requests_;
 };
 

@@ -1,0 +1,222 @@
+// Daily prices: one stock's 2,500 bars stored (beside the floor of one
+// transaction with its log row alone); the bars of many stocks loaded from
+// the store, with the table's size on disk per bar; and 营业部排行 over
+// 1,000,000 listings of 4,000 stocks with and without the track record
+// (ten years of bars each).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "prices/range_returns.h"
+#include "prices/returns.h"
+#include "ranking/rankings.h"
+#include "store/price_bars.h"
+#include "store/record_store.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The weekdays from 2001-01-01 on: ten years are 2,609 of them.
+const std::vector<std::string>& PricesWeekdays() {
+  static const std::vector<std::string> weekdays = [] {
+    std::vector<std::string> out;
+    using namespace std::chrono;
+    for (sys_days d = sys_days(year(2001) / 1 / 1); out.size() < 2609; d += days(1)) {
+      const unsigned w = weekday(d).c_encoding();
+      if (w == 0 || w == 6) continue;
+      const year_month_day ymd(d);
+      char t[16];
+      std::snprintf(t, sizeof t, "%04d-%02u-%02u", static_cast<int>(ymd.year()),
+                    static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+      out.push_back(t);
+    }
+    return out;
+  }();
+  return weekdays;
+}
+
+std::vector<store::PriceBar> PricesOneCode(int count, uint64_t seed) {
+  std::vector<store::PriceBar> bars;
+  double close = 10 + static_cast<double>(seed % 100) / 10;
+  for (int i = 0; i < count; ++i) {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    const double change = static_cast<double>((seed >> 33) % 1001) / 10000 - 0.05;
+    const double open = close;
+    close = std::max(1.0, close * (1 + change));
+    bars.push_back({PricesWeekdays()[static_cast<size_t>(i)], open, std::max(open, close) * 1.01,
+                    std::min(open, close) * 0.99, close, 12345, 1.5e7});
+  }
+  return bars;
+}
+
+std::string PricesCode(int k) {
+  return std::to_string(600000 + k % 400000);
+}
+
+struct PricesStoreDir {
+  fs::path dir;
+  PricesStoreDir() {
+    dir = fs::temp_directory_path() / ("quorvane-prices-bench-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+  }
+  ~PricesStoreDir() { fs::remove_all(dir); }
+};
+
+void BM_StoreOneCodesBars(benchmark::State& state) {
+  PricesStoreDir where;
+  store::Store s(where.dir / "Data.edb");
+  s.EnsureStore();
+  const auto bars = PricesOneCode(2500, 7);
+  store::PriceLogEntry log{"600000", "2024-03-01 18:00:00", store::PriceFetchResult::kBars, "",
+                           2500, bars.front().date, bars.back().date};
+  int k = 0;
+  for (auto _ : state) {
+    log.code = PricesCode(k++);  // a new stock each time, as a fetch run meets them
+    store::StoreAccess a = s.OpenStore(store::AccessMode::kWriter);
+    if (!a.StorePrices(bars, log)) state.SkipWithError("store failed");
+    a.CloseStore();
+  }
+  state.counters["bars"] = 2500;
+}
+BENCHMARK(BM_StoreOneCodesBars)->Unit(benchmark::kMillisecond);
+
+// The floor: the same transaction with the log row and no bars.
+void BM_StoreOneCodesBarsFloor(benchmark::State& state) {
+  PricesStoreDir where;
+  store::Store s(where.dir / "Data.edb");
+  s.EnsureStore();
+  store::PriceLogEntry log{"600000", "2024-03-01 18:00:00", store::PriceFetchResult::kBars, "",
+                           0, "", ""};
+  int k = 0;
+  for (auto _ : state) {
+    log.code = PricesCode(k++);
+    store::StoreAccess a = s.OpenStore(store::AccessMode::kWriter);
+    if (!a.StorePrices({}, log)) state.SkipWithError("store failed");
+    a.CloseStore();
+  }
+}
+BENCHMARK(BM_StoreOneCodesBarsFloor)->Unit(benchmark::kMillisecond);
+
+// `codes` stocks × ten years of bars in a store of their own, made once.
+store::Store& PricesFilledStore(int codes, fs::path* file) {
+  static std::unique_ptr<PricesStoreDir> where;
+  static std::unique_ptr<store::Store> s;
+  static int made = 0;
+  if (made != codes) {
+    s.reset();
+    where = std::make_unique<PricesStoreDir>();
+    s = std::make_unique<store::Store>(where->dir / "Data.edb");
+    s->EnsureStore();
+    store::StoreAccess a = s->OpenStore(store::AccessMode::kWriter);
+    for (int k = 0; k < codes; ++k) {
+      const auto bars = PricesOneCode(2609, static_cast<uint64_t>(k) + 1);
+      a.StorePrices(bars, {PricesCode(k), "2011-01-01 18:00:00", store::PriceFetchResult::kBars, "",
+                           2609, bars.front().date, bars.back().date});
+    }
+    a.CloseStore();
+    s->Checkpoint();
+    made = codes;
+  }
+  *file = where->dir / "Data.edb";
+  return *s;
+}
+
+void BM_LoadTenYearsOfBars(benchmark::State& state) {
+  fs::path file;
+  store::Store& s = PricesFilledStore(static_cast<int>(state.range(0)), &file);
+  size_t loaded = 0;
+  for (auto _ : state) {
+    std::optional<store::StoreError> error;
+    const auto bars = prices::LoadBarsFor(s, ranking::DateRange{"", "", true}, &error);
+    loaded = bars ? bars->CodeCount() : 0;
+  }
+  const double bars = static_cast<double>(state.range(0)) * 2609;
+  state.counters["codes"] = static_cast<double>(loaded);
+  state.counters["file_MB"] = static_cast<double>(fs::file_size(file)) / 1e6;
+  state.counters["bytes_per_bar"] = static_cast<double>(fs::file_size(file)) / bars;
+}
+BENCHMARK(BM_LoadTenYearsOfBars)->Arg(400)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A ranged scan as the ranking makes it: 1,000,000 listings over ten years
+// of weekdays, 4,000 stocks, 3,000 Seats, five buying and five selling
+// Seats a listing (some in both blocks).
+const ranking::RangeData& PricesRangeData() {
+  static const ranking::RangeData data = [] {
+    ranking::RangeData d;
+    const auto& days = PricesWeekdays();
+    for (const auto& day : days) d.days.push_back(day);
+    d.range_days = static_cast<uint16_t>(days.size());
+    for (int k = 0; k < 4000; ++k) d.codes.Intern(PricesCode(k));
+    d.names.Intern("name");
+    d.stock_names.assign(4000, 0);
+    for (int k = 0; k < 3000; ++k) d.seats.Intern("seat" + std::to_string(k));
+    uint64_t h = 12345;
+    auto next = [&h] {
+      h ^= h << 13;
+      h ^= h >> 7;
+      h ^= h << 17;
+      return h;
+    };
+    constexpr int kListings = 1'000'000;
+    d.listings.reserve(kListings);
+    for (int n = 0; n < kListings; ++n) {
+      ranking::RangeListing l;
+      l.record_number = n + 1;
+      l.stock = static_cast<uint32_t>(next() % 4000);
+      l.day = static_cast<uint16_t>(static_cast<int64_t>(n) * 2609 / kListings);
+      l.first_entry = static_cast<uint32_t>(d.entry_seats.size());
+      l.in_range = true;
+      for (int e = 0; e < 10; ++e) {
+        const uint32_t seat = static_cast<uint32_t>(next() % 3000);
+        d.entry_seats.push_back(seat | (e < 5 ? ranking::kInBuyBlock : ranking::kInSellBlock));
+        d.entry_buy.push_back(e < 5 ? 1e6 : 0);
+        d.entry_sell.push_back(e < 5 ? 0 : 1e6);
+      }
+      l.entry_count = 10;
+      l.buying = 5e6;
+      l.selling = 5e6;
+      d.listings.push_back(l);
+    }
+    d.range_listings = kListings;
+    return d;
+  }();
+  return data;
+}
+
+const prices::BarsIndex& PricesTenYearIndex() {
+  static const prices::BarsIndex index = [] {
+    std::vector<store::CodeBars> codes;
+    for (int k = 0; k < 4000; ++k)
+      codes.push_back({PricesCode(k), PricesOneCode(2609, static_cast<uint64_t>(k) + 1)});
+    return prices::BarsIndex(std::move(codes));
+  }();
+  return index;
+}
+
+// The floor: the ranking as it is.
+void BM_SeatRankingWithoutReturns(benchmark::State& state) {
+  const ranking::RangeData& d = PricesRangeData();
+  for (auto _ : state) benchmark::DoNotOptimize(ranking::MakeRankings(d));
+}
+BENCHMARK(BM_SeatRankingWithoutReturns)->Unit(benchmark::kMillisecond);
+
+void BM_SeatRankingWithTrackRecord(benchmark::State& state) {
+  const ranking::RangeData& d = PricesRangeData();
+  const prices::BarsIndex& bars = PricesTenYearIndex();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ranking::MakeRankings(d));
+    benchmark::DoNotOptimize(prices::ComputeRangeReturns(d, bars));
+  }
+}
+BENCHMARK(BM_SeatRankingWithTrackRecord)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,61 @@
+// Daily prices beside the listings, in two tables of Data.edb: "日线", one
+// row per stock and trading day (back-adjusted prices, so a stored bar
+// never changes when a later dividend is paid), and "行情记录", one row per
+// stock saying how its last fetch went. Neither is emptied with the
+// listings: prices do not depend on them. Files made without the tables
+// gain them at their first write; until then a read finds none.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/table_file.h"
+
+namespace store {
+
+inline constexpr std::string_view kPriceBarsTable = "日线";
+inline constexpr std::string_view kPriceLogTable = "行情记录";
+
+// One trading day of one stock. Prices in yuan, back-adjusted.
+struct PriceBar {
+  std::string date;  // 日期, "YYYY-MM-DD"
+  double open = 0;
+  double high = 0;
+  double low = 0;
+  double close = 0;
+  double volume = 0;  // lots (100 shares), as the service gives them
+  double amount = 0;  // yuan
+  bool operator==(const PriceBar&) const = default;
+};
+
+// How a stock's last fetch went.
+enum class PriceFetchResult : int {
+  kBars = 0,     // answered with bars (or none left to give in the span)
+  kNoBars = 1,   // the service holds no bars for the code
+  kFailed = 2,   // no usable answer: see reason
+};
+
+struct PriceLogEntry {
+  std::string code;        // 代码
+  std::string fetched_at;  // 时间, "YYYY-MM-DD HH:MM:SS"
+  PriceFetchResult result = PriceFetchResult::kBars;
+  std::string reason;      // 原因 (English, one line), empty when fetched
+  int64_t bars = 0;        // 条数: bars the table holds for the code
+  std::string from;        // 起: the span answered so far (empty: none)
+  std::string to;          // 止
+  bool operator==(const PriceLogEntry&) const = default;
+};
+
+// One stock's bars, in date order.
+struct CodeBars {
+  std::string code;
+  std::vector<PriceBar> bars;
+};
+
+const SideTable& PriceBarsSideTable();
+const SideTable& PriceLogSideTable();
+
+}  // namespace store

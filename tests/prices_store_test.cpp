@@ -1,0 +1,139 @@
+// The store's daily prices: a stock's bars and its log row written
+// together or not at all, replaced by date, kept when the listings are
+// emptied, read per code in date order, and the table's key.
+#include "store/price_bars.h"
+
+#include <cmath>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+#include "store/record_store.h"
+#include "tests/store_test_support.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using store::AccessMode;
+using store::CodeBars;
+using store::PriceBar;
+using store::PriceLogEntry;
+using store::Store;
+using testing_support::TempDir;
+
+std::vector<PriceBar> PricesBars(int count, double base) {
+  std::vector<PriceBar> bars;
+  for (int i = 0; i < count; ++i) {
+    char date[16];
+    std::snprintf(date, sizeof date, "%04d-%02d-%02d", 2010 + i / 300, 1 + (i / 25) % 12, 1 + i % 25);
+    bars.push_back({date, base + i, base + i + 1, base + i - 1, base + i + 0.5, 100.0 * i, 1e6 * i});
+  }
+  return bars;
+}
+
+PriceLogEntry PricesLog(const std::string& code, int64_t bars) {
+  PriceLogEntry log;
+  log.code = code;
+  log.fetched_at = "2024-03-01 18:00:00";
+  log.bars = bars;
+  log.from = "2010-01-01";
+  log.to = "2024-03-01";
+  return log;
+}
+
+TEST(PricesStore, BarsAndLogTogetherReplacedByDateAndKeptWithoutListings) {
+  TempDir dir;
+  Store s(dir / "Data.edb");
+  ASSERT_FALSE(s.EnsureStore());
+  {
+    store::StoreAccess a = s.OpenStore(AccessMode::kWriter);
+    ASSERT_TRUE(a.StorePrices(PricesBars(2500, 10), PricesLog("600000", 2500)));
+    ASSERT_TRUE(a.StorePrices(PricesBars(3, 50), PricesLog("000001", 3)));
+    // The second answer for a date replaces the first.
+    std::vector<PriceBar> again = PricesBars(1, 99);
+    ASSERT_TRUE(a.StorePrices(again, PricesLog("000001", 3)));
+    ASSERT_TRUE(a.AppendBlank());
+    ASSERT_TRUE(a.WriteField(store::kDate, "2010-01-04"));
+    EXPECT_FALSE(a.CloseStore());
+  }
+  {
+    store::StoreAccess a = s.OpenStore(AccessMode::kWriter);
+    ASSERT_TRUE(a.RemoveAll());  // "更新原数据" leaves the prices
+    EXPECT_FALSE(a.CloseStore());
+  }
+  store::StoreAccess a = s.OpenStore();
+  std::vector<CodeBars> all;
+  ASSERT_TRUE(a.ReadPriceBars("0000", "9999", &all));
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[0].code, "000001");
+  ASSERT_EQ(all[0].bars.size(), 3u);
+  EXPECT_EQ(all[0].bars[0], PricesBars(1, 99)[0]);
+  EXPECT_EQ(all[1].bars.size(), 2500u);
+  EXPECT_EQ(all[1].bars, PricesBars(2500, 10));  // date order; PricesBars makes them in order
+  std::vector<CodeBars> one;
+  ASSERT_TRUE(a.ReadPriceBars("2010-01-02", "2010-01-03", &one, "600000"));
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_EQ(one[0].bars.size(), 2u);
+  std::optional<PriceLogEntry> log;
+  ASSERT_TRUE(a.ReadPriceLog("600000", &log));
+  ASSERT_TRUE(log);
+  EXPECT_EQ(*log, PricesLog("600000", 2500));
+  ASSERT_TRUE(a.ReadPriceLog("300750", &log));
+  EXPECT_FALSE(log);
+  EXPECT_FALSE(a.CloseStore());
+
+  std::string schema;
+  ASSERT_EQ(store_testing::RawRead(dir / "Data.edb", store_testing::kKey,
+                                   "SELECT sql FROM sqlite_master WHERE name = '日线'", &schema),
+            0);
+  EXPECT_NE(schema.find("WITHOUT ROWID"), std::string::npos) << schema;
+  EXPECT_NE(schema.find("PRIMARY KEY (\"代码\", \"日期\")"), std::string::npos) << schema;
+}
+
+TEST(PricesStore, AFailedWriteLeavesNeitherBarsNorTheLogRow) {
+  TempDir dir;
+  Store s(dir / "Data.edb");
+  ASSERT_FALSE(s.EnsureStore());
+  {
+    store::StoreAccess a = s.OpenStore(AccessMode::kWriter);
+    ASSERT_TRUE(a.StorePrices(PricesBars(5, 10), PricesLog("600000", 5)));
+    std::vector<PriceBar> broken = PricesBars(10, 20);
+    broken[7].close = std::numeric_limits<double>::quiet_NaN();  // no number: refused by the table
+    PriceLogEntry log = PricesLog("600000", 10);
+    log.fetched_at = "2024-03-02 18:00:00";
+    EXPECT_FALSE(a.StorePrices(broken, log));
+    a.CloseStore();
+  }
+  store::StoreAccess a = s.OpenStore();
+  std::vector<CodeBars> held;
+  ASSERT_TRUE(a.ReadPriceBars("0000", "9999", &held));
+  ASSERT_EQ(held.size(), 1u);
+  EXPECT_EQ(held[0].bars, PricesBars(5, 10));
+  std::optional<PriceLogEntry> log;
+  ASSERT_TRUE(a.ReadPriceLog("600000", &log));
+  EXPECT_EQ(log->fetched_at, "2024-03-01 18:00:00");
+}
+
+TEST(PricesStore, AFileWithoutTheTablesReadsNoneAndIsNotWritten) {
+  TempDir dir;
+  Store s(dir / "Data.edb");
+  ASSERT_FALSE(s.EnsureStore());
+  ASSERT_EQ(store_testing::RawExec(dir / "Data.edb", "DROP TABLE \"日线\"; DROP TABLE \"行情记录\";"),
+            0);
+  s.DropIdleConnections();
+  {
+    store::StoreAccess a = s.OpenStore();
+    std::vector<CodeBars> held;
+    std::vector<PriceLogEntry> logs;
+    EXPECT_TRUE(a.ReadPriceBars("0000", "9999", &held));
+    EXPECT_TRUE(a.ReadPriceLogs(&logs));
+    EXPECT_TRUE(held.empty() && logs.empty());
+    EXPECT_FALSE(a.CloseStore());
+  }
+  std::string count;
+  store_testing::RawRead(dir / "Data.edb", store_testing::kKey,
+                         "SELECT count(*) FROM sqlite_master WHERE name = '日线'", &count);
+  EXPECT_EQ(count, "0");
+}
+
+}  // namespace
