@@ -3,6 +3,7 @@
 #include "store/download_log.h"
 #include "store/file_identity.h"
 #include "store/listing_extras.h"
+#include "store/seat_book.h"
 
 namespace store {
 namespace {
@@ -11,7 +12,9 @@ constexpr size_t kMaxIdleConnections = 4;
 // The tables the file keeps beside the listings.
 std::span<const SideTable> SideTables() {
   static const SideTable tables[] = {DownloadLogSideTable(), ListingExtrasSideTable(),
-                                     SeatCodesSideTable()};
+                                     SeatCodesSideTable(),   SeatIdentitiesSideTable(),
+                                     SeatNamesSideTable(),   SeatUndoSideTable(),
+                                     WatchListSideTable()};
   return tables;
 }
 }  // namespace

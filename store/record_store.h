@@ -55,6 +55,7 @@ struct PageLogEntry;
 struct PageLogRows;
 struct ListingExtras;
 struct SeatCode;
+struct SeatBookRows;
 
 // One store access: opened by Store::OpenStore, closed by CloseStore or when
 // it goes out of scope. Not to be shared between threads. When the open
@@ -129,6 +130,13 @@ class StoreAccess {
                          std::vector<ListingExtras>* out, std::string_view code = {});
   bool ReadSeatCodes(std::string_view from, std::string_view to, std::vector<SeatCode>* out,
                      std::string_view code = {});
+
+  // The Seat identities, their names, the undo steps of merges and splits
+  // and the watch list (store/seat_book.h). A file without the tables
+  // reads as empty (out->present false) and is not written. The write
+  // replaces all four tables' rows at once: all or nothing.
+  bool ReadSeatBook(SeatBookRows* out);
+  bool WriteSeatBook(const SeatBookRows& rows);
 
   // Ends the access (commits its writes) and says whether anything failed.
   std::optional<StoreError> CloseStore();

@@ -150,6 +150,8 @@ class TableFile {
   friend class PageLogTable;
   // So do the data centre's side tables (listing_extras.cpp).
   friend class ListingExtrasTables;
+  // And the Seat identities and the watch list (seat_book.cpp).
+  friend class SeatBookTables;
 
   TableFile();
 
