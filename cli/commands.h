@@ -11,6 +11,7 @@
 #include "cli/table_output.h"
 #include "ranking/rankings.h"
 #include "seats/seat_book.h"
+#include "seats/summary.h"
 
 namespace cli {
 
@@ -55,6 +56,15 @@ struct WatchOptions {
   std::optional<std::string> code;
 };
 int RunWatchCommand(const WatchOptions& options, CliContext& ctx);
+
+// summary [--date D] [--format text|md|html|json] [-o FILE] [--webhook URL]
+struct SummaryOptions {
+  std::optional<std::string> date;  // none: the newest day held
+  seats::SummaryFormat format = seats::SummaryFormat::kText;
+  std::optional<std::filesystem::path> output;
+  std::optional<std::string> webhook;
+};
+int RunSummaryCommand(const SummaryOptions& options, CliContext& ctx);
 
 // Reads every record, says how many there are, which dates they span and
 // whether any is damaged.

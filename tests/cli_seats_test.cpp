@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,17 @@ TEST_F(CliSeatsTest, SeatsCountByIdentityWithNicknameKindAndTheKindFilter) {
   EXPECT_EQ(watched.status, 0) << watched.err;
   const auto list = Cli({"watch", "list"});
   EXPECT_NE(list.out.find(kCliNew), std::string::npos) << list.out;
+
+  // The newest day's summary; a webhook nobody takes gives 3 and keeps the file.
+  const auto html = dir.path() / "today.html";
+  const auto summary = Cli({"summary", "--format", "html", "-o", html.string(), "--webhook",
+                            "http://127.0.0.1:1/hook"});
+  EXPECT_EQ(summary.status, 3) << summary.err;
+  std::ifstream kept(html);
+  const std::string page((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>());
+  EXPECT_NE(page.find("2020-01-08"), std::string::npos) << page;
+  EXPECT_NE(page.find("东川, 路"), std::string::npos) << page;
+  EXPECT_EQ(Cli({"summary", "--webhook", "ftp://127.0.0.1/"}).status, 1);
 }
 
 TEST_F(CliSeatsTest, AnImportWithABadLineLeavesTheIdentitiesAsTheyWere) {
