@@ -5,8 +5,8 @@
 
 #include "cli/commands.h"
 #include "cli/messages.h"
+#include "ranking/seat_identities.h"
 #include "cli/output_file.h"
-#include "cli/seat_book_pass.h"
 #include "seats/seat_csv.h"
 #include "text/gbk.h"
 
@@ -23,7 +23,7 @@ std::optional<store::StoreError> SeatsCommandBook(store::Store& store, CliContex
   *stopped = scan.stopped;
   if (scan.error) return scan.error;
   if (scan.stopped) return std::nullopt;
-  return BookWithNames(store, scan.data, true, book);
+  return ranking::BookWithNames(store, scan.data, true, book);
 }
 
 void SeatsCommandPrint(std::FILE* out, const std::string& line) {

@@ -7,7 +7,6 @@
 #include "cli/commands.h"
 #include "cli/figure_text.h"
 #include "cli/messages.h"
-#include "cli/seat_book_pass.h"
 #include "ranking/rankings.h"
 #include "ranking/seat_identities.h"
 #include "text/gbk.h"
@@ -221,7 +220,7 @@ int RunStatsCommand(const StatsOptions& options, CliContext& ctx) {
   seats::SeatBook book;
   std::vector<int64_t> identities;
   if (options.kind == ranking::RankingKind::kSeats) {
-    if (auto error = BookWithNames(store, scan.data, false, &book)) {
+    if (auto error = ranking::BookWithNames(store, scan.data, false, &book)) {
       Say(ctx.err, StoreFailureLine(*error, ctx.settings.store.file));
       return kStoreFailed;
     }

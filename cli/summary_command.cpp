@@ -7,7 +7,6 @@
 #include "cli/commands.h"
 #include "cli/messages.h"
 #include "cli/output_file.h"
-#include "cli/seat_book_pass.h"
 #include "cli/webhook.h"
 #include "ranking/seat_identities.h"
 #include "seats/summary.h"
@@ -68,26 +67,11 @@ int RunSummaryCommand(const SummaryOptions& options, CliContext& ctx) {
     return kStoreFailed;
   }
   seats::SeatBook book;
-  if (auto error = BookWithNames(store, scan.data, false, &book)) {
+  if (auto error = ranking::BookWithNames(store, scan.data, false, &book)) {
     Say(ctx.err, StoreFailureLine(*error, ctx.settings.store.file));
     return kStoreFailed;
   }
-  const ranking::RangeData& d = scan.data;
-  std::vector<seats::DayListing> listings;
-  for (const ranking::RangeListing& l : d.listings) {
-    if (!l.in_range) continue;
-    seats::DayListing& out = listings.emplace_back();
-    out.code = d.codes[l.stock];
-    out.name = d.names[l.name];
-    out.buying = l.buying;
-    out.selling = l.selling;
-    for (uint32_t e = l.first_entry; e < l.first_entry + l.entry_count; ++e) {
-      out.seats.push_back(seats::DaySeat{std::string(d.seats[d.entry_seats[e] & ranking::kSeatBits]),
-                                         d.entry_buy[e], d.entry_sell[e],
-                                         (d.entry_seats[e] & ranking::kInBuyBlock) != 0});
-    }
-  }
-  const seats::Summary summary = seats::MakeSummary(date, listings, book);
+  const seats::Summary summary = seats::MakeSummary(date, ranking::DayListings(scan.data), book);
 
   std::string open_error;
   std::optional<Output> out = options.output ? Output::ToFile(*options.output, &open_error)

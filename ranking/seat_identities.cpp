@@ -81,6 +81,40 @@ std::vector<int64_t> CountByIdentity(RangeData& d, const seats::SeatBook& book) 
   return identity_of;
 }
 
+std::optional<store::StoreError> BookWithNames(store::Store& store, const RangeData& scan,
+                                               bool save, seats::SeatBook* book) {
+  store::StoreAccess access = store.OpenStore();
+  std::vector<seats::SeenName> seen;
+  const bool whole = scan.range.whole_store;
+  if (!seats::LoadSeatBook(access, book) ||
+      !seats::SeenInSeatCodes(access, whole ? "0000-00-00" : scan.range.from,
+                              whole ? "9999-99-99" : scan.range.to, &seen))
+    return access.error().value_or(store::StoreError{});
+  for (seats::SeenName& s : SeenInRange(scan)) seen.push_back(std::move(s));
+  const int added = book->Absorb(seen);
+  if (save && added > 0 && !seats::SaveSeatBook(access, *book))
+    return access.error().value_or(store::StoreError{});
+  return access.CloseStore();
+}
+
+std::vector<seats::DayListing> DayListings(const RangeData& d) {
+  std::vector<seats::DayListing> listings;
+  for (const RangeListing& l : d.listings) {
+    if (!l.in_range) continue;
+    seats::DayListing& out = listings.emplace_back();
+    out.code = d.codes[l.stock];
+    out.name = d.names[l.name];
+    out.buying = l.buying;
+    out.selling = l.selling;
+    for (uint32_t e = l.first_entry; e < l.first_entry + l.entry_count; ++e) {
+      out.seats.push_back(seats::DaySeat{std::string(d.seats[d.entry_seats[e] & kSeatBits]),
+                                         d.entry_buy[e], d.entry_sell[e],
+                                         (d.entry_seats[e] & kInBuyBlock) != 0});
+    }
+  }
+  return listings;
+}
+
 void KeepSeatKind(Rankings& r, const RangeData& d, const std::vector<int64_t>& identities,
                   const seats::SeatBook& book, seats::Kind kind) {
   std::erase_if(r.seats, [&](const SeatRanking& row) {

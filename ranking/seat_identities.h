@@ -10,6 +10,7 @@
 #include "ranking/range_scan.h"
 #include "ranking/rankings.h"
 #include "seats/seat_book.h"
+#include "seats/summary.h"
 
 namespace ranking {
 
@@ -26,6 +27,15 @@ std::vector<int64_t> CountByIdentity(RangeData& d, const seats::SeatBook& book);
 // Re-numbers the entries: Seat s counts as target[s] (target covers every
 // Seat number). Exposed for the benchmark and tests.
 void CountSeatsUnder(RangeData& d, const std::vector<uint32_t>& target);
+
+// The stored book with the data centre's coded names of the scan's range
+// and the scan's names taken in; written back when `save` and anything was
+// new.
+std::optional<store::StoreError> BookWithNames(store::Store& store, const RangeData& scan,
+                                               bool save, seats::SeatBook* book);
+
+// The listings of the range with their Seats, for the summary.
+std::vector<seats::DayListing> DayListings(const RangeData& d);
 
 // Keeps the Seat rows whose identity is of `kind` (a Seat without an
 // identity has its name's automatic kind).
