@@ -88,6 +88,9 @@ void SeatBook::Reindex() {
   name_index_.reserve(rows_.names.size());
   identity_index_.reserve(rows_.identities.size());
   for (size_t i = 0; i < rows_.names.size(); ++i) name_index_[rows_.names[i].name] = i;
+  // Numbers once given (also to identities merged away) are not given again.
+  for (const Identity& row : rows_.identities) next_id_ = std::max(next_id_, row.id + 1);
+  for (const store::SeatUndoRow& step : rows_.undo) next_id_ = std::max(next_id_, step.identity + 1);
   for (size_t i = 0; i < rows_.identities.size(); ++i) {
     const Identity& row = rows_.identities[i];
     identity_index_[row.id] = i;
@@ -96,10 +99,7 @@ void SeatBook::Reindex() {
 }
 
 int64_t SeatBook::NextId() const {
-  int64_t top = 0;
-  for (const Identity& row : rows_.identities) top = std::max(top, row.id);
-  for (const store::SeatUndoRow& step : rows_.undo) top = std::max(top, step.identity);
-  return top + 1;
+  return next_id_;
 }
 
 const Identity* SeatBook::Find(int64_t id) const {
@@ -196,6 +196,7 @@ int64_t SeatBook::AddIdentity(Identity row) {
   if (row.id == 0) row.id = NextId();
   rows_.identities.push_back(std::move(row));
   const Identity& added = rows_.identities.back();
+  next_id_ = std::max(next_id_, added.id + 1);
   identity_index_[added.id] = rows_.identities.size() - 1;
   if (!added.branch.empty()) branch_index_.emplace(added.branch, added.id);
   return added.id;
@@ -213,7 +214,6 @@ void SeatBook::PlaceName(std::string_view name, int64_t identity) {
 
 int SeatBook::Absorb(const std::vector<SeenName>& seen) {
   int added = 0;
-  int64_t next = NextId();
   for (const SeenName& s : seen) {
     if (s.name.empty()) continue;
     const auto it = name_index_.find(s.name);
@@ -237,7 +237,7 @@ int SeatBook::Absorb(const std::vector<SeenName>& seen) {
     }
     const Kind automatic = AutomaticKind(s.name);
     if (identity == 0) {
-      identity = AddIdentity(Identity{next++, s.branch, KindText(automatic), {}, {}});
+      identity = AddIdentity(Identity{0, s.branch, KindText(automatic), {}, {}});
     } else if (Identity* joined = FindMutable(identity);
                automatic != Kind::kBranch && joined->kind == KindText(Kind::kBranch)) {
       joined->kind = KindText(automatic);  // a renamed branch known as a trader's

@@ -95,6 +95,7 @@ class SeatBook {
   std::unordered_map<std::string, size_t> name_index_;
   std::unordered_map<int64_t, size_t> identity_index_;
   std::unordered_map<std::string, int64_t> branch_index_;
+  int64_t next_id_ = 1;
 };
 
 // The book as the store holds it (empty when the file has no tables yet).
