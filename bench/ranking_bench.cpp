@@ -18,6 +18,8 @@
 #include "ranking/range_scan.h"
 #include "ranking/ranking_grids.h"
 #include "ranking/rankings.h"
+#include "ranking/seat_identities.h"
+#include "seats/summary.h"
 #include "text/gbk.h"
 #include "ui/main_window.h"
 #include "ui/scripted_platform.h"
@@ -167,6 +169,84 @@ void BM_SeatRanking_FullRange(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_SeatRanking_FullRange)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same, counted by Seat identity (the book read and the names taken in
+// on every run, as the page's worker does), on a store whose book has 400
+// branches merged in pairs: against BM_SeatRanking_FullRange, the goal is
+// within 1.1x.
+void PrepareTenYearBook(store::Store& store) {
+  seats::SeatBook book;
+  {
+    auto access = store.OpenStore();
+    seats::LoadSeatBook(access, &book);
+  }
+  if (!book.rows().identities.empty()) return;
+  const auto whole = ranking::ScanRange(store, {{}, {}, true}, false);
+  ranking::BookWithNames(store, whole.data, false, &book);
+  std::vector<int64_t> ids;
+  for (const auto& row : book.rows().identities) ids.push_back(row.id);
+  for (size_t k = 0; k + 1 < ids.size() && k < 400; k += 2) book.Merge(ids[k + 1], ids[k]);
+  // A watch list for the summary: 20 identities and 5 codes.
+  for (size_t k = 0; k < ids.size() && k < 40; k += 2) book.SetWatch(0, std::to_string(ids[k]), true);
+  for (const char* code : {"600001", "600100", "600200", "600300", "600400"})
+    book.SetWatch(1, code, true);
+  auto access = store.OpenStore();
+  seats::SaveSeatBook(access, book);
+}
+
+void BM_SeatRanking_FullRange_ByIdentity(benchmark::State& state) {
+  store::Store store(TenYearStore());
+  PrepareTenYearBook(store);
+  using Clock = std::chrono::steady_clock;
+  WorkerPart part;
+  size_t rows = 0;
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    auto scan = ranking::ScanRange(store, {{}, {}, true}, false);
+    const auto t1 = Clock::now();
+    seats::SeatBook book;
+    ranking::BookWithNames(store, scan.data, false, &book);
+    ranking::CountByIdentity(scan.data, book);
+    const ranking::Rankings r = ranking::MakeRankings(scan.data);
+    const auto t2 = Clock::now();
+    part.rows = 0;
+    for (auto kind : {ranking::RankingKind::kSeats, ranking::RankingKind::kStocks,
+                      ranking::RankingKind::kInstitutions})
+      part.rows += static_cast<size_t>(ranking::RankingLines(scan.data, r, kind).rows());
+    const auto t3 = Clock::now();
+    rows = r.seats.size();
+    part.listings = scan.data.range_listings;
+    part.scan_ms = std::chrono::duration<double, std::milli>(t1 - t0).count();
+    part.rankings_ms = std::chrono::duration<double, std::milli>(t2 - t1).count();
+    part.lines_ms = std::chrono::duration<double, std::milli>(t3 - t2).count();
+  }
+  Report(state, part);
+  state.counters["seat_rows"] = static_cast<double>(rows);
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_SeatRanking_FullRange_ByIdentity)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+// The evening summary of one day on the ten-year store (goal: under
+// 100 ms): the day's listings, the book, the items and their JSON.
+void BM_Summary_OneDayOfTenYears(benchmark::State& state) {
+  store::Store store(TenYearStore());
+  PrepareTenYearBook(store);
+  size_t items = 0;
+  for (auto _ : state) {
+    const auto scan = ranking::ScanRange(store, {"2008-06-11", "2008-06-11"}, true);
+    seats::SeatBook book;
+    ranking::BookWithNames(store, scan.data, false, &book);
+    const seats::Summary s =
+        seats::MakeSummary("2008-06-11", ranking::DayListings(scan.data), book);
+    benchmark::DoNotOptimize(seats::SummaryJson(s));
+    items = s.items.size();
+  }
+  state.counters["items"] = static_cast<double>(items);
+}
+BENCHMARK(BM_Summary_OneDayOfTenYears)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // The floor: the five fields the ranking reads, in record order, by one
 // prepared statement on the same file, each copied out.

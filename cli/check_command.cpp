@@ -3,6 +3,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <set>
 #include <utility>
 #include <vector>
 #include <string>
@@ -13,6 +14,8 @@
 #include "cli/listing_pass.h"
 #include "cli/messages.h"
 #include "coverage/coverage_plan.h"
+#include "ranking/range_scan.h"
+#include "seats/seat_book.h"
 #include "text/gbk.h"
 #include "listing/listing_scan.h"
 
@@ -129,6 +132,41 @@ void PrintLogGaps(store::Store& store, CliContext& ctx) {
     Print(ctx.out, "  quorvane-cli download --month --missing-only fetches them");
 }
 
+// Identities none of whose names any listing holds (left by an import or
+// by listings removed since).
+void PrintIdentitiesWithoutListings(store::Store& store, CliContext& ctx) {
+  seats::SeatBook book;
+  {
+    store::StoreAccess access = store.OpenStore();
+    if (!seats::LoadSeatBook(access, &book) || book.rows().identities.empty()) return;
+  }
+  ranking::DateRange whole;
+  whole.whole_store = true;
+  const ranking::RangeScan scan = ranking::ScanRange(store, whole, true);
+  if (scan.error) return;
+  std::set<int64_t> held;
+  for (uint32_t s = 0; s < scan.data.seats.size(); ++s) {
+    if (const auto id = book.IdentityOfName(scan.data.seats[s])) held.insert(*id);
+  }
+  std::vector<std::string> lost;
+  for (const seats::Identity& row : book.rows().identities) {
+    if (held.count(row.id)) continue;
+    const std::string name = book.NewestName(row.id);
+    lost.push_back(text::Utf8(name.empty() ? row.nickname : name));
+  }
+  if (lost.empty()) {
+    Print(ctx.out, "identities: " + std::to_string(book.rows().identities.size()) +
+                       ", every one with listings");
+    return;
+  }
+  std::string line = "identities: " + std::to_string(lost.size()) + " of " +
+                     std::to_string(book.rows().identities.size()) +
+                     " have no name any listing holds:";
+  for (size_t i = 0; i < lost.size() && i < 10; ++i) line += (i ? ", " : " ") + lost[i];
+  if (lost.size() > 10) line += ", ...";
+  Print(ctx.out, line);
+}
+
 }  // namespace
 
 int RunCheckCommand(CliContext& ctx) {
@@ -185,6 +223,7 @@ int RunCheckCommand(CliContext& ctx) {
                        " listings stored twice (same date, code, reason and Seats as one stored "
                        "before); quorvane-cli dedupe removes them");
   PrintLogGaps(store, ctx);
+  PrintIdentitiesWithoutListings(store, ctx);
   return kDone;
 }
 

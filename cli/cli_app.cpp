@@ -5,10 +5,14 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/messages.h"
 #include "quorvane/version.h"
+#include "text/gbk.h"
 
 namespace cli {
 namespace {
@@ -203,10 +207,10 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
   RangeArgs export_range;
   AddRangeOptions(*exporting, export_range);
   ExportOptions export_options;
-  bool seats = false;
+  bool seat_rows = false;
   std::string format_text = "csv";
   std::string output_text;
-  exporting->add_flag("--seats", seats,
+  exporting->add_flag("--seats", seat_rows,
                       "one row per Seat entry (date, code, name, side, position, seat, buy, "
                       "sell) instead of one per listing");
   exporting->add_flag("--returns", export_options.returns,
@@ -252,12 +256,103 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
   CLI::Option* stats_output_option =
       stats->add_option("-o,--output", stats_output, "the file to write (xlsx needs one)")
           ->type_name("FILE");
+  std::string stats_seat_kind;
+  CLI::Option* seat_kind_option =
+      stats
+          ->add_option("--kind", stats_seat_kind,
+                       "seats of one kind only: 机构, 北向, 游资 or 营业部 (institution, "
+                       "northbound, trader, branch)")
+          ->type_name("K")
+          ->check(CLI::IsMember({"机构", "北向", "游资", "营业部", "institution", "northbound",
+                                 "trader", "branch"}));
   stats->footer(
+      "Seats count by identity: the names of one branch (by its code, or as merged) under the "
+      "newest, with its nickname and kind.\n"
       "Without a range every stored listing counts. Amounts are in 10,000 yuan; rows are "
       "sorted by net, largest first.\n\nExamples:\n"
       "  quorvane-cli stats seats --month --top 20\n"
       "  quorvane-cli stats stocks --from 2010-06-01 --to 2010-06-30 --format csv\n"
       "  quorvane-cli stats institutions --year --format xlsx -o institutions.xlsx\n\n" +
+      std::string(kExitStatus));
+
+  // seats
+  CLI::App* seats_command = app.add_subcommand(
+      "seats", "the Seat identities (names, branch code, kind, nickname, note) as UTF-8 CSV");
+  seats_command->fallthrough();
+  seats_command->require_subcommand(1);
+  CLI::App* seats_import = seats_command->add_subcommand(
+      "import", "read identities from a CSV file, all or nothing");
+  seats_import->fallthrough();
+  std::string seats_import_file;
+  seats_import->add_option("FILE", seats_import_file, "the CSV file")->required();
+  CLI::App* seats_export =
+      seats_command->add_subcommand("export", "write every identity as CSV");
+  seats_export->fallthrough();
+  std::string seats_export_file;
+  CLI::Option* seats_export_option =
+      seats_export->add_option("-o,--output", seats_export_file, "the file (default: standard output)")
+          ->type_name("FILE");
+  seats_command->footer(
+      "Columns: names (the identity's names, newest first, separated by |), branch (the "
+      "branch code), kind (机构, 北向, 游资 or 营业部), nickname, note. An import applies every "
+      "line or none: a bad line (an unknown kind, a name outside GBK, a nickname of another "
+      "identity) is reported with its line number.\n\n" +
+      std::string(kExitStatus));
+
+  // watch
+  CLI::App* watch = app.add_subcommand("watch", "the watch list of Seats and stock codes (关注)");
+  watch->fallthrough();
+  watch->require_subcommand(1);
+  WatchOptions watch_options;
+  std::string watch_seat;
+  std::string watch_code;
+  std::vector<std::pair<CLI::App*, WatchOptions::Action>> watch_actions;
+  std::vector<std::pair<CLI::Option*, CLI::Option*>> watch_targets;
+  for (const auto& [name, action, help] :
+       {std::tuple{"add", WatchOptions::Action::kAdd, "watch a Seat or a stock code"},
+        std::tuple{"remove", WatchOptions::Action::kRemove, "stop watching it"}}) {
+    CLI::App* sub = watch->add_subcommand(name, help);
+    sub->fallthrough();
+    CLI::Option* seat_option =
+        sub->add_option("--seat", watch_seat, "a Seat's name, nickname or a part of one")
+            ->type_name("NAME");
+    CLI::Option* code_option =
+        sub->add_option("--code", watch_code, "a stock code")->type_name("CODE");
+    seat_option->excludes(code_option);
+    watch_actions.emplace_back(sub, action);
+    watch_targets.emplace_back(seat_option, code_option);
+  }
+  CLI::App* watch_list = watch->add_subcommand("list", "the watched Seats and codes");
+  watch_list->fallthrough();
+
+  // summary
+  CLI::App* summary = app.add_subcommand(
+      "summary", "what the watched Seats and codes did on one day (今日关注), for a cron job");
+  summary->fallthrough();
+  SummaryOptions summary_options;
+  std::string summary_date;
+  std::string summary_format = "text";
+  std::string summary_output;
+  std::string summary_webhook;
+  CLI::Option* summary_date_option =
+      summary->add_option("--date", summary_date, "the day (default: the newest day held)")
+          ->type_name("DATE")
+          ->check(DateValidator());
+  summary->add_option("--format", summary_format, "text (default), md, html or json")
+      ->check(CLI::IsMember({"text", "md", "html", "json"}));
+  CLI::Option* summary_output_option =
+      summary->add_option("-o,--output", summary_output, "the file to write")->type_name("FILE");
+  CLI::Option* summary_webhook_option =
+      summary->add_option("--webhook", summary_webhook, "POST the JSON summary to this http(s) address")
+          ->type_name("URL");
+  summary->footer(
+      "One item per watched Seat in a listing and one per listing of a watched code (seat "
+      "empty, the listing's totals); amounts in 10,000 yuan. The JSON is {\"date\": "
+      "\"YYYY-MM-DD\", \"items\": [{\"code\", \"name\", \"seat\", \"nickname\", \"kind\", "
+      "\"side\", \"buy\", \"sell\", \"net\"}]}. A webhook that fails gives exit status 3; "
+      "the -o file stays.\n\nExample (crontab):\n"
+      "  45 19 * * 1-5  quorvane-cli summary --format html -o ~/today.html --webhook "
+      "https://example.org/hook\n\n" +
       std::string(kExitStatus));
 
   CLI::App* check = app.add_subcommand(
@@ -289,7 +384,7 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
     const std::vector<std::string> left = app.remaining();
     if (!left.empty() && app.get_subcommands().empty()) {
       Say(env.err, "no subcommand \"" + left.front() +
-                       "\": use download, prices, export, stats, check or dedupe (see quorvane-cli --help)");
+                       "\": use download, prices, export, stats, seats, watch, summary, check or dedupe (see quorvane-cli --help)");
       return kBadUsage;
     }
     Say(env.err, OneLineText(e.what()) + " (see quorvane-cli --help)");
@@ -326,7 +421,7 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
   }
   if (exporting->parsed()) {
     export_options.range = export_range.Options();
-    export_options.rows = seats ? ExportRows::kSeats : ExportRows::kListings;
+    export_options.rows = seat_rows ? ExportRows::kSeats : ExportRows::kListings;
     export_options.format = FormatFromName(format_text).value_or(TableFormat::kCsv);
     if (output_option->count() > 0) export_options.output = std::filesystem::path(output_text);
     return RunExportCommand(export_options, ctx);
@@ -340,7 +435,45 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
     stats_options.format = FormatFromName(stats_format).value_or(TableFormat::kTable);
     if (stats_output_option->count() > 0)
       stats_options.output = std::filesystem::path(stats_output);
+    if (seat_kind_option->count() > 0) {
+      static const std::pair<const char*, ::seats::Kind> kKinds[] = {
+          {"institution", ::seats::Kind::kInstitution},
+          {"northbound", ::seats::Kind::kNorthbound},
+          {"trader", ::seats::Kind::kTrader},
+          {"branch", ::seats::Kind::kBranch}};
+      for (const auto& [english, kind] : kKinds) {
+        if (stats_seat_kind == english) stats_options.seat_kind = kind;
+      }
+      if (!stats_options.seat_kind)
+        stats_options.seat_kind = ::seats::KindFromText(text::Gbk(stats_seat_kind));
+    }
     return RunStatsCommand(stats_options, ctx);
+  }
+  if (seats_import->parsed())
+    return RunSeatsImportCommand(std::filesystem::path(seats_import_file), ctx);
+  if (seats_export->parsed()) {
+    std::optional<std::filesystem::path> file;
+    if (seats_export_option->count() > 0) file = std::filesystem::path(seats_export_file);
+    return RunSeatsExportCommand(file, ctx);
+  }
+  if (watch_list->parsed()) return RunWatchCommand(watch_options, ctx);
+  for (size_t i = 0; i < watch_actions.size(); ++i) {
+    if (!watch_actions[i].first->parsed()) continue;
+    watch_options.action = watch_actions[i].second;
+    if (watch_targets[i].first->count() > 0) watch_options.seat = watch_seat;
+    if (watch_targets[i].second->count() > 0) watch_options.code = watch_code;
+    return RunWatchCommand(watch_options, ctx);
+  }
+  if (summary->parsed()) {
+    if (summary_date_option->count() > 0) summary_options.date = summary_date;
+    summary_options.format = summary_format == "json"   ? ::seats::SummaryFormat::kJson
+                             : summary_format == "md"   ? ::seats::SummaryFormat::kMarkdown
+                             : summary_format == "html" ? ::seats::SummaryFormat::kHtml
+                                                        : ::seats::SummaryFormat::kText;
+    if (summary_output_option->count() > 0)
+      summary_options.output = std::filesystem::path(summary_output);
+    if (summary_webhook_option->count() > 0) summary_options.webhook = summary_webhook;
+    return RunSummaryCommand(summary_options, ctx);
   }
   if (check->parsed()) return RunCheckCommand(ctx);
   if (dedupe->parsed()) return RunDedupeCommand(ctx);

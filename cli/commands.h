@@ -10,6 +10,8 @@
 #include "cli/listing_export.h"
 #include "cli/table_output.h"
 #include "ranking/rankings.h"
+#include "seats/seat_book.h"
+#include "seats/summary.h"
 
 namespace cli {
 
@@ -44,12 +46,34 @@ struct StatsOptions {
   ranking::RankingKind kind = ranking::RankingKind::kSeats;
   RangeOptions range;  // none: every listing
   bool count_repeats = false;  // the page's "含重复上榜"
+  std::optional<seats::Kind> seat_kind;  // Seats of one kind only
   std::optional<int> top;      // the first rows by net only
   TableFormat format = TableFormat::kTable;
   std::optional<std::filesystem::path> output;  // none: standard output
 };
 // The page 席位统计's rankings over a range, sorted by net, largest first.
 int RunStatsCommand(const StatsOptions& options, CliContext& ctx);
+
+// seats import FILE / seats export [-o FILE]: the identity table as CSV.
+int RunSeatsImportCommand(const std::filesystem::path& file, CliContext& ctx);
+int RunSeatsExportCommand(const std::optional<std::filesystem::path>& output, CliContext& ctx);
+
+// watch add|remove (--seat NAME | --code CODE), watch list.
+struct WatchOptions {
+  enum class Action { kAdd, kRemove, kList } action = Action::kList;
+  std::optional<std::string> seat;  // UTF-8: a name, a nickname or a part of one
+  std::optional<std::string> code;
+};
+int RunWatchCommand(const WatchOptions& options, CliContext& ctx);
+
+// summary [--date D] [--format text|md|html|json] [-o FILE] [--webhook URL]
+struct SummaryOptions {
+  std::optional<std::string> date;  // none: the newest day held
+  seats::SummaryFormat format = seats::SummaryFormat::kText;
+  std::optional<std::filesystem::path> output;
+  std::optional<std::string> webhook;
+};
+int RunSummaryCommand(const SummaryOptions& options, CliContext& ctx);
 
 // Reads every record, says how many there are, which dates they span and
 // whether any is damaged.

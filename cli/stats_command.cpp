@@ -9,6 +9,7 @@
 #include "cli/messages.h"
 #include "prices/range_returns.h"
 #include "ranking/rankings.h"
+#include "ranking/seat_identities.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
 
@@ -111,9 +112,12 @@ size_t Take(size_t rows, const std::optional<int>& top) {
 }
 
 sheets::Table SeatTable(const ranking::RangeData& d, const ranking::Rankings& r,
-                        const prices::RangeReturns& returns, const std::optional<int>& top) {
+                        const prices::RangeReturns& returns, const std::optional<int>& top,
+                        const std::vector<int64_t>& identities, const seats::SeatBook& book) {
   sheets::Table table;
   table.columns = {TextColumn("seat", 36),
+                   TextColumn("nickname", 12),
+                   TextColumn("kind", 8),
                    CountColumn("listings"),
                    CountColumn("buy_listings"),
                    CountColumn("sell_listings"),
@@ -131,6 +135,11 @@ sheets::Table SeatTable(const ranking::RangeData& d, const ranking::Rankings& r,
     const ranking::WanFigures f = ranking::ToWan(row.buy, row.sell);
     m.Begin();
     m.Text(text::Utf8(d.seats[row.seat]));
+    const seats::Identity* identity =
+        row.seat < identities.size() ? book.Find(identities[row.seat]) : nullptr;
+    m.Text(identity ? text::Utf8(identity->nickname) : std::string());
+    m.Text(text::Utf8(identity ? identity->kind
+                               : seats::KindText(seats::AutomaticKind(d.seats[row.seat]))));
     m.Count(row.listings);
     m.Count(row.buy_listings);
     m.Count(row.sell_listings);
@@ -235,8 +244,8 @@ int RunStatsCommand(const StatsOptions& options, CliContext& ctx) {
   }
 
   store::Store store(ctx.settings.store.file);
-  const ranking::RangeScan scan = ranking::ScanRange(store, range, options.count_repeats,
-                                                     [&ctx] { return ctx.stop.stop_requested(); });
+  ranking::RangeScan scan = ranking::ScanRange(store, range, options.count_repeats,
+                                               [&ctx] { return ctx.stop.stop_requested(); });
   if (scan.error) {
     Say(ctx.err, StoreFailureLine(*scan.error, ctx.settings.store.file));
     return kStoreFailed;
@@ -245,8 +254,21 @@ int RunStatsCommand(const StatsOptions& options, CliContext& ctx) {
     Say(ctx.err, "stopped; nothing was written");
     return kInterrupted;
   }
-  const ranking::Rankings rankings = ranking::MakeRankings(scan.data);
-  // What the prices say after the listings (nothing without bars).
+  // Seats count by identity: every name of a branch under its newest one.
+  seats::SeatBook book;
+  std::vector<int64_t> identities;
+  if (options.kind == ranking::RankingKind::kSeats) {
+    if (auto error = ranking::BookWithNames(store, scan.data, false, &book)) {
+      Say(ctx.err, StoreFailureLine(*error, ctx.settings.store.file));
+      return kStoreFailed;
+    }
+    identities = ranking::CountByIdentity(scan.data, book);
+  }
+  ranking::Rankings rankings = ranking::MakeRankings(scan.data);
+  if (options.seat_kind)
+    ranking::KeepSeatKind(rankings, scan.data, identities, book, *options.seat_kind);
+  // What the prices say after the listings (nothing without bars); taken
+  // after the identity counting so that a Seat's record is its identity's.
   prices::RangeReturns returns;
   if (options.kind != ranking::RankingKind::kInstitutions) {
     std::optional<store::StoreError> bars_error;
@@ -261,7 +283,7 @@ int RunStatsCommand(const StatsOptions& options, CliContext& ctx) {
   sheets::Table table;
   switch (options.kind) {
     case ranking::RankingKind::kSeats:
-      table = SeatTable(scan.data, rankings, returns, options.top);
+      table = SeatTable(scan.data, rankings, returns, options.top, identities, book);
       break;
     case ranking::RankingKind::kStocks:
       table = StockTable(scan.data, rankings, returns, options.top);

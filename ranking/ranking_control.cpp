@@ -9,6 +9,7 @@
 #include "listing/statistics_query.h"
 #include "ranking/range_scan.h"
 #include "ranking/ranking_grids.h"
+#include "ranking/seat_identities.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
 
@@ -112,6 +113,11 @@ void Session::Run() {
     }
     auto outcome = std::make_shared<Outcome>();
     auto data = std::make_shared<RangeData>(std::move(scan.data));
+    // Seats count by identity: a renamed branch is one row under its newest
+    // name. Without the identities (a store that cannot give them) each
+    // name counts alone.
+    seats::SeatBook book;
+    if (!BookWithNames(ctx.store, *data, false, &book)) CountByIdentity(*data, book);
     const Rankings rankings = MakeRankings(*data);
     for (int k = 0; k < kKinds; ++k)
       outcome->lines[static_cast<size_t>(k)] =

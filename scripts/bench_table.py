@@ -142,6 +142,11 @@ def main():
                      f"{seat.get('rss_before_MB', 0):.0f} MB before", "—", "< 300 MB"))
     timed("营业部排行 over one month of a ten-year store", "BM_SeatRanking_OneMonthOfTenYears",
           None, "< 150 ms")
+    timed("营业部排行 by Seat identity, 1,000,000 listings",
+          "BM_SeatRanking_FullRange_ByIdentity/1000000", "BM_SeatRanking_FullRange/1000000",
+          "within 1.1× of the ranking by name")
+    timed("Evening summary of one day, ten-year store", "BM_Summary_OneDayOfTenYears", None,
+          "< 100 ms")
     timed("Ranking page: longest user-interface stretch, 1,000,000 listings",
           "BM_RankingPage_LongestUiThreadStretch/1000000", None, "< 50 ms")
     timed("Back-test, first run: 1,000,000 listings and 5,000,000 bars in memory",

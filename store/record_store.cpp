@@ -4,6 +4,7 @@
 #include "store/file_identity.h"
 #include "store/listing_extras.h"
 #include "store/price_bars.h"
+#include "store/seat_book.h"
 
 namespace store {
 namespace {
@@ -13,7 +14,9 @@ constexpr size_t kMaxIdleConnections = 4;
 std::span<const SideTable> SideTables() {
   static const SideTable tables[] = {DownloadLogSideTable(), ListingExtrasSideTable(),
                                      SeatCodesSideTable(),   PriceBarsSideTable(),
-                                     PriceLogSideTable()};
+                                     PriceLogSideTable(),    SeatIdentitiesSideTable(),
+                                     SeatNamesSideTable(),   SeatUndoSideTable(),
+                                     WatchListSideTable()};
   return tables;
 }
 }  // namespace

@@ -58,6 +58,7 @@ struct SeatCode;
 struct PriceBar;
 struct PriceLogEntry;
 struct CodeBars;
+struct SeatBookRows;
 
 // One store access: opened by Store::OpenStore, closed by CloseStore or when
 // it goes out of scope. Not to be shared between threads. When the open
@@ -147,6 +148,12 @@ class StoreAccess {
   // gives none.
   bool ReadPriceBars(std::string_view from, std::string_view to, std::vector<CodeBars>* out,
                      std::string_view code = {});
+  // The Seat identities, their names, the undo steps of merges and splits
+  // and the watch list (store/seat_book.h). A file without the tables
+  // reads as empty (out->present false) and is not written. The write
+  // replaces all four tables' rows at once: all or nothing.
+  bool ReadSeatBook(SeatBookRows* out);
+  bool WriteSeatBook(const SeatBookRows& rows);
 
   // Ends the access (commits its writes) and says whether anything failed.
   std::optional<StoreError> CloseStore();

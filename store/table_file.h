@@ -152,6 +152,8 @@ class TableFile {
   friend class ListingExtrasTables;
   // And the daily prices (price_bars.cpp).
   friend class PriceBarsTables;
+  // And the Seat identities and the watch list (seat_book.cpp).
+  friend class SeatBookTables;
 
   TableFile();
 
