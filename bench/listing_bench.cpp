@@ -2,18 +2,20 @@
 // a bare scan of the same six fields (the floor), the share of the refresh
 // that runs on the user-interface thread when a worker refreshes, a header
 // click sort, the search over the full grid, and the memory of the filled
-// grid per listing.
+// grid per listing and the resident peak of the filled window.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <sqlite3.h>
 
 #include <chrono>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
 
 #include "bench/store_bench_data.h"
 #include "listing/grid_sort.h"
+#include "listing/listing_records.h"
 #include "program/program_context.h"
 #include "listing/search.h"
 #include "listing/statistics_refresh.h"
@@ -115,7 +117,8 @@ BENCHMARK(BM_RefreshOnAWorker_UiThreadShare)
 // Header clicks on one column of the filled statistics grid; each click
 // flips the direction, so every iteration really reorders the rows.
 void BM_HeaderClickSort(benchmark::State& state) {
-  Program p(100'000);
+  const int64_t listings = state.range(1);
+  Program p(listings);
   listing::RefreshStatistics(p.ctx);
   ui::Grid& grid = p.window.高级表格_龙虎统计;
   const int column = static_cast<int>(state.range(0));
@@ -123,15 +126,17 @@ void BM_HeaderClickSort(benchmark::State& state) {
     grid.UserHeaderClick(column);
     listing::OnListingHeaderClicked(p.ctx, grid);
   }
-  state.SetItemsProcessed(state.iterations() * 100'000);
+  state.SetItemsProcessed(state.iterations() * listings);
 }
-// Columns: 0 date, 1 stock name (text), 3 Seat (long text), 6 net (numbers).
-BENCHMARK(BM_HeaderClickSort)->Arg(0)->Arg(1)->Arg(3)->Arg(6)->Unit(benchmark::kMillisecond);
+// Every column that sorts: 0-3 texts (date, name, code, Seat), 4-7 figures.
+BENCHMARK(BM_HeaderClickSort)
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7}, {100'000, 1'000'000}})
+    ->Unit(benchmark::kMillisecond);
 
-// A code search over the full statistics grid: the scan of 100,000 rows and
+// A code search over the full statistics grid: the scan of its rows and
 // the fill of the search grid with its hits.
 void BM_RunSearch(benchmark::State& state) {
-  Program p(100'000);
+  Program p(state.range(1));
   listing::RefreshStatistics(p.ctx);
   p.window.高级选择夹1.SetCurrentPage(ui::MainWindow::kSearchPage);
   const bool hits = state.range(0) != 0;
@@ -144,7 +149,9 @@ void BM_RunSearch(benchmark::State& state) {
   state.counters["hits"] = static_cast<double>(p.state.search_record_numbers.size());
 }
 // 0: a code no listing has (the bare scan); 1: a code with its listings.
-BENCHMARK(BM_RunSearch)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunSearch)
+    ->ArgsProduct({{0, 1}, {100'000, 1'000'000}})
+    ->Unit(benchmark::kMillisecond);
 
 // Heap bytes per listing that the filled statistics grid holds: measured by
 // the allocator before and after the grid is filled, and counted from the
@@ -159,18 +166,48 @@ void BM_FilledGridMemory(benchmark::State& state) {
     listing::RefreshStatistics(p.ctx);
     malloc_trim(0);
     const size_t after = mallinfo2().uordblks + mallinfo2().hblkhd;
-    const ui::Grid& grid = p.window.高级表格_龙虎统计;
-    size_t counted = static_cast<size_t>(grid.RowCount()) * grid.ColumnCount() * sizeof(ui::Cell);
-    for (int r = 0; r < grid.RowCount(); ++r)
-      for (int c = 0; c < grid.ColumnCount(); ++c)
-        if (grid.Text(r, c).capacity() > 15) counted += grid.Text(r, c).capacity() + 1;
-    state.counters["measured_bytes_per_listing"] =
-        static_cast<double>(after - before) / static_cast<double>(listings);
-    state.counters["counted_bytes_per_listing"] =
-        static_cast<double>(counted) / static_cast<double>(listings);
+    const listing::ListingRowSource* source = listing::ListingSourceOf(p.window.高级表格_龙虎统计);
+    if (!source) {
+      state.SkipWithError("the grid holds no records");
+      break;
+    }
+    const listing::ListingTable& table = source->table();
+    size_t texts = 0;
+    for (const auto& column : table.texts) texts += column.size();
+    const double n = static_cast<double>(listings);
+    state.counters["measured_bytes_per_listing"] = static_cast<double>(after - before) / n;
+    // The record and its place in the order, then everything with the texts.
+    state.counters["record_bytes_per_listing"] =
+        static_cast<double>(sizeof(listing::ListingRecord) + sizeof(uint32_t));
+    state.counters["counted_bytes_per_listing"] = static_cast<double>(source->Bytes()) / n;
+    state.counters["interned_texts"] = static_cast<double>(texts);
   }
 }
-BENCHMARK(BM_FilledGridMemory)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_FilledGridMemory)
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// The resident peak (VmHWM) of a process holding the window with the
+// statistics grid of a whole store filled; run it in a process of its own
+// (--benchmark_filter=BM_WindowPeakResident/1000000) for the window's figure.
+void BM_WindowPeakResident(benchmark::State& state) {
+  for (auto _ : state) {
+    Program p(state.range(0));
+    listing::RefreshStatistics(p.ctx);
+    benchmark::DoNotOptimize(p.window.高级表格_龙虎统计.RowCount());
+  }
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0)
+      state.counters["VmHWM_MB"] = std::stod(line.substr(6)) / 1024;
+    if (line.rfind("VmRSS:", 0) == 0)
+      state.counters["VmRSS_MB"] = std::stod(line.substr(6)) / 1024;
+  }
+}
+BENCHMARK(BM_WindowPeakResident)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

@@ -1,14 +1,12 @@
 // Figures as the exports print them: the statistics grid's text for the
-// computed figures (three decimals), two decimals for Seat amounts.
+// computed figures (three decimals), two decimals for Seat amounts. The
+// formatter is the grids' own (text/figure_text.h).
 #pragma once
 
-#include <string>
+#include "text/figure_text.h"
 
 namespace cli {
 
-// Appends x with exactly `decimals` decimals (2 or 3). With 3 the text is
-// the statistics grid's (PadThreeDecimals(NumberText(x))) for every value;
-// non-finite values append nothing.
-void AppendFigure(double x, int decimals, std::string& out);
+using text::AppendFigure;
 
 }  // namespace cli

@@ -6,6 +6,7 @@
 
 #include "details/details_view.h"
 #include "listing/listing_grid.h"
+#include "listing/search.h"
 #include "listing/statistics_query.h"
 #include "text/numbers.h"
 #include "text/text_ops.h"
@@ -23,11 +24,8 @@ constexpr int kDetailsPage = ui::MainWindow::kDetailsPage;
 // comes in through the record number 0 that it stands for.
 void SearchByCell(program::ProgramContext& ctx, ui::Grid& grid, int row, int column) {
   const std::string keyword = grid.Text(row, column);  // a copy: the grid may be refilled
-  std::vector<int64_t> found;
-  for (int i = std::max(1, grid.HeaderRowCount()); i < grid.RowCount(); ++i) {
-    if (text::ContainsText(grid.Text(i, column), keyword))
-      found.push_back(text::IntegerFromText(grid.Text(i, listing::kRecordNumberColumn)));
-  }
+  std::vector<int64_t> found =
+      listing::FindListings(grid, column, keyword, std::max(1, grid.HeaderRowCount()));
   program::ProgramState& state = ctx.state;
   state.search_keyword = keyword;
   state.search_record_numbers = std::move(found);

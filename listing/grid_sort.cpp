@@ -8,6 +8,7 @@
 #include <string>
 
 #include "listing/listing_grid.h"
+#include "listing/listing_records.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
 #include "text/text_ops.h"
@@ -42,11 +43,8 @@ bool NeedsFolding(std::string_view key) {
   return false;
 }
 
-void SortAsNumbers(std::span<const std::string_view> keys, std::vector<uint32_t>& order) {
-  std::vector<double> values(keys.size());
-  for (size_t i = 0; i < keys.size(); ++i)
-    values[i] =
-        keys[i].empty() ? -std::numeric_limits<double>::infinity() : text::NumberFromText(keys[i]);
+// Sorts positions by number keys; keys within 1e-7 count as equal.
+void SortValues(const std::vector<double>& values, std::vector<uint32_t>& order) {
   std::stable_sort(order.begin(), order.end(),
                    [&](uint32_t a, uint32_t b) { return values[a] < values[b]; });
   // Keys within the tolerance count as equal and keep their earlier order.
@@ -63,6 +61,105 @@ void SortAsNumbers(std::span<const std::string_view> keys, std::vector<uint32_t>
                 order.begin() + static_cast<ptrdiff_t>(end));
     start = end;
   }
+}
+
+void SortAsNumbers(std::span<const std::string_view> keys, std::vector<uint32_t>& order) {
+  std::vector<double> values(keys.size());
+  for (size_t i = 0; i < keys.size(); ++i)
+    values[i] =
+        keys[i].empty() ? -std::numeric_limits<double>::infinity() : text::NumberFromText(keys[i]);
+  SortValues(values, order);
+}
+
+// The rank of each interned text in the order a text sort compares them:
+// equal texts (after folding) share a rank.
+std::vector<uint32_t> TextRanks(const std::vector<std::string>& texts, bool case_sensitive) {
+  std::vector<std::string> compared;
+  compared.reserve(texts.size());
+  for (const std::string& t : texts)
+    compared.push_back(case_sensitive || !NeedsFolding(t) ? t : FoldForComparison(t));
+  std::vector<uint32_t> by_text(texts.size());
+  std::iota(by_text.begin(), by_text.end(), 0u);
+  std::sort(by_text.begin(), by_text.end(),
+            [&](uint32_t a, uint32_t b) { return compared[a] < compared[b]; });
+  std::vector<uint32_t> rank(texts.size());
+  uint32_t r = 0;
+  for (size_t k = 0; k < by_text.size(); ++k) {
+    if (k > 0 && compared[by_text[k]] != compared[by_text[k - 1]]) ++r;
+    rank[by_text[k]] = r;
+  }
+  return rank;
+}
+
+// SortGridRows over a listing source, for a block of every listing row and
+// every column, on the records' typed keys. Same checks, same order.
+int SortListingSource(ui::Grid& grid, ListingRowSource& source, int key_column, int kind,
+                      bool case_sensitive, bool ascending, bool empty_listing_keys_lowest) {
+  const ListingTable& table = source.table();
+  const size_t n = static_cast<size_t>(source.count());
+  std::vector<uint32_t>& shown = source.order();
+  std::vector<uint32_t> order(n);
+  std::iota(order.begin(), order.end(), 0u);
+  const bool as_number = kind == kSortAsNumber;
+  const bool typed_text = !as_number && key_column < kInternedColumns;
+  const bool typed_number = as_number && key_column >= kInternedColumns && key_column < kDetailsColumn;
+  if (typed_text) {
+    const auto& texts = table.texts[static_cast<size_t>(key_column)];
+    for (uint32_t i : shown)
+      if (texts[table.records[i].text[static_cast<size_t>(key_column)]].empty()) return kSortEmptyKey;
+    const std::vector<uint32_t> rank = TextRanks(texts, case_sensitive);
+    std::vector<uint32_t> keys(n);
+    for (size_t k = 0; k < n; ++k)
+      keys[k] = rank[table.records[shown[k]].text[static_cast<size_t>(key_column)]];
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
+    if (!ascending) std::reverse(order.begin(), order.end());
+  } else if (typed_number) {
+    const int f = key_column - kInternedColumns;
+    std::vector<double> values(n);
+    for (size_t k = 0; k < n; ++k) {
+      const size_t i = shown[k];
+      if (table.records[i].figure[static_cast<size_t>(f)] == kNoFigure) {
+        const bool listing_without_key =
+            empty_listing_keys_lowest &&
+            !table.texts[0][table.records[i].text[0]].empty();
+        if (!listing_without_key) return kSortEmptyKey;
+      }
+      values[k] = table.FigureValue(i, f);
+    }
+    SortValues(values, order);
+    if (!ascending) std::reverse(order.begin(), order.end());
+  } else {
+    // Any other key reads the cells' texts, as a grid of cells would.
+    std::vector<std::string> texts(n);
+    std::vector<std::string_view> keys(n);
+    ui::Cell cell;
+    for (size_t k = 0; k < n; ++k) {
+      const int row = static_cast<int>(k) + 1;
+      cell = ui::Cell{};
+      source.MakeCell(row, key_column, cell);
+      if (cell.text.empty()) {
+        ui::Cell date;
+        source.MakeCell(row, kDateColumn, date);
+        const bool listing_without_key =
+            empty_listing_keys_lowest && as_number && !date.text.empty();
+        if (!listing_without_key) return kSortEmptyKey;
+      }
+      texts[k] = std::move(cell.text);
+      keys[k] = texts[k];
+    }
+    order = SortedKeyOrder(keys, as_number, case_sensitive, ascending);
+  }
+  std::vector<uint32_t> reordered(n);
+  for (size_t k = 0; k < n; ++k) reordered[k] = shown[order[k]];
+  shown.swap(reordered);
+  // A sort leaves record numbers as text and the figures coloured.
+  source.set_record_number_as_text(true);
+  source.set_coloured(true);
+  ui::Grid::UpdateScope scope(grid);
+  grid.NotifySourceChanged(1, grid.RowCount() - 1);
+  grid.SetStriping(ui::Striping{true, ui::kWhite, ui::kEvenRowColour});
+  return kSortDone;
 }
 
 void SortAsText(std::span<const std::string_view> keys, bool case_sensitive,
@@ -193,6 +290,20 @@ int SortGridRows(ui::Grid& grid, int shown_row_count, int key_column, int kind, 
   if (last_column < 0 || last_column >= grid.ColumnCount()) return kSortBadLastColumn;
   if (first_column > last_column) return kSortBadOrder;
 
+  // A block of every listing row and every column of a listing source is
+  // sorted on the records; a block with a blank row is refused below, any
+  // other block turns the rows into cells first.
+  if (ListingRowSource* source = ListingSourceOf(grid)) {
+    // The key cell of a blank row is empty, and no blank row holds a listing.
+    if (last_row > source->count()) return kSortEmptyKey;
+    if (first_row == 1 && last_row == source->count() && first_column == 0 &&
+        last_column == grid.ColumnCount() - 1 && grid.ColumnCount() == kListingColumnCount)
+      return SortListingSource(grid, *source, key_column, kind, case_sensitive, ascending,
+                               empty_listing_keys_lowest);
+  }
+  // The keys below are views into the cells.
+  grid.MaterialiseSource();
+
   std::vector<std::string_view> keys;
   keys.reserve(static_cast<size_t>(last_row - first_row + 1));
   for (int r = first_row; r <= last_row; ++r) {
@@ -225,17 +336,27 @@ int SortGridRows(ui::Grid& grid, int shown_row_count, int key_column, int kind, 
   return kSortDone;
 }
 
+ui::Colour FigureColour(std::string_view text) {
+  const bool negative = !text.empty() && text.front() == '-';
+  return negative ? kNegativeColour : kPositiveColour;
+}
+
 void ColourFigureCells(std::span<ui::Cell> row) {
   for (int c : {kNetColumn, kStrengthColumn}) {
     if (static_cast<size_t>(c) >= row.size()) continue;
     ui::Cell& cell = row[static_cast<size_t>(c)];
-    const bool negative = !cell.text.empty() && cell.text.front() == '-';
-    cell.SetTextColour(negative ? kNegativeColour : kPositiveColour);
+    cell.SetTextColour(FigureColour(cell.text));
   }
 }
 
 void ApplyGridColours(ui::Grid& grid) {
   ui::Grid::UpdateScope scope(grid);
+  if (ListingRowSource* source = ListingSourceOf(grid)) {
+    source->set_coloured(true);
+    grid.NotifySourceChanged(1, grid.RowCount() - 1);
+    grid.SetStriping(ui::Striping{true, ui::kWhite, ui::kEvenRowColour});
+    return;
+  }
   for (int r = 1; r < grid.RowCount(); ++r) ColourFigureCells(grid.MutableRow(r));
   grid.NotifyRows(1, grid.RowCount() - 1);
   grid.SetStriping(ui::Striping{true, ui::kWhite, ui::kEvenRowColour});

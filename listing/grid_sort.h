@@ -57,6 +57,8 @@ std::vector<uint32_t> SortedKeyOrder(std::span<const std::string_view> keys, boo
 
 // Net and strength coloured by sign, rows striped.
 void ApplyGridColours(ui::Grid& grid);
+// The colour ApplyGridColours gives a net or strength cell of this text.
+ui::Colour FigureColour(std::string_view text);
 // The colours ApplyGridColours gives one row's net and strength cells.
 void ColourFigureCells(std::span<ui::Cell> row);
 

@@ -1,9 +1,10 @@
 #include "listing/listing_grid.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 
+#include "listing/listing_records.h"
+#include "text/figure_text.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
 
@@ -28,11 +29,6 @@ const std::array<std::string, kListingColumnCount - 1>& Titles() {
   return titles;
 }
 
-const std::string& DetailsLinkText() {
-  static const std::string link = text::Gbk("查看>>");
-  return link;
-}
-
 void SetCell(ui::Cell& cell, std::string text, int column, bool is_number = false) {
   cell = ui::Cell{};
   cell.text = std::move(text);
@@ -41,6 +37,15 @@ void SetCell(ui::Cell& cell, std::string text, int column, bool is_number = fals
 }
 
 }  // namespace
+
+const std::string& ListingDetailsLinkText() {
+  static const std::string link = text::Gbk("查看>>");
+  return link;
+}
+
+ui::Align ListingColumnAlign(int column) {
+  return kColumnAlignment[static_cast<size_t>(column)];
+}
 
 void SetUpListingGrid(ui::MainWindow& window, ui::Grid& grid, bool align_rows) {
   ui::Grid::UpdateScope scope(grid);
@@ -68,26 +73,11 @@ void SetUpListingGrid(ui::MainWindow& window, ui::Grid& grid, bool align_rows) {
 
 std::string ListingFigureText(double x) {
   // The figures are whole thousandths (totals are rounded to 2 decimals,
-  // strengths to 3). For x the double nearest to k / 1000, the 13 digits of
-  // NumberText give exactly the decimal k / 1000, so the text can be built
-  // from k; any other x takes the general way.
-  if (std::fabs(x) < 1e10) {
-    const long long k = std::llround(x * 1000);
-    if (static_cast<double>(k) / 1000 == x) {
-      const unsigned long long magnitude = static_cast<unsigned long long>(k < 0 ? -k : k);
-      const unsigned long long thousandths = magnitude % 1000;
-      char buf[32];
-      char* end = buf;
-      if (k < 0) *end++ = '-';
-      end = std::to_chars(end, buf + sizeof buf, magnitude / 1000).ptr;
-      *end++ = '.';
-      *end++ = static_cast<char>('0' + thousandths / 100);
-      *end++ = static_cast<char>('0' + thousandths / 10 % 10);
-      *end++ = static_cast<char>('0' + thousandths % 10);
-      return std::string(buf, end);
-    }
-  }
-  return text::PadThreeDecimals(text::NumberText(x));
+  // strengths to 3); the command line writes them with the same formatter.
+  if (!std::isfinite(x)) return text::PadThreeDecimals(text::NumberText(x));
+  std::string out;
+  text::AppendFigure(x, 3, out);
+  return out;
 }
 
 int ListingGridRowCount(int64_t n) {
@@ -109,7 +99,7 @@ void MakeListingCells(ListingRow&& row, std::span<ui::Cell> cells, bool record_n
   SetCell(cells[5], ListingFigureText(row.sell_total), 5);
   SetCell(cells[6], ListingFigureText(row.net), 6);
   SetCell(cells[7], row.strength ? ListingFigureText(*row.strength) : std::string(), 7);
-  SetCell(cells[8], DetailsLinkText(), 8);
+  SetCell(cells[8], ListingDetailsLinkText(), 8);
   SetCell(cells[9], std::to_string(row.record_number), 9, !record_number_as_text);
 }
 

@@ -27,6 +27,10 @@ inline constexpr int kRecordNumberColumn = 9;
 // empties the sort arrow. `align_rows` false aligns the title row only, for
 // rows that are about to be replaced by rows aligned already.
 void SetUpListingGrid(ui::MainWindow& window, ui::Grid& grid, bool align_rows = true);
+// The alignment of a listing cell of column c (0..9).
+ui::Align ListingColumnAlign(int column);
+// "查看>>", the text of the details column.
+const std::string& ListingDetailsLinkText();
 // Rows, header included, of a listing grid for n listings: n + 1, at least 16.
 int ListingGridRowCount(int64_t n);
 // The text of a listing figure: PadThreeDecimals(NumberText(x)).

@@ -6,6 +6,7 @@
 
 #include "listing/grid_sort.h"
 #include "listing/listing_grid.h"
+#include "listing/listing_records.h"
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -67,6 +68,10 @@ void PreferHugePages(const void* data, size_t bytes) {
 }  // namespace
 
 void PutListingLines(ui::Grid& grid, ListingLines& lines) {
+  if (grid.ColumnCount() == kListingColumnCount) {
+    PutListingSource(grid, MakeListingRowSource(lines));
+    return;
+  }
   ui::Grid::UpdateScope scope(grid);
   grid.SetRowCount(ListingGridRowCount(lines.listings_read));
   if (grid.ColumnCount() >= kListingColumnCount) {
@@ -96,6 +101,11 @@ std::vector<ui::Cell> MakeListingGridRows(ListingLines& lines) {
   lines.listings = {};
   lines.order = {};
   return cells;
+}
+
+void PutListingSource(ui::Grid& grid, std::shared_ptr<ListingRowSource> source) {
+  const int rows = source->row_count();
+  grid.SetRowSource(std::move(source), rows);
 }
 
 std::vector<ui::Cell> PutListingGridRows(ui::Grid& grid, std::vector<ui::Cell>&& rows) {

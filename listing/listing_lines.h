@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "listing/listing_scan.h"
@@ -32,14 +33,22 @@ struct ListingLines {
 // is empty, since that sort would be refused). Touches no grid.
 ListingLines MakeListingLines(ListingScan&& scan, bool newest_first);
 
-// Gives the grid the row count for the listings read, writes the lines into
-// rows 1.. and blanks every row below them, so nothing of an earlier fill
-// stays. Takes the lines' texts. User-interface thread.
+// Gives the grid the row count for the listings read, the lines in rows 1..
+// and blank rows below them, so nothing of an earlier fill stays. A grid of
+// the listing columns gets them as records (see listing_records.h). Takes
+// the lines' texts. User-interface thread.
 void PutListingLines(ui::Grid& grid, ListingLines& lines);
 
-// Every row of a listing grid as PutListingLines and then ApplyGridColours
-// leave them (row 0 a stand-in for the title row), built away from the grid
-// so that a worker does the work of a big fill. Takes the lines' texts.
+class ListingRowSource;
+
+// Gives a listing grid (set up by SetUpListingGrid) the rows of `source`,
+// in one swap; the row count follows the listings read.
+void PutListingSource(ui::Grid& grid, std::shared_ptr<ListingRowSource> source);
+
+// Every row of a listing grid as ten cells each, as PutListingLines and then
+// ApplyGridColours leave them (row 0 a stand-in for the title row). The
+// grids hold records instead; these cells are what their rows are checked
+// against. Takes the lines' texts.
 std::vector<ui::Cell> MakeListingGridRows(ListingLines& lines);
 // Puts such rows into a grid set up by SetUpListingGrid, in one swap.
 // Returns the cells the grid held, to be freed

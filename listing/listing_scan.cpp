@@ -169,33 +169,45 @@ void TakeSeatBlocks(std::string_view buy_block, std::string_view sell_block,
   AddAmounts(sell_block, listing, nullptr);
 }
 
-std::optional<store::StoreError> ForEachStoredListing(store::Store& store,
-                                                      const std::vector<int64_t>* record_numbers,
-                                                      const ListingVisitor& visit,
-                                                      int64_t* record_count) {
+std::optional<store::StoreError> ForEachStoredRecord(store::Store& store,
+                                                     const std::vector<int64_t>* record_numbers,
+                                                     const StoredRecordVisitor& visit,
+                                                     int64_t* record_count) {
   store::StoreAccess access = store.OpenStore();
   if (!access.ok()) return access.error().value_or(store::StoreError{});
   access.GoToFirst();
   if (record_count) *record_count = access.RecordCount();
   const int64_t n =
       record_numbers ? static_cast<int64_t>(record_numbers->size()) : access.RecordCount();
-  StoredListing listing;
   for (int64_t i = 0; i < n && access.ok(); ++i) {
     if (record_numbers) access.GoToRecord((*record_numbers)[static_cast<size_t>(i)]);
-    // The views of one record stay valid until the access moves on.
-    listing.date = access.FieldView(store::kDate);
-    listing.name = access.FieldView(store::kName);
-    listing.code = access.FieldView(store::kCode);
-    listing.turnover = access.FieldView(store::kTurnover);
-    listing.buy_block = access.FieldView(store::kBuySeats);
-    listing.sell_block = access.FieldView(store::kSellSeats);
-    listing.record_number = access.CurrentRecordNumber();
-    if (!visit(listing)) break;
+    if (!visit(access)) break;
     access.Skip(1);
   }
   std::optional<store::StoreError> failure = access.error();
   std::optional<store::StoreError> closing = access.CloseStore();
   return failure ? failure : closing;
+}
+
+std::optional<store::StoreError> ForEachStoredListing(store::Store& store,
+                                                      const std::vector<int64_t>* record_numbers,
+                                                      const ListingVisitor& visit,
+                                                      int64_t* record_count) {
+  StoredListing listing;
+  return ForEachStoredRecord(
+      store, record_numbers,
+      [&](store::StoreAccess& access) {
+        // The views of one record stay valid until the access moves on.
+        listing.date = access.FieldView(store::kDate);
+        listing.name = access.FieldView(store::kName);
+        listing.code = access.FieldView(store::kCode);
+        listing.turnover = access.FieldView(store::kTurnover);
+        listing.buy_block = access.FieldView(store::kBuySeats);
+        listing.sell_block = access.FieldView(store::kSellSeats);
+        listing.record_number = access.CurrentRecordNumber();
+        return visit(listing);
+      },
+      record_count);
 }
 
 namespace {

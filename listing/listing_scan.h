@@ -60,7 +60,22 @@ struct StoredListing {
 // Answers whether the pass goes on.
 using ListingVisitor = std::function<bool(const StoredListing&)>;
 
-// One store access: every listing in record order, or, with record_numbers,
+// The one pass over the store that every reading of all listings makes:
+// one store access (a snapshot), every record in record order, or, with
+// record_numbers, the records of those numbers in that order (a number that
+// no record has reads the nearest record). `visit` reads what it needs of
+// the record the access stands on and answers whether the pass goes on; the
+// views it takes last until it returns. The store is closed when this
+// returns; an error says it could not be opened or failed during the pass.
+// record_count, when given, receives the number of listings in the whole
+// store before the first visit.
+using StoredRecordVisitor = std::function<bool(store::StoreAccess&)>;
+std::optional<store::StoreError> ForEachStoredRecord(store::Store& store,
+                                                     const std::vector<int64_t>* record_numbers,
+                                                     const StoredRecordVisitor& visit,
+                                                     int64_t* record_count = nullptr);
+
+// ForEachStoredRecord giving the fields the statistics read: every listing in record order, or, with record_numbers,
 // the listings of those numbers in that order (a number that no record has
 // reads the nearest record). The store is closed when this returns; an
 // error says the store could not be opened or failed during the pass.

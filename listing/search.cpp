@@ -1,9 +1,11 @@
 #include "listing/search.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
 #include "listing/listing_grid.h"
+#include "listing/listing_records.h"
 #include "listing/statistics_query.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
@@ -37,6 +39,31 @@ bool ByteIs(std::string_view keyword, size_t position, char c) {
 
 }  // namespace
 
+std::vector<int64_t> FindListings(const ui::Grid& grid, int column, std::string_view keyword,
+                                  int first_row) {
+  std::vector<int64_t> found;
+  first_row = std::max(first_row, 0);
+  int r = first_row;
+  const ListingRowSource* source = ListingSourceOf(grid);
+  if (source && first_row >= 1 && column >= 0 && column < kInternedColumns) {
+    // Each distinct text is matched once; the listings then only look up
+    // their text's answer.
+    const ListingTable& table = source->table();
+    const auto& texts = table.texts[static_cast<size_t>(column)];
+    std::vector<uint8_t> hit(texts.size());
+    for (size_t t = 0; t < texts.size(); ++t) hit[t] = text::ContainsText(texts[t], keyword);
+    for (; r <= source->count() && r < grid.RowCount(); ++r) {
+      const ListingRecord& record = source->RecordAt(r);
+      if (hit[record.text[static_cast<size_t>(column)]]) found.push_back(record.record_number);
+    }
+  }
+  for (; r < grid.RowCount(); ++r) {
+    if (text::ContainsText(grid.Text(r, column), keyword))
+      found.push_back(text::IntegerFromText(grid.Text(r, kRecordNumberColumn)));
+  }
+  return found;
+}
+
 void RunSearch(program::ProgramContext& ctx) {
   ui::MainWindow& window = ctx.window;
   const std::string keyword(text::TrimBlanks(window.编辑框_搜索.caption()));
@@ -60,11 +87,7 @@ void RunSearch(program::ProgramContext& ctx) {
   // The title row is not a listing: the scan starts below it.
   std::vector<int64_t>& found = ctx.state.search_record_numbers;
   found.clear();
-  const ui::Grid& statistics = window.高级表格_龙虎统计;
-  for (int r = 1; r < statistics.RowCount(); ++r) {
-    if (text::ContainsText(statistics.Text(r, column), keyword))
-      found.push_back(text::IntegerFromText(statistics.Text(r, kRecordNumberColumn)));
-  }
+  found = FindListings(window.高级表格_龙虎统计, column, keyword, 1);
   if (found.empty()) return Tell(ctx, M().nothing_found);
 
   const std::optional<int> shown =

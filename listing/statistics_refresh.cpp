@@ -5,6 +5,7 @@
 #include "listing/grid_sort.h"
 #include "listing/listing_grid.h"
 #include "listing/listing_lines.h"
+#include "listing/listing_records.h"
 #include "listing/listing_scan.h"
 #include "listing/statistics_query.h"
 #include "text/gbk.h"
@@ -43,7 +44,7 @@ void FailOnUi(program::ProgramContext& ctx, uint64_t generation) {
 // The fill's lines with every row of the grid made ready on the worker.
 struct PreparedFill {
   ListingLines lines;
-  std::vector<ui::Cell> rows;
+  std::shared_ptr<ListingRowSource> rows;
 };
 
 void ShowOnUi(program::ProgramContext& ctx, uint64_t generation, int64_t start,
@@ -59,11 +60,8 @@ void ShowOnUi(program::ProgramContext& ctx, uint64_t generation, int64_t start,
     ui::Grid::UpdateScope scope(grid);
     // The rows below the title come aligned from the worker.
     SetUpListingGrid(window, grid, false);
-    // One swap: the rows were built on the worker, and the old ones are
-    // freed on another, so a million-row fill holds this thread briefly.
-    auto old = std::make_shared<std::vector<ui::Cell>>(
-        PutListingGridRows(grid, std::move(fill.rows)));
-    ctx.platform.StartWorker([old] { old->clear(); });
+    // One swap: the records were built on the worker.
+    PutListingSource(grid, std::move(fill.rows));
     window.标签_上榜数.SetCaption(ListingTotalCaption(lines.record_count));
     window.高级选择夹1.SetPageEnabled(ui::MainWindow::kDetailsPage, true);
   }
@@ -105,7 +103,8 @@ void RefreshStatistics(program::ProgramContext& ctx) {
   // calling thread; the user-interface thread only moves them in.
   auto fill = std::make_shared<PreparedFill>();
   fill->lines = MakeListingLines(std::move(scan), true);
-  fill->rows = MakeListingGridRows(fill->lines);
+  fill->rows = MakeListingRowSource(fill->lines);
+  fill->rows->set_coloured(true);
   const bool damaged = fill->lines.damaged_buy_block;
   OnUi(ctx, on_ui, [&ctx, generation, start, fill] { ShowOnUi(ctx, generation, start, *fill); });
   if (damaged) ShowDamagedStoreMessage(ctx.platform);

@@ -1,12 +1,81 @@
 #include "ui/grid.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 
 #include "text/numbers.h"
 
 namespace ui {
 namespace {
 const Cell kEmptyCell{};
+
+// Generations of row sources, unique across grids, so that a cached row
+// never stands for a row of another source or of an earlier order.
+std::atomic<uint64_t> grid_source_generations{0};
+uint64_t NextSourceGeneration() { return grid_source_generations.fetch_add(1) + 1; }
+
+// The rows of row sources last read on this thread.
+struct GridCachedRow {
+  uint64_t generation = 0;
+  int row = -1;
+  std::vector<Cell> cells;
+};
+constexpr size_t kGridCachedRows = 8;
+struct GridRowCache {
+  std::array<GridCachedRow, kGridCachedRows> rows;
+  size_t next = 0;
+};
+thread_local GridRowCache grid_row_cache;
+}  // namespace
+
+const Cell& Grid::SourceCell(int row, int column) const {
+  GridRowCache& cache = grid_row_cache;
+  for (GridCachedRow& cached : cache.rows) {
+    if (cached.generation == source_generation_ && cached.row == row &&
+        static_cast<size_t>(column) < cached.cells.size())
+      return cached.cells[static_cast<size_t>(column)];
+  }
+  GridCachedRow& slot = cache.rows[cache.next];
+  cache.next = (cache.next + 1) % kGridCachedRows;
+  slot.generation = source_generation_;
+  slot.row = row;
+  slot.cells.assign(static_cast<size_t>(columns_), Cell{});
+  for (int c = 0; c < columns_; ++c) source_->MakeCell(row, c, slot.cells[static_cast<size_t>(c)]);
+  return slot.cells[static_cast<size_t>(column)];
+}
+
+void Grid::SetRowSource(std::shared_ptr<RowSource> source, int rows) {
+  CheckOwnerThread();
+  rows = std::max(rows, 1);
+  cells_.resize(static_cast<size_t>(columns_));  // row 0 stays, or comes as default cells
+  source_ = std::move(source);
+  source_generation_ = NextSourceGeneration();
+  std::erase_if(row_heights_, [rows](const auto& entry) { return entry.first >= rows; });
+  std::erase_if(tooltips_, [](const auto& entry) { return (entry.first >> 32) >= 1; });
+  rows_ = rows;
+  if (current_row_ >= rows_) current_row_ = std::max(rows_ - 1, 0);
+  Changed(GridChange::kReset);
+}
+
+void Grid::NotifySourceChanged(int first_row, int last_row) {
+  CheckOwnerThread();
+  source_generation_ = NextSourceGeneration();
+  NotifyRows(first_row, last_row);
+}
+
+void Grid::MaterialiseSource() {
+  CheckOwnerThread();
+  if (!source_) return;
+  const size_t columns = static_cast<size_t>(columns_);
+  std::vector<Cell> cells(static_cast<size_t>(rows_) * columns);
+  for (size_t c = 0; c < columns && c < cells_.size(); ++c) cells[c] = std::move(cells_[c]);
+  for (int r = 1; r < rows_; ++r)
+    for (int c = 0; c < columns_; ++c)
+      source_->MakeCell(r, c, cells[static_cast<size_t>(r) * columns + static_cast<size_t>(c)]);
+  cells_ = std::move(cells);
+  source_.reset();
+  source_generation_ = NextSourceGeneration();
 }
 
 Grid::Grid(std::string name, Component* container, int page, Rect place, std::string tag)
@@ -69,6 +138,7 @@ void Grid::SetRowCount(int rows) {
   CheckOwnerThread();
   rows = std::max(rows, 0);
   if (rows == rows_) return;
+  MaterialiseSource();
   cells_.resize(static_cast<size_t>(rows) * static_cast<size_t>(columns_));
   if (rows < rows_) {
     std::erase_if(row_heights_, [rows](const auto& entry) { return entry.first >= rows; });
@@ -83,6 +153,7 @@ void Grid::SetColumnCount(int columns) {
   CheckOwnerThread();
   columns = std::max(columns, 0);
   if (columns == columns_) return;
+  MaterialiseSource();
   std::vector<Cell> cells(static_cast<size_t>(rows_) * static_cast<size_t>(columns));
   const int keep = std::min(columns, columns_);
   for (int r = 0; r < rows_; ++r) {
@@ -139,6 +210,7 @@ void Grid::SetColumnWidth(int column, int pixels) {
 
 const Cell& Grid::At(int row, int column) const {
   if (!Valid(row, column)) return kEmptyCell;
+  if (source_ && row > 0) return SourceCell(row, column);
   return cells_[static_cast<size_t>(row) * columns_ + column];
 }
 
@@ -162,12 +234,14 @@ void Grid::SetToolTip(int row, int column, std::string_view gbk) {
 Cell* Grid::MutableAt(int row, int column) {
   CheckOwnerThread();
   if (!Valid(row, column)) return nullptr;
+  if (row > 0) MaterialiseSource();
   return &cells_[static_cast<size_t>(row) * columns_ + column];
 }
 
 std::span<Cell> Grid::MutableRow(int row) {
   CheckOwnerThread();
   if (row < 0 || row >= rows_) return {};
+  if (row > 0) MaterialiseSource();
   return std::span<Cell>(cells_.data() + static_cast<size_t>(row) * columns_,
                          static_cast<size_t>(columns_));
 }
@@ -225,6 +299,19 @@ void Grid::SetAlignment(CellRange range, Align align) {
   range.last_row = std::min(range.last_row, rows_ - 1);
   range.last_column = std::min(range.last_column, columns_ - 1);
   if (range.first_row > range.last_row || range.first_column > range.last_column) return;
+  if (source_ && range.last_row > 0) {
+    // The source takes an alignment of whole columns of its rows.
+    const bool whole_columns = range.first_row <= 1 && range.last_row == rows_ - 1;
+    if (whole_columns && source_->AlignColumns(range.first_column, range.last_column, align)) {
+      source_generation_ = NextSourceGeneration();
+      if (range.first_row == 0)
+        for (int c = range.first_column; c <= range.last_column; ++c)
+          cells_[static_cast<size_t>(c)].align = static_cast<uint32_t>(align);
+      Changed(GridChange::kRows, range.first_row, range.last_row);
+      return;
+    }
+    MaterialiseSource();
+  }
   for (int r = range.first_row; r <= range.last_row; ++r)
     for (int c = range.first_column; c <= range.last_column; ++c)
       cells_[static_cast<size_t>(r) * columns_ + c].align = static_cast<uint32_t>(align);
@@ -239,6 +326,10 @@ std::vector<Cell> Grid::ReplaceRowsBelowTitle(std::vector<Cell>&& cells) {
   if (rows_ > 0)
     for (size_t c = 0; c < columns; ++c) cells[c] = std::move(cells_[c]);
   cells_.swap(cells);
+  if (source_) {
+    source_.reset();
+    source_generation_ = NextSourceGeneration();
+  }
   const int rows = static_cast<int>(cells_.size() / columns);
   std::erase_if(row_heights_, [rows](const auto& entry) { return entry.first >= rows; });
   std::erase_if(tooltips_, [](const auto& entry) { return (entry.first >> 32) >= 1; });
@@ -255,6 +346,7 @@ void Grid::ClearRange(CellRange range) {
   range.last_row = std::min(range.last_row, rows_ - 1);
   range.last_column = std::min(range.last_column, columns_ - 1);
   if (range.first_row > range.last_row || range.first_column > range.last_column) return;
+  if (range.last_row > 0) MaterialiseSource();
   for (int r = range.first_row; r <= range.last_row; ++r)
     for (int c = range.first_column; c <= range.last_column; ++c)
       cells_[static_cast<size_t>(r) * columns_ + c] = Cell{};

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -85,6 +86,26 @@ struct GridChange {
   int last_row = 0;
 };
 
+// The rows below the title row of a grid, made on demand instead of held
+// as cells: a grid of a million listings keeps one small record per row and
+// formats only the cells that are painted or read.
+class RowSource {
+ public:
+  virtual ~RowSource() = default;
+  // The cell at (row, column); row 1 is the first row below the title row.
+  // `cell` comes in as a default cell.
+  virtual void MakeCell(int row, int column, Cell& cell) const = 0;
+  // Every source row of columns first_column..last_column takes `align`.
+  // Answers false when the source cannot keep that, and the grid then turns
+  // its rows into cells first.
+  virtual bool AlignColumns(int first_column, int last_column, Align align) {
+    (void)first_column;
+    (void)last_column;
+    (void)align;
+    return false;
+  }
+};
+
 class Grid : public Component {
  public:
   using GridListener = std::function<void(const GridChange&)>;
@@ -113,6 +134,8 @@ class Grid : public Component {
     return row >= 0 && row < rows_ && column >= 0 && column < columns_;
   }
   // Out-of-range reads give an empty cell; out-of-range writes do nothing.
+  // A cell of a row source is made on the reading thread and the reference
+  // stays good for reads of up to seven other rows after it.
   const Cell& At(int row, int column) const;
   const std::string& Text(int row, int column) const { return At(row, column).text; }
   void SetText(int row, int column, std::string_view gbk);
@@ -144,6 +167,18 @@ class Grid : public Component {
   // caller can free them away from the user-interface thread; `cells` of
   // the wrong size come back unused.
   std::vector<Cell> ReplaceRowsBelowTitle(std::vector<Cell>&& cells);
+
+  // Rows 1..rows-1 come from `source` from now on (row 0 keeps its cells),
+  // until a write that the source cannot take turns them into cells. The
+  // row count becomes `rows` (at least 1); tooltips below row 0 go.
+  void SetRowSource(std::shared_ptr<RowSource> source, int rows);
+  // The source of the rows below the title row, if any. Whoever changes
+  // what it gives calls NotifySourceChanged.
+  RowSource* row_source() const { return source_.get(); }
+  void NotifySourceChanged(int first_row, int last_row);
+  // Turns the source's rows into cells and drops the source; what the grid
+  // shows stays. For work that holds on to many cells at once.
+  void MaterialiseSource();
 
   const std::vector<CellRange>& Merges() const { return merges_; }
   void Merge(CellRange range);
@@ -195,12 +230,15 @@ class Grid : public Component {
 
  private:
   void Emit(const GridChange& change);
+  const Cell& SourceCell(int row, int column) const;
   void Changed(GridChange::Kind kind, int first_row = 0, int last_row = 0);
 
   int rows_ = 0;
   int columns_ = 0;
   int header_rows_ = 0;
-  std::vector<Cell> cells_;  // rows_ * columns_, row-major
+  std::vector<Cell> cells_;  // rows_ * columns_, row-major; row 0 only with a source
+  std::shared_ptr<RowSource> source_;
+  uint64_t source_generation_ = 0;  // changes whenever what the source gives may change
   std::vector<int> column_widths_;
   std::unordered_map<int, int> row_heights_;  // only rows that differ from the default
   // Tooltips by row << 32 | column.

@@ -1,0 +1,153 @@
+// The listing grids' row source against the cell-by-cell fill it replaced:
+// every cell, after the fill, after each header sort and after the layout
+// is set again, and every search, must come out the same.
+#include "listing/listing_records.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "bench/store_bench_data.h"
+#include "listing/grid_sort.h"
+#include "listing/listing_grid.h"
+#include "listing/listing_lines.h"
+#include "listing/listing_scan.h"
+#include "listing/search.h"
+#include "tests/program_fixture.h"
+
+namespace {
+
+using testing_support::G;
+using testing_support::ListingRecord;
+using testing_support::TestProgram;
+
+// Realistic listings (few names and Seats, many equal dates, so that sorts
+// meet long runs of equal keys) with the awkward ones mixed in.
+void WriteAwkwardStore(TestProgram& p) {
+  std::vector<ListingRecord> records;
+  for (int64_t i = 1; i <= 1500; ++i)
+    records.push_back(ListingRecord{bench_support::RealisticListing(i)});
+  records[3][store::kTurnover] = "0";  // no strength
+  records[40][store::kTurnover] = "0";
+  records[5][store::kDate] = "2020-1-5";  // a date as a page once printed it
+  records[6][store::kBuySeats] = G("ABC证券|99999999999999999|1|abc证券|2|3");  // too big for thousandths
+  records[7][store::kBuySeats] = G("abc证券|5|1");
+  records[8][store::kBuySeats] = G("Abd证券|-5|1");
+  records[9][store::kBuySeats] = G("|5|1");  // no first Seat name
+  records[10][store::kName] = "";
+  records[11][store::kTurnover] = "0.0001";  // strengths far from the others
+  records[1490][store::kBuySeats] = G("甲|1");  // damaged: the rows from here on are blank
+  testing_support::WriteListings(p.store, records);
+}
+
+listing::ListingLines Lines(TestProgram& p, bool newest_first) {
+  return listing::MakeListingLines(listing::ScanListings(p.store, nullptr), newest_first);
+}
+
+// Every cell of both grids, all that a cell holds.
+void ExpectSameCells(const ui::Grid& cells, const ui::Grid& source, const std::string& when) {
+  ASSERT_EQ(cells.RowCount(), source.RowCount()) << when;
+  ASSERT_EQ(cells.ColumnCount(), source.ColumnCount()) << when;
+  int differences = 0;
+  for (int r = 0; r < cells.RowCount() && differences < 5; ++r) {
+    for (int c = 0; c < cells.ColumnCount(); ++c) {
+      const ui::Cell& a = cells.At(r, c);
+      const ui::Cell& b = source.At(r, c);
+      if (a.text != b.text || a.TextColour() != b.TextColour() || a.align != b.align ||
+          a.is_number != b.is_number || a.Background() != b.Background()) {
+        ADD_FAILURE() << when << ": row " << r << " column " << c << " '" << a.text << "' vs '"
+                      << b.text << "'";
+        ++differences;
+      }
+    }
+  }
+}
+
+struct FilledGrids {
+  TestProgram p;
+  ui::Grid& cells = p.window.高级表格_搜索结果;
+  ui::Grid& source = p.window.高级表格_龙虎统计;
+
+  explicit FilledGrids(bool newest_first) {
+    WriteAwkwardStore(p);
+    listing::SetUpListingGrid(p.window, cells, false);
+    listing::ListingLines a = Lines(p, newest_first);
+    listing::PutListingGridRows(cells, listing::MakeListingGridRows(a));
+    listing::SetUpListingGrid(p.window, source, false);
+    listing::ListingLines b = Lines(p, newest_first);
+    auto rows = listing::MakeListingRowSource(b);
+    rows->set_coloured(true);
+    listing::PutListingSource(source, std::move(rows));
+  }
+};
+
+TEST(ListingRecordsTest, EveryCellAfterEachHeaderSortEqualsTheCellFill) {
+  for (bool newest_first : {true, false}) {
+    FilledGrids g(newest_first);
+    ASSERT_NE(listing::ListingSourceOf(g.source), nullptr);
+    ExpectSameCells(g.cells, g.source, "fill");
+    const int shown = g.cells.RowCount();
+    // Descending then ascending on each column, so that each sort starts
+    // from the order the one before left (stability shows).
+    for (int column = 0; column < listing::kListingColumnCount; ++column) {
+      for (bool ascending : {false, true}) {
+        for (bool case_sensitive : {false, true}) {
+          const int kind = column < 4 ? listing::kSortAsText : listing::kSortAsNumber;
+          const bool lowest = column == listing::kStrengthColumn;
+          const int a = listing::SortGridRows(g.cells, shown, column, kind, case_sensitive,
+                                              ascending, std::nullopt, std::nullopt, std::nullopt,
+                                              std::nullopt, lowest);
+          const int b = listing::SortGridRows(g.source, shown, column, kind, case_sensitive,
+                                              ascending, std::nullopt, std::nullopt, std::nullopt,
+                                              std::nullopt, lowest);
+          const std::string when = "column " + std::to_string(column) +
+                                   (ascending ? " up" : " down") + (case_sensitive ? " cs" : "");
+          EXPECT_EQ(a, b) << when;
+          ExpectSameCells(g.cells, g.source, when);
+        }
+      }
+    }
+    // A text sort of a figure column reads the cells' texts.
+    EXPECT_EQ(listing::SortGridRows(g.cells, shown, 5, listing::kSortAsText),
+              listing::SortGridRows(g.source, shown, 5, listing::kSortAsText));
+    ExpectSameCells(g.cells, g.source, "figures as text");
+    listing::SetUpListingGrid(g.p.window, g.cells);
+    listing::SetUpListingGrid(g.p.window, g.source);
+    ExpectSameCells(g.cells, g.source, "layout again");
+    EXPECT_NE(listing::ListingSourceOf(g.source), nullptr) << "the layout kept the records";
+  }
+}
+
+TEST(ListingRecordsTest, SearchesFindTheSameListingsInTheSameOrder) {
+  FilledGrids g(true);
+  const std::vector<std::pair<int, std::string>> searches = {
+      {listing::kDateColumn, "2000-01"}, {listing::kDateColumn, "-1-"},
+      {listing::kNameColumn, G("银")},   {listing::kCodeColumn, "6001"},
+      {listing::kSeatColumn, G("证券")}, {listing::kSeatColumn, "abc"},
+      {listing::kSeatColumn, "ABC"},     {listing::kNameColumn, "no such name"}};
+  for (const auto& [column, keyword] : searches) {
+    const auto expected = listing::FindListings(g.cells, column, keyword, 1);
+    EXPECT_EQ(listing::FindListings(g.source, column, keyword, 1), expected)
+        << column << " " << keyword;
+  }
+  EXPECT_FALSE(listing::FindListings(g.source, listing::kSeatColumn, G("证券"), 1).empty());
+}
+
+TEST(ListingRecordsTest, AWriteTheRecordsCannotHoldTurnsThemIntoCells) {
+  FilledGrids g(false);
+  // A partial sort and a direct write both leave the records behind.
+  EXPECT_EQ(listing::SortGridRows(g.cells, 20, 2, listing::kSortAsText),
+            listing::SortGridRows(g.source, 20, 2, listing::kSortAsText));
+  ExpectSameCells(g.cells, g.source, "partial sort");
+  EXPECT_EQ(listing::ListingSourceOf(g.source), nullptr);
+  g.cells.SetText(3, 1, "x");
+  g.source.SetText(3, 1, "x");
+  ExpectSameCells(g.cells, g.source, "write");
+}
+
+TEST(ListingRecordsTest, ARecordIsSmall) {
+  EXPECT_LE(sizeof(listing::ListingRecord), 56u);
+}
+
+}  // namespace
