@@ -177,4 +177,25 @@ TEST_F(RankingPageTest, ARowsListingsComeOnADoubleClickAndOneOfThemOpensOnTheDet
       << U(p.window.标签_明细标题.caption());
 }
 
+TEST_F(RankingPageTest, TheListingsFollowTheRowDoubleClickedAsTheMouseSendsIt) {
+  ASSERT_NO_FATAL_FAILURE(TurnToPage());
+  ui::Grid& listings = page().高级表格_排行明细;
+  // What the mouse sends for a double-click: up, double-click, up again,
+  // before any worker's answer comes back.
+  auto double_click = [&](int row) {
+    grid().UserLeftButtonUp(row, 0);
+    grid().UserDoubleClick(row, 0);
+    grid().UserLeftButtonUp(row, 0);
+    ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  };
+  ASSERT_EQ(Column(grid(), 0, 3), (std::vector<std::string>{"C", "B", "A"}));
+  double_click(3);  // A
+  EXPECT_EQ(Column(listings, 0, 2), (std::vector<std::string>{"2010-04-08", "2010-04-07"}));
+  EXPECT_EQ(Column(listings, 6, 2), (std::vector<std::string>{"-5.000", "3.000"}));
+  EXPECT_EQ(page().图表_席位净额.data().bars, (std::vector<double>{3.0, -5.0}));
+  double_click(2);  // B
+  EXPECT_EQ(Column(listings, 6, 2), (std::vector<std::string>{"-2.000", "2.000"}));
+  EXPECT_EQ(page().图表_席位净额.data().bars, (std::vector<double>{2.0, -2.0}));
+}
+
 }  // namespace
