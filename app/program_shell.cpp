@@ -2,10 +2,12 @@
 
 #include <string>
 
+#include "coverage/coverage_page.h"
 #include "listing/listing_grid.h"
 #include "program/jobs.h"
 #include "listing/statistics_refresh.h"
 #include "store/store_error.h"
+#include "store/store_stamp.h"
 #include "text/gbk.h"
 #include "ui/messages.h"
 
@@ -29,6 +31,27 @@ void OnMainWindowCreated(ProgramContext& ctx) {
   // The statistics page fills while the window is already usable. The
   // refresh posts work that refers to ctx: hand it the program's own.
   ctx.platform.StartWorker([&ctx] { listing::RefreshStatistics(ctx); });
+}
+
+void RefreshIfStoreChanged(ProgramContext& ctx) {
+  program::ProgramState& state = ctx.state;
+  // A job reads what it wrote before it ends, and this is asked again then;
+  // a refresh on its way reads the store anyway.
+  if (program::JobRunning(state)) return;
+  if (state.statistics_refresh_started.load() > state.statistics_refresh_ended) return;
+  if (store::StampOfStore(ctx.store.Path()) == state.statistics_store_stamp) return;
+  ctx.platform.StartWorker([&ctx] { listing::RefreshStatistics(ctx); });
+  // The pages of our own read the store each time they come up.
+  switch (ctx.window.高级选择夹1.current_page()) {
+    case ui::MainWindow::kDownloadLogPage:
+      coverage::OnDownloadLogPageShown(ctx);
+      break;
+    case ui::MainWindow::kRankingPage:
+      ctx.window.ranking.RaiseShown();
+      break;
+    default:
+      break;
+  }
 }
 
 bool OnMainWindowCloseQuery(ProgramContext& ctx) {

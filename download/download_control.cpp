@@ -173,12 +173,14 @@ struct Exit {
 
 void Leave(WindowUpdates& ui, const Exit& exit) {
   if (exit.message) ui.Tell(*exit.message);
-  ui.JobFinished();
-  if (exit.date_boxes_to_now) ui.SetDateBoxesToNow();
+  // The window reads what the job wrote before the job ends, so the check
+  // for other writers at its end finds nothing new of the job's own.
   if (exit.refresh) {
     ui.RefreshLogPage();
     ui.Refresh();
   }
+  ui.JobFinished();
+  if (exit.date_boxes_to_now) ui.SetDateBoxesToNow();
 }
 
 size_t DistinctDates(const std::vector<PageKey>& pages) {
@@ -324,10 +326,10 @@ void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& r
       DownloadT().updated_open + summary.first_record_date + DownloadT().updated_close;
   ui.Post([updated](ui::MainWindow& w) { w.标签_上榜日期.SetCaption(updated); });
   ui.ShowResult(request.today_only && summary.last_piece_count == 1, summary.failed);
-  ui.JobFinished();
-  ui.Tell(ClosingMessage(summary));
   ui.RefreshLogPage();
   ui.Refresh();
+  ui.JobFinished();
+  ui.Tell(ClosingMessage(summary));
 }
 
 bool RefuseDuringJob(program::ProgramContext& ctx) {

@@ -15,7 +15,11 @@ void PostJobFinished(ProgramContext& ctx) {
     ProgramState& state = program->state;
     if (state.job == Job::kDownload) program->window.超级按钮_开始下载.SetEnabled(true);
     state.job = Job::kNone;
-    if (state.close_pending) program->window.Close();
+    if (state.close_pending) {
+      program->window.Close();
+    } else if (state.after_job) {
+      state.after_job();
+    }
   });
 }
 

@@ -254,4 +254,42 @@ TEST(Focus, MovingOverAGridOrTheReferenceTextFocusesIt) {
                                       "高级表格_搜索结果"}));
 }
 
+// The command-line program (or another window) writes the store while the
+// window is open: the window notices when it comes back to the front and
+// when a job ends, and reads the store again; nothing new, no reading.
+TEST(StoreWrittenElsewhere, TheWindowRefreshesOnActivationAndAfterAJob) {
+  TestProgram p;
+  app::WireEvents(p.ctx);
+  p.window.RaiseCreated();
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  ASSERT_EQ(p.state.statistics_listing_count, 0);
+  const uint64_t refreshes = p.state.statistics_refresh_started.load();
+  p.window.RaiseActivated();
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_EQ(p.state.statistics_refresh_started.load(), refreshes);
+
+  {
+    store::Store elsewhere(p.store.Path());
+    WriteListings(elsewhere, {MakeListing("2010-04-07", "甲", "600001", "10000"),
+                              MakeListing("2010-04-08", "乙", "600002", "10000")});
+  }
+  p.window.RaiseActivated();
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_EQ(p.state.statistics_listing_count, 2);
+  EXPECT_EQ(U(p.window.高级表格_龙虎统计.Text(1, 0)), "2010-04-08");
+
+  // During a job the window waits for its end.
+  program::BeginJob(p.ctx, program::Job::kDuplicateRemoval);
+  {
+    store::Store elsewhere(p.store.Path());
+    WriteListings(elsewhere, {MakeListing("2010-04-09", "丙", "600003", "10000")});
+  }
+  p.window.RaiseActivated();
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_EQ(p.state.statistics_listing_count, 2);
+  program::PostJobFinished(p.ctx);
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_EQ(p.state.statistics_listing_count, 3);
+}
+
 }  // namespace

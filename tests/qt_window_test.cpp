@@ -193,6 +193,23 @@ TEST_F(QtWindow, TitleAndVersionCaptionAfterStart) {
   EXPECT_EQ(ShownCaption(view.WidgetFor(p.window.标签_版本号)), Q("版本号：V1.3"));
 }
 
+TEST_F(QtWindow, ComingBackToTheWindowReadsAStoreWrittenMeanwhile) {
+  p.window.RaiseCreated();
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  {
+    store::Store elsewhere(p.store.Path());
+    WriteListings(elsewhere, {MakeListing("2010-04-07", "甲", "600001", "10000")});
+  }
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  view.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_EQ(p.state.statistics_listing_count, 1);
+}
+
 TEST_F(QtWindow, ACheckboxClickReachesItsHandler) {
   p.window.高级选择夹1.SetCurrentPage(3);
   auto* keep = Widget<QCheckBox>(view, p.window.选择框_保留);
