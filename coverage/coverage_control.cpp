@@ -95,7 +95,7 @@ void OnLogEndDateChanged(program::ProgramContext& ctx) {
 }
 
 void OnFillGapsClicked(program::ProgramContext& ctx) {
-  if (download::RefuseDuringJob(ctx)) return;
+  if (download::RefuseDuringJob(ctx) || program::RefuseWhenReadOnly(ctx)) return;
   const ui::DownloadLogPage& page = ctx.window.download_log;
   download::WindowDownloadRequest request =
       GapFillRequest(ctx, download::AllPages(LogPageDates(ctx.window)));
@@ -110,14 +110,14 @@ void OnLogCellDoubleClicked(program::ProgramContext& ctx) {
   const std::optional<download::PageKey> page =
       PageOfCell(grid, grid.CurrentRow(), grid.CurrentColumn());
   if (!page) return;
-  if (download::RefuseDuringJob(ctx)) return;
+  if (download::RefuseDuringJob(ctx) || program::RefuseWhenReadOnly(ctx)) return;
   download::WindowDownloadRequest request = GapFillRequest(ctx, {*page});
   request.today_only = page->date == ctx.platform.Now().DateText();
   download::StartDownloadJob(ctx, std::move(request));
 }
 
 void OnRebuildLogClicked(program::ProgramContext& ctx) {
-  if (download::RefuseDuringJob(ctx)) return;
+  if (download::RefuseDuringJob(ctx) || program::RefuseWhenReadOnly(ctx)) return;
   const ui::MessageAnswer answer =
       ctx.platform.ShowMessage(GapFillT().rebuild_question, ui::MessageTitle(),
                                ui::MessageButtons::kOkCancel, ui::MessageIcon::kQuestion);

@@ -366,7 +366,7 @@ void OnStartDownloadClicked(program::ProgramContext& ctx) {
     RefuseDuringJob(ctx);
     return;
   }
-  if (program::JobRunning(ctx.state)) return;
+  if (program::JobRunning(ctx.state) || program::RefuseWhenReadOnly(ctx)) return;
   BuildDownloadDateList(ctx);
   StartDownloadJob(ctx, SnapshotRequest(ctx));
 }

@@ -89,7 +89,10 @@ void Store::DropIdleConnections() {
 }
 
 std::optional<StoreError> Store::EnsureStore() {
-  if (TableFile::FileExists(path_)) return std::nullopt;
+  if (TableFile::FileExists(path_)) {
+    if (!MayWriteFileAndFolder(path_)) SetReadOnly(true);
+    return std::nullopt;
+  }
   return TableFile::CreateTable(path_, kListingTable, kListingFields, password_, SideTables());
 }
 
@@ -117,7 +120,8 @@ StoreAccess Store::OpenStore(AccessMode mode) {
   if (table && !table->BeginAccess(mode)) table.reset();  // stale: open afresh
   if (!table) {
     TableFile::OpenResult opened =
-        TableFile::OpenTable(path_, kListingTable, kListingFields, password_, SideTables());
+        TableFile::OpenTable(path_, kListingTable, kListingFields, password_, SideTables(),
+                             read_only_.load());
     if (!opened.table) return StoreAccess(this, nullptr, opened.error);
     table = std::move(opened.table);
     if (!table->BeginAccess(mode)) {
@@ -130,11 +134,14 @@ StoreAccess Store::OpenStore(AccessMode mode) {
 }
 
 CheckpointResult Store::Checkpoint() {
+  // Nothing this program could have written waits in a log.
+  if (read_only_) return CheckpointResult{std::nullopt, true};
   const std::optional<uint64_t> identity = FileIdentity(path_);
   std::unique_ptr<TableFile> table = TakeIdle(identity);
   if (!table) {
     TableFile::OpenResult opened =
-        TableFile::OpenTable(path_, kListingTable, kListingFields, password_, SideTables());
+        TableFile::OpenTable(path_, kListingTable, kListingFields, password_, SideTables(),
+                             read_only_.load());
     if (!opened.table) return CheckpointResult{opened.error, false};
     table = std::move(opened.table);
   }
