@@ -143,7 +143,7 @@ void Session::PutKind() {
   ui::Grid& grid = page_.高级表格_席位排行;
   {
     ui::Grid::UpdateScope scope(grid);
-    SetUpGrid(grid, RankingColumns(shown_kind_));
+    SetUpGrid(grid, RankingColumns(shown_kind_), &lines);
     PutLines(grid, lines, kLeastRankingRows);
   }
   ranking_rows_ = lines.rows();
@@ -219,7 +219,7 @@ void Session::ShowRow(int row, bool with_listings) {
       ui::Grid& grid = self->page_.高级表格_排行明细;
       {
         ui::Grid::UpdateScope scope(grid);
-        SetUpGrid(grid, RowListingColumns());
+        SetUpGrid(grid, RowListingColumns(), lines.get());
         PutLines(grid, std::move(*lines), kLeastRowListingRows);
       }
       self->listing_rows_ = lines->rows();
