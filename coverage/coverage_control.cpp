@@ -2,10 +2,13 @@
 
 #include <optional>
 #include <string>
+#include <iterator>
 #include <utility>
+#include <vector>
 
 #include "coverage/coverage_grid.h"
 #include "coverage/coverage_page.h"
+#include "download/date_list.h"
 #include "download/download_control.h"
 #include "program/jobs.h"
 #include "store/download_log.h"
@@ -76,6 +79,16 @@ void RunRebuild(program::ProgramContext& ctx, std::stop_token stop) {
 }  // namespace
 
 void OnLogQuickRangeClicked(program::ProgramContext& ctx) {
+  // The range ends today and the date boxes show it, as on 席位统计; the
+  // boxes' own change events do not fire, so the choice stays checked.
+  ui::DownloadLogPage& page = ctx.window.download_log;
+  const std::vector<ui::RadioButton*> quick = page.quick_ranges();
+  for (size_t i = 0; i < quick.size() && i < std::size(download::kQuickRangeDays); ++i) {
+    if (!quick[i]->checked()) continue;
+    const ui::DateTime today = ctx.platform.Now();
+    page.日期框_记录结束.SetValue(today);
+    page.日期框_记录开始.SetValue(today.AddDays(-(download::kQuickRangeDays[i] - 1)));
+  }
   RefreshDownloadLogPage(ctx);
 }
 
