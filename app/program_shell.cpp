@@ -29,7 +29,9 @@ void OnMainWindowCreated(ProgramContext& ctx) {
     return;
   }
   // The statistics page fills while the window is already usable. The
-  // refresh posts work that refers to ctx: hand it the program's own.
+  // refresh posts work that refers to ctx: hand it the program's own. The
+  // window's activation meanwhile must not start a second one.
+  ctx.state.statistics_store_stamp = store::StampOfStore(ctx.store.Path());
   ctx.platform.StartWorker([&ctx] { listing::RefreshStatistics(ctx); });
 }
 
@@ -39,7 +41,9 @@ void RefreshIfStoreChanged(ProgramContext& ctx) {
   // a refresh on its way reads the store anyway.
   if (program::JobRunning(state)) return;
   if (state.statistics_refresh_started.load() > state.statistics_refresh_ended) return;
-  if (store::StampOfStore(ctx.store.Path()) == state.statistics_store_stamp) return;
+  const store::StoreStamp now = store::StampOfStore(ctx.store.Path());
+  if (now == state.statistics_store_stamp) return;
+  state.statistics_store_stamp = now;  // no second refresh before this one begins
   ctx.platform.StartWorker([&ctx] { listing::RefreshStatistics(ctx); });
   // The pages of our own read the store each time they come up.
   switch (ctx.window.高级选择夹1.current_page()) {

@@ -88,9 +88,14 @@ void Store::DropIdleConnections() {
   }
 }
 
+void Store::NoticeReadOnly() {
+  if (!read_only_ && TableFile::FileExists(path_) && !MayWriteFileAndFolder(path_))
+    SetReadOnly(true);
+}
+
 std::optional<StoreError> Store::EnsureStore() {
   if (TableFile::FileExists(path_)) {
-    if (!MayWriteFileAndFolder(path_)) SetReadOnly(true);
+    NoticeReadOnly();
     return std::nullopt;
   }
   return TableFile::CreateTable(path_, kListingTable, kListingFields, password_, SideTables());
@@ -119,6 +124,7 @@ StoreAccess Store::OpenStore(AccessMode mode) {
   std::unique_ptr<TableFile> table = TakeIdle(identity);
   if (table && !table->BeginAccess(mode)) table.reset();  // stale: open afresh
   if (!table) {
+    NoticeReadOnly();  // for the programs that only read and never ensure the file
     TableFile::OpenResult opened =
         TableFile::OpenTable(path_, kListingTable, kListingFields, password_, SideTables(),
                              read_only_.load());
@@ -134,6 +140,7 @@ StoreAccess Store::OpenStore(AccessMode mode) {
 }
 
 CheckpointResult Store::Checkpoint() {
+  NoticeReadOnly();
   // Nothing this program could have written waits in a log.
   if (read_only_) return CheckpointResult{std::nullopt, true};
   const std::optional<uint64_t> identity = FileIdentity(path_);

@@ -183,6 +183,9 @@ class Store {
 
  private:
   friend class StoreAccess;
+  // An existing file this user may not write (or its folder) makes the
+  // store read-only.
+  void NoticeReadOnly();
   // A kept connection to the file that has `identity`, if any; kept
   // connections to other files are dropped on the way.
   std::unique_ptr<TableFile> TakeIdle(std::optional<uint64_t> identity);

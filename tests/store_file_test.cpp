@@ -248,6 +248,14 @@ TEST_F(StoreFileTest, AReadOnlyStoreReadsAndRefusesWrites) {
     EXPECT_EQ(error->kind, ErrorKind::kReadOnly);
   }
   EXPECT_FALSE(r.Checkpoint().error.has_value());
+  if (!as_root) {
+    // The command-line program's reading commands never ensure the file.
+    Store reader(file);
+    auto a = reader.OpenStore();
+    ASSERT_TRUE(a.ok()) << a.error()->detail;
+    EXPECT_EQ(a.RecordCount(), 2);
+    EXPECT_TRUE(reader.read_only());
+  }
   EXPECT_EQ(Entries(folder), before);
   std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
 }
