@@ -67,6 +67,8 @@ void WireEvents(ProgramContext& ctx, const EventHandlers& h) {
 
   w.on_created = [&ctx, f = h.created] { Call(f, ctx); };
   w.on_close_query = [&ctx, f = h.close_query] { return f ? f(ctx) : true; };
+  w.on_activated = [&ctx] { RefreshIfStoreChanged(ctx); };
+  ctx.state.after_job = [&ctx] { RefreshIfStoreChanged(ctx); };
   w.高级选择夹1.on_page_changed = [&ctx, f = h.page_changed] { Call(f, ctx); };
 
   WireListingGrid(ctx, h, w.高级表格_龙虎统计);

@@ -64,6 +64,7 @@ int ProgramMain(int argc, char** argv) {
   QApplication application(argc, argv);
   application.setWindowIcon(ui::qt::ProgramIcon());
   app::NameProgram();
+  app::LoadQtTranslations();
 
   QCommandLineParser parser;
   const QCommandLineOption source_option(QStringLiteral("source"),

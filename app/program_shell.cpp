@@ -2,10 +2,12 @@
 
 #include <string>
 
+#include "coverage/coverage_page.h"
 #include "listing/listing_grid.h"
 #include "program/jobs.h"
 #include "listing/statistics_refresh.h"
 #include "store/store_error.h"
+#include "store/store_stamp.h"
 #include "text/gbk.h"
 #include "ui/messages.h"
 
@@ -27,8 +29,33 @@ void OnMainWindowCreated(ProgramContext& ctx) {
     return;
   }
   // The statistics page fills while the window is already usable. The
-  // refresh posts work that refers to ctx: hand it the program's own.
+  // refresh posts work that refers to ctx: hand it the program's own. The
+  // window's activation meanwhile must not start a second one.
+  ctx.state.statistics_store_stamp = store::StampOfStore(ctx.store.Path());
   ctx.platform.StartWorker([&ctx] { listing::RefreshStatistics(ctx); });
+}
+
+void RefreshIfStoreChanged(ProgramContext& ctx) {
+  program::ProgramState& state = ctx.state;
+  // A job reads what it wrote before it ends, and this is asked again then;
+  // a refresh on its way reads the store anyway.
+  if (program::JobRunning(state)) return;
+  if (state.statistics_refresh_started.load() > state.statistics_refresh_ended) return;
+  const store::StoreStamp now = store::StampOfStore(ctx.store.Path());
+  if (now == state.statistics_store_stamp) return;
+  state.statistics_store_stamp = now;  // no second refresh before this one begins
+  ctx.platform.StartWorker([&ctx] { listing::RefreshStatistics(ctx); });
+  // The pages of our own read the store each time they come up.
+  switch (ctx.window.高级选择夹1.current_page()) {
+    case ui::MainWindow::kDownloadLogPage:
+      coverage::OnDownloadLogPageShown(ctx);
+      break;
+    case ui::MainWindow::kRankingPage:
+      ctx.window.ranking.RaiseShown();
+      break;
+    default:
+      break;
+  }
 }
 
 bool OnMainWindowCloseQuery(ProgramContext& ctx) {

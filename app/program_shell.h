@@ -11,6 +11,11 @@ namespace app {
 // The window's created event: title and version caption, the store file
 // when it is missing, and the first statistics refresh on a worker.
 void OnMainWindowCreated(program::ProgramContext& ctx);
+// When the store's files changed since the statistics were last read (the
+// command-line program or another window wrote it), refreshes them on a
+// worker, and the page of our own on show. On the window's activation and
+// after every job; user-interface thread.
+void RefreshIfStoreChanged(program::ProgramContext& ctx);
 
 // The window's close query: whether the window may close now. While a
 // download runs it asks first; after OK the download is asked to stop and

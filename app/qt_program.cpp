@@ -1,9 +1,12 @@
 #include "app/qt_program.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QString>
+#include <QTranslator>
 #include <utility>
 
 #include "app/event_wiring.h"
@@ -15,6 +18,18 @@ namespace app {
 
 std::filesystem::path PathFromQt(const QString& path) {
   return ui::qt::PathFromQt(path);
+}
+
+void LoadQtTranslations() {
+  const QLocale locale = QLocale::system();
+  if (locale.language() != QLocale::Chinese) return;
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (translator->load(locale, QStringLiteral("qt"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator);
+  } else {
+    delete translator;
+  }
 }
 
 void NameProgram() {

@@ -29,6 +29,9 @@ std::filesystem::path PathFromQt(const QString& path);
 // ends in ($XDG_DATA_HOME/quorvane, as the command line computes it). After
 // the QApplication is made.
 void NameProgram();
+// On a Chinese system, Qt's own texts (calendar, file dialogs, standard
+// buttons) in Chinese, from Qt's translations when they are installed.
+void LoadQtTranslations();
 // The window's own place as the store location needs it: its folder, whether
 // that is writable, and the toolkit's application-data location.
 program::ProgramPlace WindowPlace();

@@ -2,10 +2,13 @@
 
 #include <optional>
 #include <string>
+#include <iterator>
 #include <utility>
+#include <vector>
 
 #include "coverage/coverage_grid.h"
 #include "coverage/coverage_page.h"
+#include "download/date_list.h"
 #include "download/download_control.h"
 #include "program/jobs.h"
 #include "store/download_log.h"
@@ -76,6 +79,16 @@ void RunRebuild(program::ProgramContext& ctx, std::stop_token stop) {
 }  // namespace
 
 void OnLogQuickRangeClicked(program::ProgramContext& ctx) {
+  // The range ends today and the date boxes show it, as on 席位统计; the
+  // boxes' own change events do not fire, so the choice stays checked.
+  ui::DownloadLogPage& page = ctx.window.download_log;
+  const std::vector<ui::RadioButton*> quick = page.quick_ranges();
+  for (size_t i = 0; i < quick.size() && i < std::size(download::kQuickRangeDays); ++i) {
+    if (!quick[i]->checked()) continue;
+    const ui::DateTime today = ctx.platform.Now();
+    page.日期框_记录结束.SetValue(today);
+    page.日期框_记录开始.SetValue(today.AddDays(-(download::kQuickRangeDays[i] - 1)));
+  }
   RefreshDownloadLogPage(ctx);
 }
 
@@ -95,7 +108,7 @@ void OnLogEndDateChanged(program::ProgramContext& ctx) {
 }
 
 void OnFillGapsClicked(program::ProgramContext& ctx) {
-  if (download::RefuseDuringJob(ctx)) return;
+  if (download::RefuseDuringJob(ctx) || program::RefuseWhenReadOnly(ctx)) return;
   const ui::DownloadLogPage& page = ctx.window.download_log;
   download::WindowDownloadRequest request =
       GapFillRequest(ctx, download::AllPages(LogPageDates(ctx.window)));
@@ -110,14 +123,14 @@ void OnLogCellDoubleClicked(program::ProgramContext& ctx) {
   const std::optional<download::PageKey> page =
       PageOfCell(grid, grid.CurrentRow(), grid.CurrentColumn());
   if (!page) return;
-  if (download::RefuseDuringJob(ctx)) return;
+  if (download::RefuseDuringJob(ctx) || program::RefuseWhenReadOnly(ctx)) return;
   download::WindowDownloadRequest request = GapFillRequest(ctx, {*page});
   request.today_only = page->date == ctx.platform.Now().DateText();
   download::StartDownloadJob(ctx, std::move(request));
 }
 
 void OnRebuildLogClicked(program::ProgramContext& ctx) {
-  if (download::RefuseDuringJob(ctx)) return;
+  if (download::RefuseDuringJob(ctx) || program::RefuseWhenReadOnly(ctx)) return;
   const ui::MessageAnswer answer =
       ctx.platform.ShowMessage(GapFillT().rebuild_question, ui::MessageTitle(),
                                ui::MessageButtons::kOkCancel, ui::MessageIcon::kQuestion);

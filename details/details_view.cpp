@@ -30,6 +30,9 @@ constexpr int kSellTitleRow = 8;
 constexpr int kSellColumnTitleRow = 9;
 constexpr int kFirstSellRow = 10;
 constexpr int kSeatsPerBlock = 5;
+// What one line of the heading holds (GBK bytes: a Chinese character is two,
+// and about twice as wide as a digit) across the grid's width.
+constexpr size_t kHeadingLineBytes = 116;
 
 struct DetailsTexts {
   std::array<std::string, kColumns - 1> column_titles = {Gbk("交 易 营 业 部"), Gbk("买入金额(元)"),
@@ -41,8 +44,10 @@ struct DetailsTexts {
   std::string traded_details = Gbk(")成交明细 ");
   std::string reason = Gbk("上榜原因：");
   std::string volume = Gbk("  成交量：");
-  std::string turnover = Gbk("万股  成交额：");
+  std::string volume_unit = Gbk("万股");
+  std::string turnover = Gbk("  成交额：");
   std::string turnover_unit = Gbk("万元");
+  std::string none = Gbk("—");  // where the source gives no figure
   std::string elapsed = Gbk("明细耗时:");
   std::string seconds = Gbk("秒");
 };
@@ -74,17 +79,39 @@ void WriteSeatRow(ui::Grid& grid, int row, int k, const std::vector<std::string_
 
   grid.SetInteger(row, 0, k);
   grid.SetText(row, 1, values[j]);
-  grid.SetText(row, 2, buy_text);
-  grid.SetText(row, 3, sell_text);
-  grid.SetText(row, 4, text::NumberText(buy - sell));
+  // Every amount of a column in one form, two decimals, whatever form the
+  // source gave it; an amount the source left out stays empty.
+  auto amount = [](std::string_view t, double value) {
+    return t.empty() ? std::string() : text::FixedText(value, 2);
+  };
+  grid.SetText(row, 2, amount(buy_text, buy));
+  grid.SetText(row, 3, amount(sell_text, sell));
+  grid.SetText(row, 4, text::FixedText(buy - sell, 2));
   // Without a turnover the two shares have nothing to be a share of.
   if (turnover != 0 && std::isfinite(turnover)) {
-    grid.SetReal(row, 5, text::RoundHalfAway(buy / turnover / 100, 2));
-    grid.SetReal(row, 6, text::RoundHalfAway(sell / turnover / 100, 2));
+    grid.SetNumberText(row, 5, text::FixedText(buy / turnover / 100, 2));
+    grid.SetNumberText(row, 6, text::FixedText(sell / turnover / 100, 2));
   } else {
     grid.SetText(row, 5, {});
     grid.SetText(row, 6, {});
   }
+}
+
+// The heading: date, reason, value, volume and turnover on one line; when
+// that is too long for the grid, the figures go to a second line (the
+// stored reason fits the first), so that 成交额 always shows.
+std::string Heading(std::string_view date, std::string_view reason, std::string_view value,
+                    std::string_view volume, std::string_view turnover) {
+  const DetailsTexts& t = DetailsT();
+  auto figure = [&t](std::string_view f, const std::string& unit) {
+    return f.empty() ? t.none : std::string(f) + unit;
+  };
+  const std::string lead = "  " + std::string(date) + t.reason;
+  const std::string figures = std::string(value) + t.volume + figure(volume, t.volume_unit) +
+                              t.turnover + figure(turnover, t.turnover_unit);
+  std::string one_line = lead + std::string(reason) + "   " + figures;
+  if (one_line.size() <= kHeadingLineBytes) return one_line;
+  return lead + std::string(reason) + "\r\n  " + figures;
 }
 
 }  // namespace
@@ -156,9 +183,8 @@ void ShowListingDetails(program::ProgramContext& ctx, int64_t record_number) {
   {
     ui::Grid::UpdateScope scope(grid);
     grid.SetText(0, 0,
-                 "  " + field(store::kDate) + t.reason + field(store::kReason) + "   " +
-                     field(store::kValue) + t.volume + field(store::kVolume) + t.turnover +
-                     field(store::kTurnover) + t.turnover_unit);
+                 Heading(field(store::kDate), field(store::kReason), field(store::kValue),
+                         field(store::kVolume), field(store::kTurnover)));
     // The turnover is printed with thousands separators ("1,234").
     const double turnover = text::NumberFromTextSkippingSeparators(field(store::kTurnover));
     const std::vector<std::string_view> buys = text::SplitText(field(store::kBuySeats), "|");

@@ -54,6 +54,7 @@ void RemoveDuplicateListings(program::ProgramContext& ctx) {
     case program::Job::kNone:
       break;
   }
+  if (program::RefuseWhenReadOnly(ctx)) return;
   std::stop_token stop = program::BeginJob(ctx, program::Job::kDuplicateRemoval);
   program::ProgramContext* program = &ctx;
   ctx.platform.StartWorker([program, stop = std::move(stop)] { RunRemoval(*program, stop); });

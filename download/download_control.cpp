@@ -176,12 +176,14 @@ struct Exit {
 
 void Leave(WindowUpdates& ui, const Exit& exit) {
   if (exit.message) ui.Tell(*exit.message);
-  ui.JobFinished();
-  if (exit.date_boxes_to_now) ui.SetDateBoxesToNow();
+  // The window reads what the job wrote before the job ends, so the check
+  // for other writers at its end finds nothing new of the job's own.
   if (exit.refresh) {
     ui.RefreshLogPage();
     ui.Refresh();
   }
+  ui.JobFinished();
+  if (exit.date_boxes_to_now) ui.SetDateBoxesToNow();
 }
 
 size_t DistinctDates(const std::vector<PageKey>& pages) {
@@ -352,10 +354,10 @@ void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& r
       DownloadT().updated_open + summary.first_record_date + DownloadT().updated_close;
   ui.Post([updated](ui::MainWindow& w) { w.标签_上榜日期.SetCaption(updated); });
   ui.ShowResult(request.today_only && summary.last_piece_count == 1, summary.failed);
-  ui.JobFinished();
-  ui.Tell(ClosingMessage(summary));
   ui.RefreshLogPage();
   ui.Refresh();
+  ui.JobFinished();
+  ui.Tell(ClosingMessage(summary));
 }
 
 bool RefuseDuringJob(program::ProgramContext& ctx) {
@@ -392,7 +394,7 @@ void OnStartDownloadClicked(program::ProgramContext& ctx) {
     RefuseDuringJob(ctx);
     return;
   }
-  if (program::JobRunning(ctx.state)) return;
+  if (program::JobRunning(ctx.state) || program::RefuseWhenReadOnly(ctx)) return;
   BuildDownloadDateList(ctx);
   StartDownloadJob(ctx, SnapshotRequest(ctx));
 }

@@ -8,6 +8,7 @@
 #include "listing/listing_records.h"
 #include "listing/listing_scan.h"
 #include "listing/statistics_query.h"
+#include "store/store_stamp.h"
 #include "text/gbk.h"
 
 namespace listing {
@@ -34,7 +35,16 @@ void BeginOnUi(program::ProgramContext& ctx, uint64_t generation, int64_t start)
   ctx.window.高级选择夹1.SetPageEnabled(ui::MainWindow::kDetailsPage, false);
 }
 
-void FailOnUi(program::ProgramContext& ctx, uint64_t generation) {
+// A refresh that ended (shown or failed) saw the store as it was when it
+// began; no change since then needs another.
+void EndOnUi(program::ProgramContext& ctx, uint64_t generation, const store::StoreStamp& stamp) {
+  if (generation < ctx.state.statistics_refresh_ended) return;
+  ctx.state.statistics_refresh_ended = generation;
+  ctx.state.statistics_store_stamp = stamp;
+}
+
+void FailOnUi(program::ProgramContext& ctx, uint64_t generation, const store::StoreStamp& stamp) {
+  EndOnUi(ctx, generation, stamp);
   if (Superseded(ctx, generation)) return;
   ctx.window.高级选择夹1.SetPageEnabled(ui::MainWindow::kDetailsPage, true);
   // Nothing was ever shown: no date of the layout's may look like data.
@@ -48,7 +58,8 @@ struct PreparedFill {
 };
 
 void ShowOnUi(program::ProgramContext& ctx, uint64_t generation, int64_t start,
-              PreparedFill& fill) {
+              PreparedFill& fill, const store::StoreStamp& stamp) {
+  EndOnUi(ctx, generation, stamp);
   if (Superseded(ctx, generation)) return;
   const ListingLines& lines = fill.lines;
   ctx.state.statistics_refresh_shown = generation;
@@ -93,9 +104,11 @@ void RefreshStatistics(program::ProgramContext& ctx) {
   const uint64_t generation = ++ctx.state.statistics_refresh_started;
   OnUi(ctx, on_ui, [&ctx, generation, start] { BeginOnUi(ctx, generation, start); });
 
+  // Taken before reading: a write while the scan runs shows as a change.
+  const store::StoreStamp stamp = store::StampOfStore(ctx.store.Path());
   ListingScan scan = ScanListings(ctx.store, nullptr);
   if (scan.error) {
-    OnUi(ctx, on_ui, [&ctx, generation] { FailOnUi(ctx, generation); });
+    OnUi(ctx, on_ui, [&ctx, generation, stamp] { FailOnUi(ctx, generation, stamp); });
     ShowStoreErrorMessage(ctx.platform, *scan.error);
     return;
   }
@@ -106,7 +119,9 @@ void RefreshStatistics(program::ProgramContext& ctx) {
   fill->rows = MakeListingRowSource(fill->lines);
   fill->rows->set_coloured(true);
   const bool damaged = fill->lines.damaged_buy_block;
-  OnUi(ctx, on_ui, [&ctx, generation, start, fill] { ShowOnUi(ctx, generation, start, *fill); });
+  OnUi(ctx, on_ui, [&ctx, generation, start, fill, stamp] {
+    ShowOnUi(ctx, generation, start, *fill, stamp);
+  });
   if (damaged) ShowDamagedStoreMessage(ctx.platform);
 }
 

@@ -17,6 +17,10 @@ inline bool JobRunning(const ProgramState& state) {
 // User-interface thread.
 std::stop_token BeginJob(ProgramContext& ctx, Job job);
 
+// A read-only store (its folder may not be written) refuses the jobs that
+// write it: says so in a message and returns true. User-interface thread.
+bool RefuseWhenReadOnly(ProgramContext& ctx);
+
 // The job's last window update, posted after everything it posted before:
 // the job is over, "开始下载" is usable again after a download, and a
 // window whose closing was confirmed meanwhile closes now. Any thread.

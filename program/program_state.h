@@ -7,7 +7,10 @@
 #include <cstdint>
 #include <stop_token>
 #include <string>
+#include <functional>
 #include <vector>
+
+#include "store/store_stamp.h"
 
 namespace program {
 
@@ -43,6 +46,11 @@ struct ProgramState {
   // late never replaces a newer one's rows.
   std::atomic<uint64_t> statistics_refresh_started{0};
   uint64_t statistics_refresh_shown = 0;
+  // The newest refresh that has ended (shown or failed), and the store's
+  // stamp as that refresh began reading: a different stamp now means
+  // someone wrote the store since.
+  uint64_t statistics_refresh_ended = 0;
+  store::StoreStamp statistics_store_stamp;
   // The job that runs: set on the user-interface thread when a job starts,
   // cleared there by the one "finished" report its worker posts.
   Job job = Job::kNone;
@@ -52,6 +60,8 @@ struct ProgramState {
   // Leaving was confirmed while a job ran: the window closes as soon as the
   // job has finished.
   bool close_pending = false;
+  // Called on the user-interface thread when a job has finished.
+  std::function<void()> after_job;
 };
 
 }  // namespace program

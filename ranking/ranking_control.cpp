@@ -59,7 +59,10 @@ class Session : public std::enable_shared_from_this<Session> {
   ProgramContext& ctx_;
   ui::RankingPage& page_;
   std::atomic<uint64_t> started_{0};
+  // The chart follows the last row clicked, the listings the last row
+  // double-clicked: the click that ends a double-click must not drop them.
   std::atomic<uint64_t> row_started_{0};
+  std::atomic<uint64_t> listings_started_{0};
   std::shared_ptr<const Outcome> shown_;
   RankingKind shown_kind_ = RankingKind::kSeats;
   int ranking_rows_ = 0;
@@ -146,7 +149,7 @@ void Session::PutKind() {
   ui::Grid& grid = page_.高级表格_席位排行;
   {
     ui::Grid::UpdateScope scope(grid);
-    SetUpGrid(grid, RankingColumns(shown_kind_));
+    SetUpGrid(grid, RankingColumns(shown_kind_), &lines);
     PutLines(grid, lines, kLeastRankingRows);
   }
   ranking_rows_ = lines.rows();
@@ -192,6 +195,7 @@ void Session::ShowRow(int row, bool with_listings) {
   ui::Grid& grid = page_.高级表格_席位排行;
   const int key_column = grid.ColumnCount() - 1;
   const uint64_t generation = ++row_started_;
+  const uint64_t listings_generation = with_listings ? ++listings_started_ : 0;
   if (row < 1 || row > ranking_rows_) {
     page_.图表_席位净额.SetData({});
     if (with_listings) {
@@ -206,20 +210,22 @@ void Session::ShowRow(int row, bool with_listings) {
   const std::string name = RowName(key);
   auto self = shared_from_this();
   auto data = shown_->data;
-  ctx_.platform.StartWorker([self, generation, data, key, name, with_listings] {
+  ctx_.platform.StartWorker([self, generation, listings_generation, data, key, name,
+                             with_listings] {
     const RowBreakdown breakdown = BreakDownRow(*data, key, kMostRowListings);
     auto chart = std::make_shared<ui::ChartData>(NetChart(name, breakdown.series));
     auto lines = std::make_shared<GridLines>();
     if (with_listings) *lines = RowListingLines(*data, breakdown.newest);
     const size_t count = breakdown.listing_count;
-    self->ctx_.platform.PostToUi([self, generation, chart, lines, with_listings, count] {
-      if (generation != self->row_started_.load()) return;
-      self->page_.图表_席位净额.SetData(std::move(*chart));
-      if (!with_listings) return;
+    self->ctx_.platform.PostToUi([self, generation, listings_generation, chart, lines,
+                                  with_listings, count] {
+      if (generation == self->row_started_.load())
+        self->page_.图表_席位净额.SetData(std::move(*chart));
+      if (!with_listings || listings_generation != self->listings_started_.load()) return;
       ui::Grid& grid = self->page_.高级表格_排行明细;
       {
         ui::Grid::UpdateScope scope(grid);
-        SetUpGrid(grid, RowListingColumns());
+        SetUpGrid(grid, RowListingColumns(), lines.get());
         PutLines(grid, std::move(*lines), kLeastRowListingRows);
       }
       self->listing_rows_ = lines->rows();

@@ -57,9 +57,45 @@ class LineWriter {
   void Begin() { column_ = 0; }
   void Text(std::string_view gbk) { Put(std::string(gbk), false); }
   void Count(int64_t n) { Put(std::to_string(n), true); }
+  // Amounts get their texts at the end, when the column's unit is known.
   void Amount(double wan, bool coloured = false) {
-    Put(AmountText(wan), true);
+    Put(std::string(), true);
+    amounts_.resize(lines_.cells.size(), kNoAmount);
+    amounts_.back() = wan;
     if (coloured) lines_.cells.back().SetTextColour(wan < 0 ? kFall : kRise);
+  }
+  // Each amount column in 万, or in 亿 when its largest amount reaches one
+  // 亿; every number column as wide as its widest text.
+  void Finish() {
+    const int n = lines_.columns;
+    const int rows = lines_.rows();
+    amounts_.resize(lines_.cells.size(), kNoAmount);
+    lines_.titles.assign(static_cast<size_t>(n), std::string());
+    lines_.widths.assign(static_cast<size_t>(n), 0);
+    static const std::string wan_unit = Gbk("(万)"), yi_unit = Gbk("(亿)");
+    for (int c = 0; c < n; ++c) {
+      const GridColumn& column = columns_[static_cast<size_t>(c)];
+      std::string title = Gbk(column.title);
+      double largest = 0;
+      for (int r = 0; r < rows; ++r) {
+        const double v = amounts_[static_cast<size_t>(r * n + c)];
+        if (!std::isnan(v)) largest = std::max(largest, std::fabs(v));
+      }
+      const bool in_yi = largest >= kWanPerYi;
+      if (in_yi) {
+        const size_t unit = title.rfind(wan_unit);
+        if (unit != std::string::npos) title.replace(unit, wan_unit.size(), yi_unit);
+      }
+      int width = column.width;
+      for (int r = 0; r < rows; ++r) {
+        const size_t k = static_cast<size_t>(r * n + c);
+        ui::Cell& cell = lines_.cells[k];
+        if (!std::isnan(amounts_[k])) cell.text = AmountText(amounts_[k], in_yi);
+        if (column.number && column.width > 1) width = std::max(width, FigureWidth(cell.text));
+      }
+      lines_.titles[static_cast<size_t>(c)] = std::move(title);
+      lines_.widths[static_cast<size_t>(c)] = width;
+    }
   }
   void Share(int part, int whole) { Put(ShareText(part, whole), true); }
 
@@ -74,9 +110,17 @@ class LineWriter {
                                                      : ui::Align::kCentre);
     ++column_;
   }
+  // Pixels a figure takes in the window's 12-pixel font, with the cell's
+  // margins.
+  static int FigureWidth(const std::string& text) {
+    return static_cast<int>(text.size()) * 7 + 10;
+  }
+  static constexpr double kNoAmount = std::numeric_limits<double>::quiet_NaN();
+  static constexpr double kWanPerYi = 10000;
   GridLines& lines_;
   const std::vector<GridColumn>& columns_;
   int column_ = 0;
+  std::vector<double> amounts_;  // per cell: its amount, or kNoAmount
 };
 
 std::string TopStocks(const RangeData& d, const SeatRanking& row) {
@@ -104,7 +148,8 @@ void SortByNet(GridLines& lines, int net_column) {
   std::vector<double> nets(static_cast<size_t>(n));
   for (int r = 0; r < n; ++r)
     nets[static_cast<size_t>(r)] =
-        text::NumberFromText(lines.cells[static_cast<size_t>(r * lines.columns + net_column)].text);
+        text::NumberFromTextSkippingSeparators(
+            lines.cells[static_cast<size_t>(r * lines.columns + net_column)].text);
   std::vector<uint32_t> order(static_cast<size_t>(n));
   std::iota(order.begin(), order.end(), 0u);
   std::stable_sort(order.begin(), order.end(),
@@ -147,8 +192,8 @@ int RankingNetColumn(RankingKind kind) {
   return 6;
 }
 
-std::string AmountText(double wan) {
-  return listing::ListingFigureText(wan);
+std::string AmountText(double wan, bool in_yi) {
+  return text::FixedText(in_yi ? wan / 10000 : wan, 2, true);
 }
 
 std::string ShareText(int part, int whole) {
@@ -208,6 +253,7 @@ GridLines RankingLines(const RangeData& d, const Rankings& r, RankingKind kind) 
       }
       break;
   }
+  w.Finish();
   SortByNet(lines, RankingNetColumn(kind));
   return lines;
 }
@@ -228,10 +274,11 @@ GridLines RowListingLines(const RangeData& d, const std::vector<RowListing>& lis
     w.Amount(f.net, true);
     w.Count(listing.record_number);
   }
+  w.Finish();
   return lines;
 }
 
-void SetUpGrid(ui::Grid& grid, const std::vector<GridColumn>& columns) {
+void SetUpGrid(ui::Grid& grid, const std::vector<GridColumn>& columns, const GridLines* lines) {
   ui::Grid::UpdateScope scope(grid);
   const int n = static_cast<int>(columns.size());
   grid.SetHeaderRowCount(1);
@@ -240,8 +287,10 @@ void SetUpGrid(ui::Grid& grid, const std::vector<GridColumn>& columns) {
   grid.SetRowHeight(0, kTitleRowHeight);
   for (int c = 0; c < n; ++c) {
     const GridColumn& column = columns[static_cast<size_t>(c)];
-    grid.SetColumnWidth(c, column.width);
-    grid.SetText(0, c, Gbk(column.title));
+    const size_t k = static_cast<size_t>(c);
+    const bool own = lines != nullptr && k < lines->titles.size();
+    grid.SetColumnWidth(c, own ? lines->widths[k] : column.width);
+    grid.SetText(0, c, own ? lines->titles[k] : Gbk(column.title));
   }
   grid.SetAlignment({0, 0, 0, n - 1}, ui::Align::kCentre);
   grid.SetStriping(ui::Striping{true, ui::kWhite, ui::kEvenRowColour});
@@ -292,7 +341,8 @@ void SortGridLines(ui::Grid& grid, int rows, int column, bool as_number, bool as
     for (int r = 1; r <= rows; ++r) {
       const std::string& t = grid.Text(r, column);
       keys[static_cast<size_t>(r)] =
-          t.empty() ? -std::numeric_limits<double>::infinity() : text::NumberFromText(t);
+          t.empty() ? -std::numeric_limits<double>::infinity()
+                    : text::NumberFromTextSkippingSeparators(t);
     }
     std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
       return ascending ? keys[a] < keys[b] : keys[b] < keys[a];

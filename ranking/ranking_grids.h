@@ -31,6 +31,11 @@ int RankingNetColumn(RankingKind kind);
 struct GridLines {
   int columns = 0;
   std::vector<ui::Cell> cells;
+  // Per column, as the figures need them: the title (GBK; an amount column
+  // in 亿 says so) and the width that fits the widest figure. Empty when
+  // the columns' own serve.
+  std::vector<std::string> titles;
+  std::vector<int> widths;
   int rows() const { return columns == 0 ? 0 : static_cast<int>(cells.size()) / columns; }
 };
 
@@ -39,8 +44,10 @@ GridLines RankingLines(const RangeData& data, const Rankings& rankings, RankingK
 // The listings behind a row, in the order given.
 GridLines RowListingLines(const RangeData& data, const std::vector<RowListing>& listings);
 
-// Titles, widths, alignment and striping of a grid with these columns.
-void SetUpGrid(ui::Grid& grid, const std::vector<GridColumn>& columns);
+// Titles, widths, alignment and striping of a grid with these columns (and
+// the titles and widths the lines ask for, when given).
+void SetUpGrid(ui::Grid& grid, const std::vector<GridColumn>& columns,
+               const GridLines* lines = nullptr);
 // The lines into rows 1.., every row below them blank. At least
 // `least_rows` rows, title included.
 void PutLines(ui::Grid& grid, const GridLines& lines, int least_rows);
@@ -50,8 +57,9 @@ void PutLines(ui::Grid& grid, GridLines&& lines, int least_rows);
 // empty cell below every number), text in GBK byte order.
 void SortGridLines(ui::Grid& grid, int rows, int column, bool as_number, bool ascending);
 
-// The text of an amount, a count and a share as the grids show them.
-std::string AmountText(double wan);
+// The text of an amount (in 万, or in 亿 when `in_yi`: two decimals,
+// thousands separated), a count and a share as the grids show them.
+std::string AmountText(double wan, bool in_yi = false);
 std::string ShareText(int part, int whole);
 
 // What the caption under the range says: the days, the rows, how repeated

@@ -12,4 +12,8 @@ namespace store {
 // when the path names no file or the system cannot tell.
 std::optional<uint64_t> FileIdentity(const std::filesystem::path& path);
 
+// Whether this user may change the file at `path` and make files beside it
+// (the engine's log needs both).
+bool MayWriteFileAndFolder(const std::filesystem::path& path);
+
 }  // namespace store

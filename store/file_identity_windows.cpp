@@ -10,4 +10,12 @@ std::optional<uint64_t> FileIdentity(const std::filesystem::path& path) {
   return 1;
 }
 
+// The read-only attribute is what Windows users meet; folder rights show
+// as a failed open instead.
+bool MayWriteFileAndFolder(const std::filesystem::path& path) {
+  std::error_code ec;
+  const auto perms = std::filesystem::status(path, ec).permissions();
+  return ec || (perms & std::filesystem::perms::owner_write) != std::filesystem::perms::none;
+}
+
 }  // namespace store

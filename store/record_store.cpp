@@ -93,8 +93,16 @@ void Store::DropIdleConnections() {
   }
 }
 
+void Store::NoticeReadOnly() {
+  if (!read_only_ && TableFile::FileExists(path_) && !MayWriteFileAndFolder(path_))
+    SetReadOnly(true);
+}
+
 std::optional<StoreError> Store::EnsureStore() {
-  if (TableFile::FileExists(path_)) return std::nullopt;
+  if (TableFile::FileExists(path_)) {
+    NoticeReadOnly();
+    return std::nullopt;
+  }
   return TableFile::CreateTable(path_, kListingTable, kListingFields, password_, SideTables());
 }
 
@@ -121,8 +129,10 @@ StoreAccess Store::OpenStore(AccessMode mode) {
   std::unique_ptr<TableFile> table = TakeIdle(identity);
   if (table && !table->BeginAccess(mode)) table.reset();  // stale: open afresh
   if (!table) {
+    NoticeReadOnly();  // for the programs that only read and never ensure the file
     TableFile::OpenResult opened =
-        TableFile::OpenTable(path_, kListingTable, kListingFields, password_, SideTables());
+        TableFile::OpenTable(path_, kListingTable, kListingFields, password_, SideTables(),
+                             read_only_.load());
     if (!opened.table) return StoreAccess(this, nullptr, opened.error);
     table = std::move(opened.table);
     if (!table->BeginAccess(mode)) {
@@ -135,11 +145,15 @@ StoreAccess Store::OpenStore(AccessMode mode) {
 }
 
 CheckpointResult Store::Checkpoint() {
+  NoticeReadOnly();
+  // Nothing this program could have written waits in a log.
+  if (read_only_) return CheckpointResult{std::nullopt, true};
   const std::optional<uint64_t> identity = FileIdentity(path_);
   std::unique_ptr<TableFile> table = TakeIdle(identity);
   if (!table) {
     TableFile::OpenResult opened =
-        TableFile::OpenTable(path_, kListingTable, kListingFields, password_, SideTables());
+        TableFile::OpenTable(path_, kListingTable, kListingFields, password_, SideTables(),
+                             read_only_.load());
     if (!opened.table) return CheckpointResult{opened.error, false};
     table = std::move(opened.table);
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -182,8 +183,14 @@ class Store {
   const std::filesystem::path& Path() const { return path_; }
 
   // Creates the file with its nine fields and the access password when no
-  // file exists. An existing file is never examined or touched.
+  // file exists. An existing file is never examined or touched; when this
+  // user may not write it or its folder, the store becomes read-only.
   std::optional<StoreError> EnsureStore();
+
+  // A read-only store opens its file unchanging: reading works as ever,
+  // every write fails (kReadOnly). Set before the first access.
+  void SetReadOnly(bool read_only) { read_only_ = read_only; }
+  bool read_only() const { return read_only_.load(); }
 
   // Opens one store access with record 1 current.
   StoreAccess OpenStore(AccessMode mode = AccessMode::kSnapshot);
@@ -201,6 +208,9 @@ class Store {
 
  private:
   friend class StoreAccess;
+  // An existing file this user may not write (or its folder) makes the
+  // store read-only.
+  void NoticeReadOnly();
   // A kept connection to the file that has `identity`, if any; kept
   // connections to other files are dropped on the way.
   std::unique_ptr<TableFile> TakeIdle(std::optional<uint64_t> identity);
@@ -208,6 +218,7 @@ class Store {
 
   std::filesystem::path path_;
   std::string password_;
+  std::atomic<bool> read_only_{false};
   std::mutex mutex_;
   struct Idle {
     std::unique_ptr<TableFile> table;

@@ -80,7 +80,8 @@ class TableFile {
                                                std::string_view password,
                                                std::span<const SideTable> side_tables = {});
 
-  // Opens an existing file. Wrong password, damage, a foreign file, a lock:
+  // Opens an existing file; read_only opens it as a file nobody changes
+  // (its folder may be read-only: no log, no locks). Wrong password, damage, a foreign file, a lock:
   // all fail here or on the first read, with the reason in the error.
   struct OpenResult {
     std::unique_ptr<TableFile> table;
@@ -88,7 +89,8 @@ class TableFile {
   };
   static OpenResult OpenTable(const std::filesystem::path& path, std::string_view table_name,
                               std::span<const FieldSpec> fields, std::string_view password,
-                              std::span<const SideTable> side_tables = {});
+                              std::span<const SideTable> side_tables = {},
+                              bool read_only = false);
 
   // Starts one access on this (possibly reused) connection: refreshes what
   // the connection knows of the file and makes record 1 current.

@@ -33,6 +33,27 @@ int OpenKeyed(const std::filesystem::path& path, std::string_view password, int 
   return db->Exec(keying);
 }
 
+// A file name as an engine URI that opens it unchanging: no log or shared
+// memory beside it, no locks, so a read-only folder is no obstacle.
+std::filesystem::path ImmutableUri(const std::filesystem::path& path) {
+  std::string name = reinterpret_cast<const char*>(path.generic_u8string().c_str());
+  std::string uri = "file:";
+  if (name.size() > 1 && name[1] == ':') uri += '/';  // a drive letter
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '?' || c == '#' || c == '%' || byte < 0x20) {
+      uri += '%';
+      uri += kHex[byte >> 4];
+      uri += kHex[byte & 15];
+    } else {
+      uri += c;
+    }
+  }
+  uri += "?immutable=1";
+  return std::filesystem::path(std::u8string(uri.begin(), uri.end()));
+}
+
 }  // namespace
 
 namespace table_sql {
@@ -157,7 +178,8 @@ TableFile::OpenResult TableFile::OpenTable(const std::filesystem::path& path,
                                            std::string_view table_name,
                                            std::span<const FieldSpec> fields,
                                            std::string_view password,
-                                           std::span<const SideTable> side_tables) {
+                                           std::span<const SideTable> side_tables,
+                                           bool read_only) {
   OpenResult result;
   if (!FileExists(path)) {
     result.error = StoreError{ErrorKind::kMissing, 0, "no file at " + PathText(path)};
@@ -170,7 +192,9 @@ TableFile::OpenResult TableFile::OpenTable(const std::filesystem::path& path,
   t->fields_.assign(fields.begin(), fields.end());
   t->side_tables_.assign(side_tables.begin(), side_tables.end());
   Connection& db = t->handles_->db;
-  int rc = OpenKeyed(path, password, SQLITE_OPEN_READWRITE, &db);
+  int rc = read_only ? OpenKeyed(ImmutableUri(path), password,
+                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, &db)
+                     : OpenKeyed(path, password, SQLITE_OPEN_READWRITE, &db);
   if (rc != SQLITE_OK) {
     result.error = db.ErrorOf(rc);
     return result;

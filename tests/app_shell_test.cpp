@@ -254,4 +254,73 @@ TEST(Focus, MovingOverAGridOrTheReferenceTextFocusesIt) {
                                       "高级表格_搜索结果"}));
 }
 
+// The command-line program (or another window) writes the store while the
+// window is open: the window notices when it comes back to the front and
+// when a job ends, and reads the store again; nothing new, no reading.
+TEST(StoreWrittenElsewhere, TheWindowRefreshesOnActivationAndAfterAJob) {
+  TestProgram p;
+  app::WireEvents(p.ctx);
+  p.window.RaiseCreated();
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  ASSERT_EQ(p.state.statistics_listing_count, 0);
+  const uint64_t refreshes = p.state.statistics_refresh_started.load();
+  p.window.RaiseActivated();
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_EQ(p.state.statistics_refresh_started.load(), refreshes);
+
+  {
+    store::Store elsewhere(p.store.Path());
+    WriteListings(elsewhere, {MakeListing("2010-04-07", "甲", "600001", "10000"),
+                              MakeListing("2010-04-08", "乙", "600002", "10000")});
+  }
+  p.window.RaiseActivated();
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_EQ(p.state.statistics_listing_count, 2);
+  EXPECT_EQ(U(p.window.高级表格_龙虎统计.Text(1, 0)), "2010-04-08");
+
+  // During a job the window waits for its end.
+  program::BeginJob(p.ctx, program::Job::kDuplicateRemoval);
+  {
+    store::Store elsewhere(p.store.Path());
+    WriteListings(elsewhere, {MakeListing("2010-04-09", "丙", "600003", "10000")});
+  }
+  p.window.RaiseActivated();
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_EQ(p.state.statistics_listing_count, 2);
+  program::PostJobFinished(p.ctx);
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_EQ(p.state.statistics_listing_count, 3);
+}
+
+// A store in a folder the user may not write: the window reads it as ever
+// and refuses each job that would write it, saying why.
+TEST(ReadOnlyStore, BrowsingWorksAndTheWritingJobsAreRefused) {
+  TestProgram p;
+  WriteListings(p.store, {MakeListing("2010-04-07", "甲", "600001", "10000"),
+                          MakeListing("2010-04-08", "乙", "600002", "10000")});
+  p.store.DropIdleConnections();
+  p.store.SetReadOnly(true);  // what EnsureStore finds in such a folder
+  app::WireEvents(p.ctx);
+  p.window.RaiseCreated();
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_TRUE(p.platform.messages().empty());
+  EXPECT_EQ(p.state.statistics_listing_count, 2);
+
+  const std::string refusal =
+      "数据文件Data.edb所在文件夹不可写入，数据已以只读方式打开。\r\n\r\n"
+      "可以浏览、查询、统计和导出，不能下载、去重复或重建下载记录。";
+  for (ui::SuperButton* button : {&p.window.超级按钮_开始下载, &p.window.超级按钮_去重复,
+                             &p.window.download_log.超级按钮_补全下载,
+                             &p.window.download_log.超级按钮_重建记录}) {
+    p.platform.ClearMessages();
+    button->UserClick();
+    ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+    EXPECT_EQ(p.state.job, program::Job::kNone);
+    ASSERT_EQ(p.platform.messages().size(), 1u) << button->name();
+    EXPECT_EQ(p.platform.messages()[0].text, refusal);
+    EXPECT_EQ(p.platform.messages()[0].title, "Ferrow提示");
+  }
+  EXPECT_EQ(ReadColumn(p.store, store::kDate).size(), 2u);
+}
+
 }  // namespace

@@ -289,4 +289,16 @@ TEST_F(CoveragePageTest, AFileMadeBeforeTheLogCountsAsMissingUntilTheLogIsRebuil
   EXPECT_EQ(d.MessageTexts(), std::vector<std::string>{"所选日期的数据均已下载，无需补全！"});
 }
 
+TEST_F(CoveragePageTest, AQuickRangeShowsItsDatesInTheDateBoxes) {
+  ShowPage();
+  ASSERT_TRUE(Wait());
+  UseLogRange(DateTime::FromParts(2009, 1, 5), DateTime::FromParts(2009, 1, 9));
+  page().单选框_记录周.UserClick();
+  ASSERT_TRUE(Wait());
+  const DateTime today = d.p.platform.Now();
+  EXPECT_EQ(page().日期框_记录结束.value().DateText(), today.DateText());
+  EXPECT_EQ(page().日期框_记录开始.value().DateText(), today.AddDays(-6).DateText());
+  EXPECT_TRUE(page().单选框_记录周.checked());
+}
+
 }  // namespace

@@ -99,19 +99,19 @@ TEST_F(DetailsViewTest, SeatRowsKeepStoredAmountsAndComputeNetAndShares) {
   WriteListings(p.store, {r, big});
 
   Show(1);
-  EXPECT_EQ(Row(3), (Cells{"1", "A", "100.00", "0.00", "100", "0.1", "0"}));
-  EXPECT_EQ(Row(4), (Cells{"2", "B", "200", "50", "150", "0.2", "0.05"}));
+  EXPECT_EQ(Row(3), (Cells{"1", "A", "100.00", "0.00", "100.00", "0.10", "0.00"}));
+  EXPECT_EQ(Row(4), (Cells{"2", "B", "200.00", "50.00", "150.00", "0.20", "0.05"}));
   EXPECT_TRUE(grid().At(3, 0).is_number);
   EXPECT_TRUE(grid().At(3, 5).is_number);
   EXPECT_TRUE(grid().At(4, 6).is_number);
   // The sell block is written the same way, into rows 10 to 14.
-  EXPECT_EQ(Row(10), (Cells{"1", U(G("卖1")), "0.00", "50000.00", "-50000", "0", "50"}));
+  EXPECT_EQ(Row(10), (Cells{"1", U(G("卖1")), "0.00", "50000.00", "-50000.00", "0.00", "50.00"}));
   EXPECT_EQ(Row(14)[0], "5");
 
   Show(2);
-  EXPECT_EQ(Row(3), (Cells{"1", "X", "1250", "0", "1250", "0.13", "0"}));  // 0.125 rounds up
-  EXPECT_EQ(Row(4)[4], "0");                                               // equal amounts
-  EXPECT_EQ(Row(5)[4], "-300");
+  EXPECT_EQ(Row(3), (Cells{"1", "X", "1250.00", "0.00", "1250.00", "0.13", "0.00"}));  // 0.125 rounds up
+  EXPECT_EQ(Row(4)[4], "0.00");                                               // equal amounts
+  EXPECT_EQ(Row(5)[4], "-300.00");
   EXPECT_EQ(Row(5)[6], "0.03");
 }
 
@@ -128,6 +128,24 @@ TEST_F(DetailsViewTest, HeadingPageTitleAndElapsedCaption) {
   EXPECT_EQ(p.state.start_time, 5000);
   EXPECT_EQ(U(p.window.标签_数据耗时.caption()), "明细耗时:0秒");
   EXPECT_TRUE(p.platform.messages().empty());
+}
+
+// A data-centre listing without a volume, and reasons too long for one
+// line: 成交额 always shows, a missing figure is a dash, not a bare unit.
+TEST_F(DetailsViewTest, HeadingKeepsTheTurnoverInSightAndDashesMissingFigures) {
+  ListingRecord no_volume = MakeListing("2010-04-09", "甲", "600001", "3,456.7");
+  no_volume[store::kVolume] = "";
+  ListingRecord long_reason = MakeListing("2010-04-09", "乙", "600002", "1,234.5");
+  long_reason[store::kReason] = G("连续三个交易日内日收盘价格涨幅偏离值累计达到20%");
+  WriteListings(p.store, {no_volume, long_reason});
+
+  Show(1);
+  EXPECT_EQ(U(grid().Text(0, 0)),
+            "  2010-04-09上榜原因：日涨幅偏离值达7%   日涨幅偏9.52%  成交量：—  成交额：3,456.7万元");
+  Show(2);
+  EXPECT_EQ(U(grid().Text(0, 0)),
+            "  2010-04-09上榜原因：连续三个交易日内日收盘价格涨幅偏离值累计达到20%\r\n"
+            "  日涨幅偏9.52%  成交量：1,234.56万股  成交额：1,234.5万元");
 }
 
 TEST_F(DetailsViewTest, EmptyStatisticsPageShowsTheFirstUseMessageAndReadsNothing) {
@@ -171,8 +189,8 @@ TEST_F(DetailsViewTest, SeatsAShortBlockLacksLeaveTheirCellsEmpty) {
 
   Show(1);  // rows full of the first listing
   Show(2);  // must not leave any of it behind
-  EXPECT_EQ(Row(3), (Cells{"1", "A", "1000", "2000", "-1000", "1", "2"}));
-  EXPECT_EQ(Row(4), (Cells{"2", "B", "3000", "", "3000", "3", "0"}));
+  EXPECT_EQ(Row(3), (Cells{"1", "A", "1000.00", "2000.00", "-1000.00", "1.00", "2.00"}));
+  EXPECT_EQ(Row(4), (Cells{"2", "B", "3000.00", "", "3000.00", "3.00", "0.00"}));
   for (int row = 5; row <= 7; ++row) EXPECT_EQ(Row(row), Cells(7, "")) << row;
   EXPECT_EQ(grid().At(5, 0).Alignment(), Align::kCentre);  // emptied, not un-aligned
   EXPECT_EQ(Row(10)[1], U(G("卖1")));
@@ -186,12 +204,12 @@ TEST_F(DetailsViewTest, TurnoverWithoutANumberOrZeroLeavesSharesEmptyAndSeparato
 
   for (int n : {1, 2}) {
     Show(n);
-    EXPECT_EQ(Row(3), (Cells{"1", U(G("买1")), "500", "0.00", "500", "", ""})) << n;
+    EXPECT_EQ(Row(3), (Cells{"1", U(G("买1")), "500.00", "0.00", "500.00", "", ""})) << n;
     EXPECT_FALSE(grid().At(3, 5).is_number);
   }
   Show(3);
   // 12340 yuan of a turnover of 1,234 x 10,000 yuan: 0.1 %, not 100 %.
-  EXPECT_EQ(Row(3)[5], "0.1");
+  EXPECT_EQ(Row(3)[5], "0.10");
 }
 
 TEST_F(DetailsViewTest, StoreThatCannotBeOpenedIsReportedAndNothingChanges) {

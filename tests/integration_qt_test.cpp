@@ -291,8 +291,8 @@ TEST_F(QtIntegration, ADoubleClickOnViewOpensTheRowsDetails) {
     return cells;
   };
   using Cells = std::vector<QString>;
-  EXPECT_EQ(row(3), (Cells{Q("1"), Q("A"), Q("100.00"), Q("0.00"), Q("100"), Q("0.1"), Q("0")}));
-  EXPECT_EQ(row(4), (Cells{Q("2"), Q("B"), Q("200"), Q("50"), Q("150"), Q("0.2"), Q("0.05")}));
+  EXPECT_EQ(row(3), (Cells{Q("1"), Q("A"), Q("100.00"), Q("0.00"), Q("100.00"), Q("0.10"), Q("0.00")}));
+  EXPECT_EQ(row(4), (Cells{Q("2"), Q("B"), Q("200.00"), Q("50.00"), Q("150.00"), Q("0.20"), Q("0.05")}));
 
   // From the search page too; the ratios count the turnover as 1000.
   ClickTab(*program, ui::MainWindow::kSearchPage);
@@ -304,7 +304,7 @@ TEST_F(QtIntegration, ADoubleClickOnViewOpensTheRowsDetails) {
   EXPECT_EQ(program->view().tab_control()->heads()->currentIndex(), ui::MainWindow::kDetailsPage);
   EXPECT_EQ(Shown(*program, w().标签_明细标题), Q("浦发银行(600001)成交明细 2010-04-09"));
   EXPECT_EQ(row(3),
-            (Cells{Q("1"), Q("甲"), Q("100000"), Q("50000"), Q("50000"), Q("1"), Q("0.5")}));
+            (Cells{Q("1"), Q("甲"), Q("100000.00"), Q("50000.00"), Q("50000.00"), Q("1.00"), Q("0.50")}));
   EXPECT_TRUE(boxes.Take().empty());
 }
 

@@ -69,6 +69,10 @@ TEST(QtPlatform, QueuedAnswersStandInForTheUserOnlyWhileTheyLast) {
   EXPECT_EQ(real.seen().text, Q("三"));
   EXPECT_EQ(real.seen().buttons, QMessageBox::Ok | QMessageBox::Cancel);
   EXPECT_EQ(real.seen().icon, QMessageBox::Question);
+  // Chinese buttons under any system language.
+  QStringList buttons = real.seen().button_texts;
+  buttons.sort();
+  EXPECT_EQ(buttons, (QStringList{QStringLiteral("取消"), QStringLiteral("确定")}));
   const auto asked = platform.TakeAnsweredQuestions();
   ASSERT_EQ(asked.size(), 2u);
   EXPECT_EQ(asked[0].text, Q("一"));

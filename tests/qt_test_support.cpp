@@ -43,6 +43,8 @@ BoxAnswerer::BoxAnswerer(QMessageBox::StandardButton button)
         seen->text = box->text();
         seen->buttons = box->standardButtons();
         seen->icon = box->icon();
+        seen->button_texts.clear();
+        for (QAbstractButton* b : box->buttons()) seen->button_texts << b->text();
         seen->seen = true;
         if (QAbstractButton* b = box->button(button)) b->click();
       }) {}

@@ -37,6 +37,7 @@ struct SeenBox {
   QString text;
   QMessageBox::StandardButtons buttons;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QStringList button_texts;  // in the box's order
   bool seen = false;
 };
 

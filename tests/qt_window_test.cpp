@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QtTest/QTest>
@@ -24,6 +25,7 @@
 #include "tests/program_fixture.h"
 #include "tests/qt_test_support.h"
 #include "ui/qt/fonts.h"
+#include "ui/qt/grid_view.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/tab_control_view.h"
 #include "ui/qt/window_view.h"
@@ -191,6 +193,48 @@ TEST_F(QtWindow, TitleAndVersionCaptionAfterStart) {
   ASSERT_TRUE(p.platform.RunUntilWorkersDone());
   EXPECT_EQ(view.windowTitle(), Q("Quorvane V1.3"));
   EXPECT_EQ(ShownCaption(view.WidgetFor(p.window.标签_版本号)), Q("版本号：V1.3"));
+}
+
+TEST_F(QtWindow, ComingBackToTheWindowReadsAStoreWrittenMeanwhile) {
+  p.window.RaiseCreated();
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  {
+    store::Store elsewhere(p.store.Path());
+    WriteListings(elsewhere, {MakeListing("2010-04-07", "甲", "600001", "10000")});
+  }
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  view.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_EQ(p.state.statistics_listing_count, 1);
+}
+
+// The heading of 上榜明细 in the window's own font: a long reason moves the
+// figures to a second line, and both lines fit the grid's width and row.
+TEST_F(QtWindow, TheDetailsHeadingFitsItsRowWithALongReason) {
+  ListingRecord r = MakeListing("2010-04-09", "乙", "600002", "123,456,789.01");
+  r[store::kReason] = G("连续三个交易日内日收盘价格涨幅偏离值累计达到20%");
+  r[store::kVolume] = "77,916.30";
+  WriteListings(p.store, {r});
+  p.window.RaiseCreated();
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  p.window.高级选择夹1.UserSelectPage(ui::MainWindow::kDetailsPage);
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  ui::qt::GridView* details = view.GridViewFor(p.window.高级表格_上榜明细);
+  ASSERT_NE(details, nullptr);
+  const QString heading = details->model()->index(0, 0).data().toString();
+  ASSERT_TRUE(heading.contains(Q("成交额：123,456,789.01万元"))) << heading.toStdString();
+  int width = 0;
+  for (int c = 0; c < details->model()->columnCount(); ++c) width += details->columnWidth(c);
+  const QFontMetrics metrics(details->font());
+  const QStringList lines = heading.split(QRegularExpression(QStringLiteral("[\\n\\x{2028}]")));
+  EXPECT_EQ(lines.size(), 2);
+  for (const QString& line : lines)
+    EXPECT_LT(metrics.horizontalAdvance(line), width - 4) << line.toStdString();
+  EXPECT_LE(lines.size() * metrics.height(), details->rowHeight(0));
 }
 
 TEST_F(QtWindow, ACheckboxClickReachesItsHandler) {

@@ -65,7 +65,7 @@ TEST_F(RankingPageTest, TheRankingComesUpWithThePageSortedByNetWithItsCaptionAnd
   // Nets: A 3 - 5 = -2, B 2 - 2 = 0, C 2 - 1 = 1 (万); the repeat of 乙 is
   // left out.
   EXPECT_EQ(Column(grid(), 0, 3), (std::vector<std::string>{"C", "B", "A"}));
-  EXPECT_EQ(Column(grid(), 6, 3), (std::vector<std::string>{"1.000", "0.000", "-2.000"}));
+  EXPECT_EQ(Column(grid(), 6, 3), (std::vector<std::string>{"1.00", "0.00", "-2.00"}));
   EXPECT_EQ(Column(grid(), 1, 3), (std::vector<std::string>{"2", "2", "2"}));
   EXPECT_EQ(grid().Text(4, 0), "");
   EXPECT_EQ(grid().At(3, 6).TextColour(), (ui::Colour{0, 128, 0}));
@@ -151,7 +151,7 @@ TEST_F(RankingPageTest, HeaderClicksSortStablyNumbersAsNumbersAndTextAsText) {
   EXPECT_EQ(Column(grid(), 0, 3), (std::vector<std::string>{"C", "B", "A"}));
   // 买入额: 3.000, 2.000, 2.000 as numbers; the whole row moves.
   grid().UserHeaderClick(4);
-  EXPECT_EQ(Column(grid(), 4, 3), (std::vector<std::string>{"3.000", "2.000", "2.000"}));
+  EXPECT_EQ(Column(grid(), 4, 3), (std::vector<std::string>{"3.00", "2.00", "2.00"}));
   EXPECT_EQ(Column(grid(), 0, 3), (std::vector<std::string>{"A", "C", "B"}));
   EXPECT_EQ(grid().At(1, 6).TextColour(), (ui::Colour{0, 128, 0}));  // A's net, with its colour
 }
@@ -162,12 +162,12 @@ TEST_F(RankingPageTest, ARowsListingsComeOnADoubleClickAndOneOfThemOpensOnTheDet
   ASSERT_TRUE(p.platform.RunUntilWorkersDone());
   ui::Grid& listings = page().高级表格_排行明细;
   EXPECT_EQ(Column(listings, 0, 2), (std::vector<std::string>{"2010-04-08", "2010-04-07"}));
-  EXPECT_EQ(Column(listings, 6, 2), (std::vector<std::string>{"-5.000", "3.000"}));
+  EXPECT_EQ(Column(listings, 6, 2), (std::vector<std::string>{"-5.00", "3.00"}));
   // A single click changes only the chart.
   grid().UserLeftButtonUp(1, 0);  // C
   ASSERT_TRUE(p.platform.RunUntilWorkersDone());
   EXPECT_EQ(page().图表_席位净额.data().bars, (std::vector<double>{-1.0, 2.0}));
-  EXPECT_EQ(Column(listings, 6, 2), (std::vector<std::string>{"-5.000", "3.000"}));
+  EXPECT_EQ(Column(listings, 6, 2), (std::vector<std::string>{"-5.00", "3.00"}));
 
   // As at the program's start, the statistics grid holds the listings.
   listing::RefreshStatistics(p.ctx);
@@ -175,6 +175,55 @@ TEST_F(RankingPageTest, ARowsListingsComeOnADoubleClickAndOneOfThemOpensOnTheDet
   EXPECT_EQ(p.window.高级选择夹1.current_page(), ui::MainWindow::kDetailsPage);
   EXPECT_EQ(U(p.window.标签_明细标题.caption()).rfind("甲(600001)", 0), 0u)
       << U(p.window.标签_明细标题.caption());
+}
+
+TEST_F(RankingPageTest, TheListingsFollowTheRowDoubleClickedAsTheMouseSendsIt) {
+  ASSERT_NO_FATAL_FAILURE(TurnToPage());
+  ui::Grid& listings = page().高级表格_排行明细;
+  // What the mouse sends for a double-click: up, double-click, up again,
+  // before any worker's answer comes back.
+  auto double_click = [&](int row) {
+    grid().UserLeftButtonUp(row, 0);
+    grid().UserDoubleClick(row, 0);
+    grid().UserLeftButtonUp(row, 0);
+    ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  };
+  ASSERT_EQ(Column(grid(), 0, 3), (std::vector<std::string>{"C", "B", "A"}));
+  double_click(3);  // A
+  EXPECT_EQ(Column(listings, 0, 2), (std::vector<std::string>{"2010-04-08", "2010-04-07"}));
+  EXPECT_EQ(Column(listings, 6, 2), (std::vector<std::string>{"-5.00", "3.00"}));
+  EXPECT_EQ(page().图表_席位净额.data().bars, (std::vector<double>{3.0, -5.0}));
+  double_click(2);  // B
+  EXPECT_EQ(Column(listings, 6, 2), (std::vector<std::string>{"-2.00", "2.00"}));
+  EXPECT_EQ(page().图表_席位净额.data().bars, (std::vector<double>{2.0, -2.0}));
+}
+
+// Amounts over a long range: thousands separated, two decimals, a column
+// whose largest amount reaches one 亿 in 亿 (its title says so), and wide
+// enough for its widest figure.
+TEST_F(RankingPageTest, LargeAmountsTurnTheirColumnToYiAndWidenIt) {
+  testing_support::WriteListings(
+      p.store, {Listing("2010-04-09", "丙", "600003", {{"D", "1234567890123.00", "0"}},
+                        {{"E", "0", "1234567.00"}})});
+  ASSERT_NO_FATAL_FAILURE(TurnToPage());
+  EXPECT_EQ(U(grid().Text(0, 4)), "买入额(亿)");
+  EXPECT_EQ(U(grid().Text(0, 5)), "卖出额(万)");
+  // Largest net first: D.
+  EXPECT_EQ(U(grid().Text(1, 0)), "D");
+  EXPECT_EQ(U(grid().Text(1, 4)), "12,345.68");
+  EXPECT_EQ(U(grid().Text(1, 6)), "12,345.68");
+  EXPECT_EQ(Column(grid(), 5, 5).back(), "123.46");  // E, the smallest net
+  grid().UserHeaderClick(5);  // separators do not stop the numbers' sort
+  EXPECT_EQ(Column(grid(), 0, 1), (std::vector<std::string>{"E"}));
+
+  ui::Grid& listings = page().高级表格_排行明细;
+  int d_row = 1;
+  while (d_row < 5 && grid().Text(d_row, 0) != "D") ++d_row;
+  grid().UserDoubleClick(d_row, 0);
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_EQ(U(listings.Text(0, 4)), "买入(亿)");
+  EXPECT_EQ(U(listings.Text(1, 4)), "12,345.68");
+  EXPECT_GE(listings.ColumnWidth(4), 9 * 7);
 }
 
 }  // namespace

@@ -75,16 +75,16 @@ TEST_F(RankingRowsTest, ASeatsListingsComeNewestFirstWithItsSideAndAmounts) {
   EXPECT_EQ(lines[2].sides, ranking::kInSellBlock);
   EXPECT_DOUBLE_EQ(lines[2].sell, 80000.0);
 
-  // As the grid shows them: side, amounts to three places, the record
+  // As the grid shows them: side, amounts to two places, the record
   // number in the last column.
   const ranking::GridLines grid = ranking::RowListingLines(scan.data, lines);
   ASSERT_EQ(grid.rows(), 4);
   const auto cell = [&](int r, int c) { return U(grid.cells[r * grid.columns + c].text); };
   EXPECT_EQ(cell(3, 0), "2010-04-07");
   EXPECT_EQ(cell(3, 3), "买卖");
-  EXPECT_EQ(cell(3, 4), "6.000");
+  EXPECT_EQ(cell(3, 4), "6.00");
   EXPECT_EQ(cell(2, 3), "卖出");
-  EXPECT_EQ(cell(2, 6), "-8.000");
+  EXPECT_EQ(cell(2, 6), "-8.00");
   EXPECT_EQ(cell(3, grid.columns - 1), "1");
   EXPECT_EQ(cell(0, grid.columns - 1), "4");
 

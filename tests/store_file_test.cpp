@@ -207,6 +207,59 @@ TEST_F(StoreFileTest, UnwritableFolder) {
   EXPECT_EQ(error->kind, ErrorKind::kCannotCreate);
 }
 
+// A store in a folder this user may not write opens read-only: every
+// listing reads, nothing is made beside the file, a write fails plainly.
+TEST_F(StoreFileTest, AReadOnlyStoreReadsAndRefusesWrites) {
+  const auto folder = dir / "shared";
+  std::filesystem::create_directory(folder);
+  const auto file = store::StorePath(folder);
+  {
+    Store s(file);
+    ASSERT_FALSE(s.EnsureStore().has_value());
+    auto a = s.OpenStore();
+    AppendListing(a, "2010-04-08", "one");
+    AppendListing(a, "2010-04-09", "two");
+    ASSERT_FALSE(a.CloseStore().has_value());
+  }
+  const std::set<std::string> before = Entries(folder);
+  const bool as_root = ::geteuid() == 0;
+  if (!as_root)
+    std::filesystem::permissions(
+        folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  Store r(file);
+  ASSERT_FALSE(r.EnsureStore().has_value());
+  // Root may write anywhere: there the folder's refusal is only told.
+  if (as_root) r.SetReadOnly(true);
+  EXPECT_TRUE(r.read_only());
+  {
+    auto a = r.OpenStore();
+    ASSERT_TRUE(a.ok()) << a.error()->detail;
+    EXPECT_EQ(a.RecordCount(), 2);
+    a.GoToRecord(2);
+    EXPECT_EQ(a.ReadField(store::kName), "two");
+    EXPECT_EQ(a.RecordNumbersInDateRange("2010-04-09", "2010-04-09"), std::vector<int64_t>{2});
+    EXPECT_FALSE(a.CloseStore().has_value());
+  }
+  {
+    auto a = r.OpenStore(AccessMode::kWriter);
+    AppendListing(a, "2010-04-10", "three");
+    const auto error = a.CloseStore();
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->kind, ErrorKind::kReadOnly);
+  }
+  EXPECT_FALSE(r.Checkpoint().error.has_value());
+  if (!as_root) {
+    // The command-line program's reading commands never ensure the file.
+    Store reader(file);
+    auto a = reader.OpenStore();
+    ASSERT_TRUE(a.ok()) << a.error()->detail;
+    EXPECT_EQ(a.RecordCount(), 2);
+    EXPECT_TRUE(reader.read_only());
+  }
+  EXPECT_EQ(Entries(folder), before);
+  std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+}
+
 TEST_F(StoreFileTest, UnwritableFolderAsRootViaMissingParent) {
   // Works for root too: the folder does not exist, so nothing can be made.
   Store t(dir / "no-such-folder" / "Data.edb");

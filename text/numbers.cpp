@@ -19,6 +19,26 @@ std::string NumberText(double x) {
   return std::string(buf, result.ptr);
 }
 
+std::string FixedText(double x, int decimals, bool grouped) {
+  if (!std::isfinite(x)) return {};
+  x = RoundHalfAway(x, decimals);
+  if (x == 0) x = 0;  // no "-0.00"
+  char buf[64];
+  const auto result = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, decimals);
+  std::string plain(buf, result.ptr);
+  if (!grouped) return plain;
+  const size_t digits_begin = plain[0] == '-' ? 1 : 0;
+  size_t digits_end = plain.find('.');
+  if (digits_end == std::string::npos) digits_end = plain.size();
+  std::string out(plain, 0, digits_begin);
+  for (size_t k = digits_begin; k < digits_end; ++k) {
+    if (k > digits_begin && (digits_end - k) % 3 == 0) out += ',';
+    out += plain[k];
+  }
+  out.append(plain, digits_end);
+  return out;
+}
+
 std::string PadThreeDecimals(std::string_view t) {
   std::string out(t);
   const size_t dot = t.rfind('.');

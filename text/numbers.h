@@ -14,6 +14,11 @@ namespace text {
 // Non-finite values give the empty text.
 std::string NumberText(double x);
 
+// Fixed decimals, rounded half away from zero: (2.4, 2) -> "2.40",
+// (-25535335.8, 2) -> "-25535335.80"; with `grouped`, thousands separated by
+// commas ("-25,535,335.80"). Non-finite values give the empty text.
+std::string FixedText(double x, int decimals, bool grouped = false);
+
 // Pads a number text to exactly three decimals: 150 -> 150.000,
 // 12.5 -> 12.500, 0.012 stays.
 std::string PadThreeDecimals(std::string_view t);

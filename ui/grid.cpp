@@ -270,6 +270,14 @@ void Grid::SetInteger(int row, int column, int64_t value) {
   Changed(GridChange::kRows, row, row);
 }
 
+void Grid::SetNumberText(int row, int column, std::string_view text) {
+  Cell* cell = MutableAt(row, column);
+  if (!cell) return;
+  cell->text.assign(text);
+  cell->is_number = 1;
+  Changed(GridChange::kRows, row, row);
+}
+
 void Grid::SetReal(int row, int column, double value) {
   Cell* cell = MutableAt(row, column);
   if (!cell) return;

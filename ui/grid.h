@@ -141,6 +141,8 @@ class Grid : public Component {
   void SetText(int row, int column, std::string_view gbk);
   void SetInteger(int row, int column, int64_t value);
   void SetReal(int row, int column, double value);
+  // A number cell in a form of its own (fixed decimals, separators).
+  void SetNumberText(int row, int column, std::string_view text);
   void SetTextColour(int row, int column, std::optional<Colour> colour);
   void SetBackground(int row, int column, std::optional<Colour> colour);
   // Aligns the cells of a range, cut to the grid.

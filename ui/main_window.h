@@ -37,6 +37,11 @@ class MainWindow : public Component {
   std::function<void()> on_created;
   // Answers whether the window may close.
   std::function<bool()> on_close_query;
+  // The window became the active one (the user came back to it).
+  std::function<void()> on_activated;
+  void RaiseActivated() {
+    if (on_activated) on_activated();
+  }
   void RaiseCreated() {
     if (on_created) on_created();
   }

@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QEvent>
 #include <QFileDialog>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -123,6 +124,10 @@ ui::MessageAnswer QtPlatform::AskOnUi(std::string_view text, std::string_view ti
                   view_.data());
   box.setObjectName(QStringLiteral("message_box"));
   box.setTextFormat(Qt::PlainText);
+  // Our messages are Chinese: so are their buttons, whatever the system's
+  // language.
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+  if (ok_cancel) box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
   box.setDefaultButton(QMessageBox::Ok);
   box.setEscapeButton(ok_cancel ? QMessageBox::Cancel : QMessageBox::Ok);
   box.exec();

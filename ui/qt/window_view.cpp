@@ -130,6 +130,11 @@ GridView* WindowView::GridViewFor(const ui::Grid& grid) const {
   return qobject_cast<GridView*>(WidgetFor(grid));
 }
 
+void WindowView::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) model_.RaiseActivated();
+}
+
 void WindowView::closeEvent(QCloseEvent* event) {
   if (model_.RaiseCloseQuery()) {
     balloon_->hide();

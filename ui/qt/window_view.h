@@ -31,6 +31,7 @@ class WindowView : public QMainWindow {
 
  protected:
   // Asks the model's close query; the window stays when it answers no.
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
