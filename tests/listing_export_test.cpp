@@ -36,12 +36,14 @@ TEST_F(ListingExportTest, CsvHoldsTheShownColumnsAndRowsAndReadsBack) {
   ASSERT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
   const auto rows = ParseCsv(csv);
   ASSERT_EQ(rows.size(), 4u);  // title and rows 1 to 3; the blank rows below are left out
-  EXPECT_EQ(rows[0][0], "上榜日期");
-  EXPECT_EQ(rows[0][3], "交 易 营 业 部 (单击查看全部席位)");
-  ASSERT_EQ(rows[1].size(), 9u);  // the hidden record-number column is not shown
+  // Plain headers a spreadsheet can use, and no column of links.
+  EXPECT_EQ(rows[0][0], "日期");
+  EXPECT_EQ(rows[0][1], "股名");
+  EXPECT_EQ(rows[0][3], "席位");
+  ASSERT_EQ(rows[1].size(), 8u);  // neither the record numbers nor the links
   EXPECT_EQ(rows[1],
             (std::vector<std::string>{"2010-06-26", "中国平安", "601318", "机构专用, \"上海\"",
-                                      "150.000", "30.000", "-120.000", "0.012", "查看>>"}));
+                                      "150.000", "30.000", "-120.000", "0.012"}));
   EXPECT_EQ(rows[2][3], "第一行\r\n第二行");
   EXPECT_EQ(rows[2][0], "");
   EXPECT_EQ(rows[3][0], "2010-06-25");

@@ -114,6 +114,45 @@ TEST_F(QtWindow, EveryComponentIsAWidgetAtItsPlaceWithItsCaption) {
   EXPECT_EQ(ShownCaption(view.WidgetFor(p.window.超级按钮_开始下载)), Q("开始下载"));
 }
 
+TEST_F(QtWindow, AGrownWindowGrowsTheGridsAndKeepsTheOtherControlsInPlace) {
+  const auto shown = [this](const ui::Component& c) { return view.WidgetFor(c)->geometry(); };
+  const auto at = [](const ui::Component& c, int dx, int dy, int dw, int dh) {
+    const ui::Rect& r = c.place();
+    return QRect(r.left + dx, r.top + dy, r.width + dw, r.height + dh);
+  };
+  view.resize(760 + 200, 540 + 120);
+  QApplication::processEvents();
+  ASSERT_EQ(view.size(), QSize(960, 660));
+  ui::MainWindow& w = p.window;
+  EXPECT_EQ(shown(w.高级选择夹1), at(w.高级选择夹1, 0, 0, 200, 120));
+  EXPECT_EQ(shown(w.外形框_统计列表), at(w.外形框_统计列表, 0, 0, 200, 120));
+  EXPECT_EQ(shown(w.高级表格_龙虎统计), at(w.高级表格_龙虎统计, 0, 0, 200, 120));
+  EXPECT_EQ(shown(w.高级表格_上榜明细), at(w.高级表格_上榜明细, 0, 0, 200, 120));
+  // The log's grid grows; the line of text under it moves down with it.
+  EXPECT_EQ(shown(w.download_log.高级表格_下载记录),
+            at(w.download_log.高级表格_下载记录, 0, 0, 200, 120));
+  EXPECT_EQ(shown(w.download_log.标签_下载记录来源),
+            at(w.download_log.标签_下载记录来源, 0, 120, 0, 0));
+  // Two grids stacked and a chart beside the lower one: neither grid runs
+  // over the other or the chart.
+  EXPECT_EQ(shown(w.ranking.高级表格_席位排行), at(w.ranking.高级表格_席位排行, 0, 0, 200, 0));
+  EXPECT_EQ(shown(w.ranking.高级表格_排行明细), at(w.ranking.高级表格_排行明细, 0, 0, 0, 120));
+  EXPECT_EQ(shown(w.ranking.图表_席位净额), at(w.ranking.图表_席位净额, 0, 0, 0, 0));
+  // Controls keep their places; the window's bottom row follows the edge.
+  EXPECT_EQ(shown(w.超级按钮_开始下载), at(w.超级按钮_开始下载, 0, 0, 0, 0));
+  EXPECT_EQ(shown(w.编辑框_搜索), at(w.编辑框_搜索, 0, 0, 0, 0));
+  EXPECT_EQ(shown(w.标签_版权信息), at(w.标签_版权信息, 0, 120, 0, 0));
+
+  // Back at the first size everything stands where the layout puts it.
+  view.resize(760, 540);
+  QApplication::processEvents();
+  for (ui::Component* c : w.components()) {
+    if (c->kind() == ui::Kind::kBalloonTip) continue;
+    SCOPED_TRACE(c->name());
+    EXPECT_EQ(shown(*c), at(*c, 0, 0, 0, 0));
+  }
+}
+
 TEST_F(QtWindow, InitialStatesFontsLinesAndHeads) {
   EXPECT_TRUE(Widget<QRadioButton>(view, p.window.单选框_代码)->isChecked());
   EXPECT_TRUE(Widget<QRadioButton>(view, p.window.单选框_日)->isChecked());

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "text/gbk.h"
@@ -86,6 +87,36 @@ void AppendCsvField(std::string& out, std::string_view gbk) {
   out += '"';
 }
 
+
+// A title of the screen as a spreadsheet's header: the blanks that space it
+// out and a hint in brackets ("(单击查看全部席位)") dropped, and the listing
+// grids' titles under the stored fields' names.
+std::string CsvPlainHeader(std::string title) {
+  static const std::string hint = text::Gbk("(单击");
+  static const std::pair<std::string, std::string> field_names[] = {
+      {text::Gbk("上榜日期"), text::Gbk("日期")},
+      {text::Gbk("股票名称"), text::Gbk("股名")},
+      {text::Gbk("交易营业部"), text::Gbk("席位")}};
+  std::erase(title, ' ');
+  if (const size_t at = title.find(hint); at != std::string::npos) title.erase(at);
+  for (const auto& [shown, field] : field_names)
+    if (title == shown) return field;
+  return title;
+}
+
+// A column of links ("查看>>" in every filled row) is no data.
+bool IsCsvLinkColumn(const ui::Grid& grid, int column, int last_row) {
+  static const std::string link = text::Gbk("查看>>");
+  bool any = false;
+  for (int r = 1; r <= last_row; ++r) {
+    const std::string& t = grid.Text(r, column);
+    if (t.empty()) continue;
+    if (t != link) return false;
+    any = true;
+  }
+  return any;
+}
+
 }  // namespace
 
 std::string CellsAsTabText(const ui::Grid& grid, ui::CellRange range) {
@@ -117,12 +148,14 @@ std::string GridAsCsv(const ui::Grid& grid) {
       }
     }
   }
+  std::erase_if(columns, [&](int c) { return IsCsvLinkColumn(grid, c, last_row); });
   std::string out = "\xEF\xBB\xBF";
   if (grid.RowCount() == 0 || columns.empty()) return out;
   for (int r = 0; r <= last_row; ++r) {
     for (size_t i = 0; i < columns.size(); ++i) {
       if (i > 0) out += ',';
-      AppendCsvField(out, grid.Text(r, columns[i]));
+      AppendCsvField(out, r == 0 ? CsvPlainHeader(grid.Text(0, columns[i]))
+                                 : grid.Text(r, columns[i]));
     }
     out += "\r\n";
   }

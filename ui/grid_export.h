@@ -17,8 +17,9 @@ std::string CellsAsTabText(const ui::Grid& grid, ui::CellRange range);
 // The grid as shown, header row first, as CSV in UTF-8 with a byte-order
 // mark, so spreadsheet programs read the Chinese. Rows run from the header
 // to the last row holding any text (the blank rows below are left out);
-// columns narrower than 2 pixels (the hidden record-number column) are
-// left out. Lines end in CRLF; a field holding a comma, a quote or a line
+// columns narrower than 2 pixels (the hidden record-number column) and a
+// column of "查看>>" links are left out, and the header row holds plain
+// titles ("席位" for "交 易 营 业 部 (单击查看全部席位)"). Lines end in CRLF; a field holding a comma, a quote or a line
 // break is quoted, its quotes doubled (RFC 4180).
 std::string GridAsCsv(const ui::Grid& grid);
 

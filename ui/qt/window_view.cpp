@@ -2,6 +2,9 @@
 
 #include <QCloseEvent>
 #include <QPointer>
+#include <QResizeEvent>
+#include <algorithm>
+#include <vector>
 
 #include "ui/qt/chart_view.h"
 #include "ui/qt/component_binding.h"
@@ -26,11 +29,14 @@ WindowView::WindowView(ui::MainWindow& model, ui::Platform& platform)
   setCentralWidget(client_);
 
   const ui::Rect& r = model.place();
-  setFixedSize(r.width, r.height);
+  // The layout's size is the smallest; a larger window grows the grids.
+  setMinimumSize(r.width, r.height);
+  resize(r.width, r.height);
   move(r.left, r.top);
   setWindowTitle(FromGbk(model.title()));
 
   Build();
+  PlanGrowth();
 
   // The window's own caption is its title.
   QPointer<WindowView> self(this);
@@ -128,6 +134,95 @@ QWidget* WindowView::WidgetFor(const ui::Component& component) const {
 
 GridView* WindowView::GridViewFor(const ui::Grid& grid) const {
   return qobject_cast<GridView*>(WidgetFor(grid));
+}
+
+namespace {
+
+bool OverlapsAcross(int a_from, int a_length, int b_from, int b_length) {
+  return a_from < b_from + b_length && b_from < a_from + a_length;
+}
+
+// Whether `other` lies to the right of `c`, or under it, on the same parent.
+bool LiesRightOf(const ui::Rect& c, const ui::Rect& other) {
+  return other.left >= c.left + c.width && OverlapsAcross(c.top, c.height, other.top, other.height);
+}
+
+bool LiesUnder(const ui::Rect& c, const ui::Rect& other) {
+  return other.top >= c.top + c.height && OverlapsAcross(c.left, c.width, other.left, other.width);
+}
+
+bool HoldsGrid(const ui::Component& frame, const std::vector<ui::Component*>& all) {
+  for (const ui::Component* c : all)
+    if (c->container() == &frame && c->kind() == ui::Kind::kGrid) return true;
+  return false;
+}
+
+}  // namespace
+
+void WindowView::PlanGrowth() {
+  const std::vector<ui::Component*>& all = model_.components();
+  const ui::Component* tab_control = nullptr;
+  for (const ui::Component* c : all)
+    if (c->kind() == ui::Kind::kTabControl) tab_control = c;
+  const auto siblings = [&all](const ui::Component* c, const ui::Component* other) {
+    return other != c && other->container() == c->container() && other->page() == c->page() &&
+           other->kind() != ui::Kind::kBalloonTip;
+  };
+  const auto is_text = [](const ui::Component* c) {
+    return c->kind() == ui::Kind::kLabel || c->kind() == ui::Kind::kTransparentLabel;
+  };
+  // The grids, and the frames that hold them, take the room that no other
+  // control of their page takes; a line of text under one moves down.
+  for (const ui::Component* c : all) {
+    if (widgets_.count(c) == 0) continue;
+    if (c == tab_control) {
+      growth_[c] = Growth{true, true, false};
+      continue;
+    }
+    if (c->kind() != ui::Kind::kGrid && !(c->kind() == ui::Kind::kFrameBox && HoldsGrid(*c, all)))
+      continue;
+    Growth g{true, true, false};
+    for (const ui::Component* other : all) {
+      if (!siblings(c, other) || is_text(other)) continue;
+      if (LiesRightOf(c->place(), other->place())) g.right = false;
+      if (LiesUnder(c->place(), other->place())) g.down = false;
+    }
+    growth_[c] = g;
+  }
+  for (const ui::Component* c : all) {
+    if (widgets_.count(c) == 0 || growth_.count(c) != 0) continue;
+    bool follow = false;
+    if (tab_control != nullptr && (c->container() == nullptr || c->container() == &model_)) {
+      follow = c->place().top >= tab_control->place().top + tab_control->place().height;
+    } else if (is_text(c)) {
+      for (const auto& [grown, g] : growth_)
+        if (g.down && siblings(grown, c) && LiesUnder(grown->place(), c->place())) follow = true;
+    }
+    if (follow) growth_[c] = Growth{false, false, true};
+  }
+  QPointer<WindowView> self(this);
+  for (const auto& [component, growth] : growth_)
+    const_cast<ui::Component*>(component)->AddListener(
+        [self](ui::Component& c, ui::Property p) {
+          if (self && p == ui::Property::kPlace) self->ApplyGrowth(c, self->WidgetFor(c));
+        });
+}
+
+void WindowView::ApplyGrowth(const ui::Component& component, QWidget* widget) const {
+  auto it = growth_.find(&component);
+  if (widget == nullptr || it == growth_.end()) return;
+  const ui::Rect& layout = model_.place();
+  const int dx = std::max(0, width() - layout.width);
+  const int dy = std::max(0, height() - layout.height);
+  const ui::Rect& r = component.place();
+  const Growth& g = it->second;
+  widget->setGeometry(r.left, r.top + (g.follow_bottom ? dy : 0), r.width + (g.right ? dx : 0),
+                      r.height + (g.down ? dy : 0));
+}
+
+void WindowView::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  for (const auto& [component, growth] : growth_) ApplyGrowth(*component, WidgetFor(*component));
 }
 
 void WindowView::changeEvent(QEvent* event) {

@@ -33,9 +33,22 @@ class WindowView : public QMainWindow {
   // Asks the model's close query; the window stays when it answers no.
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void Build();
+  // Which widgets follow a window larger than the layout: the tab control,
+  // the grids (and the frames holding them) grow into the room nothing
+  // else of their page takes; the window's own row under the tab control
+  // moves down with the bottom edge. Everything else keeps its place.
+  void PlanGrowth();
+  void ApplyGrowth(const ui::Component& component, QWidget* widget) const;
+
+  struct Growth {
+    bool right = false;
+    bool down = false;
+    bool follow_bottom = false;
+  };
   QWidget* ParentFor(const ui::Component& component) const;
 
   ui::MainWindow& model_;
@@ -44,6 +57,7 @@ class WindowView : public QMainWindow {
   TabControlView* tabs_ = nullptr;
   std::unique_ptr<BalloonPopup> balloon_;
   std::unordered_map<const ui::Component*, QWidget*> widgets_;
+  std::unordered_map<const ui::Component*, Growth> growth_;
 };
 
 }  // namespace ui::qt
