@@ -164,7 +164,7 @@ void WindowView::PlanGrowth() {
   const ui::Component* tab_control = nullptr;
   for (const ui::Component* c : all)
     if (c->kind() == ui::Kind::kTabControl) tab_control = c;
-  const auto siblings = [&all](const ui::Component* c, const ui::Component* other) {
+  const auto siblings = [](const ui::Component* c, const ui::Component* other) {
     return other != c && other->container() == c->container() && other->page() == c->page() &&
            other->kind() != ui::Kind::kBalloonTip;
   };
