@@ -219,4 +219,37 @@ TEST_F(TodaysWatchPageTest, TheNewestDaysWatchedListingsAndTheirCount) {
   EXPECT_EQ(p.window.todays_watch.count_watched_listings({"2010-04-02"}), 0u);
 }
 
+TEST_F(TodaysWatchPageTest, TheRankingsContextMenuWatchesASeatAndThePageShowsIt) {
+  p.window.高级选择夹1.UserSelectPage(ui::MainWindow::kRankingPage);
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  ui::Grid& ranking = p.window.ranking.高级表格_席位排行;
+  int row = 0;
+  for (int r = 1; r < ranking.RowCount() && row == 0; ++r) {
+    for (int c = 0; c < ranking.ColumnCount(); ++c)
+      if (U(ranking.Text(r, c)) == "国信证券深圳泰然九路营业部") row = r;
+  }
+  ASSERT_GT(row, 0);
+  ASSERT_EQ(ranking.context_entries.size(), 1u);
+  ranking.UserContextEntry(row, 0, 0);
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  const auto watched = [this] {
+    seats::SeatBook book;
+    store::StoreAccess access = p.store.OpenStore();
+    EXPECT_TRUE(seats::LoadSeatBook(access, &book));
+    const auto id = book.IdentityOfName(G("国信证券深圳泰然九路营业部"));
+    return id && book.Watched(*id);
+  };
+  EXPECT_TRUE(watched());
+  p.window.高级选择夹1.UserSelectPage(ui::MainWindow::kTodaysWatchPage);
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_EQ(U(grid().Text(1, ui::TodaysWatchPage::kSeat)), "国信证券深圳泰然九路营业部");
+  EXPECT_EQ(U(grid().Text(2, ui::TodaysWatchPage::kSeat)), "国信证券深圳泰然九路营业部");
+
+  // The same entry again: no longer watched.
+  p.window.高级选择夹1.UserSelectPage(ui::MainWindow::kRankingPage);
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  ranking.UserContextEntry(row, 0, 0);
+  EXPECT_FALSE(watched());
+}
+
 }  // namespace
