@@ -53,9 +53,9 @@ void ArchiveSession::Wire() {
   g.SetColumnCount(Page::kColumnCount);
   g.SetRowCount(kArchiveLeastRows);
   g.SetHeaderRowCount(1);
-  const std::pair<const char*, int> heads[] = {{"最新名称", 230}, {"曾用名称", 150},
+  const std::pair<const char*, int> heads[] = {{"最新名称", 262}, {"曾用名称", 128},
                                                {"营业部代码", 70}, {"类别", 50},
-                                               {"昵称", 80},       {"备注", 100},
+                                               {"昵称", 80},       {"备注", 90},
                                                {"关注", 36}};
   for (int c = 0; c < Page::kColumnCount; ++c) {
     g.SetText(0, c, Gbk(heads[c].first));

@@ -57,7 +57,7 @@ void TodaysWatchSession::Wire() {
   g.SetRowCount(kTodaysWatchLeastRows);
   g.SetHeaderRowCount(1);
   const std::pair<const char*, int> heads[] = {
-      {"代码", 56},     {"股票", 70},     {"关注席位", 200}, {"昵称", 70},
+      {"代码", 52},     {"股票", 64},     {"关注席位", 180}, {"昵称", 64},
       {"类别", 46},     {"方向", 36},     {"买入(万)", 64},  {"卖出(万)", 64},
       {"净额(万)", 64}, {"上榜净额(万)", 80}};
   for (int c = 0; c < WatchPage::kColumnCount; ++c) {
