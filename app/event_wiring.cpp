@@ -10,6 +10,8 @@
 #include "listing/grid_sort.h"
 #include "listing/search.h"
 #include "ranking/ranking_control.h"
+#include "seats/archive_control.h"
+#include "seats/todays_watch_control.h"
 
 namespace app {
 
@@ -91,6 +93,8 @@ void WireEvents(ProgramContext& ctx, const EventHandlers& h) {
   WireDownloadLogPage(ctx);
   // The page "席位统计" binds its own events and keeps its own state.
   ranking::WireRankingPage(ctx);
+  seats::WireSeatArchivePage(ctx);
+  seats::WireTodaysWatchPage(ctx);
 }
 
 }  // namespace app

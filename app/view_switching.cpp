@@ -55,6 +55,14 @@ void OnTabPageChanged(ProgramContext& ctx) {
       w.ranking.RaiseShown();
       break;
 
+    case ui::MainWindow::kSeatArchivePage:
+      w.seat_archive.RaiseShown();
+      break;
+
+    case ui::MainWindow::kTodaysWatchPage:
+      w.todays_watch.RaiseShown();
+      break;
+
     default:
       break;
   }

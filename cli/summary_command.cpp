@@ -12,31 +12,6 @@
 #include "seats/summary.h"
 
 namespace cli {
-namespace {
-
-// The newest date held: windows back from today, widening, then the whole
-// store; through the date index, so a long store costs no full pass.
-std::optional<std::string> SummaryNewestDate(store::Store& store, const text::DateTime& now,
-                                             std::optional<store::StoreError>* error) {
-  store::StoreAccess access = store.OpenStore();
-  std::string newest;
-  for (int days : {7, 40, 400, 4000, 0}) {
-    std::string from = "0000-00-00";
-    if (days > 0) from = now.AddDays(-days).DateText();
-    const std::vector<int64_t> numbers = access.RecordNumbersInDateRange(from, "9999-99-99");
-    for (const int64_t n : numbers) {
-      if (!access.GoToRecord(n)) break;
-      const std::string_view date = access.FieldView(store::kDate);
-      if (date.size() == 10 && date > newest) newest = date;
-    }
-    if (!newest.empty() || access.error()) break;
-  }
-  if (auto e = access.error()) *error = e;
-  if (newest.empty()) return std::nullopt;
-  return newest;
-}
-
-}  // namespace
 
 int RunSummaryCommand(const SummaryOptions& options, CliContext& ctx) {
   if (options.webhook && !WebhookAddressAllowed(*options.webhook)) {
@@ -49,7 +24,7 @@ int RunSummaryCommand(const SummaryOptions& options, CliContext& ctx) {
     date = *options.date;
   } else {
     std::optional<store::StoreError> error;
-    const auto newest = SummaryNewestDate(store, ctx.now, &error);
+    const auto newest = ranking::NewestListingDate(store, ctx.now, &error);
     if (error) {
       Say(ctx.err, StoreFailureLine(*error, ctx.settings.store.file));
       return kStoreFailed;

@@ -263,6 +263,29 @@ std::string ClosingMessage(const DownloadSummary& summary) {
   return message;
 }
 
+// The closing message; when the days fetched hold listings that involve
+// something watched, it offers the page "今日关注" with their count.
+void TellClosing(program::ProgramContext& ctx, WindowUpdates& ui, std::string message,
+                 const std::vector<PageKey>& pages) {
+  const auto& count = ctx.window.todays_watch.count_watched_listings;
+  size_t watched = 0;
+  if (count) {
+    std::vector<std::string> days;
+    for (const PageKey& page : pages) {
+      if (std::find(days.begin(), days.end(), page.date) == days.end()) days.push_back(page.date);
+    }
+    watched = count(days);
+  }
+  if (watched == 0) return ui.Tell(message);
+  message += text::Gbk("\n\n下载的日子里有 " + std::to_string(watched) +
+                       " 条上榜涉及关注的席位或股票，按“确定”打开“今日关注”。");
+  if (ctx.platform.ShowMessage(message, ui::MessageTitle(), ui::MessageButtons::kOkCancel,
+                               ui::MessageIcon::kInformation) == ui::MessageAnswer::kOk)
+    ui.Post([](ui::MainWindow& w) {
+      w.高级选择夹1.SetCurrentPage(ui::MainWindow::kTodaysWatchPage);
+    });
+}
+
 }  // namespace
 
 std::string ProgressCaption(int done, int planned, int failed) {
@@ -357,7 +380,7 @@ void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& r
   ui.RefreshLogPage();
   ui.Refresh();
   ui.JobFinished();
-  ui.Tell(ClosingMessage(summary));
+  TellClosing(ctx, ui, ClosingMessage(summary), run.pages);
 }
 
 bool RefuseDuringJob(program::ProgramContext& ctx) {

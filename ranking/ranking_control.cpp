@@ -12,6 +12,7 @@
 #include "ranking/seat_identities.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
+#include "ui/messages.h"
 
 namespace ranking {
 namespace {
@@ -54,6 +55,7 @@ class Session : public std::enable_shared_from_this<Session> {
             int column, std::optional<bool> ascending);
   void ShowRow(int row, bool with_listings);
   void OpenListing();
+  void WatchRow(int row);
   std::string RowName(const RowKey& key) const;
 
   ProgramContext& ctx_;
@@ -190,6 +192,41 @@ std::string Session::RowName(const RowKey& key) const {
   return name;
 }
 
+// 关注 from the context menu: a Seat row's identity or a stock row's code
+// is watched, or no longer watched when it was.
+void Session::WatchRow(int row) {
+  if (!shown_ || row < 1 || row > ranking_rows_) return;
+  ui::Grid& grid = page_.高级表格_席位排行;
+  const RowKey key{shown_kind_, static_cast<uint32_t>(
+                                    text::IntegerFromText(grid.Text(row, grid.ColumnCount() - 1)))};
+  const RangeData& d = *shown_->data;
+  seats::SeatBook book;
+  // The range's names taken in, so that every Seat row has its identity.
+  if (BookWithNames(ctx_.store, d, true, &book)) {
+    ui::Tell(ctx_.platform, Gbk("读取席位档案失败。"), ui::MessageIcon::kError);
+    return;
+  }
+  int kind = 1;
+  std::string value;
+  if (key.kind == RankingKind::kSeats) {
+    const std::optional<int64_t> id = book.IdentityOfName(d.seats[key.id]);
+    if (!id) return;
+    kind = 0;
+    value = std::to_string(*id);
+  } else {
+    value = std::string(d.codes[key.id]);
+  }
+  const bool on = kind == 0 ? !book.Watched(std::stoll(value)) : !book.WatchedCode(value);
+  book.SetWatch(kind, value, on);
+  store::StoreAccess access = ctx_.store.OpenStore();
+  if (!seats::SaveSeatBook(access, book) || access.CloseStore()) {
+    ui::Tell(ctx_.platform, Gbk("席位档案保存失败，关注未写入数据文件。"), ui::MessageIcon::kError);
+    return;
+  }
+  ui::Tell(ctx_.platform, Gbk(on ? "已加入关注：" : "已取消关注：") + RowName(key),
+           ui::MessageIcon::kInformation);
+}
+
 void Session::ShowRow(int row, bool with_listings) {
   if (!shown_) return;
   ui::Grid& grid = page_.高级表格_席位排行;
@@ -281,6 +318,10 @@ void Session::Wire() {
   };
   ranking.on_double_click = [self] {
     self->ShowRow(self->page_.高级表格_席位排行.CurrentRow(), true);
+  };
+  ranking.context_entries = {Gbk("关注")};
+  ranking.on_context_entry = [self](int) {
+    self->WatchRow(self->page_.高级表格_席位排行.CurrentRow());
   };
   ui::Grid& listings = page_.高级表格_排行明细;
   listings.on_header_clicked = [self](int, int column) {

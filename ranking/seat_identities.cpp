@@ -125,4 +125,26 @@ void KeepSeatKind(Rankings& r, const RangeData& d, const std::vector<int64_t>& i
   });
 }
 
+// The newest date held: windows back from today, widening, then the whole
+// store; through the date index, so a long store costs no full pass.
+std::optional<std::string> NewestListingDate(store::Store& store, const text::DateTime& now,
+                                             std::optional<store::StoreError>* error) {
+  store::StoreAccess access = store.OpenStore();
+  std::string newest;
+  for (int days : {7, 40, 400, 4000, 0}) {
+    std::string from = "0000-00-00";
+    if (days > 0) from = now.AddDays(-days).DateText();
+    const std::vector<int64_t> numbers = access.RecordNumbersInDateRange(from, "9999-99-99");
+    for (const int64_t n : numbers) {
+      if (!access.GoToRecord(n)) break;
+      const std::string_view date = access.FieldView(store::kDate);
+      if (date.size() == 10 && date > newest) newest = date;
+    }
+    if (!newest.empty() || access.error()) break;
+  }
+  if (auto e = access.error()) *error = e;
+  if (newest.empty()) return std::nullopt;
+  return newest;
+}
+
 }  // namespace ranking

@@ -5,12 +5,14 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "ranking/range_scan.h"
 #include "ranking/rankings.h"
 #include "seats/seat_book.h"
 #include "seats/summary.h"
+#include "text/date_time.h"
 
 namespace ranking {
 
@@ -33,6 +35,12 @@ void CountSeatsUnder(RangeData& d, const std::vector<uint32_t>& target);
 // new.
 std::optional<store::StoreError> BookWithNames(store::Store& store, const RangeData& scan,
                                                bool save, seats::SeatBook* book);
+
+// The newest date held: windows back from `now`, widening, then the whole
+// store; through the date index, so a long store costs no full pass. None
+// when the store holds no listing (or failed: `error` says so).
+std::optional<std::string> NewestListingDate(store::Store& store, const text::DateTime& now,
+                                             std::optional<store::StoreError>* error);
 
 // The listings of the range with their Seats, for the summary.
 std::vector<seats::DayListing> DayListings(const RangeData& d);

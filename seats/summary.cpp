@@ -87,6 +87,7 @@ Summary MakeSummary(const std::string& date, const std::vector<DayListing>& list
   s.date = date;
   for (const store::WatchRow& w : book.rows().watch) (w.kind == 0 ? s.watched_seats : s.watched_codes)++;
   for (const DayListing& l : listings) {
+    const size_t first_item = s.items.size();
     if (book.WatchedCode(l.code)) {
       SummaryItem item;
       item.code = l.code;
@@ -108,6 +109,12 @@ Summary MakeSummary(const std::string& date, const std::vector<DayListing>& list
       }
       item.buy_side = seat.in_buy;
       s.items.push_back(SummaryAmounts(std::move(item), seat.buy, seat.sell));
+    }
+    const double listing_net =
+        text::RoundHalfAway(SummaryWan(l.buying) - SummaryWan(l.selling), 2);
+    for (size_t i = first_item; i < s.items.size(); ++i) {
+      s.items[i].listing_net = listing_net;
+      s.items[i].listing = static_cast<size_t>(&l - listings.data());
     }
   }
   return s;

@@ -39,6 +39,8 @@ struct SummaryItem {
   double buy = 0;        // 10,000 yuan, two decimals
   double sell = 0;
   double net = 0;
+  double listing_net = 0;  // the whole listing's net, 10,000 yuan, two decimals
+  size_t listing = 0;      // its listing's place among the day's
 };
 
 struct Summary {

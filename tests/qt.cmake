@@ -16,7 +16,7 @@ if(NOT QUORVANE_TEST_SET STREQUAL "threads")
   quorvane_test_area(qt QT
     SOURCES qt_window_test.cpp qt_grid_test.cpp qt_platform_test.cpp e2e_evening_test.cpp
             integration_qt_test.cpp integration_bad_input_test.cpp ranking_qt_test.cpp
-            coverage_qt_test.cpp cli_store_location_qt_test.cpp
+            coverage_qt_test.cpp cli_store_location_qt_test.cpp seats_qt_test.cpp
     LIBS quorvane_qt_test_support quorvane_e2e_support quorvane_app quorvane_app_qt
          quorvane_program_fixture quorvane_listing quorvane_ui_testing quorvane_run_settings
          quorvane_test_support)

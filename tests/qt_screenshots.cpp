@@ -16,6 +16,7 @@
 #include "app/event_wiring.h"
 #include "program/program_context.h"
 #include "tests/test_support.h"
+#include "text/gbk.h"
 #include "tools/sample-source/sample_server.h"
 #include "ui/qt/grid_view.h"
 #include "ui/qt/program_icon.h"
@@ -157,6 +158,18 @@ int main(int argc, char** argv) {
   window.ranking.单选框_个股统计.UserClick();
   settle([&] { return platform.running_workers() == 0; });
   ok &= Save(view.grab(), folder, "page-5-stocks.png");
+
+  // 席位档案 with the first identity nicknamed and watched, then 今日关注
+  // on the newest day.
+  window.高级选择夹1.UserSelectPage(ui::MainWindow::kSeatArchivePage);
+  settle([&] { return platform.running_workers() == 0; });
+  window.seat_archive.高级表格_席位档案.UserEditCell(1, ui::SeatArchivePage::kNickname,
+                                                   text::Gbk("示例昵称"));
+  window.seat_archive.高级表格_席位档案.UserContextEntry(1, 0, ui::SeatArchivePage::kWatch);
+  ok &= Save(view.grab(), folder, "page-6.png");
+  window.高级选择夹1.UserSelectPage(ui::MainWindow::kTodaysWatchPage);
+  settle([&] { return platform.running_workers() == 0; });
+  ok &= Save(view.grab(), folder, "page-7.png");
 
   state.job_stop.request_stop();
   platform.Shutdown();

@@ -419,4 +419,22 @@ void Grid::UserHeaderClick(int column) {
   if (on_header_clicked) on_header_clicked(0, column);
 }
 
+bool Grid::ColumnEditable(int column) const {
+  for (const int c : editable_columns)
+    if (c == column) return true;
+  return false;
+}
+
+void Grid::UserEditCell(int row, int column, std::string_view gbk) {
+  if (!Valid(row, column) || row < header_rows_ || !ColumnEditable(column)) return;
+  SetText(row, column, gbk);
+  if (on_cell_edited) on_cell_edited(row, column);
+}
+
+void Grid::UserContextEntry(int row, int column, int index) {
+  if (index < 0 || index >= static_cast<int>(context_entries.size())) return;
+  if (Valid(row, column)) SetCurrentCell(row, column);
+  if (on_context_entry) on_context_entry(index);
+}
+
 }  // namespace ui

@@ -230,6 +230,20 @@ class Grid : public Component {
   std::function<void()> on_mouse_move;
   std::function<void(int row, int column)> on_header_clicked;
 
+  // In-place editing (off unless columns are named): an edit of a cell in
+  // one of these columns sets its text, then raises the cell-edited event.
+  std::vector<int> editable_columns;
+  bool ColumnEditable(int column) const;
+  void UserEditCell(int row, int column, std::string_view gbk);
+  std::function<void(int row, int column)> on_cell_edited;
+
+  // Entries (GBK) a grid's context menu adds after its own. Choosing one
+  // makes the clicked cell current, then raises the entry event with the
+  // entry's index.
+  std::vector<std::string> context_entries;
+  void UserContextEntry(int row, int column, int index);
+  std::function<void(int index)> on_context_entry;
+
  private:
   void Emit(const GridChange& change);
   const Cell& SourceCell(int row, int column) const;

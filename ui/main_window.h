@@ -11,6 +11,8 @@
 #include "ui/component.h"
 #include "ui/download_log_page.h"
 #include "ui/ranking_page.h"
+#include "ui/seat_archive_page.h"
+#include "ui/todays_watch_page.h"
 #include "ui/grid.h"
 
 namespace ui {
@@ -62,6 +64,8 @@ class MainWindow : public Component {
   // Pages beyond the layout's four.
   static constexpr int kDownloadLogPage = 4;
   static constexpr int kRankingPage = 5;
+  static constexpr int kSeatArchivePage = 6;
+  static constexpr int kTodaysWatchPage = 7;
 
  private:
   std::string title_;
@@ -134,6 +138,8 @@ class MainWindow : public Component {
   // Pages beyond the layout, after its four.
   DownloadLogPage download_log;
   RankingPage ranking;
+  SeatArchivePage seat_archive;
+  TodaysWatchPage todays_watch;
 
   // Over the tab control, on every page.
   Label 标签_上榜日期;

@@ -53,6 +53,15 @@ class Platform {
                                                                std::string_view filter,
                                                                std::string_view suggested = {}) = 0;
 
+  // A one-line text the user types in a small dialog, with a title, a
+  // prompt and the text it starts with (all GBK). None when the user
+  // cancels, or where no dialog can be shown.
+  virtual std::optional<std::string> AskText(std::string_view /*title*/,
+                                             std::string_view /*prompt*/,
+                                             std::string_view /*initial*/) {
+    return std::nullopt;
+  }
+
   // Milliseconds since the system started.
   virtual int64_t TickCount() = 0;
   // The current local date and time.

@@ -183,6 +183,20 @@ std::optional<std::filesystem::path> ScriptedPlatform::AskSaveFileName(std::stri
   return dialog.answer;
 }
 
+void ScriptedPlatform::QueueText(std::optional<std::string> gbk) {
+  std::lock_guard lock(mutex_);
+  text_answers_.push_back(std::move(gbk));
+}
+
+std::optional<std::string> ScriptedPlatform::AskText(std::string_view, std::string_view,
+                                                     std::string_view) {
+  std::lock_guard lock(mutex_);
+  if (text_answers_.empty()) return std::nullopt;
+  std::optional<std::string> answer = std::move(text_answers_.front());
+  text_answers_.pop_front();
+  return answer;
+}
+
 int64_t ScriptedPlatform::TickCount() {
   std::lock_guard lock(mutex_);
   return ticks_;

@@ -55,6 +55,9 @@ class ScriptedPlatform : public Platform {
   // Answers for the next save dialogs, in order (none: cancelled); once
   // they are used up, every dialog is cancelled.
   void QueueSaveFileName(std::optional<std::filesystem::path> file);
+  // Answers (GBK) for the next text dialogs, in order (none: cancelled);
+  // once they are used up, every dialog is cancelled.
+  void QueueText(std::optional<std::string> gbk);
   void SetTickCount(int64_t ms);
   void AdvanceTicks(int64_t ms);
   void SetNow(const DateTime& now);
@@ -91,6 +94,8 @@ class ScriptedPlatform : public Platform {
                             MessageIcon icon) override;
   std::optional<std::filesystem::path> AskSaveFileName(std::string_view title, std::string_view filter,
                                                        std::string_view suggested = {}) override;
+  std::optional<std::string> AskText(std::string_view title, std::string_view prompt,
+                                     std::string_view initial) override;
   int64_t TickCount() override;
   DateTime Now() override;
   Point PointerScreenPosition() override;
@@ -116,6 +121,7 @@ class ScriptedPlatform : public Platform {
   std::deque<MessageAnswer> answers_;
   std::vector<RecordedMessage> messages_;
   std::deque<std::optional<std::filesystem::path>> save_answers_;
+  std::deque<std::optional<std::string>> text_answers_;
   std::vector<RecordedSaveDialog> save_dialogs_;
   std::vector<RecordedBalloon> balloons_;
   std::vector<std::string> focus_;

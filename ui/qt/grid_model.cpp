@@ -39,6 +39,8 @@ QVariant GridTableModel::CellData(int grid_row, int column, int role) const {
     case Qt::DisplayRole:
       if (cell.text.empty()) return {};
       return FromGbk(cell.text);
+    case Qt::EditRole:
+      return FromGbk(cell.text);
     case Qt::TextAlignmentRole:
       return QVariant::fromValue(ToQtAlignment(cell.Alignment()));
     case Qt::ForegroundRole:
@@ -76,7 +78,19 @@ QVariant GridTableModel::headerData(int section, Qt::Orientation orientation, in
 
 Qt::ItemFlags GridTableModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
+  if (edit_target_ && grid_.ColumnEditable(index.column()) &&
+      GridRow(index.row()) >= grid_.HeaderRowCount())
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+bool GridTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::EditRole || !edit_target_ || !checkIndex(index, CheckIndexOption::IndexIsValid) ||
+      !(flags(index) & Qt::ItemIsEditable))
+    return false;
+  // The grid notifies the view of its own change.
+  edit_target_->UserEditCell(GridRow(index.row()), index.column(), ToGbk(value.toString()));
+  return true;
 }
 
 void GridTableModel::GridReset() {

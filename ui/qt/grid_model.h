@@ -23,6 +23,9 @@ class GridTableModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+  // Edits reach the grid (its editable columns only) once it is given here.
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+  void SetEditTarget(ui::Grid* grid) { edit_target_ = grid; }
 
   // Grid rows to model rows and back.
   int first_grid_row() const { return offset_; }
@@ -41,6 +44,7 @@ class GridTableModel : public QAbstractTableModel {
 
   const ui::Grid& grid_;
   int offset_;
+  ui::Grid* edit_target_ = nullptr;
 };
 
 // Qt alignment flags of a cell alignment (vertically centred).

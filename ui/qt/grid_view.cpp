@@ -49,7 +49,13 @@ GridView::GridView(ui::Grid& grid, Style style, ui::Platform& platform, QWidget*
   shown.setColor(QPalette::Disabled, QPalette::HighlightedText,
                  shown.color(QPalette::Active, QPalette::Text));
   setPalette(shown);
-  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  if (grid.editable_columns.empty()) {
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+  } else {
+    model_->SetEditTarget(&grid);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
+  }
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setSelectionMode(QAbstractItemView::ContiguousSelection);
   setSortingEnabled(false);
@@ -246,6 +252,19 @@ void GridView::contextMenuEvent(QContextMenuEvent* event) {
   for (const ui::ExportFormat* format : formats) {
     connect(menu.addAction(FromGbk(format->menu_caption)), &QAction::triggered, this,
             [this, format] { Export(*format); });
+  }
+  // The grid's own entries act on the cell under the pointer.
+  if (!grid_.context_entries.empty()) {
+    menu.addSeparator();
+    const auto cell = CellAt(viewport()->mapFromGlobal(event->globalPos()));
+    const int row = cell ? cell->first : grid_.CurrentRow();
+    const int column = cell ? cell->second : grid_.CurrentColumn();
+    for (size_t i = 0; i < grid_.context_entries.size(); ++i) {
+      connect(menu.addAction(FromGbk(grid_.context_entries[i])), &QAction::triggered, this,
+              [this, row, column, i] {
+                grid_.UserContextEntry(row, column, static_cast<int>(i));
+              });
+    }
   }
   menu.exec(event->globalPos());
 }

@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QAbstractButton>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -167,6 +168,16 @@ std::optional<std::filesystem::path> QtPlatform::AskSaveFileName(std::string_vie
       QFileDialog::getSaveFileName(view_.data(), shown_title, FromGbk(suggested), shown_filter);
   if (file.isEmpty()) return std::nullopt;
   return PathFromQt(file);
+}
+
+std::optional<std::string> QtPlatform::AskText(std::string_view title, std::string_view prompt,
+                                               std::string_view initial) {
+  if (!OnUiThread() || shutting_down()) return std::nullopt;
+  bool ok = false;
+  const QString answer = QInputDialog::getText(view_.data(), FromGbk(title), FromGbk(prompt),
+                                               QLineEdit::Normal, FromGbk(initial), &ok);
+  if (!ok) return std::nullopt;
+  return ToGbk(answer);
 }
 
 int64_t QtPlatform::TickCount() {

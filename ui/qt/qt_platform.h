@@ -62,6 +62,8 @@ class QtPlatform : public ui::Platform {
 
   ui::MessageAnswer ShowMessage(std::string_view text, std::string_view title,
                                 ui::MessageButtons buttons, ui::MessageIcon icon) override;
+  std::optional<std::string> AskText(std::string_view title, std::string_view prompt,
+                                     std::string_view initial) override;
   std::optional<std::filesystem::path> AskSaveFileName(std::string_view title,
                                                        std::string_view filter,
                                                        std::string_view suggested = {}) override;

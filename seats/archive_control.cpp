@@ -1,0 +1,288 @@
+#include "seats/archive_control.h"
+
+#include <algorithm>
+#include <memory>
+#include <unordered_map>
+
+#include "ranking/range_scan.h"
+#include "ranking/seat_identities.h"
+#include "seats/seat_book.h"
+#include "text/gbk.h"
+#include "ui/messages.h"
+
+namespace seats {
+namespace {
+
+using program::ProgramContext;
+using text::Gbk;
+using Page = ui::SeatArchivePage;
+
+constexpr int kArchiveEnterKey = 13;
+constexpr int kArchiveLeastRows = 14;  // the title and the rows the grid shows at once
+
+// GBK text holding `part`, compared as Unicode so that a part never
+// matches across two characters' bytes.
+bool ArchiveHolds(std::string_view gbk, const std::string& part_utf8) {
+  return text::Utf8(gbk).find(part_utf8) != std::string::npos;
+}
+
+class ArchiveSession : public std::enable_shared_from_this<ArchiveSession> {
+ public:
+  explicit ArchiveSession(ProgramContext& ctx) : ctx_(ctx), page_(ctx.window.seat_archive) {}
+  void Wire();
+
+ private:
+  ui::Grid& grid() { return page_.高级表格_席位档案; }
+  void Load();
+  void Fill();
+  bool Save();
+  void Edited(int row, int column);
+  void Entry(int index);
+  std::optional<int64_t> CurrentIdentity();
+
+  ProgramContext& ctx_;
+  Page& page_;
+  SeatBook book_;
+  bool loading_ = false;
+  std::vector<int64_t> shown_;  // the identity of each grid row below the title
+};
+
+void ArchiveSession::Wire() {
+  auto self = shared_from_this();
+  ui::Grid& g = grid();
+  g.SetColumnCount(Page::kColumnCount);
+  g.SetRowCount(kArchiveLeastRows);
+  g.SetHeaderRowCount(1);
+  const std::pair<const char*, int> heads[] = {{"最新名称", 262}, {"曾用名称", 128},
+                                               {"营业部代码", 70}, {"类别", 50},
+                                               {"昵称", 80},       {"备注", 90},
+                                               {"关注", 36}};
+  for (int c = 0; c < Page::kColumnCount; ++c) {
+    g.SetText(0, c, Gbk(heads[c].first));
+    g.SetColumnWidth(c, heads[c].second);
+  }
+  g.SetAlignment(ui::CellRange{0, 0, 0, Page::kColumnCount - 1}, ui::Align::kCentre);
+  g.SetStriping(ui::Striping{true, ui::kWhite, ui::kEvenRowColour});
+
+  // Read again on every showing: downloads bring new names, and other
+  // pages mark watches in the store.
+  page_.on_shown = [self] {
+    if (!self->loading_) self->Load();
+  };
+  page_.超级按钮_席位查找.on_clicked = [self] { self->Fill(); };
+  page_.编辑框_席位搜索.on_key_down = [self](int key) {
+    if (key == kArchiveEnterKey) self->Fill();
+  };
+  g.on_cell_edited = [self](int row, int column) { self->Edited(row, column); };
+  g.on_context_entry = [self](int index) { self->Entry(index); };
+}
+
+void ArchiveSession::Load() {
+  loading_ = true;
+  page_.标签_席位档案统计.SetCaption(Gbk("正在读取席位……"));
+  auto self = shared_from_this();
+  ctx_.platform.StartWorker([self] {
+    ranking::DateRange whole;
+    whole.whole_store = true;
+    auto book = std::make_shared<SeatBook>();
+    std::optional<store::StoreError> error;
+    const ranking::RangeScan scan = ranking::ScanRange(self->ctx_.store, whole, true);
+    error = scan.error;
+    if (!error) error = ranking::BookWithNames(self->ctx_.store, scan.data, true, book.get());
+    const bool failed = error.has_value();
+    self->ctx_.platform.PostToUi([self, book, failed] {
+      self->loading_ = false;
+      if (failed) {
+        self->page_.标签_席位档案统计.SetCaption(Gbk("席位读取失败"));
+        return;
+      }
+      self->book_ = std::move(*book);
+      self->Fill();
+    });
+  });
+}
+
+void ArchiveSession::Fill() {
+  const store::SeatBookRows& rows = book_.rows();
+  // Every identity's names, newest first, in one pass.
+  std::unordered_map<int64_t, std::vector<const store::SeatNameRow*>> names;
+  for (const store::SeatNameRow& n : rows.names) names[n.identity].push_back(&n);
+  for (auto& [id, list] : names) {
+    std::sort(list.begin(), list.end(), [](const auto* a, const auto* b) {
+      if (a->last_seen != b->last_seen) return a->last_seen > b->last_seen;
+      return a->name < b->name;
+    });
+  }
+  const std::string part = text::Utf8(page_.编辑框_席位搜索.caption());
+  shown_.clear();
+  for (const Identity& identity : rows.identities) {
+    const auto found = names.find(identity.id);
+    bool keep = part.empty() || ArchiveHolds(identity.nickname, part);
+    if (!keep && found != names.end()) {
+      for (const auto* n : found->second) keep = keep || ArchiveHolds(n->name, part);
+    }
+    if (keep) shown_.push_back(identity.id);
+  }
+  const auto newest = [&names](int64_t id) -> std::string {
+    const auto f = names.find(id);
+    return f == names.end() || f->second.empty() ? std::string() : f->second.front()->name;
+  };
+  std::stable_sort(shown_.begin(), shown_.end(),
+                   [&newest](int64_t a, int64_t b) { return newest(a) < newest(b); });
+
+  ui::Grid& g = grid();
+  ui::Grid::UpdateScope scope(g);
+  const int count = static_cast<int>(shown_.size());
+  g.SetRowCount(std::max(count + 1, kArchiveLeastRows));
+  g.ClearRange(ui::CellRange{1, 0, g.RowCount() - 1, Page::kColumnCount - 1});
+  g.ClearToolTips();
+  size_t watched = 0;
+  for (int r = 0; r < count; ++r) {
+    const int64_t id = shown_[static_cast<size_t>(r)];
+    const Identity* identity = book_.Find(id);
+    if (!identity) continue;
+    const int row = r + 1;
+    std::string others;
+    const auto found = names.find(id);
+    if (found != names.end()) {
+      for (size_t i = 1; i < found->second.size(); ++i) {
+        if (!others.empty()) others += Gbk("；");
+        others += found->second[i]->name;
+      }
+    }
+    g.SetText(row, Page::kNewestName, newest(id));
+    g.SetText(row, Page::kOtherNames, others);
+    if (!others.empty()) g.SetToolTip(row, Page::kOtherNames, others);
+    g.SetText(row, Page::kBranchCode, identity->branch);
+    g.SetText(row, Page::kKind, identity->kind);
+    g.SetText(row, Page::kNickname, identity->nickname);
+    g.SetText(row, Page::kNote, identity->note);
+    if (book_.Watched(id)) {
+      g.SetText(row, Page::kWatched, Gbk("关注"));
+      ++watched;
+    }
+  }
+  g.SetAlignment(ui::CellRange{1, Page::kBranchCode, g.RowCount() - 1, Page::kKind},
+                 ui::Align::kCentre);
+  g.SetAlignment(ui::CellRange{1, Page::kWatched, g.RowCount() - 1, Page::kWatched},
+                 ui::Align::kCentre);
+  page_.标签_席位档案统计.SetCaption(
+      Gbk("共 " + std::to_string(rows.identities.size()) + " 个席位，显示 " +
+          std::to_string(count) + " 个，关注 " + std::to_string(watched) + " 个"));
+}
+
+bool ArchiveSession::Save() {
+  store::StoreAccess access = ctx_.store.OpenStore();
+  const bool saved = SaveSeatBook(access, book_);
+  const bool closed = !access.CloseStore();
+  if (saved && closed) return true;
+  ui::Tell(ctx_.platform, Gbk("席位档案保存失败，修改未写入数据文件。"), ui::MessageIcon::kError);
+  return false;
+}
+
+std::optional<int64_t> ArchiveSession::CurrentIdentity() {
+  const int row = grid().CurrentRow();
+  if (row < 1 || row > static_cast<int>(shown_.size())) return std::nullopt;
+  return shown_[static_cast<size_t>(row - 1)];
+}
+
+void ArchiveSession::Edited(int row, int column) {
+  if (row < 1 || row > static_cast<int>(shown_.size())) {
+    grid().SetText(row, column, {});
+    return;
+  }
+  Identity* identity = book_.FindMutable(shown_[static_cast<size_t>(row - 1)]);
+  if (!identity) return;
+  const std::string value = grid().Text(row, column);
+  std::string refusal;
+  switch (column) {
+    case Page::kKind:
+      if (KindFromText(value)) {
+        identity->kind = value;
+      } else {
+        refusal = "类别只能是 机构、北向、游资 或 营业部。";
+      }
+      break;
+    case Page::kNickname:
+      for (const Identity& other : book_.rows().identities) {
+        if (!value.empty() && other.id != identity->id && other.nickname == value)
+          refusal = "这个昵称已属于另一个席位。";
+      }
+      if (refusal.empty()) identity->nickname = value;
+      break;
+    case Page::kNote:
+      identity->note = value;
+      break;
+    default:
+      return;
+  }
+  if (!refusal.empty()) {
+    ui::Tell(ctx_.platform, Gbk(refusal), ui::MessageIcon::kWarning);
+    grid().SetText(row, column,
+                   column == Page::kKind ? identity->kind : identity->nickname);
+    return;
+  }
+  Save();
+}
+
+void ArchiveSession::Entry(int index) {
+  const std::optional<int64_t> id = CurrentIdentity();
+  if (index == Page::kUndo) {
+    if (!book_.Undo()) {
+      ui::Tell(ctx_.platform, Gbk("没有可以撤销的合并或拆分。"), ui::MessageIcon::kInformation);
+      return;
+    }
+    Save();
+    Fill();
+    return;
+  }
+  if (!id) return;
+  switch (index) {
+    case Page::kMerge: {
+      const std::optional<std::string> answer = ctx_.platform.AskText(
+          Gbk("合并席位"),
+          Gbk("把“" + text::Utf8(book_.NewestName(*id)) + "”并入哪个席位？（名称、昵称或其中一段）"),
+          {});
+      if (!answer || answer->empty()) return;
+      const std::optional<int64_t> into = book_.Resolve(*answer);
+      if (!into || *into == *id) {
+        ui::Tell(ctx_.platform, Gbk("没有找到唯一的另一个席位，未合并。"),
+                 ui::MessageIcon::kWarning);
+        return;
+      }
+      book_.Merge(*id, *into);
+      break;
+    }
+    case Page::kSplit: {
+      const std::vector<std::string> names = book_.NamesOf(*id);
+      if (names.size() < 2) {
+        ui::Tell(ctx_.platform, Gbk("这个席位只有一个名称，无需拆分。"),
+                 ui::MessageIcon::kInformation);
+        return;
+      }
+      const std::optional<std::string> answer = ctx_.platform.AskText(
+          Gbk("拆分席位"), Gbk("拆出哪个名称，成为单独的席位？"), names.back());
+      if (!answer) return;
+      if (!book_.Split(*answer)) {
+        ui::Tell(ctx_.platform, Gbk("这个席位没有这个名称，未拆分。"), ui::MessageIcon::kWarning);
+        return;
+      }
+      break;
+    }
+    case Page::kWatch:
+      book_.SetWatch(0, std::to_string(*id), !book_.Watched(*id));
+      break;
+    default:
+      return;
+  }
+  Save();
+  Fill();
+}
+
+}  // namespace
+
+void WireSeatArchivePage(ProgramContext& ctx) {
+  std::make_shared<ArchiveSession>(ctx)->Wire();
+}
+
+}  // namespace seats
