@@ -9,6 +9,7 @@
 #include "download/download_control.h"
 #include "listing/grid_sort.h"
 #include "listing/search.h"
+#include "prices/prices_control.h"
 #include "ranking/ranking_control.h"
 
 namespace app {
@@ -89,6 +90,7 @@ void WireEvents(ProgramContext& ctx, const EventHandlers& h) {
   WireDownloadLogPage(ctx);
   // The page "席位统计" binds its own events and keeps its own state.
   ranking::WireRankingPage(ctx);
+  prices::WirePricesControls(ctx);
 }
 
 }  // namespace app

@@ -129,6 +129,14 @@ class WindowUpdates {
   }
 
   void JobFinished() { program::PostJobFinished(*ctx_); }
+  // What follows every completed download (the price update), after the
+  // job's end: it may start a job of its own.
+  void AfterDownload(std::pair<std::string, std::string> span) {
+    program::ProgramContext* ctx = ctx_;
+    ctx_->platform.PostToUi([ctx, span = std::move(span)] {
+      if (ctx->state.after_download) ctx->state.after_download(span.first, span.second);
+    });
+  }
   void Refresh() { listing::RefreshStatistics(*ctx_); }
 
  private:
@@ -182,6 +190,14 @@ void Leave(WindowUpdates& ui, const Exit& exit) {
     ui.RefreshLogPage();
     ui.Refresh();
   }
+}
+
+// The first and last date a download covered.
+std::pair<std::string, std::string> DownloadedSpan(const WindowDownloadRequest& request) {
+  if (request.gap_pages || request.dates.empty())
+    return {request.start.DateText(), request.end.DateText()};
+  const auto [first, last] = std::minmax_element(request.dates.begin(), request.dates.end());
+  return {*first, *last};
 }
 
 size_t DistinctDates(const std::vector<PageKey>& pages) {
@@ -356,6 +372,7 @@ void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& r
   ui.Tell(ClosingMessage(summary));
   ui.RefreshLogPage();
   ui.Refresh();
+  ui.AfterDownload(DownloadedSpan(request));
 }
 
 bool RefuseDuringJob(program::ProgramContext& ctx) {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -52,6 +53,9 @@ struct ProgramState {
   // Leaving was confirmed while a job ran: the window closes as soon as the
   // job has finished.
   bool close_pending = false;
+  // Called after every download that ran to its end, with the first and
+  // last date it covered ("YYYY-MM-DD"); the price update hangs on it.
+  std::function<void(const std::string& from, const std::string& to)> after_download;
 };
 
 }  // namespace program

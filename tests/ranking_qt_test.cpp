@@ -136,7 +136,8 @@ TEST_F(RankingQt, HeaderClicksSortTheRealViewAndTheMenuExportsIt) {
   const auto rows = ParseCsv(testing_support::ReadFileBytes(folder / "席位.csv"));
   // Title and five Seats; the hidden number column left out.
   ASSERT_EQ(rows.size(), 6u);
-  const int columns = 10;
+  // The ranking's ten columns and the six of the track record.
+  const int columns = 16;
   for (int r = 0; r < 6; ++r) {
     ASSERT_EQ(rows[static_cast<size_t>(r)].size(), static_cast<size_t>(columns));
     for (int c = 0; c < columns; ++c) {
@@ -147,6 +148,7 @@ TEST_F(RankingQt, HeaderClicksSortTheRealViewAndTheMenuExportsIt) {
     }
   }
   EXPECT_EQ(rows[0][6], "净额(万)");
+  EXPECT_EQ(rows[0][11], "次日溢价");
   EXPECT_EQ(rows[4][0], "A");
 }
 
