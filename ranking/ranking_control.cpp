@@ -29,6 +29,7 @@ constexpr int kKinds = 3;
 struct Outcome {
   std::shared_ptr<const RangeData> data;
   std::shared_ptr<const prices::BarsIndex> bars;  // the range's daily bars
+  std::shared_ptr<const prices::RangeReturns> returns;
   std::array<GridLines, kKinds> lines;
   int64_t start = 0;  // tick count when the ranking was asked for
 };
@@ -65,6 +66,7 @@ class Session : public std::enable_shared_from_this<Session> {
   RankingKind shown_kind_ = RankingKind::kSeats;
   int ranking_rows_ = 0;
   int listing_rows_ = 0;
+  int shown_row_ = 1;  // the ranking row the chart is of
   std::string caption_;     // of the ranking on show
   int64_t elapsed_ms_ = 0;  // from asking for it to showing it
   SortState ranking_sort_, listing_sort_;
@@ -121,12 +123,14 @@ void Session::Run() {
     std::optional<prices::BarsIndex> bars = prices::LoadBarsFor(ctx.store, range, &bars_error);
     auto shared_bars =
         std::make_shared<const prices::BarsIndex>(bars ? std::move(*bars) : prices::BarsIndex{});
-    const prices::RangeReturns returns = prices::ComputeRangeReturns(*data, *shared_bars);
+    auto returns = std::make_shared<const prices::RangeReturns>(
+        prices::ComputeRangeReturns(*data, *shared_bars));
     for (int k = 0; k < kKinds; ++k) {
       GridLines& lines = outcome->lines[static_cast<size_t>(k)];
       lines = RankingLines(*data, rankings, static_cast<RankingKind>(k));
-      AddRankingReturns(lines, static_cast<RankingKind>(k), returns);
+      AddRankingReturns(lines, static_cast<RankingKind>(k), *returns);
     }
+    outcome->returns = std::move(returns);
     outcome->bars = std::move(shared_bars);
     outcome->data = std::move(data);
     outcome->start = start;
@@ -213,9 +217,16 @@ void Session::ShowRow(int row, bool with_listings) {
   auto self = shared_from_this();
   auto data = shown_->data;
   auto bars = shown_->bars;
-  ctx_.platform.StartWorker([self, generation, data, bars, key, name, with_listings] {
+  shown_row_ = row;
+  // A Seat's second view: the path after its buys beside the range's.
+  std::shared_ptr<const prices::RangeReturns> paths;
+  if (key.kind == RankingKind::kSeats && page_.选择框_收益路径.checked()) paths = shown_->returns;
+  ctx_.platform.StartWorker([self, generation, data, bars, paths, key, name, with_listings] {
     const RowBreakdown breakdown = BreakDownRow(*data, key, kMostRowListings);
-    auto chart = std::make_shared<ui::ChartData>(NetChart(name, breakdown.series));
+    auto chart = std::make_shared<ui::ChartData>(
+        paths && key.id < paths->seats.size()
+            ? PathChart(name, paths->seats[key.id], paths->all)
+            : NetChart(name, breakdown.series));
     auto lines = std::make_shared<GridLines>();
     if (with_listings) {
       *lines = RowListingLines(*data, breakdown.newest);
@@ -292,6 +303,7 @@ void Session::Wire() {
                ShownRowListingColumns(), column, std::nullopt);
   };
   listings.on_double_click = [self] { self->OpenListing(); };
+  page_.选择框_收益路径.on_clicked = [self] { self->ShowRow(self->shown_row_, false); };
   for (ui::Grid* grid : {&ranking, &listings})
     grid->on_mouse_move = [self, grid] { self->ctx_.platform.SetFocus(*grid); };
 }

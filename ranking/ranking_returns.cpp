@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "text/gbk.h"
 #include "text/numbers.h"
 
 namespace ranking {
@@ -137,6 +138,29 @@ void AddRowListingReturns(GridLines& lines, const RangeData& data,
     return std::vector<ui::Cell>{ReturnsCell(r.next_open, 2, true), ReturnsCell(r.d1, 2, true),
                                  ReturnsCell(r.d5, 2, true), ReturnsCell(r.d10, 2, true)};
   });
+}
+
+ui::ChartData PathChart(std::string_view row_name, const prices::TrackRecord& seat,
+                        const prices::TrackRecord& all) {
+  ui::ChartData chart;
+  const auto points = [](const prices::TrackRecord& t) {
+    std::vector<double> out;
+    for (const std::optional<double>& p : t.path) {
+      if (!p) break;
+      out.push_back(*p);
+    }
+    return out;
+  };
+  chart.line = points(seat);
+  chart.baseline = points(all);
+  if (chart.line.empty()) return chart;  // no bars for its buys: nothing to show
+  chart.title = text::Gbk("买入后平均收盘走势(%) ") + std::string(row_name);
+  for (size_t k = 0; k < seat.path.size(); ++k)
+    chart.categories.push_back(k == 0 ? std::string("D0") : "D+" + std::to_string(k));
+  chart.line_name = text::Gbk("该席位买入");
+  chart.baseline_name = text::Gbk("全部上榜");
+  if (chart.baseline.empty()) chart.baseline.push_back(0);  // keeps the second view
+  return chart;
 }
 
 }  // namespace ranking

@@ -4,6 +4,7 @@
 // columns stand before the hidden key column of each grid.
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 #include "prices/range_returns.h"
@@ -24,5 +25,11 @@ void AddRankingReturns(GridLines& lines, RankingKind kind, const prices::RangeRe
 // with each listing's 次日开盘, 1日, 5日 and 10日.
 void AddRowListingReturns(GridLines& lines, const RangeData& data,
                           const std::vector<RowListing>& listings, const prices::BarsIndex& bars);
+
+// The chart's second view for a Seat row: the mean close path of its buys,
+// D0 to D+10 (0 % at D0), beside the same path over every listing of the
+// range, drawn in grey. Each path ends where its listings' bars end.
+ui::ChartData PathChart(std::string_view row_name_gbk, const prices::TrackRecord& seat,
+                        const prices::TrackRecord& all);
 
 }  // namespace ranking

@@ -104,6 +104,37 @@ TEST_F(RankingReturnsTest, SeatsShowTheirTrackRecordOverTheirBuysByThePagesCount
   EXPECT_EQ(Column(grid(), "次日胜率", 3), (std::vector<std::string>{"0.0", "100.0", "50.0"}));
 }
 
+TEST_F(RankingReturnsTest, TheChartsSecondViewShowsASeatsPathBesideTheRangesBaseline) {
+  ASSERT_NO_FATAL_FAILURE(TurnToPage());
+  page().选择框_收益路径.UserClick();
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  // The top row, C, bought 乙: 20 -> 18. Every listing: 甲 10 -> 12 -> 9
+  // and 乙, each point over the listings that reach it.
+  const ui::ChartData& chart = page().图表_席位净额.data();
+  ASSERT_EQ(chart.categories.size(), 11u);
+  EXPECT_EQ(chart.categories.front(), "D0");
+  EXPECT_EQ(chart.categories.back(), "D+10");
+  EXPECT_TRUE(chart.bars.empty());
+  ASSERT_EQ(chart.line.size(), 2u);
+  EXPECT_DOUBLE_EQ(chart.line[0], 0);
+  EXPECT_NEAR(chart.line[1], -10, 1e-9);
+  ASSERT_EQ(chart.baseline.size(), 3u);
+  EXPECT_NEAR(chart.baseline[1], 5, 1e-9);
+  EXPECT_NEAR(chart.baseline[2], -10, 1e-9);
+  EXPECT_EQ(chart.baseline_colour, (ui::Colour{160, 160, 160}));
+
+  // A stock has no second view; unchecked, a Seat's net comes back.
+  page().单选框_个股统计.UserClick();
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_TRUE(page().图表_席位净额.data().baseline.empty());
+  EXPECT_FALSE(page().图表_席位净额.data().bars.empty());
+  page().单选框_营业部排行.UserClick();
+  page().选择框_收益路径.UserClick();
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_TRUE(page().图表_席位净额.data().baseline.empty());
+  EXPECT_EQ(page().图表_席位净额.data().bars, (std::vector<double>{-1.0, 2.0}));
+}
+
 TEST_F(RankingReturnsTest, StocksShowTheirMeansAndARowsListingsTheirOwnReturns) {
   ASSERT_NO_FATAL_FAILURE(TurnToPage());
   grid().UserDoubleClick(3, 0);  // A: 乙 sold, 甲 bought

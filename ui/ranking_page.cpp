@@ -58,7 +58,10 @@ RankingPage::RankingPage(TabControl& tabs, int page)
       图表_席位净额("图表_席位净额", &外形框_席位统计, -1, kChartPlace, Gbk("席位净额")),
       超级按钮_更新行情("超级按钮_更新行情", &tabs, page, {652, 33, 84, 22}, Gbk("更新行情")),
       选择框_下载后更新行情("选择框_下载后更新行情", &外形框_席位统计, -1,
-                            {596, kRangeTop + 2, 112, 16}, Gbk("下载后更新行情"), false) {
+                            {596, kRangeTop + 2, 112, 16}, Gbk("下载后更新行情"), false),
+      选择框_收益路径("选择框_收益路径", &外形框_席位统计, -1,
+                      {kChartPlace.left + kChartPlace.width - 70, kChartPlace.top + 2, 68, 16},
+                      Gbk("收益路径"), false) {
   日期框_统计起.SetCaption(Gbk("开始日期"));
   日期框_统计止.SetCaption(Gbk("结束日期"));
   高级表格_席位排行.SetCaption(Gbk("席位排行"));
@@ -84,7 +87,7 @@ std::vector<Component*> RankingPage::components() {
           &日期框_统计止,     &单选框_近一周,       &单选框_近一月,     &单选框_近一季,
           &单选框_近半年,     &单选框_近一年,       &单选框_全部,       &标签_排行说明,
           &高级表格_席位排行, &透明标签_排行排序标, &高级表格_排行明细, &图表_席位净额,
-          &超级按钮_更新行情, &选择框_下载后更新行情};
+          &超级按钮_更新行情, &选择框_下载后更新行情, &选择框_收益路径};
 }
 
 }  // namespace ui

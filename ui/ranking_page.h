@@ -54,6 +54,8 @@ class RankingPage {
   // The daily prices of the range's stocks, now or after every download.
   SuperButton 超级按钮_更新行情;
   CheckBox 选择框_下载后更新行情;
+  // The chart's second view for a Seat: its mean close path after its buys.
+  CheckBox 选择框_收益路径;
 };
 
 }  // namespace ui
