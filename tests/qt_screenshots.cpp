@@ -56,7 +56,8 @@ int main(int argc, char** argv) {
   testing_support::TempDir store_dir;
 
   program::ProgramState state;
-  const program::ProgramSettings settings{source.Host()};
+  // The prices without the service's gap: the sample source is local.
+  const program::ProgramSettings settings{.source_host = source.Host(), .prices_gap_ms = 0};
   ui::MainWindow window;
   store::Store store(store::StorePath(store_dir.path()));
   ui::qt::QtPlatform platform;
@@ -151,9 +152,17 @@ int main(int argc, char** argv) {
   // chart, then the stocks of the same month.
   window.高级选择夹1.UserSelectPage(ui::MainWindow::kRankingPage);
   settle([&] { return platform.running_workers() == 0; });
+  // The month's prices first ("更新行情"), so the track record shows.
+  window.ranking.超级按钮_更新行情.UserClick();
+  settle([&] { return state.job == program::Job::kNone && platform.running_workers() == 0; });
   window.ranking.高级表格_席位排行.UserDoubleClick(1, 0);
   settle([&] { return platform.running_workers() == 0; });
   ok &= Save(view.grab(), folder, "page-5.png");
+  window.ranking.选择框_收益路径.UserClick();
+  settle([&] { return platform.running_workers() == 0; });
+  ok &= Save(view.grab(), folder, "page-5-path.png");
+  window.ranking.选择框_收益路径.UserClick();
+  settle([&] { return platform.running_workers() == 0; });
   window.ranking.单选框_个股统计.UserClick();
   settle([&] { return platform.running_workers() == 0; });
   ok &= Save(view.grab(), folder, "page-5-stocks.png");
