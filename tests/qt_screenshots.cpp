@@ -3,7 +3,9 @@
 //   quorvane_screenshots OUTPUT_FOLDER
 // writes page-0.png ... page-4.png, page-0-balloon.png (the Seat pop-up
 // over the statistics page, taken from the screen), page-5.png and
-// page-5-stocks.png (the Seat and stock statistics of the month). Message
+// page-5-stocks.png (the Seat and stock statistics of the month, after
+// "更新行情" fetched the month's prices), page-5-path.png (the top Seat's
+// close path beside the baseline). Message
 // boxes are answered OK and their texts printed. Meant to run under Xvfb.
 #include <QApplication>
 #include <QDir>
