@@ -9,6 +9,7 @@
 #include "download/download_control.h"
 #include "listing/grid_sort.h"
 #include "listing/search.h"
+#include "prices/prices_control.h"
 #include "ranking/ranking_control.h"
 #include "seats/archive_control.h"
 #include "seats/todays_watch_control.h"
@@ -95,6 +96,7 @@ void WireEvents(ProgramContext& ctx, const EventHandlers& h) {
   ranking::WireRankingPage(ctx);
   seats::WireSeatArchivePage(ctx);
   seats::WireTodaysWatchPage(ctx);
+  prices::WirePricesControls(ctx);
 }
 
 }  // namespace app

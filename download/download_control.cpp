@@ -129,6 +129,14 @@ class WindowUpdates {
   }
 
   void JobFinished() { program::PostJobFinished(*ctx_); }
+  // What follows every completed download (the price update), after the
+  // job's end: it may start a job of its own.
+  void AfterDownload(std::pair<std::string, std::string> span) {
+    program::ProgramContext* ctx = ctx_;
+    ctx_->platform.PostToUi([ctx, span = std::move(span)] {
+      if (ctx->state.after_download) ctx->state.after_download(span.first, span.second);
+    });
+  }
   void Refresh() { listing::RefreshStatistics(*ctx_); }
 
  private:
@@ -184,6 +192,14 @@ void Leave(WindowUpdates& ui, const Exit& exit) {
   }
   ui.JobFinished();
   if (exit.date_boxes_to_now) ui.SetDateBoxesToNow();
+}
+
+// The first and last date a download covered.
+std::pair<std::string, std::string> DownloadedSpan(const WindowDownloadRequest& request) {
+  if (request.gap_pages || request.dates.empty())
+    return {request.start.DateText(), request.end.DateText()};
+  const auto [first, last] = std::minmax_element(request.dates.begin(), request.dates.end());
+  return {*first, *last};
 }
 
 size_t DistinctDates(const std::vector<PageKey>& pages) {
@@ -381,6 +397,7 @@ void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& r
   ui.Refresh();
   ui.JobFinished();
   TellClosing(ctx, ui, ClosingMessage(summary), run.pages);
+  ui.AfterDownload(DownloadedSpan(request));
 }
 
 bool RefuseDuringJob(program::ProgramContext& ctx) {

@@ -58,6 +58,10 @@ struct ProgramSettings {
   // Where answers the data centre sent that could not be read are kept
   // (empty: nowhere).
   std::filesystem::path answers_folder{};
+  // The daily K-line service (empty: the listings' source host, which the
+  // sample source serves too) and the gap between two of its requests.
+  std::string prices_host{};
+  int prices_gap_ms = 600;
 };
 
 }  // namespace program

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <stop_token>
 #include <string>
 #include <functional>
@@ -62,6 +63,9 @@ struct ProgramState {
   bool close_pending = false;
   // Called on the user-interface thread when a job has finished.
   std::function<void()> after_job;
+  // Called after every download that ran to its end, with the first and
+  // last date it covered ("YYYY-MM-DD"); the price update hangs on it.
+  std::function<void(const std::string& from, const std::string& to)> after_download;
 };
 
 }  // namespace program

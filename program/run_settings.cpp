@@ -103,6 +103,8 @@ ProgramSettings ProgramSettingsOf(const RunSettings& run) {
   settings.source_kind_origin = run.source_kind_setting.origin;
   settings.ca_file = run.ca_file;
   settings.answers_folder = run.answers_folder;
+  settings.prices_host = run.prices_host.value;
+  settings.prices_gap_ms = run.prices_gap_ms;
   return settings;
 }
 

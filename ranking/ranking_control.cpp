@@ -10,6 +10,7 @@
 #include "ranking/range_scan.h"
 #include "ranking/ranking_grids.h"
 #include "ranking/seat_identities.h"
+#include "ranking/ranking_returns.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
 #include "ui/messages.h"
@@ -29,6 +30,8 @@ constexpr int kKinds = 3;
 // A ranking as it is shown: the scan, its rankings and their lines.
 struct Outcome {
   std::shared_ptr<const RangeData> data;
+  std::shared_ptr<const prices::BarsIndex> bars;  // the range's daily bars
+  std::shared_ptr<const prices::RangeReturns> returns;
   std::array<GridLines, kKinds> lines;
   int64_t start = 0;  // tick count when the ranking was asked for
 };
@@ -69,6 +72,7 @@ class Session : public std::enable_shared_from_this<Session> {
   RankingKind shown_kind_ = RankingKind::kSeats;
   int ranking_rows_ = 0;
   int listing_rows_ = 0;
+  int shown_row_ = 1;  // the ranking row the chart is of
   std::string caption_;     // of the ranking on show
   int64_t elapsed_ms_ = 0;  // from asking for it to showing it
   SortState ranking_sort_, listing_sort_;
@@ -124,9 +128,21 @@ void Session::Run() {
     seats::SeatBook book;
     if (!BookWithNames(ctx.store, *data, false, &book)) CountByIdentity(*data, book);
     const Rankings rankings = MakeRankings(*data);
-    for (int k = 0; k < kKinds; ++k)
-      outcome->lines[static_cast<size_t>(k)] =
-          RankingLines(*data, rankings, static_cast<RankingKind>(k));
+    // Without bars (none fetched, or a store that fails now) the returns
+    // stay empty; the ranking shows all the same.
+    std::optional<store::StoreError> bars_error;
+    std::optional<prices::BarsIndex> bars = prices::LoadBarsFor(ctx.store, range, &bars_error);
+    auto shared_bars =
+        std::make_shared<const prices::BarsIndex>(bars ? std::move(*bars) : prices::BarsIndex{});
+    auto returns = std::make_shared<const prices::RangeReturns>(
+        prices::ComputeRangeReturns(*data, *shared_bars));
+    for (int k = 0; k < kKinds; ++k) {
+      GridLines& lines = outcome->lines[static_cast<size_t>(k)];
+      lines = RankingLines(*data, rankings, static_cast<RankingKind>(k));
+      AddRankingReturns(lines, static_cast<RankingKind>(k), *returns);
+    }
+    outcome->returns = std::move(returns);
+    outcome->bars = std::move(shared_bars);
     outcome->data = std::move(data);
     outcome->start = start;
     ctx.platform.PostToUi([self, generation, outcome] { self->Show(generation, outcome); });
@@ -151,13 +167,13 @@ void Session::PutKind() {
   ui::Grid& grid = page_.高级表格_席位排行;
   {
     ui::Grid::UpdateScope scope(grid);
-    SetUpGrid(grid, RankingColumns(shown_kind_), &lines);
+    SetUpGrid(grid, ShownRankingColumns(shown_kind_), &lines);
     PutLines(grid, lines, kLeastRankingRows);
   }
   ranking_rows_ = lines.rows();
   // Sorted by the net, largest first, as the lines come.
   ranking_sort_ = SortState{RankingNetColumn(shown_kind_), false};
-  Sort(grid, ranking_sort_, ranking_rows_, RankingColumns(shown_kind_), ranking_sort_.column,
+  Sort(grid, ranking_sort_, ranking_rows_, ShownRankingColumns(shown_kind_), ranking_sort_.column,
        false);
   caption_ =
       RankingCaption(CaptionFacts{shown_->data.get(), shown_kind_, ranking_rows_, elapsed_ms_});
@@ -236,7 +252,7 @@ void Session::ShowRow(int row, bool with_listings) {
   if (row < 1 || row > ranking_rows_) {
     page_.图表_席位净额.SetData({});
     if (with_listings) {
-      SetUpGrid(page_.高级表格_排行明细, RowListingColumns());
+      SetUpGrid(page_.高级表格_排行明细, ShownRowListingColumns());
       PutLines(page_.高级表格_排行明细, GridLines{}, kLeastRowListingRows);
       listing_rows_ = 0;
     }
@@ -247,12 +263,23 @@ void Session::ShowRow(int row, bool with_listings) {
   const std::string name = RowName(key);
   auto self = shared_from_this();
   auto data = shown_->data;
-  ctx_.platform.StartWorker([self, generation, listings_generation, data, key, name,
+  auto bars = shown_->bars;
+  shown_row_ = row;
+  // A Seat's second view: the path after its buys beside the range's.
+  std::shared_ptr<const prices::RangeReturns> paths;
+  if (key.kind == RankingKind::kSeats && page_.选择框_收益路径.checked()) paths = shown_->returns;
+  ctx_.platform.StartWorker([self, generation, listings_generation, data, bars, paths, key, name,
                              with_listings] {
     const RowBreakdown breakdown = BreakDownRow(*data, key, kMostRowListings);
-    auto chart = std::make_shared<ui::ChartData>(NetChart(name, breakdown.series));
+    auto chart = std::make_shared<ui::ChartData>(
+        paths && key.id < paths->seats.size()
+            ? PathChart(name, paths->seats[key.id], paths->all)
+            : NetChart(name, breakdown.series));
     auto lines = std::make_shared<GridLines>();
-    if (with_listings) *lines = RowListingLines(*data, breakdown.newest);
+    if (with_listings) {
+      *lines = RowListingLines(*data, breakdown.newest);
+      AddRowListingReturns(*lines, *data, breakdown.newest, *bars);
+    }
     const size_t count = breakdown.listing_count;
     self->ctx_.platform.PostToUi([self, generation, listings_generation, chart, lines,
                                   with_listings, count] {
@@ -262,7 +289,7 @@ void Session::ShowRow(int row, bool with_listings) {
       ui::Grid& grid = self->page_.高级表格_排行明细;
       {
         ui::Grid::UpdateScope scope(grid);
-        SetUpGrid(grid, RowListingColumns(), lines.get());
+        SetUpGrid(grid, ShownRowListingColumns(), lines.get());
         PutLines(grid, std::move(*lines), kLeastRowListingRows);
       }
       self->listing_rows_ = lines->rows();
@@ -311,7 +338,7 @@ void Session::Wire() {
   ui::Grid& ranking = page_.高级表格_席位排行;
   ranking.on_header_clicked = [self](int, int column) {
     self->Sort(self->page_.高级表格_席位排行, self->ranking_sort_, self->ranking_rows_,
-               RankingColumns(self->shown_kind_), column, std::nullopt);
+               ShownRankingColumns(self->shown_kind_), column, std::nullopt);
   };
   ranking.on_left_button_up = [self] {
     self->ShowRow(self->page_.高级表格_席位排行.CurrentRow(), false);
@@ -326,9 +353,10 @@ void Session::Wire() {
   ui::Grid& listings = page_.高级表格_排行明细;
   listings.on_header_clicked = [self](int, int column) {
     self->Sort(self->page_.高级表格_排行明细, self->listing_sort_, self->listing_rows_,
-               RowListingColumns(), column, std::nullopt);
+               ShownRowListingColumns(), column, std::nullopt);
   };
   listings.on_double_click = [self] { self->OpenListing(); };
+  page_.选择框_收益路径.on_clicked = [self] { self->ShowRow(self->shown_row_, false); };
   for (ui::Grid* grid : {&ranking, &listings})
     grid->on_mouse_move = [self, grid] { self->ctx_.platform.SetFocus(*grid); };
 }
@@ -352,9 +380,9 @@ void WireRankingPage(ProgramContext& ctx) {
   auto session = std::make_shared<Session>(ctx);
   session->Wire();
   ui::RankingPage& page = ctx.window.ranking;
-  SetUpGrid(page.高级表格_席位排行, RankingColumns(RankingKind::kSeats));
+  SetUpGrid(page.高级表格_席位排行, ShownRankingColumns(RankingKind::kSeats));
   PutLines(page.高级表格_席位排行, GridLines{}, kLeastRankingRows);
-  SetUpGrid(page.高级表格_排行明细, RowListingColumns());
+  SetUpGrid(page.高级表格_排行明细, ShownRowListingColumns());
   PutLines(page.高级表格_排行明细, GridLines{}, kLeastRowListingRows);
   session->SetRangeBoxes(QuickRangeEndingOn(QuickRange::kMonth, ctx.platform.Now()));
 }

@@ -3,7 +3,9 @@
 //   quorvane_screenshots OUTPUT_FOLDER
 // writes page-0.png ... page-4.png, page-0-balloon.png (the Seat pop-up
 // over the statistics page, taken from the screen), page-5.png and
-// page-5-stocks.png (the Seat and stock statistics of the month). Message
+// page-5-stocks.png (the Seat and stock statistics of the month, after
+// "更新行情" fetched the month's prices), page-5-path.png (the top Seat's
+// close path beside the baseline). Message
 // boxes are answered OK and their texts printed. Meant to run under Xvfb.
 #include <QApplication>
 #include <QDir>
@@ -57,7 +59,8 @@ int main(int argc, char** argv) {
   testing_support::TempDir store_dir;
 
   program::ProgramState state;
-  const program::ProgramSettings settings{source.Host()};
+  // The prices without the service's gap: the sample source is local.
+  const program::ProgramSettings settings{.source_host = source.Host(), .prices_gap_ms = 0};
   ui::MainWindow window;
   store::Store store(store::StorePath(store_dir.path()));
   ui::qt::QtPlatform platform;
@@ -152,9 +155,17 @@ int main(int argc, char** argv) {
   // chart, then the stocks of the same month.
   window.高级选择夹1.UserSelectPage(ui::MainWindow::kRankingPage);
   settle([&] { return platform.running_workers() == 0; });
+  // The month's prices first ("更新行情"), so the track record shows.
+  window.ranking.超级按钮_更新行情.UserClick();
+  settle([&] { return state.job == program::Job::kNone && platform.running_workers() == 0; });
   window.ranking.高级表格_席位排行.UserDoubleClick(1, 0);
   settle([&] { return platform.running_workers() == 0; });
   ok &= Save(view.grab(), folder, "page-5.png");
+  window.ranking.选择框_收益路径.UserClick();
+  settle([&] { return platform.running_workers() == 0; });
+  ok &= Save(view.grab(), folder, "page-5-path.png");
+  window.ranking.选择框_收益路径.UserClick();
+  settle([&] { return platform.running_workers() == 0; });
   window.ranking.单选框_个股统计.UserClick();
   settle([&] { return platform.running_workers() == 0; });
   ok &= Save(view.grab(), folder, "page-5-stocks.png");

@@ -4,5 +4,5 @@
 quorvane_test_area(ranking
   SOURCES ranking_scan_test.cpp ranking_rows_test.cpp
   LIBS quorvane_ranking quorvane_ranking_control quorvane_listing quorvane_program_fixture
-  THREADED ranking_page_test.cpp ranking_parallel_scan_test.cpp
+  THREADED ranking_page_test.cpp ranking_parallel_scan_test.cpp ranking_returns_test.cpp
   THREADED_LIBS quorvane_app quorvane_listing_scan quorvane_program_fixture)

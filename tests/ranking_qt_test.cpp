@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "tests/e2e_support.h"
+#include "store/price_bars.h"
 #include "tests/program_fixture.h"
 #include "ui/qt/chart_view.h"
 #include "ui/qt/fonts.h"
@@ -47,6 +48,21 @@ class RankingQt : public ::testing::Test {
           {Listing("2010-04-07", "600001", {{"A", "90000.00", "0"}, {G("机构专用"), "10.00", "0"}}),
            Listing("2010-04-08", "600002", {{"A", "0", "30000.00"}, {"C", "100000.00", "0"}}),
            Listing("2010-04-09", "600001", {{"A", "20000.00", "0"}, {"D", "9.00", "0"}})});
+      // Daily bars for the chart's second view: 600002 20 -> 18 after C's
+      // buy; 600001 10 -> 12 -> 9.
+      store::StoreAccess a = store.OpenStore(store::AccessMode::kWriter);
+      const auto bar = [](const char* date, double close) {
+        return store::PriceBar{date, close, close, close, close, 1, 1};
+      };
+      ASSERT_TRUE(a.StorePrices({bar("2010-04-07", 10), bar("2010-04-08", 12), bar("2010-04-09", 9)},
+                                store::PriceLogEntry{"600001", "2010-04-09 20:00:00",
+                                                     store::PriceFetchResult::kBars, "", 3,
+                                                     "2010-04-07", "2010-04-09"}));
+      ASSERT_TRUE(a.StorePrices({bar("2010-04-08", 20), bar("2010-04-09", 18)},
+                                store::PriceLogEntry{"600002", "2010-04-09 20:00:00",
+                                                     store::PriceFetchResult::kBars, "", 2,
+                                                     "2010-04-08", "2010-04-09"}));
+      ASSERT_FALSE(a.CloseStore());
     }
     program = std::make_unique<app::QtProgram>(folder.path(), "127.0.0.1:9", "http://127.0.0.1:9/");
     boxes.Attach(*program);
@@ -136,7 +152,8 @@ TEST_F(RankingQt, HeaderClicksSortTheRealViewAndTheMenuExportsIt) {
   const auto rows = ParseCsv(testing_support::ReadFileBytes(folder / "席位.csv"));
   // Title and five Seats; the hidden number column left out.
   ASSERT_EQ(rows.size(), 6u);
-  const int columns = 10;
+  // The ranking's ten columns and the six of the track record.
+  const int columns = 16;
   for (int r = 0; r < 6; ++r) {
     ASSERT_EQ(rows[static_cast<size_t>(r)].size(), static_cast<size_t>(columns));
     for (int c = 0; c < columns; ++c) {
@@ -147,6 +164,7 @@ TEST_F(RankingQt, HeaderClicksSortTheRealViewAndTheMenuExportsIt) {
     }
   }
   EXPECT_EQ(rows[0][6], "净额(万)");
+  EXPECT_EQ(rows[0][11], "次日溢价");
   EXPECT_EQ(rows[4][0], "A");
 }
 
@@ -173,6 +191,29 @@ TEST_F(RankingQt, TheChartShowsTheRowsDailyNetInTwoColoursAndTheRunningNet) {
   EXPECT_EQ(chart->bottom_labels(),
             (QStringList{Q("2010-04-07"), Q("2010-04-08"), Q("2010-04-09")}));
   EXPECT_TRUE(chart->chart()->title().contains(Q("已披露")));
+  EXPECT_TRUE(boxes.Take().empty());
+}
+
+TEST_F(RankingQt, TheCheckBoxTurnsTheChartToTheSeatsPathBesideAGreyBaseline) {
+  QWidget* box = program->view().WidgetFor(page().选择框_收益路径);
+  ASSERT_NE(box, nullptr);
+  QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+  ASSERT_TRUE(Settle(*program));
+  ASSERT_TRUE(page().选择框_收益路径.checked());
+  auto* chart = qobject_cast<ui::qt::ChartView*>(program->view().WidgetFor(page().图表_席位净额));
+  ASSERT_NE(chart, nullptr);
+  // C, the top row, bought 600002: 0 and -10 %. No bars in this view.
+  EXPECT_EQ(chart->bars(), nullptr);
+  ASSERT_EQ(chart->chart()->series().size(), 2);
+  ASSERT_NE(chart->line(), nullptr);
+  ASSERT_EQ(chart->line()->count(), 2);
+  EXPECT_NEAR(chart->line()->at(1).y(), -10, 1e-9);
+  auto* baseline = qobject_cast<QLineSeries*>(chart->chart()->series().front());
+  ASSERT_NE(baseline, nullptr);
+  EXPECT_EQ(baseline->count(), 3);
+  EXPECT_EQ(baseline->color(), QColor(160, 160, 160));
+  EXPECT_EQ(chart->bottom_labels().front(), Q("D0"));
+  EXPECT_EQ(chart->bottom_labels().back(), Q("D+10"));
   EXPECT_TRUE(boxes.Take().empty());
 }
 

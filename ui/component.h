@@ -302,6 +302,11 @@ struct ChartData {
   Colour rise{255, 0, 0};
   Colour fall{0, 128, 0};
   Colour line_colour{0, 0, 255};
+  // A second view: with a baseline, no bars; the line and the baseline
+  // (drawn in its own colour) share the left axis.
+  std::vector<double> baseline;
+  std::string baseline_name;
+  Colour baseline_colour{160, 160, 160};
   bool operator==(const ChartData&) const = default;
 };
 

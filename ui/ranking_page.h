@@ -51,6 +51,11 @@ class RankingPage {
   Label 透明标签_排行排序标;
   Grid 高级表格_排行明细;
   Chart 图表_席位净额;
+  // The daily prices of the range's stocks, now or after every download.
+  SuperButton 超级按钮_更新行情;
+  CheckBox 选择框_下载后更新行情;
+  // The chart's second view for a Seat: its mean close path after its buys.
+  CheckBox 选择框_收益路径;
 };
 
 }  // namespace ui

@@ -70,6 +70,7 @@ void ChartView::Sync() {
     return;
   }
   c->legend()->show();
+  if (!data.baseline.empty()) return SyncPaths();
 
   rise_ = new QBarSet(FromGbk(data.bar_name));
   fall_ = new QBarSet(QString());
@@ -133,6 +134,44 @@ void ChartView::Sync() {
   // Only the rise set is named: the legend shows one entry for the bars.
   const auto markers = c->legend()->markers(bars_);
   if (markers.size() == 2) markers[1]->setVisible(false);
+}
+
+void ChartView::SyncPaths() {
+  QChart* c = chart();
+  const ui::ChartData& data = model_.data();
+  const qsizetype n = static_cast<qsizetype>(data.categories.size());
+  auto* bottom = new QCategoryAxis();
+  bottom->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  bottom->setLabelsFont(SmallFont(10));
+  bottom->setGridLineVisible(false);
+  bottom->setStartValue(-0.5);
+  bottom->setRange(-0.5, static_cast<double>(n) - 0.5);
+  for (qsizetype i = 0; i < n; i += std::max<qsizetype>(1, (n - 1) / 2))
+    bottom->append(FromGbk(data.categories[static_cast<size_t>(i)]), static_cast<double>(i));
+  c->addAxis(bottom, Qt::AlignBottom);
+  auto* left = new QValueAxis();
+  double low = 0, high = 0;
+  // The baseline first, so the row's own path is drawn over it.
+  auto add = [&](const std::vector<double>& values, const std::string& name, ui::Colour colour) {
+    auto* series = new QLineSeries();
+    series->setName(FromGbk(name));
+    series->setColor(ToQColor(colour));
+    for (qsizetype i = 0; i < n && i < static_cast<qsizetype>(values.size()); ++i) {
+      series->append(static_cast<double>(i), values[static_cast<size_t>(i)]);
+      low = std::min(low, values[static_cast<size_t>(i)]);
+      high = std::max(high, values[static_cast<size_t>(i)]);
+    }
+    c->addSeries(series);
+    series->attachAxis(bottom);
+    return series;
+  };
+  QLineSeries* baseline = add(data.baseline, data.baseline_name, data.baseline_colour);
+  line_ = add(data.line, data.line_name, data.line_colour);
+  FitAxis(left, low, high);
+  left->setLabelFormat(QStringLiteral("%.1f"));
+  c->addAxis(left, Qt::AlignLeft);
+  baseline->attachAxis(left);
+  line_->attachAxis(left);
 }
 
 QStringList ChartView::bottom_labels() const {

@@ -33,6 +33,8 @@ class ChartView : public QChartView {
   QStringList bottom_labels() const;
 
  private:
+  // The second view: the line beside its baseline, no bars.
+  void SyncPaths();
   ui::Chart& model_;
   QStackedBarSeries* bars_ = nullptr;
   QBarSet* rise_ = nullptr;
