@@ -62,8 +62,16 @@ ui::Cell CountCell(int64_t n) {
 
 // Rebuilds `lines` with each row's added cells before its last one.
 template <typename AddedOf>
-void WidenLines(GridLines& lines, int added_count, AddedOf added_of) {
+void WidenLines(GridLines& lines, const std::vector<GridColumn>& added, AddedOf added_of) {
+  const int added_count = static_cast<int>(added.size());
   if (lines.columns == 0 || added_count == 0) return;
+  // Titles and widths the lines carry for their figures widen the same way.
+  if (!lines.titles.empty() && lines.titles.size() == static_cast<size_t>(lines.columns)) {
+    for (const GridColumn& column : added) {
+      lines.titles.insert(lines.titles.end() - 1, text::Gbk(column.title));
+      lines.widths.insert(lines.widths.end() - 1, column.width);
+    }
+  }
   const int rows = lines.rows();
   const size_t old_columns = static_cast<size_t>(lines.columns);
   std::vector<ui::Cell> cells;
@@ -104,8 +112,7 @@ const std::vector<GridColumn>& ShownRowListingColumns() {
 }
 
 void AddRankingReturns(GridLines& lines, RankingKind kind, const prices::RangeReturns& returns) {
-  const int added = static_cast<int>(ReturnColumnsOf(kind).size());
-  WidenLines(lines, added, [&](int, const ui::Cell& key) {
+  WidenLines(lines, ReturnColumnsOf(kind), [&](int, const ui::Cell& key) {
     // The key column holds the row's Seat or stock number.
     const auto id = static_cast<size_t>(text::IntegerFromText(key.text));
     std::vector<ui::Cell> cells;
@@ -129,7 +136,7 @@ void AddRankingReturns(GridLines& lines, RankingKind kind, const prices::RangeRe
 
 void AddRowListingReturns(GridLines& lines, const RangeData& data,
                           const std::vector<RowListing>& listings, const prices::BarsIndex& bars) {
-  WidenLines(lines, static_cast<int>(kListingReturnColumns.size()), [&](int row, const ui::Cell&) {
+  WidenLines(lines, kListingReturnColumns, [&](int row, const ui::Cell&) {
     prices::ListingReturns r;
     if (static_cast<size_t>(row) < listings.size()) {
       const RowListing& l = listings[static_cast<size_t>(row)];
