@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "cli/messages.h"
+#include "download/download_run.h"
 #include "download/market.h"
 #include "text/gbk.h"
 
@@ -39,16 +40,7 @@ double SteadySeconds() {
 }
 
 std::string LocalTimeStamp() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  char text[24];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  return text;
+  return download::FetchTimeText(download::SystemLocalTime());
 }
 
 DownloadProgress::DownloadProgress(std::FILE* stream, bool terminal, SecondsClock clock,

@@ -10,17 +10,6 @@
 namespace download {
 namespace {
 
-text::DateTime SystemLocalTime() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  return text::DateTime::FromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                   local.tm_hour, local.tm_min, local.tm_sec);
-}
 
 store::PageFailure FailureOf(FetchFailure failure) {
   switch (failure) {
@@ -158,6 +147,18 @@ DownloadSummary Run(store::Store& store, const DownloadRequest& request, Listing
 }
 
 }  // namespace
+
+text::DateTime SystemLocalTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  return text::DateTime::FromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                   local.tm_hour, local.tm_min, local.tm_sec);
+}
 
 std::string FetchTimeText(const text::DateTime& t) {
   char buf[24];

@@ -44,6 +44,8 @@ struct PageReport {
 store::PageLogEntry PageLogOf(const PageKey& page, const SourcePage& fetched,
                               std::string_view today, const text::DateTime& now);
 
+// This computer's local time, to the second.
+text::DateTime SystemLocalTime();
 // "YYYY-MM-DD HH:MM:SS".
 std::string FetchTimeText(const text::DateTime& t);
 

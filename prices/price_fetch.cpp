@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 
+#include "download/download_run.h"
 #include "download/kept_answers.h"
 #include "prices/kline_answer.h"
 
@@ -57,16 +58,7 @@ bool FetchPause(std::chrono::milliseconds how_long, const std::stop_token& stop)
 }
 
 std::string FetchNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  char buffer[32];
-  std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &local);
-  return buffer;
+  return download::FetchTimeText(download::SystemLocalTime());
 }
 
 std::string FetchFailureReason(const download::FetchResult& r) {
