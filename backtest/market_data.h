@@ -96,6 +96,9 @@ class MarketData {
 
   std::span<const Listing> Listings() const { return listings_; }
   std::span<const Seat> Seats() const { return seats_; }
+  // For a reader that learns the Seats' identities and kinds only after
+  // every listing is in (same count, same order).
+  std::span<Seat> MutableSeats() { return seats_; }
   std::span<const Seat> BuyBlock(const Listing& l) const {
     return std::span<const Seat>(seats_).subspan(l.first_seat, l.buy_count);
   }

@@ -202,6 +202,7 @@ std::optional<store::StoreError> ForEachStoredListing(store::Store& store,
         listing.name = access.FieldView(store::kName);
         listing.code = access.FieldView(store::kCode);
         listing.turnover = access.FieldView(store::kTurnover);
+        listing.reason = access.FieldView(store::kReason);
         listing.buy_block = access.FieldView(store::kBuySeats);
         listing.sell_block = access.FieldView(store::kSellSeats);
         listing.record_number = access.CurrentRecordNumber();
@@ -213,7 +214,7 @@ std::optional<store::StoreError> ForEachStoredListing(store::Store& store,
 namespace {
 
 // The fields of StoredListing copied back to back into one buffer.
-constexpr int kCopiedFields = 6;
+constexpr int kCopiedFields = 7;
 struct CopiedListing {
   int64_t record_number = 0;
   uint32_t begin[kCopiedFields + 1] = {};  // field k is bytes begin[k]..begin[k + 1]
@@ -307,7 +308,8 @@ void CopyInto(ListingBatch& batch, const StoredListing& stored) {
   CopiedListing& copied = batch.listings.emplace_back();
   copied.record_number = stored.record_number;
   const std::string_view fields[kCopiedFields] = {
-      stored.date, stored.name, stored.code, stored.turnover, stored.buy_block, stored.sell_block};
+      stored.date,      stored.name,      stored.code,      stored.turnover,
+      stored.buy_block, stored.sell_block, stored.reason};
   for (int k = 0; k < kCopiedFields; ++k) {
     copied.begin[k] = static_cast<uint32_t>(batch.bytes.size());
     batch.bytes.append(fields[k]);
@@ -328,6 +330,7 @@ StoredListing ViewOf(const ListingBatch& batch, const CopiedListing& copied) {
   stored.turnover = field(3);
   stored.buy_block = field(4);
   stored.sell_block = field(5);
+  stored.reason = field(6);
   return stored;
 }
 

@@ -53,6 +53,7 @@ struct StoredListing {
   std::string_view name;
   std::string_view code;
   std::string_view turnover;  // as printed, "1,234"
+  std::string_view reason;    // 上榜原因
   std::string_view buy_block;
   std::string_view sell_block;
 };

@@ -1,5 +1,6 @@
 # Back-tests: trades worked out by hand on a small set of bars and listings,
-# the baseline over the same, and that no entry decision looks ahead.
+# the baseline over the same, that no entry decision looks ahead, and the
+# input as read from a hand-built store.
 quorvane_test_area(backtest
-  SOURCES backtest_test.cpp
-  LIBS quorvane_backtest quorvane_test_support)
+  SOURCES backtest_test.cpp backtest_store_test.cpp
+  LIBS quorvane_backtest quorvane_backtest_store quorvane_program_fixture quorvane_test_support)

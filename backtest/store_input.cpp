@@ -1,0 +1,271 @@
+#include "backtest/store_input.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+#include <utility>
+
+#include "listing/listing_scan.h"
+#include "store/price_bars.h"
+#include "text/gbk.h"
+
+namespace backtest {
+namespace {
+
+// Calendar days before the range whose bars are read: the day before the
+// first listing (its close decides a limit-up entry), across a long holiday.
+constexpr int kStoreInputDaysBefore = 20;
+// Calendar days after the range beyond the hold itself (weekends counted
+// in the hold's own span): room for the longest holiday closures.
+constexpr int kStoreInputHolidayDays = 20;
+
+std::string StoreInputDateText(DayNumber day) {
+  return DateOfDayNumber(day).DateText();
+}
+
+SeatKind StoreInputKind(seats::Kind kind) {
+  switch (kind) {
+    case seats::Kind::kInstitution:
+      return SeatKind::kInstitution;
+    case seats::Kind::kNorthbound:
+      return SeatKind::kNorthbound;
+    case seats::Kind::kTrader:
+      return SeatKind::kHotMoney;
+    case seats::Kind::kBranch:
+      return SeatKind::kBranch;
+  }
+  return SeatKind::kOther;
+}
+
+// The Seat names met in the listings, numbered as met, with the first and
+// last days each stands on (the book orders an identity's names by them).
+class StoreInputNames {
+ public:
+  uint32_t Number(std::string_view name, DayNumber day) {
+    if (const auto it = numbers_.find(name); it != numbers_.end()) {
+      Seen& s = seen_[it->second];
+      s.first = std::min(s.first, day);
+      s.last = std::max(s.last, day);
+      return it->second;
+    }
+    const uint32_t n = static_cast<uint32_t>(seen_.size());
+    seen_.push_back(Seen{std::string(name), day, day});
+    numbers_.emplace(seen_.back().name, n);
+    return n;
+  }
+  size_t size() const { return seen_.size(); }
+  const std::string& Name(uint32_t n) const { return seen_[n].name; }
+  std::vector<seats::SeenName> AsSeen() const {
+    std::vector<seats::SeenName> out;
+    out.reserve(seen_.size());
+    for (const Seen& s : seen_)
+      out.push_back(
+          seats::SeenName{s.name, StoreInputDateText(s.first), StoreInputDateText(s.last), {}});
+    return out;
+  }
+
+ private:
+  struct Seen {
+    std::string name;
+    DayNumber first;
+    DayNumber last;
+  };
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  std::vector<Seen> seen_;
+  std::unordered_map<std::string, uint32_t, Hash, std::equal_to<>> numbers_;
+};
+
+// One block's Seats, a name given twice counted once with its amounts
+// added up (in 10,000 yuan), numbered by `names` for now.
+void StoreInputTakeBlock(std::string_view block, DayNumber day, StoreInputNames& names,
+                         std::vector<Seat>& out) {
+  const listing::SeatBlock seats = listing::ReadSeatBlock(block);
+  out.clear();
+  for (int i = 0; i < seats.count; ++i) {
+    const listing::SeatEntry& e = seats.seats[static_cast<size_t>(i)];
+    if (e.name.empty()) continue;
+    const uint32_t n = names.Number(e.name, day);
+    auto same =
+        std::find_if(out.begin(), out.end(), [n](const Seat& s) { return s.identity == n; });
+    if (same == out.end()) same = out.insert(out.end(), Seat{n, SeatKind::kOther, 0, 0});
+    same->buy += e.buy / 10000;
+    same->sell += e.sell / 10000;
+  }
+}
+
+}  // namespace
+
+std::string BoardOfStockCode(std::string_view code) {
+  static const std::string kShanghai = text::Gbk("沪市");
+  static const std::string kShenzhen = text::Gbk("深市");
+  static const std::string kSme = text::Gbk("中小板");
+  if (code.size() != 6) return {};
+  if (code[0] == '6') return kShanghai;
+  if (code.starts_with("002")) return kSme;
+  if (code[0] == '0' || code[0] == '3') return kShenzhen;
+  return {};
+}
+
+std::string StoreInput::SeatName(uint32_t identity) const {
+  const auto it = newest_names.find(identity);
+  return it == newest_names.end() ? std::string() : it->second;
+}
+
+void StoreInput::UseWatchList(SeatRule& rule) const {
+  rule.who = Who::kWatched;
+  rule.identities = watched_identities;
+  rule.watched_codes = watched_codes;
+}
+
+StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int max_hold,
+                              const std::function<bool()>& stop) {
+  StoreInputRead read;
+  StoreInput& in = read.input;
+  const bool whole = range.from == INT32_MIN && range.to == INT32_MAX;
+  const std::string from = range.from == INT32_MIN ? "0000-00-00" : StoreInputDateText(range.from);
+  const std::string to = range.to == INT32_MAX ? "9999-99-99" : StoreInputDateText(range.to);
+
+  // The book, the data centre's coded names and the range's record numbers
+  // in one snapshot.
+  std::vector<seats::SeenName> seen;
+  std::vector<int64_t> numbers;
+  {
+    store::StoreAccess access = store.OpenStore();
+    if (!seats::LoadSeatBook(access, &in.book) ||
+        !seats::SeenInSeatCodes(access, from, to, &seen)) {
+      read.error = access.error().value_or(store::StoreError{});
+      return read;
+    }
+    if (!whole) {
+      numbers = access.RecordNumbersInDateRange(from, to);
+      if (!access.ok()) {
+        read.error = access.error().value_or(store::StoreError{});
+        return read;
+      }
+    }
+    if (auto error = access.CloseStore()) {
+      read.error = error;
+      return read;
+    }
+  }
+
+  // The listings, Seats numbered by name for now.
+  StoreInputNames names;
+  listing::ScannedListing figures;  // reused: its strings keep their room
+  ListingInput l;
+  in.data.Reserve(numbers.size(), numbers.size() * 10);
+  in.record_numbers.reserve(numbers.size());
+  auto error = listing::ForEachStoredListingInParallel(
+      store, whole ? nullptr : &numbers, [&](const listing::StoredListing& s) {
+        if (stop && stop()) {
+          read.stopped = true;
+          return false;
+        }
+        const std::optional<DayNumber> day = DayNumberOfText(s.date);
+        if (!day || *day < range.from || *day > range.to || s.code.empty()) {
+          if (!day || s.code.empty()) ++in.unreadable;
+          return true;
+        }
+        figures.turnover = listing::TurnoverFromText(s.turnover);
+        listing::TakeSeatBlocks(s.buy_block, s.sell_block, figures);
+        listing::ComputeFigures(figures);
+        l.day = *day;
+        l.code.assign(s.code);
+        l.name.assign(s.name);
+        l.board = BoardOfStockCode(s.code);
+        l.reason.assign(s.reason);
+        l.strength = figures.row.strength;
+        StoreInputTakeBlock(s.buy_block, *day, names, l.buy);
+        StoreInputTakeBlock(s.sell_block, *day, names, l.sell);
+        l.price_limit = PriceLimitOf(s.code, s.name, *day);
+        in.data.AddListing(l);
+        in.record_numbers.push_back(s.record_number);
+        return true;
+      });
+  if (error) {
+    read.error = error;
+    return read;
+  }
+  if (read.stopped) return read;
+
+  // The names to identities: the book with the new names taken in, as the
+  // ranking counts them (coded names first, so a new name joins its branch).
+  for (seats::SeenName& s : names.AsSeen()) seen.push_back(std::move(s));
+  in.book.Absorb(seen);
+  std::vector<Seat> by_name(names.size());
+  for (uint32_t n = 0; n < names.size(); ++n) {
+    const std::string& name = names.Name(n);
+    const std::optional<int64_t> id = in.book.IdentityOfName(name);
+    std::optional<seats::Kind> kind = id ? in.book.KindOf(*id) : std::nullopt;
+    by_name[n].identity = static_cast<uint32_t>(id.value_or(0));
+    by_name[n].kind = StoreInputKind(kind.value_or(seats::AutomaticKind(name)));
+  }
+  for (Seat& s : in.data.MutableSeats()) {
+    s.kind = by_name[s.identity].kind;
+    s.identity = by_name[s.identity].identity;
+  }
+  in.newest_names = in.book.NewestNames();
+  for (const store::WatchRow& w : in.book.rows().watch) {
+    if (w.kind == 1) {
+      in.watched_codes.push_back(w.value);
+      continue;
+    }
+    int64_t id = 0;
+    const auto [end, failed] = std::from_chars(w.value.data(), w.value.data() + w.value.size(), id);
+    if (failed == std::errc() && id > 0) in.watched_identities.push_back(static_cast<uint32_t>(id));
+  }
+
+  // The bars of the listed stocks, from before the range to past the
+  // longest hold after it: nothing later is read.
+  std::string bars_from = "0000-00-00";
+  std::string bars_to = "9999-99-99";
+  if (range.from != INT32_MIN) bars_from = StoreInputDateText(range.from - kStoreInputDaysBefore);
+  if (range.to != INT32_MAX)
+    bars_to = StoreInputDateText(range.to + (std::max(max_hold, 0) + 1) * 7 / 5 + 1 +
+                                 kStoreInputHolidayDays);
+  std::vector<store::CodeBars> codes;
+  {
+    store::StoreAccess access = store.OpenStore();
+    if (!access.ReadPriceBars(bars_from, bars_to, &codes)) {
+      read.error = access.error().value_or(store::StoreError{});
+      return read;
+    }
+    if (auto failed = access.CloseStore()) {
+      read.error = failed;
+      return read;
+    }
+  }
+  std::vector<Bar> bars;
+  for (const store::CodeBars& c : codes) {
+    if (in.data.FindCode(c.code) == kNoText) continue;
+    bars.clear();
+    bars.reserve(c.bars.size());
+    for (const store::PriceBar& b : c.bars) {
+      const std::optional<DayNumber> day = DayNumberOfText(b.date);
+      if (!day) continue;
+      bars.push_back(Bar{*day, b.open, b.high, b.low, b.close});
+    }
+    in.data.SetBars(c.code, bars);
+  }
+  return read;
+}
+
+SeatNames ResolveSeatNames(const StoreInput& input, const std::vector<std::string>& names_gbk) {
+  SeatNames out;
+  for (const std::string& name : names_gbk) {
+    const std::optional<int64_t> id = input.book.Resolve(name);
+    if (!id) {
+      out.unknown.push_back(name);
+      continue;
+    }
+    const uint32_t identity = static_cast<uint32_t>(*id);
+    if (std::find(out.identities.begin(), out.identities.end(), identity) == out.identities.end())
+      out.identities.push_back(identity);
+  }
+  return out;
+}
+
+}  // namespace backtest

@@ -1,0 +1,83 @@
+// What a back-test reads from Data.edb: the listings of a range with their
+// Seats as identities (kinds from the Seat book), the daily bars from a
+// little before the range to the end of the longest hold after it, and the
+// watch list. Both the command line and the page read through here.
+//
+// How to call it (off the user-interface thread; a million listings take
+// seconds):
+//
+//   store::Store store(path);
+//   backtest::StoreInputRead read = backtest::ReadStoreInput(store, range, 20, stop);
+//   if (read.error) { /* store::ErrorMessage(*read.error): nothing read */ }
+//   backtest::SeatRule who;
+//   backtest::SeatNames named = backtest::ResolveSeatNames(read.input, {gbk_name});
+//   // named.unknown: the names no identity answers to, as given
+//   who.identities = named.identities;      // or read.input.UseWatchList(who)
+//   const std::string seat = read.input.SeatName(row.seat_identity);  // GBK
+//   backtest::Backtester bt(std::move(read.input.data));  // record_numbers stay
+//
+// `max_hold` is the longest hold (trading days) a rule over this input may
+// ask for; holds up to it close inside the bars read.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "backtest/market_data.h"
+#include "backtest/rule.h"
+#include "seats/seat_book.h"
+#include "store/record_store.h"
+
+namespace backtest {
+
+struct StoreInput {
+  // Listings of the range + bars from before the range to after it.
+  MarketData data;
+  // Parallel to data.Listings(): the listing's record number.
+  std::vector<int64_t> record_numbers;
+  // The stored Seat book with the range's new names taken in (not saved).
+  seats::SeatBook book;
+  // The watch list: identities and stock codes.
+  std::vector<uint32_t> watched_identities;
+  std::vector<std::string> watched_codes;
+  // Listings of the range that were not read: a date or code that is no
+  // date or code.
+  int64_t unreadable = 0;
+
+  // The shown name of an identity (its newest name, GBK); empty for none.
+  std::string SeatName(uint32_t identity) const;
+  // Makes `rule` follow the watch list.
+  void UseWatchList(SeatRule& rule) const;
+
+  // Every identity's newest name, made once by the reader.
+  std::unordered_map<int64_t, std::string> newest_names;
+};
+
+struct StoreInputRead {
+  StoreInput input;
+  // The store could not be opened or failed: nothing is to be used.
+  std::optional<store::StoreError> error;
+  bool stopped = false;
+};
+
+// Reads everything a rule over `range` needs. A range without ends reads
+// the whole store. `stop` is asked between listings.
+StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int max_hold,
+                              const std::function<bool()>& stop = {});
+
+struct SeatNames {
+  std::vector<uint32_t> identities;  // in the order given, each once
+  std::vector<std::string> unknown;  // names that matched no identity (as given)
+};
+// Names, nicknames or a unique part of one (GBK) to identities.
+SeatNames ResolveSeatNames(const StoreInput& input, const std::vector<std::string>& names_gbk);
+
+// The board a stock code is listed on ("沪市", "深市", "中小板", GBK);
+// empty for other codes.
+std::string BoardOfStockCode(std::string_view code);
+
+}  // namespace backtest

@@ -1,0 +1,206 @@
+// The back-test's input as read from a small hand-built store: listings of
+// the range with their Seats as identities (a merged name, a nickname, a
+// kind), the watch list, and the bars of a window that ends after the
+// longest hold, with a suspension left as a gap.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "backtest/backtester.h"
+#include "backtest/store_input.h"
+#include "seats/seat_book.h"
+#include "store/price_bars.h"
+#include "tests/program_fixture.h"
+
+namespace {
+
+using testing_support::G;
+using testing_support::ListingRecord;
+using testing_support::Seat;
+using testing_support::SeatBlock;
+
+backtest::DayNumber StoreDay(const char* text) {
+  return *backtest::DayNumberOfText(text);
+}
+
+ListingRecord StoreListing(const std::string& date, const std::string& name_utf8,
+                           const std::string& code, const std::vector<Seat>& buys,
+                           const std::vector<Seat>& sells) {
+  ListingRecord r = testing_support::MakeListing(date, name_utf8, code, "10,000");
+  r[store::kBuySeats] = SeatBlock(buys);
+  r[store::kSellSeats] = SeatBlock(sells);
+  return r;
+}
+
+// Every weekday from March to June 2010, except `gap`; prices drift so that
+// holds of different lengths end at different prices.
+std::vector<store::PriceBar> StoreWeekdayBars(double base, const std::string& gap = {}) {
+  std::vector<store::PriceBar> bars;
+  int k = 0;
+  for (backtest::DayNumber d = StoreDay("2010-03-01"); d <= StoreDay("2010-06-30"); ++d) {
+    const std::string date = backtest::DateOfDayNumber(d).DateText();
+    if ((d + 4) % 7 >= 5 || date == gap) continue;  // 1970-01-01 was a Thursday
+    const double open = base + 0.1 * (k % 7);
+    const double close = open + 0.05 * ((k % 3) - 1);
+    bars.push_back(store::PriceBar{date, open, std::max(open, close) + 0.1,
+                                   std::min(open, close) - 0.1, close, 1, 1});
+    ++k;
+  }
+  return bars;
+}
+
+store::PriceLogEntry StoreLog(const std::string& code) {
+  store::PriceLogEntry log;
+  log.code = code;
+  log.fetched_at = "2010-07-01 20:00:00";
+  return log;
+}
+
+class BacktestStoreInput : public ::testing::Test {
+ protected:
+  BacktestStoreInput() : store(store::StorePath(dir.path())) {
+    EXPECT_FALSE(store.EnsureStore().has_value());
+    const std::string inst = G("机构专用");
+    const std::string old_name = G("华泰证券股份有限公司上海武定路证券营业部");
+    const std::string new_name = G("华泰证券股份有限公司上海共和新路证券营业部");
+    testing_support::WriteListings(
+        store, {StoreListing("2010-04-06", "甲", "600001", {{old_name, "9000000.00", "0"}}, {}),
+                // The old name twice in one block: one Seat, amounts added.
+                StoreListing("2010-04-07", "甲", "600001",
+                             {{inst, "30000000.00", "0"},
+                              {old_name, "2000000.00", "0"},
+                              {old_name, "1000000.00", "500000.00"}},
+                             {{inst, "0", "10000000.00"}}),
+                StoreListing("2010-04-08", "ST乙", "002002", {{new_name, "5000000.00", "0"}},
+                             {{G("某营业部"), "0", "1000000.00"}}),
+                StoreListing("2010-04-20", "甲", "600001", {{new_name, "9000000.00", "0"}}, {})});
+    // The two names merged under one nickname, a trader's; the identity and
+    // a code watched.
+    seats::SeatBook book;
+    const int64_t id = book.AddIdentity(seats::Identity{0, "", G("游资"), G("共和新路"), ""});
+    book.PlaceName(old_name, id);
+    book.PlaceName(new_name, id);
+    book.Normalize();
+    book.SetWatch(0, std::to_string(id), true);
+    book.SetWatch(1, "002002", true);
+    trader = static_cast<uint32_t>(id);
+    store::StoreAccess a = store.OpenStore(store::AccessMode::kWriter);
+    EXPECT_TRUE(seats::SaveSeatBook(a, book));
+    EXPECT_TRUE(a.StorePrices(StoreWeekdayBars(10), StoreLog("600001")));
+    EXPECT_TRUE(a.StorePrices(StoreWeekdayBars(20, "2010-04-13"), StoreLog("002002")));
+    EXPECT_FALSE(a.CloseStore());
+  }
+
+  testing_support::TempDir dir;
+  store::Store store;
+  uint32_t trader = 0;
+  const backtest::DayRange range{StoreDay("2010-04-07"), StoreDay("2010-04-08")};
+};
+
+TEST_F(BacktestStoreInput, ListingsOfTheRangeWithTheirSeatsAsIdentities) {
+  backtest::StoreInputRead read = backtest::ReadStoreInput(store, range, 5);
+  ASSERT_FALSE(read.error);
+  const backtest::StoreInput& in = read.input;
+  const backtest::MarketData& d = in.data;
+  ASSERT_EQ(d.Listings().size(), 2u);
+  EXPECT_EQ(in.record_numbers, (std::vector<int64_t>{2, 3}));
+
+  const backtest::Listing& a = d.Listings()[0];
+  EXPECT_EQ(a.day, StoreDay("2010-04-07"));
+  EXPECT_EQ(d.Text(a.code), "600001");
+  EXPECT_EQ(d.Text(a.board), G("沪市"));
+  EXPECT_EQ(d.Text(a.reason), G("日涨幅偏离值达7%"));
+  // Net 3,300 - 1,050 = 2,250 (10,000 yuan) over a turnover of 10,000.
+  ASSERT_TRUE(a.has_strength);
+  EXPECT_DOUBLE_EQ(a.strength, 0.225);
+  EXPECT_DOUBLE_EQ(a.price_limit, 0.10);
+  const auto buy = d.BuyBlock(a);
+  ASSERT_EQ(buy.size(), 2u);
+  EXPECT_EQ(buy[0].kind, backtest::SeatKind::kInstitution);
+  EXPECT_DOUBLE_EQ(buy[0].buy, 3000);
+  EXPECT_EQ(buy[1].identity, trader);
+  EXPECT_EQ(buy[1].kind, backtest::SeatKind::kHotMoney);
+  EXPECT_DOUBLE_EQ(buy[1].buy, 300);
+  EXPECT_DOUBLE_EQ(buy[1].sell, 50);
+  ASSERT_EQ(d.SellBlock(a).size(), 1u);
+  EXPECT_EQ(d.SellBlock(a)[0].identity, buy[0].identity);
+
+  // The other name of the same identity; an ST name's 5 % limit; an
+  // unknown Seat gets an identity of its own, a branch.
+  const backtest::Listing& b = d.Listings()[1];
+  EXPECT_EQ(d.Text(b.board), G("中小板"));
+  EXPECT_DOUBLE_EQ(b.price_limit, 0.05);
+  EXPECT_EQ(d.BuyBlock(b)[0].identity, trader);
+  const backtest::Seat other = d.SellBlock(b)[0];
+  EXPECT_NE(other.identity, 0u);
+  EXPECT_NE(other.identity, trader);
+  EXPECT_NE(other.identity, buy[0].identity);
+  EXPECT_EQ(other.kind, backtest::SeatKind::kBranch);
+
+  // Shown by the newest name; found by nickname; unknown names come back.
+  EXPECT_EQ(in.SeatName(trader), G("华泰证券股份有限公司上海共和新路证券营业部"));
+  EXPECT_EQ(in.SeatName(other.identity), G("某营业部"));
+  const backtest::SeatNames named =
+      backtest::ResolveSeatNames(in, {G("共和新路"), G("机构专用"), G("无此人"), G("共和新路")});
+  EXPECT_EQ(named.identities, (std::vector<uint32_t>{trader, buy[0].identity}));
+  EXPECT_EQ(named.unknown, (std::vector<std::string>{G("无此人")}));
+  backtest::SeatRule rule;
+  in.UseWatchList(rule);
+  EXPECT_EQ(rule.who, backtest::Who::kWatched);
+  EXPECT_EQ(rule.identities, (std::vector<uint32_t>{trader}));
+  EXPECT_EQ(rule.watched_codes, (std::vector<std::string>{"002002"}));
+}
+
+TEST_F(BacktestStoreInput, BarsEndAfterTheLongestHoldAndGiveTheSameTradesAsEveryBar) {
+  backtest::StoreInputRead windowed = backtest::ReadStoreInput(store, range, 5);
+  backtest::StoreInputRead everything = backtest::ReadStoreInput(store, backtest::DayRange{}, 5);
+  ASSERT_FALSE(windowed.error);
+  ASSERT_FALSE(everything.error);
+  EXPECT_EQ(everything.input.data.Listings().size(), 4u);
+
+  const backtest::MarketData& d = windowed.input.data;
+  const auto a = d.BarsOf(d.FindCode("600001"));
+  ASSERT_FALSE(a.empty());
+  // The day before the range is there (a limit-up entry needs its close);
+  // June is not: nothing far past the hold is read.
+  EXPECT_LT(a.front().day, StoreDay("2010-04-07"));
+  EXPECT_LT(a.back().day, StoreDay("2010-06-01"));
+  // The suspension stays a gap.
+  for (const backtest::Bar& bar : d.BarsOf(d.FindCode("002002")))
+    EXPECT_NE(bar.day, StoreDay("2010-04-13"));
+
+  backtest::Rule rule;
+  rule.range = range;
+  rule.seats.who = backtest::Who::kKind;
+  rule.seats.kind = backtest::SeatKind::kHotMoney;
+  rule.plan.hold = 5;
+  backtest::Backtester narrow(std::move(windowed.input.data));
+  backtest::Backtester wide(std::move(everything.input.data));
+  const backtest::Result r1 = narrow.Run(rule);
+  const backtest::Result r2 = wide.Run(rule);
+  ASSERT_EQ(r1.rule.trades.size(), 2u);
+  // 乙's hold runs over its suspension: skipped, never guessed.
+  EXPECT_EQ(r1.rule.figures.trades, 1);
+  EXPECT_EQ(r1.rule.figures.skipped_by[static_cast<int>(backtest::SkipReason::kMissingBars)], 1);
+  for (const auto* side : {&r1.rule, r1.baseline.get()}) {
+    const auto& other = side == &r1.rule ? r2.rule : *r2.baseline;
+    ASSERT_EQ(side->trades.size(), other.trades.size());
+    for (size_t i = 0; i < side->trades.size(); ++i) {
+      EXPECT_EQ(side->trades[i].skipped, other.trades[i].skipped);
+      EXPECT_EQ(side->trades[i].exit_day, other.trades[i].exit_day);
+      EXPECT_DOUBLE_EQ(side->trades[i].ret, other.trades[i].ret);
+    }
+    EXPECT_DOUBLE_EQ(side->figures.total_return, other.figures.total_return);
+  }
+}
+
+TEST_F(BacktestStoreInput, AStoreThatCannotBeOpenedIsReportedNotThrown) {
+  store::Store missing(dir / "no-such-folder" / "Data.edb");
+  const backtest::StoreInputRead read = backtest::ReadStoreInput(missing, range, 5);
+  ASSERT_TRUE(read.error);
+  EXPECT_EQ(read.error->kind, store::ErrorKind::kMissing);
+  EXPECT_TRUE(read.input.data.Listings().empty());
+}
+
+}  // namespace
