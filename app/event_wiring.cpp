@@ -2,6 +2,7 @@
 
 #include "app/program_shell.h"
 #include "app/view_switching.h"
+#include "backtest/backtest_control.h"
 #include "coverage/coverage_control.h"
 #include "details/click_navigation.h"
 #include "details/duplicate_listings.h"
@@ -96,6 +97,7 @@ void WireEvents(ProgramContext& ctx, const EventHandlers& h) {
   ranking::WireRankingPage(ctx);
   seats::WireSeatArchivePage(ctx);
   seats::WireTodaysWatchPage(ctx);
+  backtest::WireBacktestPage(ctx);
   prices::WirePricesControls(ctx);
 }
 

@@ -63,6 +63,10 @@ void OnTabPageChanged(ProgramContext& ctx) {
       w.todays_watch.RaiseShown();
       break;
 
+    case ui::MainWindow::kBacktestPage:
+      w.backtest.RaiseShown();
+      break;
+
     default:
       break;
   }

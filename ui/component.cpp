@@ -118,6 +118,27 @@ void DateBox::UserSetValue(const DateTime& value) {
   if (changed && on_date_changed) on_date_changed();
 }
 
+const std::string& ComboBox::SelectedText() const {
+  static const std::string kNothing;
+  return selected_ >= 0 && selected_ < static_cast<int>(items_.size())
+             ? items_[static_cast<size_t>(selected_)]
+             : kNothing;
+}
+
+void ComboBox::SetSelected(int index) {
+  CheckOwnerThread();
+  if (index < 0 || index >= static_cast<int>(items_.size())) index = -1;
+  if (index == selected_) return;
+  selected_ = index;
+  Notify(Property::kSelection);
+}
+
+void ComboBox::UserSelect(int index) {
+  const int before = selected_;
+  SetSelected(index);
+  if (selected_ != before && on_selection_changed) on_selection_changed();
+}
+
 void ProgressBar::SetProgress(int value, int maximum) {
   CheckOwnerThread();
   if (value == value_ && maximum == maximum_) return;

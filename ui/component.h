@@ -41,6 +41,7 @@ enum class Kind {
   kHyperlinkBox,
   kProgressBar,
   kChart,
+  kComboBox,
 };
 
 enum class Property {
@@ -55,6 +56,7 @@ enum class Property {
   kPageEnabled,
   kProgress,
   kChartData,
+  kSelection,
 };
 
 struct Font {
@@ -321,6 +323,30 @@ class Chart : public Component {
 
  private:
   ChartData data_;
+};
+
+// A pick list: one of a fixed list of items (GBK). Not part of the
+// original layout; its caption names it for assistive tools.
+class ComboBox : public Component {
+ public:
+  ComboBox(std::string name, Component* container, int page, Rect place, std::string caption,
+           std::vector<std::string> items, int selected = 0)
+      : Component(Kind::kComboBox, std::move(name), container, page, place, std::move(caption)),
+        items_(std::move(items)),
+        selected_(selected) {}
+  const std::vector<std::string>& items() const { return items_; }
+  // -1 when nothing is picked.
+  int selected() const { return selected_; }
+  const std::string& SelectedText() const;
+  // Out of range picks nothing.
+  void SetSelected(int index);
+  // The user picked an item: set it, then the selection-changed event.
+  void UserSelect(int index);
+  std::function<void()> on_selection_changed;
+
+ private:
+  std::vector<std::string> items_;
+  int selected_;
 };
 
 struct TabPage {

@@ -29,6 +29,7 @@ std::vector<TabPage> Pages() {
       TabPage{Gbk("席位统计"), Gbk("交易席位及个股区间统计"), true, true},
       TabPage{Gbk("席位档案"), Gbk("席位身份、类别、昵称与关注"), true, true},
       TabPage{Gbk("今日关注"), Gbk("关注的席位和股票当天的上榜"), true, true},
+      TabPage{Gbk("回测"), Gbk("跟随席位买入的历史回测"), true, true},
   };
 }
 
@@ -150,6 +151,7 @@ MainWindow::MainWindow(const WindowSettings& settings)
       ranking(高级选择夹1, kRankingPage),
       seat_archive(高级选择夹1, kSeatArchivePage),
       todays_watch(高级选择夹1, kTodaysWatchPage),
+      backtest(高级选择夹1, kBacktestPage),
 
       标签_上榜日期("标签_上榜日期", this, -1, {256, 45, 154, 16}, Gbk("最新更新(2010-04-09)"),
                     Coloured(Colour{96, 96, 96})),
@@ -189,6 +191,7 @@ MainWindow::MainWindow(const WindowSettings& settings)
   for (Component* c : ranking.components()) components_.push_back(c);
   for (Component* c : seat_archive.components()) components_.push_back(c);
   for (Component* c : todays_watch.components()) components_.push_back(c);
+  for (Component* c : backtest.components()) components_.push_back(c);
   for (Component* c : std::initializer_list<Component*>{&标签_上榜日期, &标签_横线, &透明标签_排序标,
                                                         &超级链接框1, &标签_版权信息,
                                                         &download_progress})

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "quorvane/version.h"
+#include "ui/backtest_page.h"
 #include "ui/component.h"
 #include "ui/download_log_page.h"
 #include "ui/ranking_page.h"
@@ -66,6 +67,7 @@ class MainWindow : public Component {
   static constexpr int kRankingPage = 5;
   static constexpr int kSeatArchivePage = 6;
   static constexpr int kTodaysWatchPage = 7;
+  static constexpr int kBacktestPage = 8;
 
  private:
   std::string title_;
@@ -140,6 +142,7 @@ class MainWindow : public Component {
   RankingPage ranking;
   SeatArchivePage seat_archive;
   TodaysWatchPage todays_watch;
+  BacktestPage backtest;
 
   // Over the tab control, on every page.
   Label 标签_上榜日期;

@@ -1,6 +1,7 @@
 #include "ui/qt/component_binding.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateTimeEdit>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -207,6 +208,14 @@ void ApplyDateTime(ui::Component& c, QWidget* w) {
   edit->setDateTime(ToQDateTime(box->value()));
 }
 
+void ApplySelection(ui::Component& c, QWidget* w) {
+  auto* combo = qobject_cast<QComboBox*>(w);
+  auto* pick = dynamic_cast<ui::ComboBox*>(&c);
+  if (!combo || !pick) return;
+  const QSignalBlocker blocker(combo);
+  combo->setCurrentIndex(pick->selected());
+}
+
 void ApplyProgress(ui::Component& c, QWidget* w) {
   auto* bar = qobject_cast<QProgressBar*>(w);
   auto* progress = dynamic_cast<ui::ProgressBar*>(&c);
@@ -268,6 +277,9 @@ void ApplyProperty(ui::Component& c, QWidget* w, ui::Property property) {
     case ui::Property::kProgress:
       ApplyProgress(c, w);
       break;
+    case ui::Property::kSelection:
+      ApplySelection(c, w);
+      break;
     case ui::Property::kCurrentPage:
     case ui::Property::kPageEnabled:
     case ui::Property::kChartData:
@@ -278,7 +290,7 @@ void ApplyProperty(ui::Component& c, QWidget* w, ui::Property property) {
 void ApplyAll(ui::Component& c, QWidget* w) {
   for (ui::Property p : {ui::Property::kPlace, ui::Property::kLook, ui::Property::kCaption,
                          ui::Property::kChecked, ui::Property::kDateTime, ui::Property::kProgress,
-                         ui::Property::kEnabled, ui::Property::kVisible})
+                         ui::Property::kSelection, ui::Property::kEnabled, ui::Property::kVisible})
     ApplyProperty(c, w, p);
 }
 
@@ -365,6 +377,15 @@ QWidget* CreateComponentWidget(ui::Component& c, QWidget* parent, ui::Platform& 
       bar->setTextVisible(true);
       bar->setAlignment(Qt::AlignCenter);
       w = bar;
+      break;
+    }
+    case ui::Kind::kComboBox: {
+      auto& pick = static_cast<ui::ComboBox&>(c);
+      auto* combo = new QComboBox(parent);
+      for (const std::string& item : pick.items()) combo->addItem(FromGbk(item));
+      QObject::connect(combo, &QComboBox::activated, combo,
+                       [&pick](int index) { pick.UserSelect(index); });
+      w = combo;
       break;
     }
     case ui::Kind::kWindow:

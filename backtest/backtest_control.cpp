@@ -1,0 +1,308 @@
+#include "backtest/backtest_control.h"
+
+#include <atomic>
+#include <charconv>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "backtest/backtest_shown.h"
+#include "backtest/backtester.h"
+#include "backtest/store_input.h"
+#include "details/details_view.h"
+#include "listing/statistics_query.h"
+#include "ranking/date_range.h"
+#include "text/gbk.h"
+
+namespace backtest {
+namespace {
+
+using program::ProgramContext;
+using text::Gbk;
+using Page = ui::BacktestPage;
+
+// The longest hold the page offers: the bars read cover it.
+constexpr int kBacktestLongestHold = 20;
+
+// What a click on "回测" asks for, read from the page on the window's thread.
+struct BacktestAsk {
+  DayRange range;
+  Rule rule;
+  int follow = Page::kNamedSeats;
+  std::vector<std::string> names;  // GBK, for kNamedSeats
+};
+
+// What the worker keeps between runs: the input of one range and the
+// Backtester over it, so a changed threshold reuses its entries and exits.
+struct BacktestWorkerState {
+  std::mutex mutex;  // one back-test at a time; a later click waits its turn
+  std::optional<DayRange> range;
+  std::unique_ptr<Backtester> tester;
+  StoreInput input;  // its data moved into `tester`
+};
+
+// A box's number; none for an empty box; false for a text that is no number.
+bool BacktestNumber(const std::string& box, std::optional<double>* out) {
+  std::string t;
+  for (char c : box)
+    if (c != ' ') t += c;
+  out->reset();
+  if (t.empty()) return true;
+  double value = 0;
+  const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), value);
+  if (error != std::errc() || end != t.data() + t.size()) return false;
+  *out = value;
+  return true;
+}
+
+// Names separated by commas (ASCII or full-width) and the spaces about them.
+std::vector<std::string> BacktestNames(const std::string& box) {
+  const std::string wide_comma = Gbk("，");
+  std::string t = box;
+  for (size_t at = t.find(wide_comma); at != std::string::npos; at = t.find(wide_comma))
+    t.replace(at, wide_comma.size(), ",");
+  std::vector<std::string> names;
+  size_t start = 0;
+  while (start <= t.size()) {
+    size_t end = t.find(',', start);
+    if (end == std::string::npos) end = t.size();
+    std::string name = t.substr(start, end - start);
+    const size_t first = name.find_first_not_of(' ');
+    const size_t last = name.find_last_not_of(' ');
+    if (first != std::string::npos) names.push_back(name.substr(first, last - first + 1));
+    start = end + 1;
+  }
+  return names;
+}
+
+class BacktestSession : public std::enable_shared_from_this<BacktestSession> {
+ public:
+  explicit BacktestSession(ProgramContext& ctx) : ctx_(ctx), page_(ctx.window.backtest) {}
+  void Wire();
+
+ private:
+  ranking::DateRange CurrentRange();
+  // The rule of the page's controls; none (and a caption that says why)
+  // when a box holds no number.
+  std::optional<BacktestAsk> Ask();
+  void Run();
+  void Work(uint64_t generation, const BacktestAsk& ask, int64_t start);
+  void Caption(uint64_t generation, std::string caption);
+  void Show(uint64_t generation, std::shared_ptr<ShownBacktest> shown, std::string caption);
+  void OpenTrade();
+
+  ProgramContext& ctx_;
+  Page& page_;
+  std::atomic<uint64_t> started_{0};
+  // Set when the page comes up again: a download or new prices since the
+  // last read make the kept input old.
+  std::atomic<bool> reread_{false};
+  std::shared_ptr<BacktestWorkerState> worker_ = std::make_shared<BacktestWorkerState>();
+  std::vector<int64_t> shown_records_;  // of the trade rows on show
+};
+
+ranking::DateRange BacktestSession::CurrentRange() {
+  const std::vector<ui::RadioButton*> quick = page_.quick_ranges();
+  for (size_t k = 0; k < quick.size(); ++k) {
+    if (!quick[k]->checked()) continue;
+    ranking::DateRange range =
+        ranking::QuickRangeEndingOn(static_cast<ranking::QuickRange>(k), ctx_.platform.Now());
+    if (const auto from = ranking::DateOf(range.from)) page_.日期框_回测起.SetValue(*from);
+    if (const auto to = ranking::DateOf(range.to)) page_.日期框_回测止.SetValue(*to);
+    return range;
+  }
+  return ranking::RangeBetween(page_.日期框_回测起.value(), page_.日期框_回测止.value());
+}
+
+std::optional<BacktestAsk> BacktestSession::Ask() {
+  BacktestAsk ask;
+  const ranking::DateRange range = CurrentRange();
+  if (!range.whole_store) {
+    ask.range.from = DayNumberOfText(range.from).value_or(INT32_MIN);
+    ask.range.to = DayNumberOfText(range.to).value_or(INT32_MAX);
+  }
+  ask.rule.range = ask.range;
+  SeatRule& seats = ask.rule.seats;
+  ask.follow = page_.组合框_跟随对象.selected();
+  switch (ask.follow) {
+    case Page::kInstitutions:
+      seats.who = Who::kKind;
+      seats.kind = SeatKind::kInstitution;
+      break;
+    case Page::kNorthbound:
+      seats.who = Who::kKind;
+      seats.kind = SeatKind::kNorthbound;
+      break;
+    case Page::kHotMoney:
+      seats.who = Who::kKind;
+      seats.kind = SeatKind::kHotMoney;
+      break;
+    case Page::kBranches:
+      seats.who = Who::kKind;
+      seats.kind = SeatKind::kBranch;
+      break;
+    case Page::kWatchList:
+      seats.who = Who::kWatched;
+      break;
+    default:
+      ask.follow = Page::kNamedSeats;
+      seats.who = Who::kIdentities;
+      ask.names = BacktestNames(page_.编辑框_回测席位.caption());
+      if (ask.names.empty()) {
+        page_.标签_回测统计.SetCaption(Gbk("请填写席位名称或昵称，或选择跟随对象。"));
+        return std::nullopt;
+      }
+  }
+  seats.top_buyer_only = page_.选择框_仅第一买方.checked();
+  seats.skip_institution_selling = page_.选择框_排除卖方机构.checked();
+  seats.reason_contains = page_.编辑框_原因含.caption();
+  if (page_.组合框_回测板块.selected() > 0) seats.board = page_.组合框_回测板块.SelectedText();
+
+  std::optional<double> target, stop, max_per_day, commission, stamp;
+  const std::pair<ui::EditBox*, std::optional<double>*> boxes[] = {
+      {&page_.编辑框_最低买入, &seats.min_buy},   {&page_.编辑框_最低净额, &seats.min_net},
+      {&page_.编辑框_最低强度, &seats.min_strength}, {&page_.编辑框_止盈, &target},
+      {&page_.编辑框_止损, &stop},                {&page_.编辑框_每日最多, &max_per_day},
+      {&page_.编辑框_佣金, &commission},          {&page_.编辑框_印花税, &stamp}};
+  for (const auto& [box, value] : boxes) {
+    if (!BacktestNumber(box->caption(), value) ||
+        (value->has_value() && **value < 0 && box != &page_.编辑框_最低净额)) {
+      page_.标签_回测统计.SetCaption(Gbk("请在方框中填写数字：") + box->caption());
+      ctx_.platform.SetFocus(*box);
+      return std::nullopt;
+    }
+  }
+  TradePlan& plan = ask.rule.plan;
+  plan.entry = page_.组合框_入场.selected() == 1 ? Entry::kClose : Entry::kNextOpen;
+  const int hold_item = page_.组合框_持有天数.selected();
+  plan.hold = hold_item >= 0 && hold_item < static_cast<int>(std::size(Page::kHoldDays))
+                  ? Page::kHoldDays[hold_item]
+                  : 5;
+  if (target && *target > 0) plan.target = *target / 100;
+  if (stop && *stop > 0) plan.stop = *stop / 100;
+  if (max_per_day) ask.rule.sizing.max_per_day = std::max(1, static_cast<int>(*max_per_day));
+  if (commission) ask.rule.costs.commission = *commission / 100;
+  if (stamp) ask.rule.costs.stamp = *stamp / 100;
+  return ask;
+}
+
+void BacktestSession::Run() {
+  std::optional<BacktestAsk> ask = Ask();
+  if (!ask) return;
+  const uint64_t generation = ++started_;
+  const int64_t start = ctx_.platform.TickCount();
+  page_.标签_回测统计.SetCaption(Gbk("回测中……"));
+  auto self = shared_from_this();
+  ctx_.platform.StartWorker([self, generation, request = std::move(*ask), start] {
+    self->Work(generation, request, start);
+  });
+}
+
+void BacktestSession::Caption(uint64_t generation, std::string caption) {
+  auto self = shared_from_this();
+  ctx_.platform.PostToUi([self, generation, caption = std::move(caption)] {
+    if (generation == self->started_.load()) self->page_.标签_回测统计.SetCaption(caption);
+  });
+}
+
+void BacktestSession::Work(uint64_t generation, const BacktestAsk& ask, int64_t start) {
+  const auto stale = [this, generation] { return started_.load() != generation; };
+  BacktestWorkerState& w = *worker_;
+  const std::lock_guard<std::mutex> lock(w.mutex);
+  if (stale()) return;  // a newer click came while an older one ran
+  if (!w.tester || w.range != ask.range || reread_.exchange(false)) {
+    w.tester.reset();
+    w.range.reset();
+    Caption(generation, Gbk("正在读取数据文件……"));
+    StoreInputRead read = ReadStoreInput(ctx_.store, ask.range, kBacktestLongestHold, stale);
+    if (read.stopped || stale()) return;
+    if (read.error) {
+      Caption(generation, {});
+      listing::ShowStoreErrorMessage(ctx_.platform, *read.error);
+      return;
+    }
+    w.input = std::move(read.input);
+    w.tester = std::make_unique<Backtester>(std::move(w.input.data));
+    w.range = ask.range;
+  }
+  Rule rule = ask.rule;
+  std::string note;
+  if (ask.follow == Page::kWatchList) {
+    w.input.UseWatchList(rule.seats);
+  } else if (ask.follow == Page::kNamedSeats) {
+    SeatNames named = ResolveSeatNames(w.input, ask.names);
+    rule.seats.identities = std::move(named.identities);
+    for (const std::string& name : named.unknown)
+      note += (note.empty() ? Gbk("；找不到席位：") : Gbk("、")) + name;
+  }
+  Caption(generation, Gbk("回测中……"));
+  const Result result = w.tester->Run(rule);
+  auto shown = std::make_shared<ShownBacktest>(MakeShownBacktest(
+      result, w.tester->Data(), w.input.record_numbers,
+      [&w](uint32_t identity) { return w.input.SeatName(identity); }, rule.sizing.capital));
+  const int64_t ms = ctx_.platform.TickCount() - start;
+  std::string caption = Gbk("规则 ") + std::to_string(result.rule.figures.trades) +
+                        Gbk(" 笔，全部上榜 ") +
+                        std::to_string(result.baseline ? result.baseline->figures.trades : 0) +
+                        Gbk(" 笔，用时 ") + std::to_string(ms) + Gbk(" 毫秒") + note;
+  auto self = shared_from_this();
+  ctx_.platform.PostToUi([self, generation, shown, caption = std::move(caption)] {
+    self->Show(generation, shown, caption);
+  });
+}
+
+void BacktestSession::Show(uint64_t generation, std::shared_ptr<ShownBacktest> shown,
+                           std::string caption) {
+  if (generation != started_.load()) return;  // a newer back-test was asked for
+  const auto put = [](ui::Grid& g, std::vector<ui::Cell>& cells) {
+    ui::Grid::UpdateScope scope(g);
+    // The first row stands in for the title row, which keeps its cells.
+    std::vector<ui::Cell> all(static_cast<size_t>(g.ColumnCount()));
+    all.insert(all.end(), std::make_move_iterator(cells.begin()),
+               std::make_move_iterator(cells.end()));
+    g.ReplaceRowsBelowTitle(std::move(all));
+  };
+  put(page_.高级表格_回测指标, shown->figures);
+  put(page_.高级表格_回测年度, shown->years);
+  put(page_.高级表格_回测交易, shown->trades);
+  shown_records_ = std::move(shown->record_numbers);
+  page_.图表_回测净值.SetData(std::move(shown->chart));
+  page_.标签_回测统计.SetCaption(caption);
+}
+
+void BacktestSession::OpenTrade() {
+  const int row = page_.高级表格_回测交易.CurrentRow();
+  if (row < 1 || row > static_cast<int>(shown_records_.size())) return;
+  const int64_t record_number = shown_records_[static_cast<size_t>(row - 1)];
+  if (record_number <= 0) return;
+  // The page first: whatever turning to it shows, the chosen listing wins.
+  ctx_.window.高级选择夹1.SetCurrentPage(ui::MainWindow::kDetailsPage);
+  details::LayOutDetailsGrid(ctx_);
+  details::ShowListingDetails(ctx_, record_number);
+}
+
+void BacktestSession::Wire() {
+  auto self = shared_from_this();
+  SetUpBacktestGrids(page_.高级表格_回测指标, page_.高级表格_回测年度, page_.高级表格_回测交易);
+  page_.on_shown = [self] { self->reread_ = true; };
+  page_.超级按钮_回测.on_clicked = [self] { self->Run(); };
+  for (ui::DateBox* box : {&page_.日期框_回测起, &page_.日期框_回测止}) {
+    box->on_date_changed = [self] {
+      for (ui::RadioButton* quick : self->page_.quick_ranges()) quick->SetChecked(false);
+    };
+  }
+  page_.高级表格_回测交易.on_double_click = [self] { self->OpenTrade(); };
+  for (ui::Grid* grid : {&page_.高级表格_回测指标, &page_.高级表格_回测年度, &page_.高级表格_回测交易})
+    grid->on_mouse_move = [self, grid] { self->ctx_.platform.SetFocus(*grid); };
+  CurrentRange();  // the date boxes show the quick range checked
+}
+
+}  // namespace
+
+void WireBacktestPage(ProgramContext& ctx) {
+  std::make_shared<BacktestSession>(ctx)->Wire();
+}
+
+}  // namespace backtest
