@@ -6,6 +6,7 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateTimeEdit>
 #include <QGroupBox>
 #include <QLabel>
@@ -334,6 +335,28 @@ TEST_F(QtWindow, TabHeadsAndPagesFollowEachOtherWithoutEchoes) {
   EXPECT_EQ(p.window.高级选择夹1.current_page(), 1);
   EXPECT_EQ(heads->currentIndex(), 1);
   EXPECT_EQ(changes, 2);
+}
+
+TEST_F(QtWindow, APickListFollowsItsModelBothWaysAndIsNamedByItsCaption) {
+  ui::ComboBox& hold = p.window.backtest.组合框_持有天数;
+  p.window.高级选择夹1.SetCurrentPage(ui::MainWindow::kBacktestPage);
+  auto* combo = Widget<QComboBox>(view, hold);
+  ASSERT_NE(combo, nullptr);
+  EXPECT_EQ(combo->accessibleName(), Q("持有天数"));
+  ASSERT_EQ(combo->count(), 6);
+  EXPECT_EQ(combo->currentText(), Q("5"));
+  int picks = 0;
+  hold.on_selection_changed = [&] { ++picks; };
+  // The program's own change shows without an event.
+  hold.SetSelected(4);
+  EXPECT_EQ(combo->currentText(), Q("10"));
+  EXPECT_EQ(picks, 0);
+  // The user's pick reaches the model and its event.
+  combo->setFocus();
+  QTest::keyClick(combo, Qt::Key_Down);
+  EXPECT_EQ(hold.selected(), 5);
+  EXPECT_EQ(hold.SelectedText(), "20");
+  EXPECT_EQ(picks, 1);
 }
 
 TEST_F(QtWindow, EditBoxesAndDateBoxesFollowBothWays) {
