@@ -25,6 +25,7 @@ using Page = ui::BacktestPage;
 
 // The longest hold the page offers: the bars read cover it.
 constexpr int kBacktestLongestHold = 20;
+constexpr int kBacktestSmallRow = 16;
 
 // What a click on "回测" asks for, read from the page on the window's thread.
 struct BacktestAsk {
@@ -266,6 +267,9 @@ void BacktestSession::Show(uint64_t generation, std::shared_ptr<ShownBacktest> s
   };
   put(page_.高级表格_回测指标, shown->figures);
   put(page_.高级表格_回测年度, shown->years);
+  // The two small grids in low rows, so the figures fit without scrolling.
+  for (ui::Grid* g : {&page_.高级表格_回测指标, &page_.高级表格_回测年度})
+    for (int r = 0; r < g->RowCount(); ++r) g->SetRowHeight(r, kBacktestSmallRow);
   put(page_.高级表格_回测交易, shown->trades);
   shown_records_ = std::move(shown->record_numbers);
   page_.图表_回测净值.SetData(std::move(shown->chart));

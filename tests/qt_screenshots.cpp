@@ -5,7 +5,8 @@
 // over the statistics page, taken from the screen), page-5.png and
 // page-5-stocks.png (the Seat and stock statistics of the month, after
 // "更新行情" fetched the month's prices), page-5-path.png (the top Seat's
-// close path beside the baseline). Message
+// close path beside the baseline), page-6.png to page-8.png (席位档案,
+// 今日关注, and a back-test of the month on 回测). Message
 // boxes are answered OK and their texts printed. Meant to run under Xvfb.
 #include <QApplication>
 #include <QDir>
@@ -181,6 +182,16 @@ int main(int argc, char** argv) {
   window.高级选择夹1.UserSelectPage(ui::MainWindow::kTodaysWatchPage);
   settle([&] { return platform.running_workers() == 0; });
   ok &= Save(view.grab(), folder, "page-7.png");
+
+  // 回测 over the month with its prices: every branch's buying, held two
+  // days, beside every listing of the month.
+  window.高级选择夹1.UserSelectPage(ui::MainWindow::kBacktestPage);
+  window.backtest.单选框_回测近一月.UserClick();
+  window.backtest.组合框_跟随对象.UserSelect(ui::BacktestPage::kBranches);
+  window.backtest.组合框_持有天数.UserSelect(1);
+  window.backtest.超级按钮_回测.UserClick();
+  settle([&] { return platform.running_workers() == 0; });
+  ok &= Save(view.grab(), folder, "page-8.png");
 
   state.job_stop.request_stop();
   platform.Shutdown();
