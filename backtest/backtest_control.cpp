@@ -25,7 +25,6 @@ using Page = ui::BacktestPage;
 
 // The longest hold the page offers: the bars read cover it.
 constexpr int kBacktestLongestHold = 20;
-constexpr int kBacktestSmallRow = 16;
 
 // What a click on "回测" asks for, read from the page on the window's thread.
 struct BacktestAsk {
@@ -257,22 +256,8 @@ void BacktestSession::Work(uint64_t generation, const BacktestAsk& ask, int64_t 
 void BacktestSession::Show(uint64_t generation, std::shared_ptr<ShownBacktest> shown,
                            std::string caption) {
   if (generation != started_.load()) return;  // a newer back-test was asked for
-  const auto put = [](ui::Grid& g, std::vector<ui::Cell>& cells) {
-    ui::Grid::UpdateScope scope(g);
-    // The first row stands in for the title row, which keeps its cells.
-    std::vector<ui::Cell> all(static_cast<size_t>(g.ColumnCount()));
-    all.insert(all.end(), std::make_move_iterator(cells.begin()),
-               std::make_move_iterator(cells.end()));
-    g.ReplaceRowsBelowTitle(std::move(all));
-  };
-  put(page_.高级表格_回测指标, shown->figures);
-  put(page_.高级表格_回测年度, shown->years);
-  // The two small grids in low rows, so the figures fit without scrolling.
-  for (ui::Grid* g : {&page_.高级表格_回测指标, &page_.高级表格_回测年度})
-    for (int r = 0; r < g->RowCount(); ++r) g->SetRowHeight(r, kBacktestSmallRow);
-  put(page_.高级表格_回测交易, shown->trades);
   shown_records_ = std::move(shown->record_numbers);
-  page_.图表_回测净值.SetData(std::move(shown->chart));
+  PutShownBacktest(page_, *shown);
   page_.标签_回测统计.SetCaption(caption);
 }
 

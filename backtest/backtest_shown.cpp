@@ -14,6 +14,8 @@ using text::Gbk;
 
 constexpr ui::Colour kShownRise{255, 0, 0};
 constexpr ui::Colour kShownFall{0, 128, 0};
+// The row height of the figures and the years, so the figures fit.
+constexpr int kShownSmallRow = 16;
 
 // The figures' names in the order of FigureFields.
 constexpr const char* kShownFigureNames[kFigureFieldCount] = {
@@ -71,6 +73,10 @@ ShownBacktest MakeShownBacktest(const Result& result, const MarketData& data,
                                 const std::function<std::string(uint32_t)>& seat_name,
                                 double capital) {
   ShownBacktest shown;
+  // Each grid's stand-in for its title row.
+  shown.figures.resize(3);
+  shown.years.resize(kYearColumnCount);
+  shown.trades.resize(static_cast<size_t>(kTradeColumnCount));
   static const SideResult kNoBaseline;
   const SideResult& rule = result.rule;
   const SideResult& base = result.baseline ? *result.baseline : kNoBaseline;
@@ -110,7 +116,7 @@ ShownBacktest MakeShownBacktest(const Result& result, const MarketData& data,
 
   // The rule's trades, taken and skipped, with the cells the command line
   // writes.
-  shown.trades.reserve(rule.trades.size() * kTradeColumns.size());
+  shown.trades.reserve((rule.trades.size() + 1) * kTradeColumns.size());
   shown.record_numbers.reserve(rule.trades.size());
   for (const TradeRow& row : rule.trades) {
     TradeCells c = CellsOf(data, row, seat_name);
@@ -141,6 +147,19 @@ ShownBacktest MakeShownBacktest(const Result& result, const MarketData& data,
     chart.baseline_name = Gbk("全部上榜");
   }
   return shown;
+}
+
+void PutShownBacktest(ui::BacktestPage& page, ShownBacktest& shown) {
+  const auto put = [](ui::Grid& g, std::vector<ui::Cell>& cells) {
+    ui::Grid::UpdateScope scope(g);
+    g.ReplaceRowsBelowTitle(std::move(cells));
+  };
+  put(page.高级表格_回测指标, shown.figures);
+  put(page.高级表格_回测年度, shown.years);
+  for (ui::Grid* g : {&page.高级表格_回测指标, &page.高级表格_回测年度})
+    for (int r = 0; r < g->RowCount(); ++r) g->SetRowHeight(r, kShownSmallRow);
+  put(page.高级表格_回测交易, shown.trades);
+  page.图表_回测净值.SetData(std::move(shown.chart));
 }
 
 void SetUpBacktestGrids(ui::Grid& figures, ui::Grid& years, ui::Grid& trades) {

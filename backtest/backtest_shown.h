@@ -10,13 +10,15 @@
 
 #include "backtest/backtester.h"
 #include "backtest/result_table.h"
+#include "ui/backtest_page.h"
 #include "ui/component.h"
 #include "ui/grid.h"
 
 namespace backtest {
 
 struct ShownBacktest {
-  // Rows below each grid's title row, whole rows of cells.
+  // Whole rows of cells; the first row of each stands in for the grid's
+  // title row (see ui::Grid::ReplaceRowsBelowTitle).
   std::vector<ui::Cell> figures;  // figure, rule, every listing
   std::vector<ui::Cell> years;    // year, rule, every listing
   std::vector<ui::Cell> trades;   // the trade columns
@@ -40,6 +42,10 @@ ShownBacktest MakeShownBacktest(const Result& result, const MarketData& data,
                                 const std::vector<int64_t>& record_numbers,
                                 const std::function<std::string(uint32_t)>& seat_name,
                                 double capital);
+
+// Swaps the result into the page's grids and chart (the cells and the
+// chart are taken). User-interface thread.
+void PutShownBacktest(ui::BacktestPage& page, ShownBacktest& shown);
 
 // The title rows and widths of the page's three grids.
 void SetUpBacktestGrids(ui::Grid& figures, ui::Grid& years, ui::Grid& trades);
