@@ -384,6 +384,13 @@ int RunBacktestCommand(const BacktestOptions& options, CliContext& ctx) {
     input.UseWatchList(who);
   }
   const size_t listings = input.data.Listings().size();
+  uint32_t codes_with_bars = 0;
+  for (uint32_t c = 0; c < input.data.CodeCount(); ++c)
+    if (!input.data.BarsOf(c).empty()) ++codes_with_bars;
+  if (listings > 0 && codes_with_bars == 0)
+    Say(ctx.err,
+        "no daily prices are stored for these listings: every trade is skipped (quorvane-cli "
+        "prices fetches them)");
   backtest::Backtester tester(std::move(input.data));
   const backtest::Result result = tester.Run(rule);
   const double seconds = SteadySeconds() - started;
