@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <array>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -96,6 +97,21 @@ std::optional<std::string> RangeClash(const RangeArgs& args) {
   return given[0] + " and " + given[1] + " are two ranges: give one (see quorvane-cli --help)";
 }
 
+// --kind of stats and backtest: the Chinese kind or its English word.
+std::vector<std::string> SeatKindWords() {
+  return {"机构", "北向", "游资", "营业部", "institution", "northbound", "trader", "branch"};
+}
+std::optional<::seats::Kind> SeatKindOfWord(const std::string& word) {
+  static const std::pair<const char*, ::seats::Kind> kKinds[] = {
+      {"institution", ::seats::Kind::kInstitution},
+      {"northbound", ::seats::Kind::kNorthbound},
+      {"trader", ::seats::Kind::kTrader},
+      {"branch", ::seats::Kind::kBranch}};
+  for (const auto& [english, kind] : kKinds)
+    if (word == english) return kind;
+  return ::seats::KindFromText(text::Gbk(word));
+}
+
 std::string OneLineText(std::string text) {
   for (char& c : text)
     if (c == '\n' || c == '\r') c = ' ';
@@ -155,6 +171,7 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
              "  quorvane-cli export --month --format xlsx --output month.xlsx\n"
              "  quorvane-cli --store ~/Data.edb check\n"
              "  quorvane-cli stats seats --month --top 20\n"
+             "  quorvane-cli backtest --kind 机构 --year\n"
              "  quorvane-cli --source quotes.example.com:8080 download --today\n\n" +
              kExitStatus);
 
@@ -197,7 +214,8 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
       "the store lacks, 600 ms apart (--request-gap); stops after 5 failures in a row. Failed "
       "stocks are asked again by the next run.\n\nExamples:\n"
       "  quorvane-cli prices --month\n"
-      "  quorvane-cli --prices-source 127.0.0.1:18080 prices --from 2024-03-01 --to 2024-03-31\n\n" +
+      "  quorvane-cli --prices-source 127.0.0.1:18080 prices --from 2024-03-01 --to "
+      "2024-03-31\n\n" +
       std::string(kExitStatus));
 
   // export
@@ -263,8 +281,7 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
                        "seats of one kind only: 机构, 北向, 游资 or 营业部 (institution, "
                        "northbound, trader, branch)")
           ->type_name("K")
-          ->check(CLI::IsMember({"机构", "北向", "游资", "营业部", "institution", "northbound",
-                                 "trader", "branch"}));
+          ->check(CLI::IsMember(SeatKindWords()));
   stats->footer(
       "Seats count by identity: the names of one branch (by its code, or as merged) under the "
       "newest, with its nickname and kind.\n"
@@ -275,22 +292,153 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
       "  quorvane-cli stats institutions --year --format xlsx -o institutions.xlsx\n\n" +
       std::string(kExitStatus));
 
+  // backtest
+  CLI::App* backtest_app = app.add_subcommand(
+      "backtest",
+      "what following Seats would have made: a rule's trades over a range, beside every "
+      "listing of the range (the page 回测)");
+  backtest_app->fallthrough();
+  RangeArgs backtest_range;
+  AddRangeOptions(*backtest_app, backtest_range);
+  BacktestOptions backtest_options;
+  constexpr const char* kWhoGroup = "Whom to follow (one of these)";
+  constexpr const char* kRuleGroup = "Which of their listings";
+  constexpr const char* kTradeGroup = "The trade";
+  backtest_app
+      ->add_option("--seat", backtest_options.seats,
+                   "a Seat's name, nickname or a part of one (repeatable)")
+      ->type_name("NAME")
+      ->group(kWhoGroup);
+  std::string backtest_kind;
+  CLI::Option* backtest_kind_option =
+      backtest_app
+          ->add_option("--kind", backtest_kind,
+                       "the Seats of one kind: 机构, 北向, 游资 or 营业部 (institution, "
+                       "northbound, trader, branch)")
+          ->type_name("K")
+          ->check(CLI::IsMember(SeatKindWords()))
+          ->group(kWhoGroup);
+  backtest_app
+      ->add_flag("--watched", backtest_options.watched,
+                 "the watched Seats, and every listing of a watched code")
+      ->group(kWhoGroup);
+  backtest_app
+      ->add_flag("--top-buyer", backtest_options.top_buyer,
+                 "only when the Seat is the largest buyer of the listing")
+      ->group(kRuleGroup);
+  backtest_options.min_buy = backtest_options.min_net = backtest_options.min_strength = 0.0;
+  CLI::Option* backtest_min_buy_option =
+      backtest_app
+          ->add_option("--min-buy", *backtest_options.min_buy,
+                       "the Seat's buy at least this, 10,000 yuan")
+          ->type_name("WAN")
+          ->group(kRuleGroup);
+  CLI::Option* backtest_min_net_option =
+      backtest_app
+          ->add_option("--min-net", *backtest_options.min_net,
+                       "the Seat's buy minus sell at least this, 10,000 yuan")
+          ->type_name("WAN")
+          ->group(kRuleGroup);
+  CLI::Option* backtest_min_strength_option =
+      backtest_app
+          ->add_option("--min-strength", *backtest_options.min_strength,
+                       "the listing's strength (net / turnover) at least this")
+          ->type_name("X")
+          ->group(kRuleGroup);
+  std::string backtest_reason;
+  CLI::Option* backtest_reason_option =
+      backtest_app->add_option("--reason", backtest_reason, "the listing's reason holds this text")
+          ->type_name("TEXT")
+          ->group(kRuleGroup);
+  std::string backtest_board;
+  CLI::Option* backtest_board_option =
+      backtest_app->add_option("--board", backtest_board, "沪市, 深市 or 中小板")
+          ->type_name("BOARD")
+          ->group(kRuleGroup);
+  backtest_app
+      ->add_flag("--skip-institution-selling", backtest_options.skip_institution_selling,
+                 "leave out listings with 机构 in the sell block")
+      ->group(kRuleGroup);
+  std::string backtest_entry = "next-open";
+  backtest_app
+      ->add_option("--entry", backtest_entry,
+                   "next-open (default: the first price anyone could act on) or close (the "
+                   "listing day's, for comparison)")
+      ->check(CLI::IsMember({"next-open", "close"}))
+      ->group(kTradeGroup);
+  backtest_app
+      ->add_option("--hold", backtest_options.hold,
+                   "sell at the close N trading days after the entry: 1, 2, 3, 5 (default), 10 "
+                   "or 20")
+      ->type_name("N")
+      ->group(kTradeGroup);
+  backtest_options.target = backtest_options.stop = 0.0;
+  CLI::Option* backtest_target_option =
+      backtest_app
+          ->add_option("--target", *backtest_options.target,
+                       "sell earlier when the day's high reaches this % above the entry")
+          ->type_name("PCT")
+          ->group(kTradeGroup);
+  CLI::Option* backtest_stop_option =
+      backtest_app
+          ->add_option("--stop", *backtest_options.stop,
+                       "sell earlier when the day's low reaches this % below the entry")
+          ->type_name("PCT")
+          ->group(kTradeGroup);
+  backtest_app
+      ->add_option("--max-per-day", backtest_options.max_per_day,
+                   "at most K new trades a day, the largest buys first (default 5)")
+      ->type_name("K")
+      ->group(kTradeGroup);
+  backtest_app
+      ->add_option("--commission", backtest_options.commission,
+                   "% each way, at least 5 yuan a trade (default 0.025)")
+      ->type_name("PCT")
+      ->group(kTradeGroup);
+  backtest_app
+      ->add_option("--stamp", backtest_options.stamp, "% stamp duty on the sale (default 0.05)")
+      ->type_name("PCT")
+      ->group(kTradeGroup);
+  backtest_app->add_flag("--trades", backtest_options.trades,
+                         "one row per trade (date, code, name, seat, entry_date, entry, "
+                         "exit_date, exit, return, skipped) instead of the figures");
+  std::string backtest_format = "table";
+  backtest_app->add_option("--format", backtest_format, "table (default), csv, json or xlsx")
+      ->check(CLI::IsMember({"table", "csv", "json", "xlsx"}));
+  std::string backtest_output;
+  CLI::Option* backtest_output_option =
+      backtest_app->add_option("-o,--output", backtest_output, "the file to write (xlsx needs one)")
+          ->type_name("FILE");
+  backtest_app->footer(
+      "Capital 1,000,000 yuan, compounding daily; each trade takes 1/K of its entry day's share "
+      "of the capital. A trade whose entry opens at the limit-up price, or that misses a bar, "
+      "is skipped and counted, never filled by a guess. The baseline takes the same entry and "
+      "exit over every listing of the range. Returns and rates are in percent; the JSON is "
+      "{\"rule\": {...}, \"result\": {...}, \"baseline\": {...}}. Without a range every "
+      "stored listing counts. The figures are disclosed lists and past prices, and no advice.\n\n"
+      "Examples:\n"
+      "  quorvane-cli backtest --kind 机构 --year\n"
+      "  quorvane-cli backtest --seat 章盟主 --hold 3 --stop 7 --from 2024-01-01 --to 2024-12-31\n"
+      "  quorvane-cli backtest --watched --min-buy 1000 --format json -o watched.json\n"
+      "  quorvane-cli backtest --kind 游资 --top-buyer --trades --format csv > trades.csv\n\n" +
+      std::string(kExitStatus));
+
   // seats
   CLI::App* seats_command = app.add_subcommand(
       "seats", "the Seat identities (names, branch code, kind, nickname, note) as UTF-8 CSV");
   seats_command->fallthrough();
   seats_command->require_subcommand(1);
-  CLI::App* seats_import = seats_command->add_subcommand(
-      "import", "read identities from a CSV file, all or nothing");
+  CLI::App* seats_import =
+      seats_command->add_subcommand("import", "read identities from a CSV file, all or nothing");
   seats_import->fallthrough();
   std::string seats_import_file;
   seats_import->add_option("FILE", seats_import_file, "the CSV file")->required();
-  CLI::App* seats_export =
-      seats_command->add_subcommand("export", "write every identity as CSV");
+  CLI::App* seats_export = seats_command->add_subcommand("export", "write every identity as CSV");
   seats_export->fallthrough();
   std::string seats_export_file;
   CLI::Option* seats_export_option =
-      seats_export->add_option("-o,--output", seats_export_file, "the file (default: standard output)")
+      seats_export
+          ->add_option("-o,--output", seats_export_file, "the file (default: standard output)")
           ->type_name("FILE");
   seats_command->footer(
       "Columns: names (the identity's names, newest first, separated by |), branch (the "
@@ -343,7 +491,9 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
   CLI::Option* summary_output_option =
       summary->add_option("-o,--output", summary_output, "the file to write")->type_name("FILE");
   CLI::Option* summary_webhook_option =
-      summary->add_option("--webhook", summary_webhook, "POST the JSON summary to this http(s) address")
+      summary
+          ->add_option("--webhook", summary_webhook,
+                       "POST the JSON summary to this http(s) address")
           ->type_name("URL");
   summary->footer(
       "One item per watched Seat in a listing and one per listing of a watched code (seat "
@@ -384,7 +534,8 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
     const std::vector<std::string> left = app.remaining();
     if (!left.empty() && app.get_subcommands().empty()) {
       Say(env.err, "no subcommand \"" + left.front() +
-                       "\": use download, prices, export, stats, seats, watch, summary, check or dedupe (see quorvane-cli --help)");
+                       "\": use download, prices, export, stats, backtest, seats, watch, summary, "
+                       "check or dedupe (see quorvane-cli --help)");
       return kBadUsage;
     }
     Say(env.err, OneLineText(e.what()) + " (see quorvane-cli --help)");
@@ -405,7 +556,8 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
   }
   CliContext ctx{resolved.settings, env.out, env.err, env.err_is_terminal, env.now, env.stop};
 
-  for (const RangeArgs* range : {&download_range, &export_range, &stats_range, &prices_range}) {
+  for (const RangeArgs* range :
+       {&download_range, &export_range, &stats_range, &prices_range, &backtest_range}) {
     if (auto clash = RangeClash(*range)) {
       Say(env.err, *clash);
       return kBadUsage;
@@ -435,19 +587,27 @@ int RunCli(int argc, const char* const* argv, const CliEnvironment& env) {
     stats_options.format = FormatFromName(stats_format).value_or(TableFormat::kTable);
     if (stats_output_option->count() > 0)
       stats_options.output = std::filesystem::path(stats_output);
-    if (seat_kind_option->count() > 0) {
-      static const std::pair<const char*, ::seats::Kind> kKinds[] = {
-          {"institution", ::seats::Kind::kInstitution},
-          {"northbound", ::seats::Kind::kNorthbound},
-          {"trader", ::seats::Kind::kTrader},
-          {"branch", ::seats::Kind::kBranch}};
-      for (const auto& [english, kind] : kKinds) {
-        if (stats_seat_kind == english) stats_options.seat_kind = kind;
-      }
-      if (!stats_options.seat_kind)
-        stats_options.seat_kind = ::seats::KindFromText(text::Gbk(stats_seat_kind));
-    }
+    if (seat_kind_option->count() > 0) stats_options.seat_kind = SeatKindOfWord(stats_seat_kind);
     return RunStatsCommand(stats_options, ctx);
+  }
+  if (backtest_app->parsed()) {
+    backtest_options.range = backtest_range.Options();
+    if (backtest_kind_option->count() > 0) backtest_options.kind = SeatKindOfWord(backtest_kind);
+    for (const auto& [option, value] :
+         {std::pair{backtest_min_buy_option, &backtest_options.min_buy},
+          std::pair{backtest_min_net_option, &backtest_options.min_net},
+          std::pair{backtest_min_strength_option, &backtest_options.min_strength},
+          std::pair{backtest_target_option, &backtest_options.target},
+          std::pair{backtest_stop_option, &backtest_options.stop}}) {
+      if (option->count() == 0) value->reset();
+    }
+    if (backtest_reason_option->count() > 0) backtest_options.reason = backtest_reason;
+    if (backtest_board_option->count() > 0) backtest_options.board = backtest_board;
+    backtest_options.close_entry = backtest_entry == "close";
+    backtest_options.format = FormatFromName(backtest_format).value_or(TableFormat::kTable);
+    if (backtest_output_option->count() > 0)
+      backtest_options.output = std::filesystem::path(backtest_output);
+    return RunBacktestCommand(backtest_options, ctx);
   }
   if (seats_import->parsed())
     return RunSeatsImportCommand(std::filesystem::path(seats_import_file), ctx);

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "cli/cli_context.h"
 #include "cli/date_range.h"
@@ -44,15 +46,42 @@ int RunExportCommand(const ExportOptions& options, CliContext& ctx);
 
 struct StatsOptions {
   ranking::RankingKind kind = ranking::RankingKind::kSeats;
-  RangeOptions range;  // none: every listing
-  bool count_repeats = false;  // the page's "含重复上榜"
+  RangeOptions range;                    // none: every listing
+  bool count_repeats = false;            // the page's "含重复上榜"
   std::optional<seats::Kind> seat_kind;  // Seats of one kind only
-  std::optional<int> top;      // the first rows by net only
+  std::optional<int> top;                // the first rows by net only
   TableFormat format = TableFormat::kTable;
   std::optional<std::filesystem::path> output;  // none: standard output
 };
 // The page 席位统计's rankings over a range, sorted by net, largest first.
 int RunStatsCommand(const StatsOptions& options, CliContext& ctx);
+
+// backtest: a "follow them" rule over a range, its figures beside the
+// baseline, or its trades.
+struct BacktestOptions {
+  RangeOptions range;               // none: every listing
+  std::vector<std::string> seats;   // UTF-8 names or nicknames
+  std::optional<seats::Kind> kind;  // or the Seats of one kind
+  bool watched = false;             // or the watch list
+  bool top_buyer = false;
+  std::optional<double> min_buy;  // 10,000 yuan
+  std::optional<double> min_net;
+  std::optional<double> min_strength;
+  std::optional<std::string> reason;  // UTF-8
+  std::optional<std::string> board;   // UTF-8: 沪市, 深市, 中小板
+  bool skip_institution_selling = false;
+  bool close_entry = false;  // the listing day's close instead of the next open
+  int hold = 5;
+  std::optional<double> target;  // percent
+  std::optional<double> stop;    // percent
+  int max_per_day = 5;
+  double commission = 0.025;  // percent, each way
+  double stamp = 0.05;        // percent, on the sale
+  bool trades = false;        // one row per trade instead of the figures
+  TableFormat format = TableFormat::kTable;
+  std::optional<std::filesystem::path> output;
+};
+int RunBacktestCommand(const BacktestOptions& options, CliContext& ctx);
 
 // seats import FILE / seats export [-o FILE]: the identity table as CSV.
 int RunSeatsImportCommand(const std::filesystem::path& file, CliContext& ctx);

@@ -167,6 +167,11 @@ def main():
           "BM_Backtest_FirstRun", "BM_Backtest_BarePass", "< 1 s (floor: a bare pass)")
     timed("Back-test, changed threshold, 1,000,000 listings", "BM_Backtest_ChangedThreshold",
           "BM_Backtest_BarePass", "< 200 ms (floor: a bare pass)")
+    timed("Back-test from the store, read and first run: a year, 100,000 listings and their bars",
+          "BM_BacktestStore_ReadAndFirstRun/100000", "BM_BacktestStore_BareRead/100000",
+          "reported (floor: a bare read of the same rows)")
+    timed("Back-test listing read, 1,000,000 listings", "BM_BacktestStore_ReadMillionListings",
+          "BM_BacktestStore_BareMillionListings", "reported (floor: a bare pass)")
     timed("quorvane-cli export to CSV, 1,000,000 listings", "BM_CliExportCsv",
           "BM_BareScanAndWriteSameBytes", "within 1.5× of a bare scan plus write")
     cli_year, window_year = find(runs, "BM_CliYearDownload"), find(runs, "BM_WindowYearDownload")

@@ -17,15 +17,18 @@ set_source_files_properties(cli_run_settings_test.cpp cli_datacentre_test.cpp PR
   COMPILE_DEFINITIONS QUORVANE_SOURCE_HOST="${QUORVANE_SOURCE_HOST}")
 set_source_files_properties(xlsx_test.cpp PROPERTIES COMPILE_DEFINITIONS
   QUORVANE_XLSX_DUMP="${CMAKE_CURRENT_SOURCE_DIR}/xlsx_dump.py")
+# The back-test's JSON is read back with a JSON library.
+find_package(nlohmann_json 3 REQUIRED)
 quorvane_test_area(cli
   SOURCES cli_units_test.cpp cli_run_settings_test.cpp cli_arguments_test.cpp
           cli_download_test.cpp cli_export_test.cpp xlsx_test.cpp cli_datacentre_test.cpp
           cli_prices_test.cpp
-          cli_seats_test.cpp cli_webhook_test.cpp
+          cli_seats_test.cpp cli_webhook_test.cpp cli_backtest_test.cpp
   SUPPORT download_test_support.cpp
   LIBS quorvane_cli quorvane_listing quorvane_run_settings quorvane_cli_test_support
        quorvane_download_control quorvane_sample_source quorvane_program_fixture
-       quorvane_grid_xlsx quorvane_app quorvane_prices)
+       quorvane_grid_xlsx quorvane_app quorvane_prices quorvane_backtest_store
+       nlohmann_json::nlohmann_json)
 
 # Slow: they install the build and make the package. `ctest -L package`
 # runs them alone; the whole `ctest` runs them too.

@@ -1,0 +1,260 @@
+// Back-tests from the store: a year of 100,000 listings (400 a day, 2,000
+// stocks, five buying and five selling Seats out of 5,000 names) and the
+// bars of every stock from a month before to two months after, read from
+// Data.edb and run once (store read included), beside a bare read of the
+// same rows (the floor). And the listing read alone over the 1,000,000
+// listings of the shared benchmark store, beside a bare pass over it.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "backtest/backtester.h"
+#include "backtest/store_input.h"
+#include "bench/store_bench_data.h"
+#include "listing/listing_scan.h"
+#include "store/price_bars.h"
+#include "text/gbk.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace backtest;
+
+constexpr int kStoreBenchStocks = 2000;
+constexpr int kStoreBenchPerDay = 400;
+constexpr int kStoreBenchSeatNames = 5000;
+
+struct StoreBenchRandom {
+  uint64_t h;
+  explicit StoreBenchRandom(uint64_t seed) : h(seed * 0x9E3779B97F4A7C15ull + 1) {}
+  uint64_t Next() {
+    h ^= h << 13;
+    h ^= h >> 7;
+    h ^= h << 17;
+    return h;
+  }
+  double Unit() { return static_cast<double>(Next() % 1'000'000) / 1'000'000; }
+};
+
+// Weekdays from 2010-11-01: a month before the year 2011, the year, and two
+// months after it.
+const std::vector<DayNumber>& StoreBenchDays() {
+  static const std::vector<DayNumber> days = [] {
+    std::vector<DayNumber> out;
+    for (DayNumber d = *DayNumberOfText("2010-11-01"); d <= *DayNumberOfText("2012-02-29"); ++d)
+      if ((d + 4) % 7 < 5) out.push_back(d);
+    return out;
+  }();
+  return days;
+}
+const std::vector<DayNumber>& StoreBenchListingDays() {
+  static const std::vector<DayNumber> days = [] {
+    std::vector<DayNumber> out;
+    for (DayNumber d : StoreBenchDays())
+      if (d >= *DayNumberOfText("2011-01-01") && d <= *DayNumberOfText("2011-12-31"))
+        out.push_back(d);
+    return out;
+  }();
+  return days;
+}
+
+const std::vector<std::string>& StoreBenchSeatNames() {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> out;
+    out.push_back(text::Gbk("机构专用"));
+    out.push_back(text::Gbk("沪股通专用"));
+    for (int i = 2; i < kStoreBenchSeatNames; ++i)
+      out.push_back(text::Gbk("某某证券股份有限公司第") + std::to_string(i) +
+                    text::Gbk("路证券营业部"));
+    return out;
+  }();
+  return names;
+}
+
+std::string StoreBenchCode(uint64_t k) {
+  return std::to_string(600000 + k % kStoreBenchStocks);
+}
+
+std::array<std::string, store::kFieldCount> StoreBenchListing(int64_t n) {
+  StoreBenchRandom r(static_cast<uint64_t>(n));
+  const auto& days = StoreBenchListingDays();
+  const size_t day = static_cast<size_t>((n - 1) / kStoreBenchPerDay) % days.size();
+  std::array<std::string, store::kFieldCount> f;
+  f[0] = DateOfDayNumber(days[day]).DateText();
+  f[1] = text::Gbk("股票") + std::to_string(n % 97);
+  f[2] = StoreBenchCode(r.Next());
+  f[3] = text::Gbk("日涨幅偏离值达7%");
+  f[4] = text::Gbk("日涨幅偏") + "9.52%";
+  f[5] = "1234.56";
+  f[6] = "12,345.67";
+  const auto& names = StoreBenchSeatNames();
+  for (int side = 0; side < 2; ++side) {
+    std::string block;
+    for (int k = 0; k < 5; ++k) {
+      if (k) block += "|";
+      // Institutions in about one listing in five.
+      const uint64_t pick = r.Next();
+      block += names[pick % 5 == 0 ? 0 : pick % names.size()];
+      const uint64_t amount = 100000 + r.Next() % 50000000;
+      block += "|" + std::to_string(side == 0 ? amount : 0) + ".00|" +
+               std::to_string(side == 0 ? 0 : amount) + ".00";
+    }
+    f[static_cast<size_t>(7 + side)] = block;
+  }
+  return f;
+}
+
+// The store of `listings` listings and the bars of every stock, built once
+// and kept beside the other benchmark stores.
+fs::path StoreBenchFile(int64_t listings) {
+  const fs::path path = fs::temp_directory_path() / "quorvane-bench-stores" /
+                        ("backtest-" + std::to_string(listings) + ".edb");
+  if (fs::exists(path)) return path;
+  fs::path side = path;
+  side += ".bars";
+  fs::remove(side);
+  bench_support::BuildStoreOnce(side, listings, StoreBenchListing);
+  {
+    store::Store s(side);
+    store::StoreAccess a = s.OpenStore(store::AccessMode::kWriter);
+    const auto& days = StoreBenchDays();
+    for (int k = 0; k < kStoreBenchStocks; ++k) {
+      StoreBenchRandom r(static_cast<uint64_t>(k) + 7);
+      std::vector<store::PriceBar> bars;
+      double close = 5 + 20 * r.Unit();
+      for (DayNumber d : days) {
+        if (r.Next() % 200 == 0) continue;  // a suspension now and then
+        const double open = r.Unit() < 0.03 ? close * 1.1 : close * (0.97 + 0.06 * r.Unit());
+        const double high = std::max(open, close * (1 + 0.05 * r.Unit()));
+        const double low = std::min(open, close * (1 - 0.05 * r.Unit()));
+        close = low + (high - low) * r.Unit();
+        bars.push_back({DateOfDayNumber(d).DateText(), open, high, low, close, 1e4, 1e7});
+      }
+      store::PriceLogEntry log;
+      log.code = StoreBenchCode(static_cast<uint64_t>(k));
+      log.fetched_at = "2012-03-01 18:00:00";
+      log.bars = static_cast<int64_t>(bars.size());
+      a.StorePrices(bars, log);
+    }
+    a.CloseStore();
+    s.Checkpoint();
+  }
+  fs::rename(side, path);
+  return path;
+}
+
+DayRange StoreBenchYear() {
+  return {*DayNumberOfText("2011-01-01"), *DayNumberOfText("2011-12-31")};
+}
+
+Rule StoreBenchRule() {
+  Rule rule;
+  rule.range = StoreBenchYear();
+  rule.seats.who = Who::kKind;
+  rule.seats.kind = SeatKind::kInstitution;
+  rule.seats.min_buy = 1000;
+  rule.plan.hold = 5;
+  rule.plan.stop = 0.07;
+  return rule;
+}
+
+// What the command line does: read the store, then the first run.
+void BM_BacktestStore_ReadAndFirstRun(benchmark::State& state) {
+  store::Store s(StoreBenchFile(state.range(0)));
+  int64_t trades = 0;
+  size_t listings = 0;
+  for (auto _ : state) {
+    StoreInputRead read = ReadStoreInput(s, StoreBenchYear(), 5);
+    if (read.error) state.SkipWithError("store failed");
+    listings = read.input.data.Listings().size();
+    Backtester bt(std::move(read.input.data));
+    trades = bt.Run(StoreBenchRule()).rule.figures.trades;
+  }
+  state.counters["listings"] = static_cast<double>(listings);
+  state.counters["trades"] = static_cast<double>(trades);
+}
+BENCHMARK(BM_BacktestStore_ReadAndFirstRun)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+// The read alone (where the time goes).
+void BM_BacktestStore_Read(benchmark::State& state) {
+  store::Store s(StoreBenchFile(state.range(0)));
+  for (auto _ : state) {
+    StoreInputRead read = ReadStoreInput(s, StoreBenchYear(), 5);
+    benchmark::DoNotOptimize(read.input.data.Listings().size());
+  }
+}
+BENCHMARK(BM_BacktestStore_Read)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The floor: the same listings' fields and the same bars read bare, each
+// byte touched once, nothing taken apart.
+void BM_BacktestStore_BareRead(benchmark::State& state) {
+  store::Store s(StoreBenchFile(state.range(0)));
+  size_t bars_read = 0;
+  for (auto _ : state) {
+    std::vector<int64_t> numbers;
+    {
+      store::StoreAccess a = s.OpenStore();
+      numbers = a.RecordNumbersInDateRange("2011-01-01", "2011-12-31");
+      a.CloseStore();
+    }
+    uint64_t sum = 0;
+    listing::ForEachStoredListing(s, &numbers, [&sum](const listing::StoredListing& l) {
+      for (std::string_view f :
+           {l.date, l.name, l.code, l.reason, l.turnover, l.buy_block, l.sell_block})
+        for (char c : f) sum += static_cast<unsigned char>(c);
+      return true;
+    });
+    std::vector<store::CodeBars> codes;
+    {
+      store::StoreAccess a = s.OpenStore();
+      a.ReadPriceBars("2010-12-12", "2012-01-29", &codes);
+      a.CloseStore();
+    }
+    bars_read = 0;
+    for (const auto& c : codes) bars_read += c.bars.size();
+    benchmark::DoNotOptimize(sum);
+  }
+  state.counters["bars"] = static_cast<double>(bars_read);
+}
+BENCHMARK(BM_BacktestStore_BareRead)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A million listings: the listings and Seats read (no bars in that store),
+// beside a bare pass over the same fields.
+void BM_BacktestStore_ReadMillionListings(benchmark::State& state) {
+  store::Store s(bench_support::CachedStore(1000000));
+  size_t listings = 0;
+  for (auto _ : state) {
+    StoreInputRead read = ReadStoreInput(s, DayRange{}, 5);
+    listings = read.input.data.Listings().size();
+  }
+  state.counters["listings"] = static_cast<double>(listings);
+}
+BENCHMARK(BM_BacktestStore_ReadMillionListings)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+void BM_BacktestStore_BareMillionListings(benchmark::State& state) {
+  store::Store s(bench_support::CachedStore(1000000));
+  for (auto _ : state) {
+    uint64_t sum = 0;
+    listing::ForEachStoredListing(s, nullptr, [&sum](const listing::StoredListing& l) {
+      for (std::string_view f :
+           {l.date, l.name, l.code, l.reason, l.turnover, l.buy_block, l.sell_block})
+        for (char c : f) sum += static_cast<unsigned char>(c);
+      return true;
+    });
+    benchmark::DoNotOptimize(sum);
+  }
+}
+BENCHMARK(BM_BacktestStore_BareMillionListings)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+}  // namespace
+
+BENCHMARK_MAIN();
