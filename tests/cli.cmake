@@ -23,7 +23,7 @@ quorvane_test_area(cli
   SOURCES cli_units_test.cpp cli_run_settings_test.cpp cli_arguments_test.cpp
           cli_download_test.cpp cli_export_test.cpp xlsx_test.cpp cli_datacentre_test.cpp
           cli_prices_test.cpp
-          cli_seats_test.cpp cli_webhook_test.cpp cli_backtest_test.cpp
+          cli_seats_test.cpp cli_webhook_test.cpp cli_backtest_test.cpp cli_backtest_page_test.cpp
   SUPPORT download_test_support.cpp
   LIBS quorvane_cli quorvane_listing quorvane_run_settings quorvane_cli_test_support
        quorvane_download_control quorvane_sample_source quorvane_program_fixture
