@@ -212,7 +212,8 @@ void BacktestSession::Work(uint64_t generation, const BacktestAsk& ask, int64_t 
   BacktestWorkerState& w = *worker_;
   const std::lock_guard<std::mutex> lock(w.mutex);
   if (stale()) return;  // a newer click came while an older one ran
-  if (!w.tester || w.range != ask.range || reread_.exchange(false)) {
+  const bool reread = reread_.exchange(false);
+  if (!w.tester || w.range != ask.range || reread) {
     w.tester.reset();
     w.range.reset();
     Caption(generation, Gbk("正在读取数据文件……"));

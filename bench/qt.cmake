@@ -2,3 +2,10 @@
 if(QUORVANE_BUILD_QT)
   quorvane_benchmark(qt_grid_bench SOURCES qt_grid_bench.cpp LIBS quorvane_qt)
 endif()
+
+# The page "回测" showing a back-test on the real window: the longest stretch
+# of the window's thread for a result.
+if(QUORVANE_BUILD_QT)
+  quorvane_benchmark(backtest_page_bench SOURCES backtest_page_bench.cpp
+    LIBS quorvane_qt quorvane_backtest_control)
+endif()

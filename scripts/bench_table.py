@@ -172,6 +172,9 @@ def main():
           "reported (floor: a bare read of the same rows)")
     timed("Back-test listing read, 1,000,000 listings", "BM_BacktestStore_ReadMillionListings",
           "BM_BacktestStore_BareMillionListings", "reported (floor: a bare pass)")
+    timed("Page 回测: showing 12,470 trades and 2,500 days of curves (window's thread)",
+          "BM_BacktestPage_ShowOnWindow/12470/2500/real_time",
+          "BM_BacktestPage_ShowOnWindow/10/20/real_time", "< 50 ms (floor: a small result)")
     timed("quorvane-cli export to CSV, 1,000,000 listings", "BM_CliExportCsv",
           "BM_BareScanAndWriteSameBytes", "within 1.5× of a bare scan plus write")
     cli_year, window_year = find(runs, "BM_CliYearDownload"), find(runs, "BM_WindowYearDownload")

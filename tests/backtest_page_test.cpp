@@ -149,13 +149,30 @@ TEST_F(BacktestPageTest, ShowsTheCoresFiguresAndTradesForTheSameRuleAndAChangedT
   EXPECT_NEAR(chart.line.back(), (core.rule.equity.back().equity / 1'000'000 - 1) * 100, 1e-9);
 
   // A higher minimum buy drops the smaller buy; the page runs again on the
-  // input it kept, and still agrees with the core.
+  // input it kept (no second read), and still agrees with the core.
+  std::vector<std::string> captions;
+  page().标签_回测统计.AddListener([&](ui::Component& c, ui::Property property) {
+    if (property == ui::Property::kCaption) captions.push_back(U(c.caption()));
+  });
   page().编辑框_最低买入.UserEdit("1000");
   ASSERT_NO_FATAL_FAILURE(Click());
+  ASSERT_FALSE(captions.empty());
+  for (const std::string& c : captions) EXPECT_EQ(c.find("读取"), std::string::npos) << c;
   backtest::Rule stricter = PageRule();
   stricter.seats.min_buy = 1000;
   const backtest::Result core2 = CoreRun(stricter, {G(kFollowed)}, &input);
   EXPECT_LT(core2.rule.figures.trades, core.rule.figures.trades);
+  ExpectFiguresOf(core2);
+
+  // Coming back to the page reads the store again: a download may have
+  // come in between.
+  p.window.高级选择夹1.UserSelectPage(ui::MainWindow::kStatisticsPage);
+  p.window.高级选择夹1.UserSelectPage(ui::MainWindow::kBacktestPage);
+  captions.clear();
+  ASSERT_NO_FATAL_FAILURE(Click());
+  EXPECT_TRUE(std::any_of(captions.begin(), captions.end(), [](const std::string& c) {
+    return c.find("读取") != std::string::npos;
+  }));
   ExpectFiguresOf(core2);
 }
 
