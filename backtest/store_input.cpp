@@ -226,21 +226,8 @@ StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int ma
   if (range.to != INT32_MAX)
     bars_to = StoreInputDateText(range.to + (std::max(max_hold, 0) + 1) * 7 / 5 + 1 +
                                  kStoreInputHolidayDays);
-  std::vector<store::CodeBars> codes;
-  {
-    store::StoreAccess access = store.OpenStore();
-    if (!access.ReadPriceBars(bars_from, bars_to, &codes)) {
-      read.error = access.error().value_or(store::StoreError{});
-      return read;
-    }
-    if (auto failed = access.CloseStore()) {
-      read.error = failed;
-      return read;
-    }
-  }
   std::vector<Bar> bars;
-  for (const store::CodeBars& c : codes) {
-    if (in.data.FindCode(c.code) == kNoText) continue;
+  const auto take = [&](const store::CodeBars& c) {
     bars.clear();
     bars.reserve(c.bars.size());
     for (const store::PriceBar& b : c.bars) {
@@ -249,6 +236,34 @@ StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int ma
       bars.push_back(Bar{*day, b.open, b.high, b.low, b.close});
     }
     in.data.SetBars(c.code, bars);
+  };
+  {
+    store::StoreAccess access = store.OpenStore();
+    std::vector<store::CodeBars> codes;
+    bool ok = true;
+    if (whole) {
+      // Every bar: one pass over the table.
+      ok = access.ReadPriceBars(bars_from, bars_to, &codes);
+      for (const store::CodeBars& c : codes)
+        if (ok && in.data.FindCode(c.code) != kNoText) take(c);
+    } else {
+      // Each listed code's span through the table's key (code, date): a
+      // short range over years of bars reads only its own rows.
+      const uint32_t listed = in.data.CodeCount();
+      for (uint32_t c = 0; c < listed && ok; ++c) {
+        const std::string code = in.data.Code(c);
+        ok = access.ReadPriceBars(bars_from, bars_to, &codes, code);
+        if (ok && !codes.empty()) take(codes.front());
+      }
+    }
+    if (!ok) {
+      read.error = access.error().value_or(store::StoreError{});
+      return read;
+    }
+    if (auto failed = access.CloseStore()) {
+      read.error = failed;
+      return read;
+    }
   }
   return read;
 }

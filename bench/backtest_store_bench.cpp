@@ -184,6 +184,29 @@ BENCHMARK(BM_BacktestStore_ReadAndFirstRun)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 
+// One month of the same store: the bars of the month's stocks only.
+void BM_BacktestStore_ReadAndFirstRunOneMonth(benchmark::State& state) {
+  store::Store s(StoreBenchFile(state.range(0)));
+  const DayRange june{*DayNumberOfText("2011-06-01"), *DayNumberOfText("2011-06-30")};
+  Rule rule = StoreBenchRule();
+  rule.range = june;
+  int64_t trades = 0;
+  size_t listings = 0;
+  for (auto _ : state) {
+    StoreInputRead read = ReadStoreInput(s, june, 5);
+    if (read.error) state.SkipWithError("store failed");
+    listings = read.input.data.Listings().size();
+    Backtester bt(std::move(read.input.data));
+    trades = bt.Run(rule).rule.figures.trades;
+  }
+  state.counters["listings"] = static_cast<double>(listings);
+  state.counters["trades"] = static_cast<double>(trades);
+}
+BENCHMARK(BM_BacktestStore_ReadAndFirstRunOneMonth)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
 // The read alone (where the time goes).
 void BM_BacktestStore_Read(benchmark::State& state) {
   store::Store s(StoreBenchFile(state.range(0)));

@@ -382,6 +382,8 @@ int RunBacktestCommand(const BacktestOptions& options, CliContext& ctx) {
     who.kind = BacktestKind(*options.kind);
   } else {
     input.UseWatchList(who);
+    if (who.identities.empty() && who.watched_codes.empty())
+      Say(ctx.err, "the watch list is empty: nothing to follow (quorvane-cli watch add)");
   }
   const size_t listings = input.data.Listings().size();
   uint32_t codes_with_bars = 0;
