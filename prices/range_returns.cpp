@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace prices {
 namespace {
@@ -40,12 +41,43 @@ RangeReturns ComputeRangeReturns(const ranking::RangeData& d, const BarsIndex& b
   // The listings go in runs of a few weeks. Within a run their figures are
   // read stock by stock (each stock's listings in their own order), so the
   // bars read lie together; then they are summed in the listings' order,
-  // the order every sum has always been taken in.
+  // the order every sum has always been taken in. Both steps share the
+  // work between two threads on a big range: the figures by stocks, the
+  // sums by what they sum into, so that no sum changes its order.
   constexpr size_t kRun = size_t{1} << 15;
   const size_t count = d.listings.size();
+  const bool two_threads = count > kRun;
   std::vector<SummedFigures> figures(std::min(kRun, count));
   std::vector<uint32_t> order(figures.size());
   std::vector<uint32_t> first_of_stock(d.codes.size() + 1);
+  const auto read_figures = [&](size_t begin, size_t from, size_t to) {
+    for (size_t n = from; n < to; ++n) {
+      const ranking::RangeListing& listing = d.listings[begin + order[n]];
+      const std::span<const store::DayBar> own = stock_bars[listing.stock];
+      const size_t d0 = FindDay(own, day_numbers[listing.day], hint[listing.stock]);
+      if (d0 < own.size()) hint[listing.stock] = d0;
+      figures[order[n]] = SummedFiguresAt(own, d0);
+    }
+  };
+  // The first share sums every listing, every stock and three Seats in
+  // ten; the second the other Seats.
+  const auto first_share = [](uint32_t seat) { return seat % 10 < 3; };
+  const auto sum = [&](size_t begin, size_t end, bool first) {
+    for (size_t i = begin; i < end; ++i) {
+      const ranking::RangeListing& listing = d.listings[i];
+      if (!listing.in_range) continue;
+      const SummedFigures& f = figures[i - begin];
+      if (first) {
+        all.Add(f);
+        stocks[listing.stock].Add(f);
+      }
+      for (uint32_t e = listing.first_entry; e < listing.first_entry + listing.entry_count; ++e) {
+        const uint32_t seat = d.entry_seats[e] & ranking::kSeatBits;
+        if (!(d.entry_seats[e] & ranking::kInBuyBlock)) continue;
+        if (!two_threads || first_share(seat) == first) seats[seat].Add(f);
+      }
+    }
+  };
   for (size_t begin = 0; begin < count; begin += kRun) {
     const size_t end = std::min(count, begin + kRun);
     std::fill(first_of_stock.begin(), first_of_stock.end(), 0);
@@ -56,23 +88,22 @@ RangeReturns ComputeRangeReturns(const ranking::RangeData& d, const BarsIndex& b
     for (size_t i = begin; i < end; ++i)
       if (d.listings[i].in_range)
         order[first_of_stock[d.listings[i].stock]++] = static_cast<uint32_t>(i - begin);
-    for (size_t n = 0; n < placed; ++n) {
-      const ranking::RangeListing& listing = d.listings[begin + order[n]];
-      const std::span<const store::DayBar> own = stock_bars[listing.stock];
-      const size_t d0 = FindDay(own, day_numbers[listing.day], hint[listing.stock]);
-      if (d0 < own.size()) hint[listing.stock] = d0;
-      figures[order[n]] = SummedFiguresAt(own, d0);
+    if (!two_threads) {
+      read_figures(begin, 0, placed);
+      sum(begin, end, true);
+      continue;
     }
-    for (size_t i = begin; i < end; ++i) {
-      const ranking::RangeListing& listing = d.listings[i];
-      if (!listing.in_range) continue;
-      const SummedFigures& f = figures[i - begin];
-      all.Add(f);
-      stocks[listing.stock].Add(f);
-      for (uint32_t e = listing.first_entry; e < listing.first_entry + listing.entry_count; ++e)
-        if (d.entry_seats[e] & ranking::kInBuyBlock)
-          seats[d.entry_seats[e] & ranking::kSeatBits].Add(f);
-    }
+    // Split between two stocks: a stock's hint is one thread's.
+    size_t middle = placed / 2;
+    while (middle > 0 && middle < placed &&
+           d.listings[begin + order[middle]].stock == d.listings[begin + order[middle - 1]].stock)
+      ++middle;
+    std::thread second_figures([&] { read_figures(begin, middle, placed); });
+    read_figures(begin, 0, middle);
+    second_figures.join();
+    std::thread second_sums([&] { sum(begin, end, false); });
+    sum(begin, end, true);
+    second_sums.join();
   }
   out.seats.reserve(seats.size());
   for (const TrackRecordSum& s : seats) out.seats.push_back(s.Result());

@@ -35,7 +35,10 @@ constexpr size_t kPriceBarsRowsPerInsert = 100;
 std::string PriceBarsInsertSql(size_t rows) {
   std::string sql = "INSERT OR REPLACE INTO " + Quote(kPriceBarsTable) + " (" +
                     kPriceBarColumnList + ") VALUES ";
-  for (size_t i = 0; i < rows; ++i) sql += i ? ", (?, ?, ?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?, ?, ?)";
+  for (size_t i = 0; i < rows; ++i) {
+    if (i) sql += ", ";
+    sql += "(?, ?, ?, ?, ?, ?, ?, ?)";
+  }
   return sql;
 }
 
