@@ -1,6 +1,10 @@
 # The grid view over a million rows: reset, paint and scroll.
 if(QUORVANE_BUILD_QT)
   quorvane_benchmark(qt_grid_bench SOURCES qt_grid_bench.cpp LIBS quorvane_qt)
+  # The window's user-interface thread while 席位统计 ranks a ten-year store
+  # with the track record.
+  quorvane_benchmark(prices_ui_bench SOURCES prices_ui_bench.cpp
+    LIBS quorvane_app_qt quorvane_bench_store_data)
 endif()
 
 # The page "回测" showing a back-test on the real window: the longest stretch

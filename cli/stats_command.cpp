@@ -272,7 +272,8 @@ int RunStatsCommand(const StatsOptions& options, CliContext& ctx) {
   prices::RangeReturns returns;
   if (options.kind != ranking::RankingKind::kInstitutions) {
     std::optional<store::StoreError> bars_error;
-    const std::optional<prices::BarsIndex> bars = prices::LoadBarsFor(store, range, &bars_error);
+    const std::optional<prices::BarsIndex> bars =
+        prices::LoadBarsFor(store, range, &bars_error, &scan.data.codes);
     if (!bars) {
       Say(ctx.err, StoreFailureLine(bars_error.value_or(store::StoreError{}),
                                     ctx.settings.store.file));

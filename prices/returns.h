@@ -29,30 +29,35 @@ struct ListingReturns {
 
 // `bars` in date order. The listing day `date` ("YYYY-MM-DD").
 ListingReturns ReturnsAfter(std::span<const store::PriceBar> bars, std::string_view date);
-// The same with D0 the bar at `d0` (an index into `bars`).
-ListingReturns ReturnsAt(std::span<const store::PriceBar> bars, size_t d0);
-// The index of the bar of `date`, or bars.size() when none has it. The
-// search starts at `hint` (a bar at or before the date, found for an
-// earlier listing of the stock) and gallops forward, so listings met in
+// The same on bars in their small form.
+ListingReturns DayReturnsAfter(std::span<const store::DayBar> bars, std::string_view date);
+// The figures with D0 the bar at `d0` (an index into `bars`).
+ListingReturns ReturnsAt(std::span<const store::DayBar> bars, size_t d0);
+// The index of the bar of day number `day`, or bars.size() when none has
+// it. The search starts at `hint` (a bar at or before the day, found for
+// an earlier listing of the stock) and gallops forward, so listings met in
 // date order touch only the bars near each other.
-size_t FindBar(std::span<const store::PriceBar> bars, std::string_view date, size_t hint = 0);
+size_t FindDay(std::span<const store::DayBar> bars, int32_t day, size_t hint = 0);
+// Bars in their small form (prices to the thousandth of a yuan).
+std::vector<store::DayBar> DayBarsOf(std::span<const store::PriceBar> bars);
 
 // Every stock's bars, looked up by code.
 class BarsIndex {
  public:
   BarsIndex() = default;
-  // `codes` in code order, as StoreAccess::ReadPriceBars gives them.
   explicit BarsIndex(std::vector<store::CodeBars> codes);
+  explicit BarsIndex(store::DayBarTable table);
   // The bars of `code`; none when it has none.
-  std::span<const store::PriceBar> Of(std::string_view code) const;
+  std::span<const store::DayBar> Of(std::string_view code) const;
   ListingReturns Returns(std::string_view code, std::string_view date) const {
-    return ReturnsAfter(Of(code), date);
+    return DayReturnsAfter(Of(code), date);
   }
-  size_t CodeCount() const { return codes_.size(); }
-  bool empty() const { return codes_.empty(); }
+  size_t CodeCount() const { return table_.codes.size(); }
+  size_t BarCount() const { return table_.bars.size(); }
+  bool empty() const { return table_.codes.empty(); }
 
  private:
-  std::vector<store::CodeBars> codes_;
+  store::DayBarTable table_;
 };
 
 // A Seat's track record over the listings where it stands in the buy block.
@@ -67,26 +72,33 @@ struct TrackRecord {
   std::array<std::optional<double>, 11> path{};
 };
 
+// The figures a track record sums, NaN where unknown: what AddAt reads
+// off the bars for one listing, added to several sums.
+struct SummedFigures {
+  enum : size_t { kNextOpen, kD1, kD5, kD10, kPath, kCount = kPath + 11, kSlots = 16 };
+  std::array<double, kSlots> v;  // slots from kCount on stay unknown
+};
+// The figures of the listing whose D0 is the bar at `d0` (bars.size(): no
+// D0 bar, all unknown).
+SummedFigures SummedFiguresAt(std::span<const store::DayBar> bars, size_t d0);
+
 // Sums listings' figures; a mean is over the listings that have the figure,
 // a rate the percent share of those whose figure is above zero.
 class TrackRecordSum {
  public:
   void Add(const ListingReturns& r);
+  void Add(const SummedFigures& f);
   void Merge(const TrackRecordSum& other);
   TrackRecord Result() const;
 
  private:
-  struct Mean {
-    double sum = 0;
-    int64_t count = 0;
-    int64_t above_zero = 0;
-    void Add(const std::optional<double>& v);
-    void Merge(const Mean& o);
-    std::optional<double> Average() const;
-    std::optional<double> Rate() const;
-  };
-  Mean next_open_, d1_, d5_, d10_;
-  std::array<Mean, 11> path_{};
+  std::optional<double> Average(size_t k) const;
+  std::optional<double> Rate(size_t k) const;
+  // Whole numbers kept as doubles (exact far beyond any count here), so
+  // that an Add is one run of the same operations over every slot.
+  std::array<double, SummedFigures::kSlots> sum_{};
+  std::array<double, SummedFigures::kSlots> count_{};
+  std::array<double, 2> above_zero_{};  // of 1日 and 5日, the rates shown
 };
 
 // A figure as the exports write it: percent with two decimals (one for a

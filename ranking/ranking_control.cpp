@@ -76,6 +76,7 @@ class Session : public std::enable_shared_from_this<Session> {
   std::string caption_;     // of the ranking on show
   int64_t elapsed_ms_ = 0;  // from asking for it to showing it
   SortState ranking_sort_, listing_sort_;
+  prices::BarsCache bars_cache_;  // used by the ranking's worker
 };
 
 RankingKind Session::Kind() const {
@@ -131,9 +132,9 @@ void Session::Run() {
     // Without bars (none fetched, or a store that fails now) the returns
     // stay empty; the ranking shows all the same.
     std::optional<store::StoreError> bars_error;
-    std::optional<prices::BarsIndex> bars = prices::LoadBarsFor(ctx.store, range, &bars_error);
-    auto shared_bars =
-        std::make_shared<const prices::BarsIndex>(bars ? std::move(*bars) : prices::BarsIndex{});
+    std::shared_ptr<const prices::BarsIndex> shared_bars =
+        self->bars_cache_.Load(ctx.store, range, &data->codes, &bars_error);
+    if (!shared_bars) shared_bars = std::make_shared<const prices::BarsIndex>();
     auto returns = std::make_shared<const prices::RangeReturns>(
         prices::ComputeRangeReturns(*data, *shared_bars));
     for (int k = 0; k < kKinds; ++k) {

@@ -2,6 +2,10 @@
 // read through a store access's own connection (and so its transactions).
 #include "store/price_bars.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
 #include "store/record_store.h"
 #include "store/table_file_handles.h"
 
@@ -25,7 +29,55 @@ constexpr char kPriceLogColumns[] =
 constexpr char kPriceLogColumnList[] =
     "\"代码\", \"时间\", \"结果\", \"原因\", \"条数\", \"起\", \"止\"";
 
+// Rows one insert writes: eight values each, within the engine's 999.
+constexpr size_t kPriceBarsRowsPerInsert = 100;
+
+std::string PriceBarsInsertSql(size_t rows) {
+  std::string sql = "INSERT OR REPLACE INTO " + Quote(kPriceBarsTable) + " (" +
+                    kPriceBarColumnList + ") VALUES ";
+  for (size_t i = 0; i < rows; ++i) {
+    if (i) sql += ", ";
+    sql += "(?, ?, ?, ?, ?, ?, ?, ?)";
+  }
+  return sql;
+}
+
+// The columns the small form reads, in key order.
+constexpr char kDayBarColumnList[] = "\"代码\", \"日期\", \"开盘\", \"最高\", \"收盘\"";
+
+int32_t PriceBarsDigits(std::string_view t, size_t at, size_t count, bool* ok) {
+  int32_t n = 0;
+  for (size_t k = at; k < at + count; ++k) {
+    const char c = t[k];
+    if (c < '0' || c > '9') *ok = false;
+    n = n * 10 + (c - '0');
+  }
+  return n;
+}
+
 }  // namespace
+
+int32_t ThousandthsOf(double price) {
+  if (!std::isfinite(price)) return kNoPrice;
+  const double scaled = std::round(price * 1000);
+  if (!(scaled > static_cast<double>(kNoPrice)) || scaled > static_cast<double>(INT32_MAX))
+    return kNoPrice;
+  return static_cast<int32_t>(scaled);
+}
+
+std::optional<int32_t> DayNumberOfDate(std::string_view date) {
+  if (date.size() != 10 || date[4] != '-' || date[7] != '-') return std::nullopt;
+  bool ok = true;
+  const int y = PriceBarsDigits(date, 0, 4, &ok);
+  const int m = PriceBarsDigits(date, 5, 2, &ok);
+  const int d = PriceBarsDigits(date, 8, 2, &ok);
+  if (!ok) return std::nullopt;
+  const std::chrono::year_month_day ymd{std::chrono::year(y),
+                                        std::chrono::month(static_cast<unsigned>(m)),
+                                        std::chrono::day(static_cast<unsigned>(d))};
+  if (!ymd.ok()) return std::nullopt;
+  return static_cast<int32_t>(std::chrono::sys_days(ymd).time_since_epoch().count());
+}
 
 const SideTable& PriceBarsSideTable() {
   static const SideTable table{kPriceBarsTable, kPriceBarColumns, "WITHOUT ROWID", false};
@@ -44,18 +96,27 @@ class PriceBarsTables {
     if (!t.EnsureIndexes(true)) return false;
     const bool own_batch = !t.InBatch();
     if (own_batch && !t.BeginBatch()) return false;
-    Statement s;
-    bool ok = t.Prepare("INSERT OR REPLACE INTO " + Quote(kPriceBarsTable) + " (" +
-                            kPriceBarColumnList + ") VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
-                        &s);
-    for (size_t i = 0; ok && i < bars.size(); ++i) {
-      const PriceBar& b = bars[i];
-      s.BindText(1, log.code);
-      s.BindText(2, b.date);
-      int column = 3;
-      for (double v : {b.open, b.high, b.low, b.close, b.volume, b.amount})
-        s.BindReal(column++, v);
-      ok = t.Check(s.Run(), SQLITE_DONE);
+    // Many rows a statement: the engine saves each page a statement changes
+    // (encrypted) before the statement's first change to it, so a row a
+    // statement would save the same page again and again.
+    bool ok = true;
+    Statement full;
+    size_t done = 0;
+    while (ok && done < bars.size()) {
+      const size_t rows = std::min(kPriceBarsRowsPerInsert, bars.size() - done);
+      Statement part;
+      Statement* s = rows == kPriceBarsRowsPerInsert ? &full : &part;
+      if (!*s) ok = t.Prepare(PriceBarsInsertSql(rows), s);
+      for (size_t i = 0; ok && i < rows; ++i) {
+        const PriceBar& b = bars[done + i];
+        int column = static_cast<int>(i) * 8 + 1;
+        s->BindText(column++, log.code);
+        s->BindText(column++, b.date);
+        for (double v : {b.open, b.high, b.low, b.close, b.volume, b.amount})
+          s->BindReal(column++, v);
+      }
+      ok = ok && t.Check(s->Run(), SQLITE_DONE);
+      done += rows;
     }
     ok = ok && WriteLog(t, log);
     if (!own_batch) return ok;
@@ -159,6 +220,72 @@ class PriceBarsTables {
     }
     return true;
   }
+
+  // One statement over the whole table in key order, or one lookup per
+  // code (prepared once) when only some codes are wanted.
+  static bool ReadDayBars(TableFile& t, std::string_view from, std::string_view to,
+                          std::span<const std::string> codes, DayBarTable* out) {
+    *out = {};
+    bool present = false;
+    if (!Present(t, kPriceBarsTable, &present)) return false;
+    if (!present) {
+      out->starts.push_back(0);
+      return true;
+    }
+    std::string sql = std::string("SELECT ") + kDayBarColumnList + " FROM " +
+                      Quote(kPriceBarsTable) + " WHERE ";
+    sql += codes.empty() ? "\"日期\" BETWEEN ?1 AND ?2"
+                         : "\"代码\" = ?3 AND \"日期\" BETWEEN ?1 AND ?2";
+    sql += " ORDER BY \"代码\", \"日期\"";
+    Statement s;
+    if (!t.Prepare(sql, &s)) return false;
+    const auto read_rows = [&]() -> int {
+      int rc;
+      while ((rc = s.Step()) == SQLITE_ROW) {
+        const std::string_view code = s.Bytes(0);
+        if (out->codes.empty() || out->codes.back() != code) {
+          out->codes.emplace_back(code);
+          out->starts.push_back(out->bars.size());
+        }
+        DayBar& b = out->bars.emplace_back();
+        b.day = DayNumberOfDate(s.Bytes(1)).value_or(0);
+        b.open = ThousandthsOf(s.Real(2).value_or(NAN));
+        b.high = ThousandthsOf(s.Real(3).value_or(NAN));
+        b.close = ThousandthsOf(s.Real(4).value_or(NAN));
+      }
+      return rc;
+    };
+    int rc = SQLITE_DONE;
+    if (codes.empty()) {
+      // Room for the bars the log says are held: ten years of every stock
+      // are grown into no copy after copy.
+      bool logged = false;
+      if (!Present(t, kPriceLogTable, &logged)) return false;
+      if (logged) {
+        Statement held;
+        if (!t.Prepare("SELECT sum(\"条数\") FROM " + Quote(kPriceLogTable), &held)) return false;
+        if (held.Step() == SQLITE_ROW && held.Int64(0) > 0)
+          out->bars.reserve(static_cast<size_t>(std::min<int64_t>(held.Int64(0), 1 << 28)));
+      }
+      s.BindText(1, from);
+      s.BindText(2, to);
+      rc = read_rows();
+    } else {
+      for (const std::string& code : codes) {
+        s.Reset();
+        s.BindText(1, from);
+        s.BindText(2, to);
+        s.BindText(3, code);
+        if ((rc = read_rows()) != SQLITE_DONE) break;
+      }
+    }
+    out->starts.push_back(out->bars.size());
+    if (rc != SQLITE_DONE) {
+      *out = {};
+      return t.Fail(rc);
+    }
+    return true;
+  }
 };
 
 bool StoreAccess::StorePrices(const std::vector<PriceBar>& bars, const PriceLogEntry& log) {
@@ -187,6 +314,13 @@ bool StoreAccess::ReadPriceBars(std::string_view from, std::string_view to,
                                 std::vector<CodeBars>* out, std::string_view code) {
   out->clear();
   return table_ && PriceBarsTables::ReadBars(*table_, from, to, code, out);
+}
+
+bool StoreAccess::ReadDayBars(std::string_view from, std::string_view to,
+                              std::span<const std::string> codes, DayBarTable* out) {
+  *out = {};
+  out->starts.push_back(0);
+  return table_ && PriceBarsTables::ReadDayBars(*table_, from, to, codes, out);
 }
 
 }  // namespace store

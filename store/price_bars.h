@@ -55,6 +55,30 @@ struct CodeBars {
   std::vector<PriceBar> bars;
 };
 
+// A trading day as the returns need it, small enough for ten years of
+// every stock in memory: the day as a number, the prices in thousandths
+// of a yuan. The service gives two decimals, so n / 1000.0 is the very
+// number its text gave.
+struct DayBar {
+  int32_t day = 0;    // days since 1970-01-01
+  int32_t open = 0;   // thousandths of a yuan; kNoPrice when unknown
+  int32_t high = 0;
+  int32_t close = 0;
+};
+inline constexpr int32_t kNoPrice = INT32_MIN;
+
+// A price in thousandths; kNoPrice for no number or one out of reach.
+int32_t ThousandthsOf(double price);
+// "YYYY-MM-DD" as days since 1970-01-01; nullopt for another text.
+std::optional<int32_t> DayNumberOfDate(std::string_view date);
+
+// Many stocks' bars in one array, each stock's in date order.
+struct DayBarTable {
+  std::vector<std::string> codes;  // ascending
+  std::vector<size_t> starts;      // codes[k]'s bars: bars[starts[k] .. starts[k + 1])
+  std::vector<DayBar> bars;
+};
+
 const SideTable& PriceBarsSideTable();
 const SideTable& PriceLogSideTable();
 

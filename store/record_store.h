@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,7 @@ struct PageLogRows;
 struct ListingExtras;
 struct SeatCode;
 struct PriceBar;
+struct DayBarTable;
 struct PriceLogEntry;
 struct CodeBars;
 struct SeatBookRows;
@@ -149,6 +151,10 @@ class StoreAccess {
   // gives none.
   bool ReadPriceBars(std::string_view from, std::string_view to, std::vector<CodeBars>* out,
                      std::string_view code = {});
+  // The same bars in their small form, of the `codes` given (ascending;
+  // every code when none are given).
+  bool ReadDayBars(std::string_view from, std::string_view to, std::span<const std::string> codes,
+                   DayBarTable* out);
   // The Seat identities, their names, the undo steps of merges and splits
   // and the watch list (store/seat_book.h). A file without the tables
   // reads as empty (out->present false) and is not written. The write

@@ -6,5 +6,5 @@ quorvane_test_area(prices
   LIBS quorvane_prices quorvane_prices_ranking quorvane_store_test_support quorvane_test_support
   THREADED prices_fetch_test.cpp prices_window_test.cpp
   SUPPORT download_test_support.cpp
-  THREADED_LIBS quorvane_prices quorvane_sample_source quorvane_test_support
+  THREADED_LIBS quorvane_prices quorvane_prices_ranking quorvane_sample_source quorvane_test_support
     quorvane_prices_control quorvane_download_control quorvane_program_fixture)

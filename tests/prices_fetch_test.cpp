@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "prices/kline_answer.h"
+#include "prices/range_returns.h"
 #include "store/record_store.h"
 #include "tests/test_support.h"
 #include "tools/sample-source/sample_server.h"
@@ -222,6 +223,77 @@ TEST(PricesSampleSource, BarsHoldASuspensionAndALimitUpOpenedAtTheLimit) {
                 if (b.date >= "2024-03-01") return b.close;
               return 0.0;
             }());
+}
+
+}  // namespace
+
+namespace {
+
+// A big range shares the work between two threads. Every sum must still be
+// taken in the listings' order: each Seat's, stock's and the baseline's
+// figures are exactly those of one sum fed listing by listing.
+TEST(PricesRangeReturnsThreads, ABigRangeSumsAsOneListingAfterAnother) {
+  ranking::RangeData d;
+  std::vector<store::CodeBars> codes(60);
+  for (int k = 0; k < 60; ++k) {
+    codes[static_cast<size_t>(k)].code = std::to_string(600000 + k);
+    d.codes.Intern(codes[static_cast<size_t>(k)].code);
+  }
+  for (int k = 0; k < 40; ++k) d.seats.Intern("seat" + std::to_string(k));
+  uint64_t seed = 7;
+  const auto next = [&seed] {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    return seed >> 33;
+  };
+  for (int day = 0; day < 400; ++day) {
+    char date[16];
+    std::snprintf(date, sizeof date, "%04d-%02d-%02d", 2001 + day / 300, 1 + day / 25 % 12,
+                  1 + day % 25);
+    d.days.push_back(date);
+    for (store::CodeBars& c : codes) {
+      if (next() % 13 == 0) continue;  // a suspension
+      const double open = static_cast<double>(next() % 5000 + 100) / 100;
+      const double close = static_cast<double>(next() % 5000 + 100) / 100;
+      c.bars.push_back({date, open, std::max(open, close), std::min(open, close), close, 1, 1});
+    }
+  }
+  d.range_days = 380;
+  std::vector<std::vector<uint32_t>> buys;
+  for (int n = 0; n < 50'000; ++n) {
+    ranking::RangeListing l;
+    l.stock = static_cast<uint32_t>(next() % 60);
+    l.day = static_cast<uint16_t>(static_cast<int64_t>(n) * 400 / 50'000);
+    l.in_range = l.day < d.range_days;
+    l.first_entry = static_cast<uint32_t>(d.entry_seats.size());
+    l.entry_count = 6;
+    for (int e = 0; e < 6; ++e)
+      d.entry_seats.push_back(static_cast<uint32_t>(next() % 40) |
+                              (e < 4 ? ranking::kInBuyBlock : ranking::kInSellBlock));
+    d.listings.push_back(l);
+  }
+  const prices::BarsIndex bars(codes);
+  const prices::RangeReturns r = prices::ComputeRangeReturns(d, bars);
+  std::vector<prices::TrackRecordSum> seats(40), stocks(60);
+  prices::TrackRecordSum all;
+  for (const ranking::RangeListing& l : d.listings) {
+    if (!l.in_range) continue;
+    const prices::ListingReturns one = bars.Returns(d.codes[l.stock], d.days[l.day]);
+    all.Add(one);
+    stocks[l.stock].Add(one);
+    for (uint32_t e = l.first_entry; e < l.first_entry + l.entry_count; ++e)
+      if (d.entry_seats[e] & ranking::kInBuyBlock)
+        seats[d.entry_seats[e] & ranking::kSeatBits].Add(one);
+  }
+  const auto same = [](const prices::TrackRecord& a, const prices::TrackRecord& b) {
+    return a.sample == b.sample && a.next_open_mean == b.next_open_mean &&
+           a.d1_win_rate == b.d1_win_rate && a.d5_mean == b.d5_mean &&
+           a.d5_win_rate == b.d5_win_rate && a.d10_mean == b.d10_mean && a.path == b.path;
+  };
+  EXPECT_GT(r.all.sample, 40'000);
+  EXPECT_TRUE(same(r.all, all.Result()));
+  for (size_t k = 0; k < seats.size(); ++k) EXPECT_TRUE(same(r.seats[k], seats[k].Result())) << k;
+  for (size_t k = 0; k < stocks.size(); ++k)
+    EXPECT_TRUE(same(r.stocks[k], stocks[k].Result())) << k;
 }
 
 }  // namespace

@@ -248,3 +248,63 @@ TEST(PricesRangeReturns, BuyBlocksOnlyAndTheRangesListingsOnly) {
 }
 
 }  // namespace
+
+namespace {
+
+// The ranking holds bars with prices in thousandths of a yuan: every
+// figure must still be the one the prices as read give, to the last bit,
+// for two-decimal prices of any size (back-adjusted prices run to tens of
+// thousands), including the changes that fall on a rounding edge.
+TEST(PricesReturns, SmallBarsGiveTheFiguresOfThePricesAsRead) {
+  std::vector<std::pair<double, double>> pairs = {
+      {200.00, 200.01}, {10.00, 10.05}, {1849.37, 1858.62}, {0.01, 0.02}, {12345.67, 12345.68},
+      {3.33, 3.30},     {19.99, 21.99}};
+  uint64_t seed = 42;
+  for (int k = 0; k < 2000; ++k) {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    const double from = static_cast<double>((seed >> 20) % 2'000'000 + 1) / 100;
+    const double to = static_cast<double>((seed >> 41) % 2'000'000 + 1) / 100;
+    pairs.emplace_back(from, to);
+  }
+  for (const auto& [from, to] : pairs) {
+    SCOPED_TRACE(std::to_string(from) + " -> " + std::to_string(to));
+    const std::vector<PriceBar> bars = {PriceBar{"2024-03-04", from, from, from, from, 1, 1},
+                                        PriceBar{"2024-03-05", to, to, to, to, 1, 1}};
+    const ListingReturns r = ReturnsAfter(bars, "2024-03-04");
+    const double expected = (to / from - 1) * 100;
+    ASSERT_TRUE(r.d1 && r.next_open && r.next_high);
+    EXPECT_EQ(*r.d1, expected);
+    EXPECT_EQ(*r.next_open, expected);
+    EXPECT_EQ(prices::PercentText(r.next_high), prices::PercentText(expected));
+  }
+}
+
+// Listings need not come in date order: a stock's later listing first
+// must not hide its earlier one's bars.
+TEST(PricesRangeReturns, ListingsOutOfDateOrderFindTheirBars) {
+  ranking::RangeData d;
+  d.days = {"2024-03-04", "2024-03-05", "2024-03-06"};
+  d.range_days = 3;
+  const uint32_t stock = d.codes.Intern("600000");
+  const uint32_t seat = d.seats.Intern("A");
+  for (uint16_t day : {uint16_t{2}, uint16_t{0}}) {
+    ranking::RangeListing l;
+    l.stock = stock;
+    l.day = day;
+    l.in_range = true;
+    l.first_entry = static_cast<uint32_t>(d.entry_seats.size());
+    l.entry_count = 1;
+    d.entry_seats.push_back(seat | ranking::kInBuyBlock);
+    d.listings.push_back(l);
+  }
+  std::vector<store::CodeBars> codes(1);
+  codes[0].code = "600000";
+  codes[0].bars = Rising(6);  // closes 10, 11, 12, … from 2024-03-04
+  const prices::RangeReturns r = prices::ComputeRangeReturns(d, prices::BarsIndex(codes));
+  EXPECT_EQ(r.seats[seat].sample, 2);
+  // 1日: 12 -> 13 and 10 -> 11.
+  EXPECT_EQ(prices::PercentText(r.seats[seat].path[1]),
+            prices::PercentText((13.0 / 12 + 11.0 / 10 - 2) * 50));
+}
+
+}  // namespace

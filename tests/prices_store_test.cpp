@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "prices/range_returns.h"
 #include "store/record_store.h"
 #include "tests/store_test_support.h"
 #include "tests/test_support.h"
@@ -134,6 +135,96 @@ TEST(PricesStore, AFileWithoutTheTablesReadsNoneAndIsNotWritten) {
   store_testing::RawRead(dir / "Data.edb", store_testing::kKey,
                          "SELECT count(*) FROM sqlite_master WHERE name = '日线'", &count);
   EXPECT_EQ(count, "0");
+}
+
+}  // namespace
+
+namespace {
+
+// The small form the ranking reads: only the stocks asked for, within the
+// dates, each in date order with its prices in thousandths; every stock
+// when none are named.
+TEST(PricesStore, DayBarsOfTheCodesAskedWithinTheDates) {
+  TempDir dir;
+  Store s(dir / "Data.edb");
+  ASSERT_FALSE(s.EnsureStore());
+  {
+    store::StoreAccess a = s.OpenStore(AccessMode::kWriter);
+    store::DayBarTable none;
+    ASSERT_TRUE(a.ReadDayBars("0000", "9999", {}, &none));  // no table yet
+    EXPECT_TRUE(none.codes.empty());
+    EXPECT_EQ(none.starts, std::vector<size_t>{0});
+    for (const char* code : {"000001", "300750", "600000"})
+      ASSERT_TRUE(a.StorePrices(PricesBars(30, 12.34), PricesLog(code, 30)));
+    EXPECT_FALSE(a.CloseStore());
+  }
+  store::StoreAccess a = s.OpenStore();
+  const std::vector<std::string> wanted = {"000001", "600000", "688001"};
+  store::DayBarTable some;
+  ASSERT_TRUE(a.ReadDayBars("2010-01-03", "2010-01-05", wanted, &some));
+  EXPECT_EQ(some.codes, (std::vector<std::string>{"000001", "600000"}));
+  ASSERT_EQ(some.starts, (std::vector<size_t>{0, 3, 6}));
+  EXPECT_EQ(some.bars[0].day, *store::DayNumberOfDate("2010-01-03"));
+  EXPECT_EQ(some.bars[2].day, some.bars[0].day + 2);
+  // PricesBars(…, 12.34): bar 2 opens at 14.34, closes at 14.84, high 15.34.
+  EXPECT_EQ(some.bars[0].open, 14340);
+  EXPECT_EQ(some.bars[0].high, 15340);
+  EXPECT_EQ(some.bars[0].close, 14840);
+  store::DayBarTable all;
+  ASSERT_TRUE(a.ReadDayBars("0000", "9999", {}, &all));
+  EXPECT_EQ(all.codes.size(), 3u);
+  EXPECT_EQ(all.bars.size(), 90u);
+  EXPECT_EQ(all.starts.back(), 90u);
+}
+
+// The conversions the small form rests on.
+TEST(PricesStore, ThousandthsAndDayNumbers) {
+  EXPECT_EQ(store::ThousandthsOf(1849.37), 1849370);
+  EXPECT_EQ(store::ThousandthsOf(0.01), 10);
+  EXPECT_EQ(store::ThousandthsOf(std::numeric_limits<double>::quiet_NaN()), store::kNoPrice);
+  EXPECT_EQ(store::ThousandthsOf(3e6), store::kNoPrice);  // beyond an int32 of thousandths
+  EXPECT_EQ(store::DayNumberOfDate("1970-01-02"), 1);
+  EXPECT_EQ(store::DayNumberOfDate("2000-03-01"), 11017);
+  EXPECT_FALSE(store::DayNumberOfDate("2000-02-30"));
+  EXPECT_FALSE(store::DayNumberOfDate("2000-3-01x"));
+}
+
+}  // namespace
+
+namespace {
+
+// The ranking's bars are read once per range while the store is unchanged,
+// and afresh after any write to it.
+TEST(PricesStore, BarsCacheKeepsARangeUntilTheStoreChanges) {
+  TempDir dir;
+  Store s(dir / "Data.edb");
+  ASSERT_FALSE(s.EnsureStore());
+  {
+    store::StoreAccess a = s.OpenStore(AccessMode::kWriter);
+    ASSERT_TRUE(a.StorePrices(PricesBars(30, 10), PricesLog("600000", 30)));
+    EXPECT_FALSE(a.CloseStore());
+  }
+  prices::BarsCache cache;
+  const ranking::DateRange whole{"", "", true};
+  std::optional<store::StoreError> error;
+  const auto first = cache.Load(s, whole, nullptr, &error);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->CodeCount(), 1u);
+  EXPECT_EQ(cache.Load(s, whole, nullptr, &error), first);  // nothing read again
+  const ranking::DateRange days{"2010-01-02", "2010-01-03", false};
+  const auto other = cache.Load(s, days, nullptr, &error);
+  ASSERT_TRUE(other);
+  EXPECT_NE(other, first);
+  EXPECT_EQ(other->BarCount(), 30u);  // a day before to 120 after
+  {
+    store::StoreAccess a = s.OpenStore(AccessMode::kWriter);
+    ASSERT_TRUE(a.StorePrices(PricesBars(5, 20), PricesLog("000001", 5)));
+    EXPECT_FALSE(a.CloseStore());
+  }
+  const auto after = cache.Load(s, days, nullptr, &error);
+  ASSERT_TRUE(after);
+  EXPECT_EQ(after->CodeCount(), 2u);
+  EXPECT_FALSE(error);
 }
 
 }  // namespace
