@@ -118,6 +118,19 @@ void DateBox::UserSetValue(const DateTime& value) {
   if (changed && on_date_changed) on_date_changed();
 }
 
+void ComboBox::SetCurrent(int index) {
+  CheckOwnerThread();
+  if (index < 0 || index >= static_cast<int>(items_.size()) || index == current_) return;
+  current_ = index;
+  Notify(Property::kCurrentItem);
+}
+
+void ComboBox::UserSelect(int index) {
+  const int before = current_;
+  SetCurrent(index);
+  if (current_ != before && on_selected) on_selected();
+}
+
 void ProgressBar::SetProgress(int value, int maximum) {
   CheckOwnerThread();
   if (value == value_ && maximum == maximum_) return;

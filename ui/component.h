@@ -41,6 +41,7 @@ enum class Kind {
   kHyperlinkBox,
   kProgressBar,
   kChart,
+  kComboBox,
 };
 
 enum class Property {
@@ -55,6 +56,7 @@ enum class Property {
   kPageEnabled,
   kProgress,
   kChartData,
+  kCurrentItem,
 };
 
 struct Font {
@@ -321,6 +323,27 @@ class Chart : public Component {
 
  private:
   ChartData data_;
+};
+
+// Not part of the original layout: a drop-down list of fixed choices (GBK)
+// on a page added after the layout's four. The caption names it.
+class ComboBox : public Component {
+ public:
+  ComboBox(std::string name, Component* container, int page, Rect place, std::string caption,
+           std::vector<std::string> items)
+      : Component(Kind::kComboBox, std::move(name), container, page, place, std::move(caption)),
+        items_(std::move(items)) {}
+  const std::vector<std::string>& items() const { return items_; }
+  int current() const { return current_; }
+  // An index outside the items is ignored.
+  void SetCurrent(int index);
+  // The user picked an item: set it, then the selected event when it changed.
+  void UserSelect(int index);
+  std::function<void()> on_selected;
+
+ private:
+  std::vector<std::string> items_;
+  int current_ = 0;
 };
 
 struct TabPage {

@@ -1,6 +1,9 @@
 #include "ui/qt/component_binding.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateTimeEdit>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -138,6 +141,41 @@ class MultiLineLabel : public QLabel {
   }
 };
 
+// Qt's own interface of a combo box names it by its current item on Linux;
+// ours is named by its caption, its item is its value, and its action
+// opens the list.
+constexpr char kCaptionNamedProperty[] = "quorvaneCaptionNamed";
+
+class CaptionNamedComboBox : public QAccessibleWidget {
+ public:
+  explicit CaptionNamedComboBox(QWidget* w) : QAccessibleWidget(w, QAccessible::ComboBox) {
+    addControllingSignal(QStringLiteral("activated(int)"));
+  }
+  QString text(QAccessible::Text t) const override {
+    auto* combo = static_cast<QComboBox*>(widget());
+    if (t == QAccessible::Name) return combo->accessibleName();
+    if (t == QAccessible::Value) return combo->currentText();
+    return QAccessibleWidget::text(t);
+  }
+  QStringList actionNames() const override {
+    return QStringList{showMenuAction()} + QAccessibleWidget::actionNames();
+  }
+  void doAction(const QString& action) override {
+    if (action == showMenuAction()) {
+      static_cast<QComboBox*>(widget())->showPopup();
+      return;
+    }
+    QAccessibleWidget::doAction(action);
+  }
+};
+
+QAccessibleInterface* CaptionNamedFactory(const QString& class_name, QObject* object) {
+  if (class_name != QStringLiteral("QComboBox") || !object ||
+      !object->property(kCaptionNamedProperty).toBool())
+    return nullptr;
+  return new CaptionNamedComboBox(static_cast<QWidget*>(object));
+}
+
 bool IsLine(const ui::Component& c) {
   return c.look().background.has_value() && (c.place().height <= 2 || c.place().width <= 2);
 }
@@ -207,6 +245,14 @@ void ApplyDateTime(ui::Component& c, QWidget* w) {
   edit->setDateTime(ToQDateTime(box->value()));
 }
 
+void ApplyCurrentItem(ui::Component& c, QWidget* w) {
+  auto* combo = qobject_cast<QComboBox*>(w);
+  auto* box = dynamic_cast<ui::ComboBox*>(&c);
+  if (!combo || !box) return;
+  const QSignalBlocker blocker(combo);
+  combo->setCurrentIndex(box->current());
+}
+
 void ApplyProgress(ui::Component& c, QWidget* w) {
   auto* bar = qobject_cast<QProgressBar*>(w);
   auto* progress = dynamic_cast<ui::ProgressBar*>(&c);
@@ -268,6 +314,9 @@ void ApplyProperty(ui::Component& c, QWidget* w, ui::Property property) {
     case ui::Property::kProgress:
       ApplyProgress(c, w);
       break;
+    case ui::Property::kCurrentItem:
+      ApplyCurrentItem(c, w);
+      break;
     case ui::Property::kCurrentPage:
     case ui::Property::kPageEnabled:
     case ui::Property::kChartData:
@@ -278,6 +327,7 @@ void ApplyProperty(ui::Component& c, QWidget* w, ui::Property property) {
 void ApplyAll(ui::Component& c, QWidget* w) {
   for (ui::Property p : {ui::Property::kPlace, ui::Property::kLook, ui::Property::kCaption,
                          ui::Property::kChecked, ui::Property::kDateTime, ui::Property::kProgress,
+                         ui::Property::kCurrentItem,
                          ui::Property::kEnabled, ui::Property::kVisible})
     ApplyProperty(c, w, p);
 }
@@ -365,6 +415,23 @@ QWidget* CreateComponentWidget(ui::Component& c, QWidget* parent, ui::Platform& 
       bar->setTextVisible(true);
       bar->setAlignment(Qt::AlignCenter);
       w = bar;
+      break;
+    }
+    case ui::Kind::kComboBox: {
+      auto& box = static_cast<ui::ComboBox&>(c);
+      static const bool factory = [] {
+        QAccessible::installFactory(CaptionNamedFactory);
+        return true;
+      }();
+      (void)factory;
+      auto* combo = new QComboBox(parent);
+      combo->setProperty(kCaptionNamedProperty, true);
+      for (const std::string& item : box.items()) combo->addItem(FromGbk(item));
+      // Only the user's picks raise the event; the model's own changes are
+      // applied with the signals blocked.
+      QObject::connect(combo, &QComboBox::activated, combo,
+                       [&box](int index) { box.UserSelect(index); });
+      w = combo;
       break;
     }
     case ui::Kind::kWindow:
