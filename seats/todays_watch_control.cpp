@@ -9,7 +9,6 @@
 
 #include "prices/range_returns.h"
 #include "ranking/date_range.h"
-
 #include "ranking/range_scan.h"
 #include "ranking/seat_identities.h"
 #include "seats/summary.h"
@@ -96,10 +95,10 @@ void TodaysWatchSession::Wire() {
   g.SetRowCount(kTodaysWatchLeastRows);
   g.SetHeaderRowCount(1);
   const std::pair<const char*, int> heads[] = {
-      {"代码", 52},     {"股票", 64},     {"关注席位", 180}, {"昵称", 64},
-      {"类别", 46},     {"方向", 36},     {"买入(万)", 64},  {"卖出(万)", 64},
+      {"代码", 52},     {"股票", 64},         {"关注席位", 180}, {"昵称", 64},
+      {"类别", 46},     {"方向", 36},         {"买入(万)", 64},  {"卖出(万)", 64},
       {"净额(万)", 64}, {"上榜净额(万)", 80}, {"样本", 40},      {"次日溢价", 58},
-      {"次日胜率", 58}, {"5日均涨", 54},    {"5日胜率", 54},   {"10日均涨", 58}};
+      {"次日胜率", 58}, {"5日均涨", 54},      {"5日胜率", 54},   {"10日均涨", 58}};
   for (int c = 0; c < WatchPage::kColumnCount; ++c) {
     g.SetText(0, c, Gbk(heads[c].first));
     g.SetColumnWidth(c, heads[c].second);
@@ -202,8 +201,7 @@ void TodaysWatchSession::Show(uint64_t generation, const std::string& date,
     for (const auto& [column, percent, decimals, coloured] : figures) {
       g.SetText(row, column, prices::PercentText(percent, decimals));
       if (coloured && percent && *percent != 0)
-        g.SetTextColour(row, column,
-                        *percent > 0 ? ui::Colour{255, 0, 0} : ui::Colour{0, 128, 0});
+        g.SetTextColour(row, column, *percent > 0 ? ui::Colour{255, 0, 0} : ui::Colour{0, 128, 0});
     }
   }
   g.SetAlignment(ui::CellRange{1, WatchPage::kBuy, g.RowCount() - 1, WatchPage::kColumnCount - 1},

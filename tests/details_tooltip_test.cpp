@@ -158,7 +158,8 @@ TEST_F(SeatTooltipTest, ANicknameAndANoteShowAfterTheNameAsText) {
   WriteListings(p.store, {MakeListing("2010-04-09", "某某股份", "600000", "10")});
   {
     seats::SeatBook book;
-    book.Absorb({{G("买2"), "2010-04-09", "2010-04-09", {}}, {G("卖1"), "2010-04-09", "2010-04-09", {}},
+    book.Absorb({{G("买2"), "2010-04-09", "2010-04-09", {}},
+                 {G("卖1"), "2010-04-09", "2010-04-09", {}},
                  {G("卖3"), "2010-04-09", "2010-04-09", {}}});
     book.FindMutable(*book.IdentityOfName(G("买2")))->nickname = G("<b>x</b>&");
     book.FindMutable(*book.IdentityOfName(G("买2")))->note = G("首板\"<i>");
