@@ -15,6 +15,11 @@
 
 #include "app/event_wiring.h"
 #include "program/program_context.h"
+#include "ranking/range_scan.h"
+#include "ranking/ranking_grids.h"
+#include "ranking/rankings.h"
+#include "ranking/seat_identities.h"
+#include "ranking/seat_identity_lines.h"
 #include "seats/seat_book.h"
 #include "store/seat_book.h"
 #include "text/gbk.h"
@@ -167,6 +172,48 @@ BENCHMARK(BM_SeatArchive_BareRows)
     ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->Iterations(10);
+
+// 营业部排行 by identity over the ten-year store of 1,000,000 listings that
+// ranking_bench builds (run it first): what the window's worker adds to the
+// ranking (nicknames beside the names, every Seat's kind and older names)
+// beside the ranking by identity itself, in the same iteration.
+void BM_SeatRanking_WindowIdentityFacts(benchmark::State& state) {
+  const auto path =
+      std::filesystem::temp_directory_path() / "quorvane-bench-stores" / "ten-years-1000000.edb";
+  if (!std::filesystem::exists(path)) {
+    state.SkipWithError("no ten-year store: run ranking_bench first");
+    return;
+  }
+  using Clock = std::chrono::steady_clock;
+  const auto ms = [](Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+  };
+  store::Store store(path);
+  double ranking_ms = 0, facts_ms = 0;
+  size_t rows = 0;
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    ranking::RangeScan scan = ranking::ScanRange(store, {{}, {}, true}, false);
+    seats::SeatBook book;
+    ranking::BookWithNames(store, scan.data, false, &book);
+    const std::vector<int64_t> identities = ranking::CountByIdentity(scan.data, book);
+    const ranking::Rankings r = ranking::MakeRankings(scan.data);
+    ranking::GridLines lines = ranking::RankingLines(scan.data, r, ranking::RankingKind::kSeats);
+    const auto t1 = Clock::now();
+    ranking::AddNicknames(lines, identities, book);
+    const ranking::SeatRowFacts facts = ranking::MakeSeatRowFacts(scan.data, identities, book);
+    const auto t2 = Clock::now();
+    benchmark::DoNotOptimize(facts.kinds.data());
+    ranking_ms += ms(t1 - t0);
+    facts_ms += ms(t2 - t1);
+    rows = static_cast<size_t>(lines.rows());
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["ranking_ms"] = ranking_ms / n;
+  state.counters["window_facts_ms"] = facts_ms / n;
+  state.counters["seat_rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_SeatRanking_WindowIdentityFacts)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 }  // namespace
 
