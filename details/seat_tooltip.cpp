@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "listing/listing_grid.h"
+#include "seats/seat_book.h"
 #include "store/record_store.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
@@ -29,6 +30,9 @@ constexpr int kDisplayMs = 3000;
 struct TooltipTexts {
   std::string heading_end = Gbk("] 龙虎榜交易席位列表</h1>\r\n\r\n");
   std::string read_error = Gbk("交易席位数据读取错误");
+  std::string open = Gbk("（");
+  std::string comma = Gbk("，");
+  std::string close = Gbk("）");
 };
 
 const TooltipTexts& TooltipT() {
@@ -66,6 +70,20 @@ void AppendEscaped(std::string& out, std::string_view gbk) {
   }
 }
 
+// A Seat the user gave a nickname or a note shows them after its name, as
+// text like the name.
+void AppendSeatNickname(std::string& out, const seats::SeatBook& book, std::string_view seat) {
+  if (book.rows().identities.empty() || seat.empty()) return;
+  const std::optional<int64_t> id = book.IdentityOfName(seat);
+  const seats::Identity* identity = id ? book.Find(*id) : nullptr;
+  if (!identity || (identity->nickname.empty() && identity->note.empty())) return;
+  out += TooltipT().open;
+  AppendEscaped(out, identity->nickname);
+  if (!identity->nickname.empty() && !identity->note.empty()) out += TooltipT().comma;
+  AppendEscaped(out, identity->note);
+  out += TooltipT().close;
+}
+
 // Floor division, so a pointer above the origin still lands on a band start.
 int FloorDiv(int a, int b) {
   return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
@@ -89,6 +107,7 @@ void ShowSeatTooltip(program::ProgramContext& ctx, ui::Grid& grid) {
   std::string seat_text;
   std::string date;
   std::string name;
+  seats::SeatBook book;
   {
     store::StoreAccess access = ctx.store.OpenStore();
     if (access.ok()) {
@@ -100,6 +119,9 @@ void ShowSeatTooltip(program::ProgramContext& ctx, ui::Grid& grid) {
       name = access.ReadField(store::kName);
     }
     std::optional<store::StoreError> error = access.error();
+    // Nicknames are a help, not the list: a book that cannot be read leaves
+    // them out.
+    if (!error) seats::LoadSeatBook(access, &book);
     access.CloseStore();  // closed on every way out, before any message
     if (error) {
       ui::Tell(platform, store::ErrorMessage(*error), ui::MessageIcon::kError);
@@ -121,7 +143,9 @@ void ShowSeatTooltip(program::ProgramContext& ctx, ui::Grid& grid) {
   for (int i = 1; i <= kSeatLines; ++i) {
     html += std::to_string(i);
     html += ". ";
-    AppendEscaped(html, items[static_cast<size_t>(3 * i - 3)]);
+    const std::string_view seat = items[static_cast<size_t>(3 * i - 3)];
+    AppendEscaped(html, seat);
+    AppendSeatNickname(html, book, seat);
     html += "\r\n";
   }
 

@@ -10,9 +10,11 @@
 #include "ranking/range_scan.h"
 #include "ranking/ranking_grids.h"
 #include "ranking/seat_identities.h"
+#include "ranking/seat_identity_lines.h"
 #include "ranking/ranking_returns.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
+#include "text/text_ops.h"
 #include "ui/messages.h"
 
 namespace ranking {
@@ -33,6 +35,10 @@ struct Outcome {
   std::shared_ptr<const prices::BarsIndex> bars;  // the range's daily bars
   std::shared_ptr<const prices::RangeReturns> returns;
   std::array<GridLines, kKinds> lines;
+  // The Seats' identities: kinds, older names, and the book that resolves
+  // what the Seat box names.
+  std::shared_ptr<const seats::SeatBook> book;
+  SeatRowFacts seat_facts;
   int64_t start = 0;  // tick count when the ranking was asked for
 };
 
@@ -59,6 +65,9 @@ class Session : public std::enable_shared_from_this<Session> {
   void ShowRow(int row, bool with_listings);
   void OpenListing();
   void WatchRow(int row);
+  void WatchListingCode(int row);
+  void ToggleWatch(int kind, const std::string& value, const std::string& shown_name);
+  void FindSeat();
   std::string RowName(const RowKey& key) const;
 
   ProgramContext& ctx_;
@@ -126,8 +135,10 @@ void Session::Run() {
     // Seats count by identity: a renamed branch is one row under its newest
     // name. Without the identities (a store that cannot give them) each
     // name counts alone.
-    seats::SeatBook book;
-    if (!BookWithNames(ctx.store, *data, false, &book)) CountByIdentity(*data, book);
+    auto book = std::make_shared<seats::SeatBook>();
+    std::vector<int64_t> identities;
+    if (!BookWithNames(ctx.store, *data, false, book.get()))
+      identities = CountByIdentity(*data, *book);
     const Rankings rankings = MakeRankings(*data);
     // Without bars (none fetched, or a store that fails now) the returns
     // stay empty; the ranking shows all the same.
@@ -142,6 +153,9 @@ void Session::Run() {
       lines = RankingLines(*data, rankings, static_cast<RankingKind>(k));
       AddRankingReturns(lines, static_cast<RankingKind>(k), *returns);
     }
+    AddNicknames(outcome->lines[static_cast<size_t>(RankingKind::kSeats)], identities, *book);
+    outcome->seat_facts = MakeSeatRowFacts(*data, identities, *book);
+    outcome->book = std::move(book);
     outcome->returns = std::move(returns);
     outcome->bars = std::move(shared_bars);
     outcome->data = std::move(data);
@@ -164,10 +178,18 @@ void Session::Show(uint64_t generation, std::shared_ptr<const Outcome> outcome) 
 void Session::PutKind() {
   if (!shown_) return;
   shown_kind_ = Kind();
-  const GridLines& lines = shown_->lines[static_cast<size_t>(shown_kind_)];
+  const bool seat_rows = shown_kind_ == RankingKind::kSeats;
+  page_.组合框_席位类别.SetEnabled(seat_rows);
+  const GridLines& all = shown_->lines[static_cast<size_t>(shown_kind_)];
+  // The kind filter keeps whole rows, so the kinds' rows add up to 全部.
+  std::optional<GridLines> kept;
+  if (const auto kind = SeatKindOfChoice(page_.组合框_席位类别.selected()); kind && seat_rows)
+    kept = KeepKindLines(all, shown_->seat_facts, *kind);
+  const GridLines& lines = kept ? *kept : all;
   ui::Grid& grid = page_.高级表格_席位排行;
   {
     ui::Grid::UpdateScope scope(grid);
+    grid.ClearToolTips();
     SetUpGrid(grid, ShownRankingColumns(shown_kind_), &lines);
     PutLines(grid, lines, kLeastRankingRows);
   }
@@ -193,6 +215,8 @@ void Session::Sort(ui::Grid& grid, SortState& state, int rows,
   SortGridLines(grid, rows, column, as_number, up);
   state = SortState{column, up};
   if (&grid != &page_.高级表格_席位排行) return;
+  // The older names follow their rows.
+  if (shown_ && shown_kind_ == RankingKind::kSeats) PutSeatTips(grid, rows, shown_->seat_facts);
   int right = grid.place().left;
   for (int c = 0; c <= column; ++c) right += grid.ColumnWidth(c);
   ui::Label& arrow = page_.透明标签_排行排序标;
@@ -216,32 +240,73 @@ void Session::WatchRow(int row) {
   ui::Grid& grid = page_.高级表格_席位排行;
   const RowKey key{shown_kind_, static_cast<uint32_t>(
                                     text::IntegerFromText(grid.Text(row, grid.ColumnCount() - 1)))};
-  const RangeData& d = *shown_->data;
+  if (key.kind == RankingKind::kSeats) {
+    ToggleWatch(0, std::string(shown_->data->seats[key.id]), RowName(key));
+  } else {
+    ToggleWatch(1, std::string(shown_->data->codes[key.id]), RowName(key));
+  }
+}
+
+// 关注 on a row of the listings behind a ranking row: its stock's code.
+void Session::WatchListingCode(int row) {
+  ui::Grid& grid = page_.高级表格_排行明细;
+  if (!shown_ || row < 1 || row > listing_rows_) return;
+  constexpr int kCodeColumn = 2, kNameColumn = 1;
+  const std::string code = grid.Text(row, kCodeColumn);
+  if (code.empty()) return;
+  ToggleWatch(1, code, code + " " + grid.Text(row, kNameColumn));
+}
+
+// Kind 0: `value` is a Seat name, its identity is meant; kind 1: a code.
+void Session::ToggleWatch(int kind, const std::string& value, const std::string& shown_name) {
   seats::SeatBook book;
   // The range's names taken in, so that every Seat row has its identity.
-  if (BookWithNames(ctx_.store, d, true, &book)) {
+  if (BookWithNames(ctx_.store, *shown_->data, true, &book)) {
     ui::Tell(ctx_.platform, Gbk("读取席位档案失败。"), ui::MessageIcon::kError);
     return;
   }
-  int kind = 1;
-  std::string value;
-  if (key.kind == RankingKind::kSeats) {
-    const std::optional<int64_t> id = book.IdentityOfName(d.seats[key.id]);
+  std::string watched = value;
+  if (kind == 0) {
+    const std::optional<int64_t> id = book.IdentityOfName(value);
     if (!id) return;
-    kind = 0;
-    value = std::to_string(*id);
-  } else {
-    value = std::string(d.codes[key.id]);
+    watched = std::to_string(*id);
   }
-  const bool on = kind == 0 ? !book.Watched(std::stoll(value)) : !book.WatchedCode(value);
-  book.SetWatch(kind, value, on);
+  const bool on = kind == 0 ? !book.Watched(std::stoll(watched)) : !book.WatchedCode(watched);
+  book.SetWatch(kind, watched, on);
   store::StoreAccess access = ctx_.store.OpenStore();
   if (!seats::SaveSeatBook(access, book) || access.CloseStore()) {
     ui::Tell(ctx_.platform, Gbk("席位档案保存失败，关注未写入数据文件。"), ui::MessageIcon::kError);
     return;
   }
-  ui::Tell(ctx_.platform, Gbk(on ? "已加入关注：" : "已取消关注：") + RowName(key),
+  ui::Tell(ctx_.platform, Gbk(on ? "已加入关注：" : "已取消关注：") + shown_name,
            ui::MessageIcon::kInformation);
+}
+
+// The Seat box: the row of the Seat named by a name, a part of one or a
+// nickname becomes current, its chart and listings shown; 营业部排行 and
+// 全部 are chosen when the Seat is not among the rows shown.
+void Session::FindSeat() {
+  if (!shown_) return;
+  const std::string wanted(text::TrimBlanks(page_.编辑框_席位查找.caption()));
+  if (wanted.empty()) return;
+  ui::Grid& grid = page_.高级表格_席位排行;
+  auto find = [&] {
+    return FindSeatRow(grid, ranking_rows_, *shown_->data, shown_->seat_facts, *shown_->book,
+                       wanted);
+  };
+  int row = shown_kind_ == RankingKind::kSeats ? find() : 0;
+  if (row == 0 && (shown_kind_ != RankingKind::kSeats || page_.组合框_席位类别.selected() != 0)) {
+    page_.单选框_营业部排行.SetChecked(true);
+    page_.组合框_席位类别.SetSelected(0);
+    PutKind();
+    row = find();
+  }
+  if (row == 0) {
+    page_.标签_排行说明.SetCaption(Gbk("区间内没有席位：") + wanted);
+    return;
+  }
+  grid.SetCurrentCell(row, 0);
+  ShowRow(row, true);
 }
 
 void Session::ShowRow(int row, bool with_listings) {
@@ -351,12 +416,26 @@ void Session::Wire() {
   ranking.on_context_entry = [self](int) {
     self->WatchRow(self->page_.高级表格_席位排行.CurrentRow());
   };
+  page_.组合框_席位类别.on_selection_changed = [self] {
+    if (self->shown_) {
+      self->PutKind();
+    } else {
+      self->Run();
+    }
+  };
+  page_.编辑框_席位查找.on_key_down = [self](int key) {
+    if (key == 13) self->FindSeat();
+  };
   ui::Grid& listings = page_.高级表格_排行明细;
   listings.on_header_clicked = [self](int, int column) {
     self->Sort(self->page_.高级表格_排行明细, self->listing_sort_, self->listing_rows_,
                ShownRowListingColumns(), column, std::nullopt);
   };
   listings.on_double_click = [self] { self->OpenListing(); };
+  listings.context_entries = {Gbk("关注")};
+  listings.on_context_entry = [self](int) {
+    self->WatchListingCode(self->page_.高级表格_排行明细.CurrentRow());
+  };
   page_.选择框_收益路径.on_clicked = [self] { self->ShowRow(self->shown_row_, false); };
   for (ui::Grid* grid : {&ranking, &listings})
     grid->on_mouse_move = [self, grid] { self->ctx_.platform.SetFocus(*grid); };

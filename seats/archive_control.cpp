@@ -1,8 +1,10 @@
 #include "seats/archive_control.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "ranking/range_scan.h"
 #include "ranking/seat_identities.h"
@@ -82,22 +84,44 @@ void ArchiveSession::Load() {
   page_.标签_席位档案统计.SetCaption(Gbk("正在读取席位……"));
   auto self = shared_from_this();
   ctx_.platform.StartWorker([self] {
-    ranking::DateRange whole;
-    whole.whole_store = true;
+    // The stored identities first: the page opens on them at once, however
+    // long the store. Then the names of listings the book has not taken in
+    // yet (a download brings new ones), found by a pass over the whole store.
     auto book = std::make_shared<SeatBook>();
-    std::optional<store::StoreError> error;
-    const ranking::RangeScan scan = ranking::ScanRange(self->ctx_.store, whole, true);
-    error = scan.error;
-    if (!error) error = ranking::BookWithNames(self->ctx_.store, scan.data, true, book.get());
-    const bool failed = error.has_value();
+    bool failed = false;
+    {
+      store::StoreAccess access = self->ctx_.store.OpenStore();
+      failed = !LoadSeatBook(access, book.get()) || access.CloseStore().has_value();
+    }
     self->ctx_.platform.PostToUi([self, book, failed] {
-      self->loading_ = false;
       if (failed) {
+        self->loading_ = false;
         self->page_.标签_席位档案统计.SetCaption(Gbk("席位读取失败"));
         return;
       }
       self->book_ = std::move(*book);
       self->Fill();
+    });
+    if (failed) return;
+    ranking::DateRange whole;
+    whole.whole_store = true;
+    const ranking::RangeScan scan = ranking::ScanRange(self->ctx_.store, whole, true);
+    auto seen = std::make_shared<std::vector<SeenName>>();
+    bool scan_failed = scan.error.has_value();
+    if (!scan_failed) {
+      store::StoreAccess access = self->ctx_.store.OpenStore();
+      scan_failed = !SeenInSeatCodes(access, "0000-00-00", "9999-99-99", seen.get());
+      access.CloseStore();
+      for (SeenName& name : ranking::SeenInRange(scan.data)) seen->push_back(std::move(name));
+    }
+    self->ctx_.platform.PostToUi([self, seen, scan_failed] {
+      self->loading_ = false;
+      if (scan_failed) return;
+      // Taken in here, on the book the user may have edited meanwhile.
+      const bool any_new = std::any_of(seen->begin(), seen->end(), [&](const SeenName& n) {
+        return !n.name.empty() && !self->book_.IdentityOfName(n.name);
+      });
+      if (any_new && self->book_.Absorb(*seen) > 0 && self->Save()) self->Fill();
     });
   });
 }
@@ -106,6 +130,7 @@ void ArchiveSession::Fill() {
   const store::SeatBookRows& rows = book_.rows();
   // Every identity's names, newest first, in one pass.
   std::unordered_map<int64_t, std::vector<const store::SeatNameRow*>> names;
+  names.reserve(rows.identities.size());
   for (const store::SeatNameRow& n : rows.names) names[n.identity].push_back(&n);
   for (auto& [id, list] : names) {
     std::sort(list.begin(), list.end(), [](const auto* a, const auto* b) {
@@ -113,59 +138,78 @@ void ArchiveSession::Fill() {
       return a->name < b->name;
     });
   }
+  static const std::string no_name;
+  const auto newest = [&names](int64_t id) -> const std::string& {
+    const auto f = names.find(id);
+    return f == names.end() || f->second.empty() ? no_name : f->second.front()->name;
+  };
   const std::string part = text::Utf8(page_.编辑框_席位搜索.caption());
-  shown_.clear();
+  // The identities kept, in the order of their newest names (each name
+  // looked up once, not at every comparison).
+  std::vector<std::pair<const std::string*, const Identity*>> kept;
+  kept.reserve(rows.identities.size());
   for (const Identity& identity : rows.identities) {
     const auto found = names.find(identity.id);
     bool keep = part.empty() || ArchiveHolds(identity.nickname, part);
     if (!keep && found != names.end()) {
       for (const auto* n : found->second) keep = keep || ArchiveHolds(n->name, part);
     }
-    if (keep) shown_.push_back(identity.id);
+    if (keep) kept.emplace_back(&newest(identity.id), &identity);
   }
-  const auto newest = [&names](int64_t id) -> std::string {
-    const auto f = names.find(id);
-    return f == names.end() || f->second.empty() ? std::string() : f->second.front()->name;
-  };
-  std::stable_sort(shown_.begin(), shown_.end(),
-                   [&newest](int64_t a, int64_t b) { return newest(a) < newest(b); });
+  std::stable_sort(kept.begin(), kept.end(),
+                   [](const auto& a, const auto& b) { return *a.first < *b.first; });
+  std::unordered_set<int64_t> watched_ids;
+  for (const store::WatchRow& w : rows.watch)
+    if (w.kind == 0) watched_ids.insert(std::atoll(w.value.c_str()));
 
-  ui::Grid& g = grid();
-  ui::Grid::UpdateScope scope(g);
-  const int count = static_cast<int>(shown_.size());
-  g.SetRowCount(std::max(count + 1, kArchiveLeastRows));
-  g.ClearRange(ui::CellRange{1, 0, g.RowCount() - 1, Page::kColumnCount - 1});
-  g.ClearToolTips();
+  // The rows built whole and swapped in at once.
+  const int count = static_cast<int>(kept.size());
+  const int row_count = std::max(count + 1, kArchiveLeastRows);
+  const size_t width = Page::kColumnCount;
+  std::vector<ui::Cell> cells(static_cast<size_t>(row_count) * width);
+  const auto put = [&](int row, int column, std::string text, ui::Align align) {
+    ui::Cell& cell = cells[static_cast<size_t>(row) * width + static_cast<size_t>(column)];
+    cell.text = std::move(text);
+    cell.align = static_cast<uint32_t>(align);
+  };
+  for (int row = 1; row < row_count; ++row) {
+    for (int column : {Page::kBranchCode, Page::kKind, Page::kWatched})
+      put(row, column, {}, ui::Align::kCentre);
+  }
+  std::vector<std::pair<int, std::string>> tips;
+  shown_.clear();
+  shown_.reserve(kept.size());
   size_t watched = 0;
   for (int r = 0; r < count; ++r) {
-    const int64_t id = shown_[static_cast<size_t>(r)];
-    const Identity* identity = book_.Find(id);
-    if (!identity) continue;
+    const Identity& identity = *kept[static_cast<size_t>(r)].second;
+    shown_.push_back(identity.id);
     const int row = r + 1;
     std::string others;
-    const auto found = names.find(id);
+    const auto found = names.find(identity.id);
     if (found != names.end()) {
       for (size_t i = 1; i < found->second.size(); ++i) {
         if (!others.empty()) others += Gbk("；");
         others += found->second[i]->name;
       }
     }
-    g.SetText(row, Page::kNewestName, newest(id));
-    g.SetText(row, Page::kOtherNames, others);
-    if (!others.empty()) g.SetToolTip(row, Page::kOtherNames, others);
-    g.SetText(row, Page::kBranchCode, identity->branch);
-    g.SetText(row, Page::kKind, identity->kind);
-    g.SetText(row, Page::kNickname, identity->nickname);
-    g.SetText(row, Page::kNote, identity->note);
-    if (book_.Watched(id)) {
-      g.SetText(row, Page::kWatched, Gbk("关注"));
+    if (!others.empty()) tips.emplace_back(row, others);
+    put(row, Page::kNewestName, *kept[static_cast<size_t>(r)].first, ui::Align::kDefault);
+    put(row, Page::kOtherNames, std::move(others), ui::Align::kDefault);
+    put(row, Page::kBranchCode, identity.branch, ui::Align::kCentre);
+    put(row, Page::kKind, identity.kind, ui::Align::kCentre);
+    put(row, Page::kNickname, identity.nickname, ui::Align::kDefault);
+    put(row, Page::kNote, identity.note, ui::Align::kDefault);
+    if (watched_ids.contains(identity.id)) {
+      put(row, Page::kWatched, Gbk("关注"), ui::Align::kCentre);
       ++watched;
     }
   }
-  g.SetAlignment(ui::CellRange{1, Page::kBranchCode, g.RowCount() - 1, Page::kKind},
-                 ui::Align::kCentre);
-  g.SetAlignment(ui::CellRange{1, Page::kWatched, g.RowCount() - 1, Page::kWatched},
-                 ui::Align::kCentre);
+  ui::Grid& g = grid();
+  {
+    ui::Grid::UpdateScope scope(g);
+    g.ReplaceRowsBelowTitle(std::move(cells));
+    for (const auto& [row, tip] : tips) g.SetToolTip(row, Page::kOtherNames, tip);
+  }
   page_.标签_席位档案统计.SetCaption(
       Gbk("共 " + std::to_string(rows.identities.size()) + " 个席位，显示 " +
           std::to_string(count) + " 个，关注 " + std::to_string(watched) + " 个"));

@@ -4,7 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <tuple>
+#include <unordered_map>
 
+#include "prices/range_returns.h"
+#include "ranking/date_range.h"
 #include "ranking/range_scan.h"
 #include "ranking/seat_identities.h"
 #include "seats/summary.h"
@@ -29,6 +33,39 @@ std::optional<Summary> TodaysWatchSummary(store::Store& store, const std::string
   return MakeSummary(date, ranking::DayListings(scan.data), book);
 }
 
+// The track records of the day's watched Seats over the year up to it,
+// counted as 营业部排行 counts them (by identity, a stock's repeat listings
+// of a day left out) by the same library; by the Seat's name as the day's
+// listing has it. Empty without daily bars.
+using TodaysWatchRecords = std::unordered_map<std::string, prices::TrackRecord>;
+
+TodaysWatchRecords TodaysWatchTrackRecords(store::Store& store, const Summary& summary) {
+  TodaysWatchRecords out;
+  const std::optional<text::DateTime> day = ranking::DateOf(summary.date);
+  bool any_seat = false;
+  for (const SummaryItem& item : summary.items) any_seat |= !item.seat.empty();
+  if (!day || !any_seat) return out;
+  const ranking::DateRange range = ranking::QuickRangeEndingOn(ranking::QuickRange::kYear, *day);
+  std::optional<store::StoreError> error;
+  const std::optional<prices::BarsIndex> bars = prices::LoadBarsFor(store, range, &error);
+  if (!bars || bars->empty()) return out;
+  ranking::RangeScan scan = ranking::ScanRange(store, range, false);
+  SeatBook book;
+  if (scan.error || ranking::BookWithNames(store, scan.data, false, &book)) return out;
+  ranking::CountByIdentity(scan.data, book);
+  const prices::RangeReturns returns = prices::ComputeRangeReturns(scan.data, *bars);
+  for (const SummaryItem& item : summary.items) {
+    if (item.seat.empty() || out.contains(item.seat)) continue;
+    // Every name of an identity counts under its newest.
+    const std::optional<int64_t> id = book.IdentityOfName(item.seat);
+    const std::string counted_as = id ? book.NewestName(*id) : item.seat;
+    uint32_t seat = 0;
+    if (scan.data.seats.Find(counted_as, &seat) && seat < returns.seats.size())
+      out.emplace(item.seat, returns.seats[seat]);
+  }
+  return out;
+}
+
 std::string TodaysWatchFigure(double wan) {
   char buffer[48];
   std::snprintf(buffer, sizeof buffer, "%.2f", wan);
@@ -43,7 +80,8 @@ class TodaysWatchSession : public std::enable_shared_from_this<TodaysWatchSessio
  private:
   // An empty date: the newest day held.
   void Run(std::string date);
-  void Show(uint64_t generation, const std::string& date, std::shared_ptr<const Summary> summary);
+  void Show(uint64_t generation, const std::string& date, std::shared_ptr<const Summary> summary,
+            std::shared_ptr<const TodaysWatchRecords> records);
 
   ProgramContext& ctx_;
   WatchPage& page_;
@@ -57,9 +95,10 @@ void TodaysWatchSession::Wire() {
   g.SetRowCount(kTodaysWatchLeastRows);
   g.SetHeaderRowCount(1);
   const std::pair<const char*, int> heads[] = {
-      {"代码", 52},     {"股票", 64},     {"关注席位", 180}, {"昵称", 64},
-      {"类别", 46},     {"方向", 36},     {"买入(万)", 64},  {"卖出(万)", 64},
-      {"净额(万)", 64}, {"上榜净额(万)", 80}};
+      {"代码", 52},     {"股票", 64},         {"关注席位", 180}, {"昵称", 64},
+      {"类别", 46},     {"方向", 36},         {"买入(万)", 64},  {"卖出(万)", 64},
+      {"净额(万)", 64}, {"上榜净额(万)", 80}, {"样本", 40},      {"次日溢价", 58},
+      {"次日胜率", 58}, {"5日均涨", 54},      {"5日胜率", 54},   {"10日均涨", 58}};
   for (int c = 0; c < WatchPage::kColumnCount; ++c) {
     g.SetText(0, c, Gbk(heads[c].first));
     g.SetColumnWidth(c, heads[c].second);
@@ -94,6 +133,7 @@ void TodaysWatchSession::Run(std::string date) {
   ctx_.platform.StartWorker([self, generation, date, now] {
     std::string day = date;
     std::shared_ptr<const Summary> summary;
+    auto records = std::make_shared<TodaysWatchRecords>();
     if (day.empty()) {
       std::optional<store::StoreError> error;
       day = ranking::NewestListingDate(self->ctx_.store, now, &error).value_or(std::string());
@@ -101,14 +141,18 @@ void TodaysWatchSession::Run(std::string date) {
     if (!day.empty()) {
       if (auto s = TodaysWatchSummary(self->ctx_.store, day))
         summary = std::make_shared<const Summary>(std::move(*s));
+      if (summary && generation == self->started_.load())
+        *records = TodaysWatchTrackRecords(self->ctx_.store, *summary);
     }
-    self->ctx_.platform.PostToUi(
-        [self, generation, day, summary] { self->Show(generation, day, summary); });
+    self->ctx_.platform.PostToUi([self, generation, day, summary, records] {
+      self->Show(generation, day, summary, records);
+    });
   });
 }
 
 void TodaysWatchSession::Show(uint64_t generation, const std::string& date,
-                              std::shared_ptr<const Summary> summary) {
+                              std::shared_ptr<const Summary> summary,
+                              std::shared_ptr<const TodaysWatchRecords> records) {
   if (generation != started_) return;  // a newer day was asked for meanwhile
   ui::Grid& g = page_.高级表格_今日关注;
   ui::Grid::UpdateScope scope(g);
@@ -144,8 +188,23 @@ void TodaysWatchSession::Show(uint64_t generation, const std::string& date,
       if (wan != 0)
         g.SetTextColour(row, column, wan > 0 ? ui::Colour{255, 0, 0} : ui::Colour{0, 128, 0});
     }
+    const auto record = records->find(item.seat);
+    if (item.seat.empty() || record == records->end()) continue;
+    const prices::TrackRecord& t = record->second;
+    g.SetText(row, WatchPage::kSample, std::to_string(t.sample));
+    const std::tuple<int, std::optional<double>, int, bool> figures[] = {
+        {WatchPage::kNextOpen, t.next_open_mean, 2, true},
+        {WatchPage::kNextDayWinRate, t.d1_win_rate, 1, false},
+        {WatchPage::kFiveDayMean, t.d5_mean, 2, true},
+        {WatchPage::kFiveDayWinRate, t.d5_win_rate, 1, false},
+        {WatchPage::kTenDayMean, t.d10_mean, 2, true}};
+    for (const auto& [column, percent, decimals, coloured] : figures) {
+      g.SetText(row, column, prices::PercentText(percent, decimals));
+      if (coloured && percent && *percent != 0)
+        g.SetTextColour(row, column, *percent > 0 ? ui::Colour{255, 0, 0} : ui::Colour{0, 128, 0});
+    }
   }
-  g.SetAlignment(ui::CellRange{1, WatchPage::kBuy, g.RowCount() - 1, WatchPage::kListingNet},
+  g.SetAlignment(ui::CellRange{1, WatchPage::kBuy, g.RowCount() - 1, WatchPage::kColumnCount - 1},
                  ui::Align::kRight);
   page_.标签_今日关注统计.SetCaption(Gbk(date + "  共 " + std::to_string(count) + " 项"));
   // The plain sentence the command line prints when nothing matched.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "details/seat_tooltip.h"
+#include "seats/seat_book.h"
 #include "store/store_error.h"
 #include "tests/program_fixture.h"
 #include "ui/main_window.h"
@@ -149,6 +150,33 @@ TEST_F(SeatTooltipTest, MarkupInNamesIsShownAsText) {
   EXPECT_NE(html.find("[A&amp;B&quot;C]"), std::string::npos) << html;
   EXPECT_NE(html.find("1. &lt;b&gt;机构&lt;/b&gt;专用&amp;席位\r\n"), std::string::npos) << html;
   EXPECT_EQ(html.find("<b>"), std::string::npos);
+}
+
+// A nickname and a note are the user's own text: shown after the Seat's
+// name, as text, whatever they hold.
+TEST_F(SeatTooltipTest, ANicknameAndANoteShowAfterTheNameAsText) {
+  WriteListings(p.store, {MakeListing("2010-04-09", "某某股份", "600000", "10")});
+  {
+    seats::SeatBook book;
+    book.Absorb({{G("买2"), "2010-04-09", "2010-04-09", {}},
+                 {G("卖1"), "2010-04-09", "2010-04-09", {}},
+                 {G("卖3"), "2010-04-09", "2010-04-09", {}}});
+    book.FindMutable(*book.IdentityOfName(G("买2")))->nickname = G("<b>x</b>&");
+    book.FindMutable(*book.IdentityOfName(G("买2")))->note = G("首板\"<i>");
+    book.FindMutable(*book.IdentityOfName(G("卖1")))->note = G("<script>");
+    store::StoreAccess access = p.store.OpenStore();
+    ASSERT_TRUE(seats::SaveSeatBook(access, book));
+    ASSERT_FALSE(access.CloseStore());
+  }
+  ShowRow(1, 1);
+  ClickSeat(1);
+  ASSERT_EQ(p.platform.balloons().size(), 1u);
+  EXPECT_EQ(p.platform.balloons()[0].html,
+            "<h1>  2010-04-09 [某某股份] 龙虎榜交易席位列表</h1>\r\n\r\n"
+            "1. 买1\r\n2. 买2（&lt;b&gt;x&lt;/b&gt;&amp;，首板&quot;&lt;i&gt;）\r\n3. 买3\r\n"
+            "4. 买4\r\n5. 买5\r\n6. 卖1（&lt;script&gt;）\r\n7. 卖2\r\n8. 卖3\r\n9. 卖4\r\n"
+            "10. 卖5\r\n");
+  EXPECT_TRUE(p.platform.messages().empty());
 }
 
 TEST_F(SeatTooltipTest, StoreThatCannotBeOpenedIsReported) {

@@ -6,7 +6,8 @@
 // page-5-stocks.png (the Seat and stock statistics of the month, after
 // "更新行情" fetched the month's prices), page-5-path.png (the top Seat's
 // close path beside the baseline), page-6.png to page-8.png (席位档案,
-// 今日关注, and a back-test of the month on 回测). Message
+// 今日关注, and a back-test of the month on 回测), page-5-kinds.png
+// (营业部排行 of one kind). Message
 // boxes are answered OK and their texts printed. Meant to run under Xvfb.
 #include <QApplication>
 #include <QDir>
@@ -192,6 +193,16 @@ int main(int argc, char** argv) {
   window.backtest.超级按钮_回测.UserClick();
   settle([&] { return platform.running_workers() == 0; });
   ok &= Save(view.grab(), folder, "page-8.png");
+
+  // 营业部排行 of one kind (游资), the nickname given above beside its name.
+  window.高级选择夹1.UserSelectPage(ui::MainWindow::kRankingPage);
+  settle([&] { return platform.running_workers() == 0; });
+  window.ranking.单选框_营业部排行.UserClick();
+  window.ranking.组合框_席位类别.UserSelect(3);
+  settle([&] { return platform.running_workers() == 0; });
+  window.ranking.高级表格_席位排行.UserDoubleClick(1, 0);
+  settle([&] { return platform.running_workers() == 0; });
+  ok &= Save(view.grab(), folder, "page-5-kinds.png");
 
   state.job_stop.request_stop();
   platform.Shutdown();

@@ -163,7 +163,7 @@ class TodaysWatchPageTest : public ::testing::Test {
   ui::Grid& grid() { return p.window.todays_watch.高级表格_今日关注; }
   std::string Row(int row) {
     std::string out;
-    for (int c = 0; c < ui::TodaysWatchPage::kColumnCount; ++c)
+    for (int c = 0; c <= ui::TodaysWatchPage::kListingNet; ++c)
       out += (c ? "|" : "") + U(grid().Text(row, c));
     return out;
   }

@@ -1,9 +1,14 @@
 // The page "席位档案" on the real window under the offscreen platform: its
 // grid's model passes the model tester, only kind, nickname and note are
-// editable, and an edit through the model reaches the store.
+// editable, an edit through the model reaches the store, and a kind is
+// picked from the four. 席位统计's kind filter is a real drop-down list.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
+#include <QComboBox>
+#include <QStyleOptionViewItem>
+
+#include <memory>
 #include <QtTest/QTest>
 
 #include "app/event_wiring.h"
@@ -62,6 +67,37 @@ TEST(SeatArchiveQtTest, TheGridModelTakesEditsOfItsEditableColumnsOnly) {
   const auto id = book.IdentityOfName(G("华泰证券南京中山路营业部"));
   ASSERT_TRUE(id);
   EXPECT_EQ(book.Find(*id)->nickname, G("老张 & <i>"));
+
+  // The kind: a list of the four, the cell's own chosen; a pick is saved.
+  const QModelIndex kind = model->index(row, Page::kKind);
+  QAbstractItemDelegate* delegate = shown->itemDelegateForColumn(Page::kKind);
+  ASSERT_NE(delegate, nullptr);
+  std::unique_ptr<QWidget> editor(
+      delegate->createEditor(shown->viewport(), QStyleOptionViewItem(), kind));
+  auto* pick = qobject_cast<QComboBox*>(editor.get());
+  ASSERT_NE(pick, nullptr);
+  ASSERT_EQ(pick->count(), 4);
+  delegate->setEditorData(pick, kind);
+  EXPECT_EQ(pick->currentText(), QString::fromUtf8("营业部"));
+  pick->setCurrentIndex(pick->findText(QString::fromUtf8("游资")));
+  delegate->setModelData(pick, model, kind);
+  EXPECT_EQ(kind.data().toString(), QString::fromUtf8("游资"));
+  access.CloseStore();
+  access = p.store.OpenStore();
+  ASSERT_TRUE(seats::LoadSeatBook(access, &book));
+  EXPECT_EQ(book.Find(*id)->kind, G("游资"));
+  EXPECT_EQ(shown->itemDelegateForColumn(Page::kNickname), nullptr);
+
+  // 席位统计's filter: the user's pick reaches the model.
+  auto* kinds = qobject_cast<QComboBox*>(view.WidgetFor(p.window.ranking.组合框_席位类别));
+  ASSERT_NE(kinds, nullptr);
+  ASSERT_EQ(kinds->count(), 5);
+  EXPECT_EQ(kinds->itemText(4), QString::fromUtf8("营业部"));
+  EXPECT_EQ(kinds->accessibleName(), QString::fromUtf8("席位类别"));
+  emit kinds->activated(3);
+  EXPECT_EQ(p.window.ranking.组合框_席位类别.selected(), 3);
+  p.window.ranking.组合框_席位类别.SetSelected(1);
+  EXPECT_EQ(kinds->currentIndex(), 1);
 }
 
 }  // namespace

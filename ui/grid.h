@@ -235,6 +235,9 @@ class Grid : public Component {
   std::vector<int> editable_columns;
   bool ColumnEditable(int column) const;
   void UserEditCell(int row, int column, std::string_view gbk);
+  // Editable columns whose cell is picked from a list (GBK) instead of typed.
+  std::unordered_map<int, std::vector<std::string>> column_choices;
+
   std::function<void(int row, int column)> on_cell_edited;
 
   // Entries (GBK) a grid's context menu adds after its own. Choosing one

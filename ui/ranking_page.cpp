@@ -16,6 +16,10 @@ constexpr Colour kCaptionColour{0, 128, 128};
 constexpr int kRangeTop = 4;
 constexpr int kQuickLeft = 238;
 constexpr int kQuickStep = 60;
+// The heading is as wide as its text here: the kind filter and the Seat
+// box stand after it, before the kinds.
+constexpr Rect kHeadingPlace{kPageHeadingPlace.left, kPageHeadingPlace.top, 134,
+                             kPageHeadingPlace.height};
 constexpr Rect kRankingGridPlace{0, 46, 737, 170};
 constexpr Rect kRowListingsPlace{0, 218, 424, 164};
 constexpr Rect kChartPlace{426, 218, 311, 164};
@@ -27,8 +31,11 @@ Rect Quick(int k, int width = 58) {
 }  // namespace
 
 RankingPage::RankingPage(TabControl& tabs, int page)
-    : 标签_席位统计标题("标签_席位统计标题", &tabs, page, kPageHeadingPlace,
+    : 标签_席位统计标题("标签_席位统计标题", &tabs, page, kHeadingPlace,
                         Gbk("交易席位及个股区间统计"), PageHeadingLook()),
+      组合框_席位类别("组合框_席位类别", &tabs, page, {150, 34, 62, 20}, Gbk("席位类别"),
+                      {Gbk("全部"), Gbk("机构"), Gbk("北向"), Gbk("游资"), Gbk("营业部")}),
+      编辑框_席位查找("编辑框_席位查找", &tabs, page, {216, 34, 76, 20}),
       单选框_营业部排行("单选框_营业部排行", &tabs, page, {296, 35, 86, 20}, Gbk("营业部排行"),
                         true),
       单选框_个股统计("单选框_个股统计", &tabs, page, {386, 35, 74, 20}, Gbk("个股统计"), false),
@@ -82,12 +89,13 @@ std::vector<RadioButton*> RankingPage::kinds() {
 }
 
 std::vector<Component*> RankingPage::components() {
-  return {&标签_席位统计标题, &单选框_营业部排行,   &单选框_个股统计,   &单选框_机构追踪,
-          &选择框_含重复上榜, &外形框_席位统计,     &日期框_统计起,     &标签_统计至,
-          &日期框_统计止,     &单选框_近一周,       &单选框_近一月,     &单选框_近一季,
-          &单选框_近半年,     &单选框_近一年,       &单选框_全部,       &标签_排行说明,
-          &高级表格_席位排行, &透明标签_排行排序标, &高级表格_排行明细, &图表_席位净额,
-          &超级按钮_更新行情, &选择框_下载后更新行情, &选择框_收益路径};
+  return {&标签_席位统计标题, &组合框_席位类别,     &编辑框_席位查找,     &单选框_营业部排行,
+          &单选框_个股统计,   &单选框_机构追踪,     &选择框_含重复上榜,   &外形框_席位统计,
+          &日期框_统计起,     &标签_统计至,         &日期框_统计止,       &单选框_近一周,
+          &单选框_近一月,     &单选框_近一季,       &单选框_近半年,       &单选框_近一年,
+          &单选框_全部,       &标签_排行说明,       &高级表格_席位排行,   &透明标签_排行排序标,
+          &高级表格_排行明细, &图表_席位净额,       &超级按钮_更新行情,   &选择框_下载后更新行情,
+          &选择框_收益路径};
 }
 
 }  // namespace ui

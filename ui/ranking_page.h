@@ -32,6 +32,10 @@ class RankingPage {
   std::vector<RadioButton*> kinds();
 
   Label 标签_席位统计标题;
+  // 营业部排行 of one kind of Seat, and the row of a Seat named by its name,
+  // a part of it or its nickname (Enter finds it).
+  ComboBox 组合框_席位类别;
+  EditBox 编辑框_席位查找;
   RadioButton 单选框_营业部排行;
   RadioButton 单选框_个股统计;
   RadioButton 单选框_机构追踪;

@@ -26,11 +26,13 @@ SeatArchivePage::SeatArchivePage(TabControl& tabs, int page)
       超级按钮_席位查找("超级按钮_席位查找", &外形框_席位档案, -1, {476, 8, 60, 22},
                         Gbk("查找")),
       标签_席位档案提示("标签_席位档案提示", &外形框_席位档案, -1, {8, 36, 724, 16},
-                        Gbk("双击类别、昵称或备注可直接修改；右键可合并、拆分、撤销或关注。"),
+                        Gbk("双击昵称或备注可直接修改，双击类别可从列表中选；右键可合并、拆分、撤销或关注。"),
                         ArchiveColoured(Colour{96, 96, 96})),
       高级表格_席位档案("高级表格_席位档案", &外形框_席位档案, -1, {-1, 56, 739, 326},
                         Gbk("席位档案")) {
   高级表格_席位档案.editable_columns = {kKind, kNickname, kNote};
+  // A kind is one of four: picked, not typed.
+  高级表格_席位档案.column_choices[kKind] = {Gbk("机构"), Gbk("北向"), Gbk("游资"), Gbk("营业部")};
   高级表格_席位档案.context_entries = {Gbk("合并…"), Gbk("拆分"), Gbk("撤销"), Gbk("关注")};
 }
 

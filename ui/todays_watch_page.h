@@ -27,6 +27,13 @@ class TodaysWatchPage {
     kSell,
     kNet,
     kListingNet,
+    // The watched Seat's track record over the year up to the day.
+    kSample,
+    kNextOpen,
+    kNextDayWinRate,
+    kFiveDayMean,
+    kFiveDayWinRate,
+    kTenDayMean,
     kColumnCount
   };
 

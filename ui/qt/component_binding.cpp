@@ -1,5 +1,7 @@
 #include "ui/qt/component_binding.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -138,6 +140,41 @@ class MultiLineLabel : public QLabel {
     }
   }
 };
+
+// Qt's own interface of a combo box names it by its current item on Linux;
+// ours is named by its caption, its item is its value, and its action
+// opens the list.
+constexpr char kCaptionNamedProperty[] = "quorvaneCaptionNamed";
+
+class CaptionNamedComboBox : public QAccessibleWidget {
+ public:
+  explicit CaptionNamedComboBox(QWidget* w) : QAccessibleWidget(w, QAccessible::ComboBox) {
+    addControllingSignal(QStringLiteral("activated(int)"));
+  }
+  QString text(QAccessible::Text t) const override {
+    auto* combo = static_cast<QComboBox*>(widget());
+    if (t == QAccessible::Name) return combo->accessibleName();
+    if (t == QAccessible::Value) return combo->currentText();
+    return QAccessibleWidget::text(t);
+  }
+  QStringList actionNames() const override {
+    return QStringList{showMenuAction()} + QAccessibleWidget::actionNames();
+  }
+  void doAction(const QString& action) override {
+    if (action == showMenuAction()) {
+      static_cast<QComboBox*>(widget())->showPopup();
+      return;
+    }
+    QAccessibleWidget::doAction(action);
+  }
+};
+
+QAccessibleInterface* CaptionNamedFactory(const QString& class_name, QObject* object) {
+  if (class_name != QStringLiteral("QComboBox") || !object ||
+      !object->property(kCaptionNamedProperty).toBool())
+    return nullptr;
+  return new CaptionNamedComboBox(static_cast<QWidget*>(object));
+}
 
 bool IsLine(const ui::Component& c) {
   return c.look().background.has_value() && (c.place().height <= 2 || c.place().width <= 2);
@@ -381,8 +418,16 @@ QWidget* CreateComponentWidget(ui::Component& c, QWidget* parent, ui::Platform& 
     }
     case ui::Kind::kComboBox: {
       auto& pick = static_cast<ui::ComboBox&>(c);
+      static const bool factory = [] {
+        QAccessible::installFactory(CaptionNamedFactory);
+        return true;
+      }();
+      (void)factory;
       auto* combo = new QComboBox(parent);
+      combo->setProperty(kCaptionNamedProperty, true);
       for (const std::string& item : pick.items()) combo->addItem(FromGbk(item));
+      // Only the user's picks raise the event; the model's own changes are
+      // applied with the signals blocked.
       QObject::connect(combo, &QComboBox::activated, combo,
                        [&pick](int index) { pick.UserSelect(index); });
       w = combo;

@@ -3,11 +3,13 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 
 #include "ui/export_action.h"
 #include "ui/grid_export.h"
@@ -22,6 +24,33 @@ class CellStyle : public QProxyStyle {
     if (metric == PM_FocusFrameHMargin) return 1;
     return QProxyStyle::pixelMetric(metric, option, widget);
   }
+};
+
+// An editable column whose cells are picked from a fixed list.
+class ChoiceDelegate : public QStyledItemDelegate {
+ public:
+  ChoiceDelegate(const std::vector<std::string>& choices, QObject* parent)
+      : QStyledItemDelegate(parent) {
+    for (const std::string& choice : choices) choices_.append(FromGbk(choice));
+  }
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                        const QModelIndex&) const override {
+    auto* combo = new QComboBox(parent);
+    combo->addItems(choices_);
+    return combo;
+  }
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    auto* combo = static_cast<QComboBox*>(editor);
+    const qsizetype at = choices_.indexOf(index.data(Qt::EditRole).toString());
+    combo->setCurrentIndex(static_cast<int>(std::max<qsizetype>(at, 0)));
+  }
+  void setModelData(QWidget* editor, QAbstractItemModel* model,
+                    const QModelIndex& index) const override {
+    model->setData(index, static_cast<QComboBox*>(editor)->currentText(), Qt::EditRole);
+  }
+
+ private:
+  QStringList choices_;
 };
 
 }  // namespace
@@ -53,6 +82,8 @@ GridView::GridView(ui::Grid& grid, Style style, ui::Platform& platform, QWidget*
     setEditTriggers(QAbstractItemView::NoEditTriggers);
   } else {
     model_->SetEditTarget(&grid);
+    for (const auto& [column, choices] : grid.column_choices)
+      setItemDelegateForColumn(column, new ChoiceDelegate(choices, this));
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed);
   }
