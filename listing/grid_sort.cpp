@@ -71,8 +71,8 @@ void SortAsNumbers(std::span<const std::string_view> keys, std::vector<uint32_t>
   SortValues(values, order);
 }
 
-// The rank of each interned text in the order a text sort compares them:
-// equal texts (after folding) share a rank.
+}  // namespace
+
 std::vector<uint32_t> TextRanks(const std::vector<std::string>& texts, bool case_sensitive) {
   std::vector<std::string> compared;
   compared.reserve(texts.size());
@@ -90,6 +90,8 @@ std::vector<uint32_t> TextRanks(const std::vector<std::string>& texts, bool case
   }
   return rank;
 }
+
+namespace {
 
 // SortGridRows over a listing source, for a block of every listing row and
 // every column, on the records' typed keys. Same checks, same order.

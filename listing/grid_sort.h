@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -54,6 +55,10 @@ int SortGridRows(ui::Grid& grid, int shown_row_count, int key_column, int kind =
 // compare in GBK order (text::CompareGbk).
 std::vector<uint32_t> SortedKeyOrder(std::span<const std::string_view> keys, bool as_number,
                                      bool case_sensitive, bool ascending);
+
+// The rank of each text in the order a text sort compares them (as
+// SortedKeyOrder does): equal texts, after folding, share a rank.
+std::vector<uint32_t> TextRanks(const std::vector<std::string>& texts, bool case_sensitive);
 
 // Net and strength coloured by sign, rows striped.
 void ApplyGridColours(ui::Grid& grid);

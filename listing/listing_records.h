@@ -8,11 +8,13 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "store/record_store.h"
 #include "ui/grid.h"
 
 namespace listing {
@@ -91,6 +93,30 @@ class ListingRowSource : public ui::RowSource {
 // The records of the lines, in the lines' order; takes the lines' texts.
 // Touches no grid, so a worker builds them.
 std::shared_ptr<ListingRowSource> MakeListingRowSource(ListingLines& lines);
+
+// A listing grid's rows read straight from the store (see
+// ScanListingRecords).
+struct ListingRecordsScan {
+  std::shared_ptr<ListingRowSource> rows;  // null when the store failed
+  int count = 0;                           // listings shown
+  int64_t listings_read = 0;  // listings the scan gave (the grid's row count follows it)
+  int64_t record_count = 0;   // listings in the whole store
+  // The rows stop before the first listing whose buy block has fewer than
+  // three values: the store is damaged there.
+  bool damaged_buy_block = false;
+  // Set when the store could not be opened or failed during the scan.
+  std::optional<store::StoreError> error;
+};
+
+// The rows MakeListingLines and MakeListingRowSource make of a scan, built
+// while the store is read: each listing's texts are interned and its figures
+// worked out as it comes, the listings after a damaged one only counted, so
+// no copy of the listings' texts is ever held. With newest_first the order
+// is the default descending date sort's (scan order when a date is empty).
+// Touches no grid, so a worker builds them.
+ListingRecordsScan ScanListingRecords(store::Store& store,
+                                      const std::vector<int64_t>* record_numbers,
+                                      bool newest_first);
 
 // The listing source of a grid, if its rows come from one.
 ListingRowSource* ListingSourceOf(const ui::Grid& grid);
