@@ -48,6 +48,18 @@ int SortGridRows(ui::Grid& grid, int shown_row_count, int key_column, int kind =
                  std::optional<int> last_column = std::nullopt,
                  bool empty_listing_keys_lowest = false);
 
+class ListingRowSource;
+
+// SortGridRows of every row and column of a listing source by a typed key
+// (a text column as text, a figure column as number, case-insensitive), for
+// a header click on many rows: the checks at once, the order worked out on
+// a worker from the order shown, then swapped in on the user-interface
+// thread. Meanwhile the grid is busy and shows the old order; a sort asked
+// for meanwhile starts from the order the one before leaves, and only the
+// latest is shown. Rows replaced meanwhile (a refresh) drop them.
+int SortListingRowsOffUi(ui::Platform& platform, ui::Grid& grid, ListingRowSource& source,
+                         int key_column, int kind, bool ascending, bool empty_listing_keys_lowest);
+
 // The sorted order of keys as positions into `keys`: ascending, rows with
 // equal keys in their earlier order; descending is the ascending order read
 // backwards. Number keys are read with text::NumberFromText and count as

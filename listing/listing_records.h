@@ -54,6 +54,17 @@ struct ListingTable {
 // The text of a figure of k thousandths: "-12.340".
 std::string ThousandthsText(int64_t k);
 
+struct ListingSortChain;  // grid_sort.cpp
+
+// Header sorts of a source worked out on a worker and swapped in on the
+// user-interface thread (see SortListingRowsOffUi). User-interface thread.
+struct OffUiSorts {
+  std::shared_ptr<ListingSortChain> chain;
+  int in_flight = 0;        // sorts asked for whose order is not back yet
+  uint64_t latest = 0;      // the number of the latest; only its order is shown
+  int from_rows = 250'000;  // listings from which a header sort leaves the thread
+};
+
 // The rows of a listing grid below its title row.
 class ListingRowSource : public ui::RowSource {
  public:
@@ -64,6 +75,8 @@ class ListingRowSource : public ui::RowSource {
   bool AlignColumns(int first_column, int last_column, ui::Align align) override;
 
   const ListingTable& table() const { return *table_; }
+  const std::shared_ptr<const ListingTable>& shared_table() const { return table_; }
+  OffUiSorts& off_ui_sorts() { return off_ui_sorts_; }
   // Listings shown: rows 1..count(); the rows below them are blank.
   int count() const { return static_cast<int>(order_.size()); }
   // The record shown in row `row` (1..count()).
@@ -86,6 +99,7 @@ class ListingRowSource : public ui::RowSource {
   int row_count_ = 0;
   bool record_number_as_text_ = false;
   bool coloured_ = false;
+  OffUiSorts off_ui_sorts_;
   // Alignment given to whole columns after the fill; 0xFF: the column's own.
   std::array<uint8_t, 10> align_{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 };
