@@ -97,6 +97,24 @@ std::vector<uint32_t> TextRanks(const std::vector<std::string>& texts, bool case
 
 namespace {
 
+// Positions stably sorted by their keys, in 16-bit digits from the lowest;
+// a digit all keys share moves nothing and is skipped.
+void RadixSortPositions(const std::vector<uint64_t>& keys, std::vector<uint32_t>& order) {
+  const size_t n = order.size();
+  if (n == 0) return;
+  std::vector<uint32_t> moved(n);
+  std::vector<size_t> start(65537);
+  for (int shift = 0; shift < 64; shift += 16) {
+    const auto digit = [&](uint32_t p) { return static_cast<size_t>((keys[p] >> shift) & 0xFFFF); };
+    std::fill(start.begin(), start.end(), 0);
+    for (uint32_t p : order) ++start[digit(p) + 1];
+    if (start[digit(order[0]) + 1] == n) continue;
+    for (size_t d = 1; d < start.size(); ++d) start[d] += start[d - 1];
+    for (uint32_t p : order) moved[start[digit(p)]++] = p;
+    order.swap(moved);
+  }
+}
+
 // Whether a key sorts on the records' typed keys: a text sort of an
 // interned column or a number sort of a figure column.
 bool TypedListingKey(int key_column, bool as_number) {
@@ -133,18 +151,35 @@ std::vector<uint32_t> TypedSortedListingOrder(const ListingTable& table,
   std::vector<uint32_t> order(n);
   std::iota(order.begin(), order.end(), 0u);
   if (!as_number) {
-    const std::vector<uint32_t> rank =
-        TextRanks(table.texts[static_cast<size_t>(key_column)], case_sensitive);
-    std::vector<uint32_t> keys(n);
+    // The ranks are few (distinct texts): a counting sort, stable.
+    const auto& texts = table.texts[static_cast<size_t>(key_column)];
+    const std::vector<uint32_t> rank = TextRanks(texts, case_sensitive);
+    std::vector<size_t> start(texts.size() + 1, 0);
     for (size_t k = 0; k < n; ++k)
-      keys[k] = rank[table.records[shown[k]].text[static_cast<size_t>(key_column)]];
-    std::stable_sort(order.begin(), order.end(),
-                     [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
+      ++start[rank[table.records[shown[k]].text[static_cast<size_t>(key_column)]] + 1];
+    for (size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
+    for (size_t k = 0; k < n; ++k)
+      order[start[rank[table.records[shown[k]].text[static_cast<size_t>(key_column)]]]++] =
+          static_cast<uint32_t>(k);
   } else {
-    const int f = key_column - kInternedColumns;
-    std::vector<double> values(n);
-    for (size_t k = 0; k < n; ++k) values[k] = table.FigureValue(shown[k], f);
-    SortValues(values, order);
+    const size_t f = static_cast<size_t>(key_column - kInternedColumns);
+    // Whole thousandths differ by far more than the 1e-7 of equal numbers,
+    // and a missing figure counts lowest: their order is that of the
+    // integers. A figure kept as a double takes the general way.
+    bool whole = true;
+    std::vector<uint64_t> keys(n);
+    for (size_t k = 0; k < n && whole; ++k) {
+      const int64_t x = table.records[shown[k]].figure[f];
+      whole = x != kOddFigure;
+      keys[k] = static_cast<uint64_t>(x) ^ (uint64_t{1} << 63);
+    }
+    if (whole) {
+      RadixSortPositions(keys, order);
+    } else {
+      std::vector<double> values(n);
+      for (size_t k = 0; k < n; ++k) values[k] = table.FigureValue(shown[k], static_cast<int>(f));
+      SortValues(values, order);
+    }
   }
   if (!ascending) std::reverse(order.begin(), order.end());
   std::vector<uint32_t> reordered(n);
