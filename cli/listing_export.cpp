@@ -286,7 +286,12 @@ ExportResult ExportListings(store::Store& store, const DateFilter& dates, Export
   bool day_loaded = false;
   const store::ListingExtras* found = nullptr;
   std::optional<store::StoreError> side_error;
-  result.error = ForEachFullListing(store, [&](const FullListing& stored) {
+  // The side tables are read on the calling thread beside the pass; without
+  // them the store is read on a thread of its own while the rows are made.
+  const auto pass = [&](const FullListingVisitor& visit) {
+    return extras ? ForEachFullListing(store, visit) : ForEachFullListingInParallel(store, visit);
+  };
+  result.error = pass([&](const FullListing& stored) {
     if ((++visited & 1023) == 0 && stop.stop_requested()) {
       result.stopped = true;
       return false;

@@ -34,6 +34,14 @@ std::optional<store::StoreError> ForEachFullListing(store::Store& store,
                                                     const FullListingVisitor& visit,
                                                     int64_t* record_count = nullptr);
 
+// As ForEachFullListing, with the store read on a thread of its own while
+// `visit` runs on the calling thread, in the same order (see
+// listing::ForEachStoredRecordInParallel): the views a visit gets last
+// until it returns.
+std::optional<store::StoreError> ForEachFullListingInParallel(store::Store& store,
+                                                              const FullListingVisitor& visit,
+                                                              int64_t* record_count = nullptr);
+
 // Listing dates from `from` to `to`, both included ("YYYY-MM-DD"); an
 // empty end is open.
 struct DateFilter {

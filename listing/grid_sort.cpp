@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <compare>
 #include <cstring>
+#include <deque>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <numeric>
 #include <string>
 
@@ -12,6 +15,7 @@
 #include "text/gbk.h"
 #include "text/numbers.h"
 #include "text/text_ops.h"
+#include "ui/platform.h"
 
 namespace listing {
 namespace {
@@ -71,8 +75,8 @@ void SortAsNumbers(std::span<const std::string_view> keys, std::vector<uint32_t>
   SortValues(values, order);
 }
 
-// The rank of each interned text in the order a text sort compares them:
-// equal texts (after folding) share a rank.
+}  // namespace
+
 std::vector<uint32_t> TextRanks(const std::vector<std::string>& texts, bool case_sensitive) {
   std::vector<std::string> compared;
   compared.reserve(texts.size());
@@ -91,74 +95,148 @@ std::vector<uint32_t> TextRanks(const std::vector<std::string>& texts, bool case
   return rank;
 }
 
-// SortGridRows over a listing source, for a block of every listing row and
-// every column, on the records' typed keys. Same checks, same order.
-int SortListingSource(ui::Grid& grid, ListingRowSource& source, int key_column, int kind,
-                      bool case_sensitive, bool ascending, bool empty_listing_keys_lowest) {
-  const ListingTable& table = source.table();
-  const size_t n = static_cast<size_t>(source.count());
-  std::vector<uint32_t>& shown = source.order();
-  std::vector<uint32_t> order(n);
-  std::iota(order.begin(), order.end(), 0u);
-  const bool as_number = kind == kSortAsNumber;
-  const bool typed_text = !as_number && key_column < kInternedColumns;
-  const bool typed_number = as_number && key_column >= kInternedColumns && key_column < kDetailsColumn;
-  if (typed_text) {
+namespace {
+
+// Positions stably sorted by their keys, in 16-bit digits from the lowest;
+// a digit all keys share moves nothing and is skipped.
+void RadixSortPositions(const std::vector<uint64_t>& keys, std::vector<uint32_t>& order) {
+  const size_t n = order.size();
+  if (n == 0) return;
+  std::vector<uint32_t> moved(n);
+  std::vector<size_t> start(65537);
+  for (int shift = 0; shift < 64; shift += 16) {
+    const auto digit = [&](uint32_t p) { return static_cast<size_t>((keys[p] >> shift) & 0xFFFF); };
+    std::fill(start.begin(), start.end(), 0);
+    for (uint32_t p : order) ++start[digit(p) + 1];
+    if (start[digit(order[0]) + 1] == n) continue;
+    for (size_t d = 1; d < start.size(); ++d) start[d] += start[d - 1];
+    for (uint32_t p : order) moved[start[digit(p)]++] = p;
+    order.swap(moved);
+  }
+}
+
+// Whether a key sorts on the records' typed keys: a text sort of an
+// interned column or a number sort of a figure column.
+bool TypedListingKey(int key_column, bool as_number) {
+  return as_number ? key_column >= kInternedColumns && key_column < kDetailsColumn
+                   : key_column >= 0 && key_column < kInternedColumns;
+}
+
+// kSortEmptyKey when a shown record has no key of a typed sort, else
+// kSortDone. Depends only on which records are shown, not on their order.
+int CheckTypedListingKeys(const ListingTable& table, const std::vector<uint32_t>& shown,
+                          int key_column, bool as_number, bool empty_listing_keys_lowest) {
+  if (!as_number) {
     const auto& texts = table.texts[static_cast<size_t>(key_column)];
     for (uint32_t i : shown)
-      if (texts[table.records[i].text[static_cast<size_t>(key_column)]].empty()) return kSortEmptyKey;
-    const std::vector<uint32_t> rank = TextRanks(texts, case_sensitive);
-    std::vector<uint32_t> keys(n);
-    for (size_t k = 0; k < n; ++k)
-      keys[k] = rank[table.records[shown[k]].text[static_cast<size_t>(key_column)]];
-    std::stable_sort(order.begin(), order.end(),
-                     [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
-    if (!ascending) std::reverse(order.begin(), order.end());
-  } else if (typed_number) {
-    const int f = key_column - kInternedColumns;
-    std::vector<double> values(n);
-    for (size_t k = 0; k < n; ++k) {
-      const size_t i = shown[k];
-      if (table.records[i].figure[static_cast<size_t>(f)] == kNoFigure) {
-        const bool listing_without_key =
-            empty_listing_keys_lowest &&
-            !table.texts[0][table.records[i].text[0]].empty();
-        if (!listing_without_key) return kSortEmptyKey;
-      }
-      values[k] = table.FigureValue(i, f);
-    }
-    SortValues(values, order);
-    if (!ascending) std::reverse(order.begin(), order.end());
-  } else {
-    // Any other key reads the cells' texts, as a grid of cells would.
-    std::vector<std::string> texts(n);
-    std::vector<std::string_view> keys(n);
-    ui::Cell cell;
-    for (size_t k = 0; k < n; ++k) {
-      const int row = static_cast<int>(k) + 1;
-      cell = ui::Cell{};
-      source.MakeCell(row, key_column, cell);
-      if (cell.text.empty()) {
-        ui::Cell date;
-        source.MakeCell(row, kDateColumn, date);
-        const bool listing_without_key =
-            empty_listing_keys_lowest && as_number && !date.text.empty();
-        if (!listing_without_key) return kSortEmptyKey;
-      }
-      texts[k] = std::move(cell.text);
-      keys[k] = texts[k];
-    }
-    order = SortedKeyOrder(keys, as_number, case_sensitive, ascending);
+      if (texts[table.records[i].text[static_cast<size_t>(key_column)]].empty())
+        return kSortEmptyKey;
+    return kSortDone;
   }
+  const size_t f = static_cast<size_t>(key_column - kInternedColumns);
+  for (uint32_t i : shown) {
+    if (table.records[i].figure[f] != kNoFigure) continue;
+    const bool listing_without_key =
+        empty_listing_keys_lowest && !table.texts[0][table.records[i].text[0]].empty();
+    if (!listing_without_key) return kSortEmptyKey;
+  }
+  return kSortDone;
+}
+
+// The shown order after a typed sort (keys checked before): record indices.
+std::vector<uint32_t> TypedSortedListingOrder(const ListingTable& table,
+                                              const std::vector<uint32_t>& shown, int key_column,
+                                              bool as_number, bool case_sensitive, bool ascending) {
+  const size_t n = shown.size();
+  std::vector<uint32_t> order(n);
+  std::iota(order.begin(), order.end(), 0u);
+  if (!as_number) {
+    // The ranks are few (distinct texts): a counting sort, stable.
+    const auto& texts = table.texts[static_cast<size_t>(key_column)];
+    const std::vector<uint32_t> rank = TextRanks(texts, case_sensitive);
+    std::vector<size_t> start(texts.size() + 1, 0);
+    for (size_t k = 0; k < n; ++k)
+      ++start[rank[table.records[shown[k]].text[static_cast<size_t>(key_column)]] + 1];
+    for (size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
+    for (size_t k = 0; k < n; ++k)
+      order[start[rank[table.records[shown[k]].text[static_cast<size_t>(key_column)]]]++] =
+          static_cast<uint32_t>(k);
+  } else {
+    const size_t f = static_cast<size_t>(key_column - kInternedColumns);
+    // Whole thousandths differ by far more than the 1e-7 of equal numbers,
+    // and a missing figure counts lowest: their order is that of the
+    // integers. A figure kept as a double takes the general way.
+    bool whole = true;
+    std::vector<uint64_t> keys(n);
+    for (size_t k = 0; k < n && whole; ++k) {
+      const int64_t x = table.records[shown[k]].figure[f];
+      whole = x != kOddFigure;
+      keys[k] = static_cast<uint64_t>(x) ^ (uint64_t{1} << 63);
+    }
+    if (whole) {
+      RadixSortPositions(keys, order);
+    } else {
+      std::vector<double> values(n);
+      for (size_t k = 0; k < n; ++k) values[k] = table.FigureValue(shown[k], static_cast<int>(f));
+      SortValues(values, order);
+    }
+  }
+  if (!ascending) std::reverse(order.begin(), order.end());
   std::vector<uint32_t> reordered(n);
   for (size_t k = 0; k < n; ++k) reordered[k] = shown[order[k]];
-  shown.swap(reordered);
-  // A sort leaves record numbers as text and the figures coloured.
+  return reordered;
+}
+
+// Shows a source's rows in a new order, as a sort leaves them: record
+// numbers as text and the figures coloured.
+void ShowSortedListingOrder(ui::Grid& grid, ListingRowSource& source,
+                            std::vector<uint32_t>&& reordered) {
+  source.order().swap(reordered);
   source.set_record_number_as_text(true);
   source.set_coloured(true);
   ui::Grid::UpdateScope scope(grid);
   grid.NotifySourceChanged(1, grid.RowCount() - 1);
   grid.SetStriping(ui::Striping{true, ui::kWhite, ui::kEvenRowColour});
+}
+
+// SortGridRows over a listing source, for a block of every listing row and
+// every column, on the records' typed keys. Same checks, same order.
+int SortListingSource(ui::Grid& grid, ListingRowSource& source, int key_column, int kind,
+                      bool case_sensitive, bool ascending, bool empty_listing_keys_lowest) {
+  const ListingTable& table = source.table();
+  const std::vector<uint32_t>& shown = source.order();
+  const bool as_number = kind == kSortAsNumber;
+  if (TypedListingKey(key_column, as_number)) {
+    const int checked =
+        CheckTypedListingKeys(table, shown, key_column, as_number, empty_listing_keys_lowest);
+    if (checked != kSortDone) return checked;
+    ShowSortedListingOrder(
+        grid, source,
+        TypedSortedListingOrder(table, shown, key_column, as_number, case_sensitive, ascending));
+    return kSortDone;
+  }
+  // Any other key reads the cells' texts, as a grid of cells would.
+  const size_t n = shown.size();
+  std::vector<std::string> texts(n);
+  std::vector<std::string_view> keys(n);
+  ui::Cell cell;
+  for (size_t k = 0; k < n; ++k) {
+    const int row = static_cast<int>(k) + 1;
+    cell = ui::Cell{};
+    source.MakeCell(row, key_column, cell);
+    if (cell.text.empty()) {
+      ui::Cell date;
+      source.MakeCell(row, kDateColumn, date);
+      const bool listing_without_key = empty_listing_keys_lowest && as_number && !date.text.empty();
+      if (!listing_without_key) return kSortEmptyKey;
+    }
+    texts[k] = std::move(cell.text);
+    keys[k] = texts[k];
+  }
+  const std::vector<uint32_t> order = SortedKeyOrder(keys, as_number, case_sensitive, ascending);
+  std::vector<uint32_t> reordered(n);
+  for (size_t k = 0; k < n; ++k) reordered[k] = shown[order[k]];
+  ShowSortedListingOrder(grid, source, std::move(reordered));
   return kSortDone;
 }
 
@@ -258,6 +336,97 @@ const std::string& Arrow(bool ascending) {
 }
 
 }  // namespace
+
+// The header sorts of one source, in the order they were asked for, and
+// the order they leave: one worker works through them, each from the order
+// the one before left, so the last shown is what sorting them one after the
+// other at once would have shown.
+struct ListingSortJob {
+  uint64_t number = 0;
+  int key_column = 0;
+  bool as_number = false;
+  bool ascending = true;
+};
+struct ListingSortChain {
+  std::shared_ptr<const ListingTable> table;
+  std::mutex mutex;
+  std::deque<ListingSortJob> jobs;
+  bool running = false;
+  // The order the jobs taken so far leave. The user-interface thread sets
+  // it only while no sort is in flight; otherwise the worker owns it.
+  std::vector<uint32_t> order;
+};
+
+namespace {
+
+// The order of a finished sort back on the user-interface thread: shown
+// when it is the latest sort of the rows the grid still has.
+void TakeOffUiSort(ui::Grid& grid, const std::shared_ptr<ListingSortChain>& chain, uint64_t number,
+                   std::vector<uint32_t>&& sorted) {
+  ListingRowSource* source = ListingSourceOf(grid);
+  if (source == nullptr || source->off_ui_sorts().chain != chain) {
+    // The rows were replaced (a refresh, a write): their sorts are void.
+    if (source == nullptr || source->off_ui_sorts().in_flight == 0) grid.SetBusy(false);
+    return;
+  }
+  OffUiSorts& sorts = source->off_ui_sorts();
+  --sorts.in_flight;
+  if (number == sorts.latest) ShowSortedListingOrder(grid, *source, std::move(sorted));
+  if (sorts.in_flight == 0) grid.SetBusy(false);
+}
+
+void RunListingSortChain(ui::Platform& platform, ui::Grid* grid,
+                         std::shared_ptr<ListingSortChain> chain) {
+  while (true) {
+    ListingSortJob job;
+    {
+      std::lock_guard lock(chain->mutex);
+      if (chain->jobs.empty()) {
+        chain->running = false;
+        return;
+      }
+      job = chain->jobs.front();
+      chain->jobs.pop_front();
+    }
+    // Case-insensitive, as a header click sorts.
+    std::vector<uint32_t> sorted = TypedSortedListingOrder(
+        *chain->table, chain->order, job.key_column, job.as_number, false, job.ascending);
+    chain->order = sorted;
+    platform.PostToUi([grid, chain, number = job.number, sorted = std::move(sorted)]() mutable {
+      TakeOffUiSort(*grid, chain, number, std::move(sorted));
+    });
+  }
+}
+
+}  // namespace
+
+int SortListingRowsOffUi(ui::Platform& platform, ui::Grid& grid, ListingRowSource& source,
+                         int key_column, int kind, bool ascending, bool empty_listing_keys_lowest) {
+  const bool as_number = kind == kSortAsNumber;
+  const int checked = CheckTypedListingKeys(source.table(), source.order(), key_column, as_number,
+                                            empty_listing_keys_lowest);
+  if (checked != kSortDone) return checked;
+  OffUiSorts& sorts = source.off_ui_sorts();
+  if (!sorts.chain) {
+    sorts.chain = std::make_shared<ListingSortChain>();
+    sorts.chain->table = source.shared_table();
+  }
+  const std::shared_ptr<ListingSortChain>& chain = sorts.chain;
+  bool start = false;
+  {
+    std::lock_guard lock(chain->mutex);
+    if (sorts.in_flight == 0) chain->order = source.order();
+    chain->jobs.push_back(ListingSortJob{++sorts.latest, key_column, as_number, ascending});
+    start = !chain->running;
+    chain->running = true;
+  }
+  ++sorts.in_flight;
+  grid.SetBusy(true);
+  if (start)
+    platform.StartWorker(
+        [&platform, grid = &grid, chain] { RunListingSortChain(platform, grid, chain); });
+  return kSortDone;
+}
 
 std::vector<uint32_t> SortedKeyOrder(std::span<const std::string_view> keys, bool as_number,
                                      bool case_sensitive, bool ascending) {
@@ -381,8 +550,18 @@ void SortByClickedColumn(program::ProgramContext& ctx, ui::Grid& grid, bool asce
   if (grid.CurrentRow() != 1) return;
   // A listing without a strength (no turnover) still sorts, below every
   // strength.
-  SortGridRows(grid, ctx.state.shown_row_count, column, kind, false, ascending, std::nullopt,
-               std::nullopt, std::nullopt, std::nullopt, column == kStrengthColumn);
+  const bool lowest = column == kStrengthColumn;
+  // Many listings are sorted on a worker: the block is every listing row and
+  // column, so the checks of SortGridRows all hold.
+  ListingRowSource* source = ListingSourceOf(grid);
+  if (source != nullptr && source->count() >= source->off_ui_sorts().from_rows &&
+      source->count() > 0 && ctx.state.shown_row_count - 1 == source->count() &&
+      grid.ColumnCount() == kListingColumnCount && TypedListingKey(column, kind == kSortAsNumber)) {
+    SortListingRowsOffUi(ctx.platform, grid, *source, column, kind, ascending, lowest);
+  } else {
+    SortGridRows(grid, ctx.state.shown_row_count, column, kind, false, ascending, std::nullopt,
+                 std::nullopt, std::nullopt, std::nullopt, lowest);
+  }
   if (int* remembered = RememberedDirection(ctx, grid)) *remembered = ascending ? 1 : 0;
   ui::Label& arrow = ctx.window.透明标签_排序标;
   arrow.SetCaption(Arrow(ascending));

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -47,6 +48,18 @@ int SortGridRows(ui::Grid& grid, int shown_row_count, int key_column, int kind =
                  std::optional<int> last_column = std::nullopt,
                  bool empty_listing_keys_lowest = false);
 
+class ListingRowSource;
+
+// SortGridRows of every row and column of a listing source by a typed key
+// (a text column as text, a figure column as number, case-insensitive), for
+// a header click on many rows: the checks at once, the order worked out on
+// a worker from the order shown, then swapped in on the user-interface
+// thread. Meanwhile the grid is busy and shows the old order; a sort asked
+// for meanwhile starts from the order the one before leaves, and only the
+// latest is shown. Rows replaced meanwhile (a refresh) drop them.
+int SortListingRowsOffUi(ui::Platform& platform, ui::Grid& grid, ListingRowSource& source,
+                         int key_column, int kind, bool ascending, bool empty_listing_keys_lowest);
+
 // The sorted order of keys as positions into `keys`: ascending, rows with
 // equal keys in their earlier order; descending is the ascending order read
 // backwards. Number keys are read with text::NumberFromText and count as
@@ -54,6 +67,10 @@ int SortGridRows(ui::Grid& grid, int shown_row_count, int key_column, int kind =
 // compare in GBK order (text::CompareGbk).
 std::vector<uint32_t> SortedKeyOrder(std::span<const std::string_view> keys, bool as_number,
                                      bool case_sensitive, bool ascending);
+
+// The rank of each text in the order a text sort compares them (as
+// SortedKeyOrder does): equal texts, after folding, share a rank.
+std::vector<uint32_t> TextRanks(const std::vector<std::string>& texts, bool case_sensitive);
 
 // Net and strength coloured by sign, rows striped.
 void ApplyGridColours(ui::Grid& grid);

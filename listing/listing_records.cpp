@@ -1,10 +1,13 @@
 #include "listing/listing_records.h"
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "listing/grid_sort.h"
 #include "listing/listing_grid.h"
 #include "listing/listing_lines.h"
+#include "listing/listing_scan.h"
 #include "text/figure_text.h"
 #include "text/numbers.h"
 
@@ -19,20 +22,66 @@ int64_t RecordsThousandths(double x) {
   return static_cast<double>(k) / 1000 == x ? static_cast<int64_t>(k) : kOddFigure;
 }
 
-// Interns texts of one column: each distinct text once.
+struct RecordsTextHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+
+// Interns texts of one column: each distinct text once. Listings come in
+// runs of one date (and often one Seat), so the last text is tried first.
 class RecordsTextPool {
  public:
   explicit RecordsTextPool(std::vector<std::string>& texts) : texts_(texts) {}
-  uint32_t Intern(std::string&& text) {
-    auto [it, added] = ids_.try_emplace(text, static_cast<uint32_t>(texts_.size()));
-    if (added) texts_.push_back(std::move(text));
-    return it->second;
+  uint32_t Intern(std::string_view text) {
+    if (last_ < texts_.size() && texts_[last_] == text) return last_;
+    auto it = ids_.find(text);
+    if (it == ids_.end()) {
+      it = ids_.emplace(std::string(text), static_cast<uint32_t>(texts_.size())).first;
+      texts_.emplace_back(text);
+    }
+    last_ = it->second;
+    return last_;
   }
 
  private:
   std::vector<std::string>& texts_;
-  std::unordered_map<std::string, uint32_t> ids_;
+  std::unordered_map<std::string, uint32_t, RecordsTextHash, std::equal_to<>> ids_;
+  uint32_t last_ = std::numeric_limits<uint32_t>::max();
 };
+
+// Fills a record's figures from a row's; figures that are not whole
+// thousandths are kept beside the records.
+void PutRecordFigures(const ListingRow& row, size_t i, ListingRecord& record, ListingTable& table) {
+  const std::array<std::optional<double>, 4> figures = {row.buy_total, row.sell_total, row.net,
+                                                        row.strength};
+  for (size_t f = 0; f < figures.size(); ++f) {
+    if (!figures[f]) {
+      record.figure[f] = kNoFigure;
+      continue;
+    }
+    record.figure[f] = RecordsThousandths(*figures[f]);
+    if (record.figure[f] == kOddFigure) table.odd_figures[i * 4 + f] = *figures[f];
+  }
+  record.record_number = row.record_number;
+}
+
+// The order of the default descending date sort over the records: the
+// ascending order by the dates' ranks, equal dates in record order, read
+// backwards. A counting sort, the dates being few.
+std::vector<uint32_t> NewestFirstOrder(const ListingTable& table) {
+  const std::vector<uint32_t> rank = TextRanks(table.texts[kDateColumn], false);
+  const uint32_t ranks = rank.empty() ? 0 : *std::max_element(rank.begin(), rank.end()) + 1;
+  // Where each rank's run starts, highest rank first.
+  std::vector<size_t> start(ranks + 1, 0);
+  for (const ListingRecord& record : table.records) ++start[ranks - rank[record.text[kDateColumn]]];
+  for (size_t r = 1; r <= ranks; ++r) start[r] += start[r - 1];
+  std::vector<uint32_t> order(table.records.size());
+  for (size_t i = table.records.size(); i-- > 0;) {
+    const uint32_t r = ranks - 1 - rank[table.records[i].text[kDateColumn]];
+    order[start[r]++] = static_cast<uint32_t>(i);
+  }
+  return order;
+}
 
 }  // namespace
 
@@ -114,20 +163,9 @@ std::shared_ptr<ListingRowSource> MakeListingRowSource(ListingLines& lines) {
   for (size_t i = 0; i < n; ++i) {
     ListingRow& row = lines.listings[i].row;
     ListingRecord& record = table->records[i];
-    record.text = {pools[0].Intern(std::move(row.date)), pools[1].Intern(std::move(row.stock_name)),
-                   pools[2].Intern(std::move(row.stock_code)),
-                   pools[3].Intern(std::move(row.first_buy_seat))};
-    const std::array<std::optional<double>, 4> figures = {row.buy_total, row.sell_total, row.net,
-                                                          row.strength};
-    for (size_t f = 0; f < figures.size(); ++f) {
-      if (!figures[f]) {
-        record.figure[f] = kNoFigure;
-        continue;
-      }
-      record.figure[f] = RecordsThousandths(*figures[f]);
-      if (record.figure[f] == kOddFigure) table->odd_figures[i * 4 + f] = *figures[f];
-    }
-    record.record_number = row.record_number;
+    record.text = {pools[0].Intern(row.date), pools[1].Intern(row.stock_name),
+                   pools[2].Intern(row.stock_code), pools[3].Intern(row.first_buy_seat)};
+    PutRecordFigures(row, i, record, *table);
   }
   std::vector<uint32_t> order = std::move(lines.order);
   if (order.empty()) {
@@ -139,6 +177,62 @@ std::shared_ptr<ListingRowSource> MakeListingRowSource(ListingLines& lines) {
   lines.listings = {};
   lines.order = {};
   return std::make_shared<ListingRowSource>(std::move(table), std::move(order), read, as_text);
+}
+
+ListingRecordsScan ScanListingRecords(store::Store& store,
+                                      const std::vector<int64_t>* record_numbers,
+                                      bool newest_first) {
+  ListingRecordsScan scan;
+  auto table = std::make_shared<ListingTable>();
+  std::array<RecordsTextPool, kInternedColumns> pools = {
+      RecordsTextPool(table->texts[0]), RecordsTextPool(table->texts[1]),
+      RecordsTextPool(table->texts[2]), RecordsTextPool(table->texts[3])};
+  ScannedListing listing;  // one listing at a time, its buffers reused
+  bool empty_date = false;
+  auto error = ForEachStoredListingInParallel(
+      store, record_numbers,
+      [&](const StoredListing& stored) {
+        if (scan.listings_read++ == 0)
+          table->records.reserve(static_cast<size_t>(
+              record_numbers ? static_cast<int64_t>(record_numbers->size()) : scan.record_count));
+        // Past a damaged listing the rest are only counted.
+        if (scan.damaged_buy_block) return true;
+        listing.turnover = TurnoverFromText(stored.turnover);
+        TakeSeatBlocks(stored.buy_block, stored.sell_block, listing);
+        if (listing.buy_block_values < kFewestBuyBlockValues) {
+          scan.damaged_buy_block = true;
+          return true;
+        }
+        ListingRow& row = listing.row;
+        row.record_number = stored.record_number;
+        ComputeFigures(listing);
+        const size_t i = table->records.size();
+        ListingRecord& record = table->records.emplace_back();
+        record.text = {pools[0].Intern(stored.date), pools[1].Intern(stored.name),
+                       pools[2].Intern(stored.code), pools[3].Intern(row.first_buy_seat)};
+        empty_date = empty_date || stored.date.empty();
+        PutRecordFigures(row, i, record, *table);
+        return true;
+      },
+      &scan.record_count);
+  if (error) {
+    scan = ListingRecordsScan{};
+    scan.error = error;
+    return scan;
+  }
+  scan.count = static_cast<int>(table->records.size());
+  // The date sort is refused over an empty date: the scan order stays.
+  const bool sorted = newest_first && scan.count > 0 && !empty_date;
+  std::vector<uint32_t> order;
+  if (sorted) {
+    order = NewestFirstOrder(*table);
+  } else {
+    order.resize(table->records.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+  }
+  scan.rows = std::make_shared<ListingRowSource>(std::move(table), std::move(order),
+                                                 scan.listings_read, sorted);
+  return scan;
 }
 
 ListingRowSource* ListingSourceOf(const ui::Grid& grid) {

@@ -8,11 +8,13 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "store/record_store.h"
 #include "ui/grid.h"
 
 namespace listing {
@@ -52,6 +54,17 @@ struct ListingTable {
 // The text of a figure of k thousandths: "-12.340".
 std::string ThousandthsText(int64_t k);
 
+struct ListingSortChain;  // grid_sort.cpp
+
+// Header sorts of a source worked out on a worker and swapped in on the
+// user-interface thread (see SortListingRowsOffUi). User-interface thread.
+struct OffUiSorts {
+  std::shared_ptr<ListingSortChain> chain;
+  int in_flight = 0;        // sorts asked for whose order is not back yet
+  uint64_t latest = 0;      // the number of the latest; only its order is shown
+  int from_rows = 250'000;  // listings from which a header sort leaves the thread
+};
+
 // The rows of a listing grid below its title row.
 class ListingRowSource : public ui::RowSource {
  public:
@@ -62,6 +75,8 @@ class ListingRowSource : public ui::RowSource {
   bool AlignColumns(int first_column, int last_column, ui::Align align) override;
 
   const ListingTable& table() const { return *table_; }
+  const std::shared_ptr<const ListingTable>& shared_table() const { return table_; }
+  OffUiSorts& off_ui_sorts() { return off_ui_sorts_; }
   // Listings shown: rows 1..count(); the rows below them are blank.
   int count() const { return static_cast<int>(order_.size()); }
   // The record shown in row `row` (1..count()).
@@ -84,6 +99,7 @@ class ListingRowSource : public ui::RowSource {
   int row_count_ = 0;
   bool record_number_as_text_ = false;
   bool coloured_ = false;
+  OffUiSorts off_ui_sorts_;
   // Alignment given to whole columns after the fill; 0xFF: the column's own.
   std::array<uint8_t, 10> align_{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 };
@@ -91,6 +107,30 @@ class ListingRowSource : public ui::RowSource {
 // The records of the lines, in the lines' order; takes the lines' texts.
 // Touches no grid, so a worker builds them.
 std::shared_ptr<ListingRowSource> MakeListingRowSource(ListingLines& lines);
+
+// A listing grid's rows read straight from the store (see
+// ScanListingRecords).
+struct ListingRecordsScan {
+  std::shared_ptr<ListingRowSource> rows;  // null when the store failed
+  int count = 0;                           // listings shown
+  int64_t listings_read = 0;  // listings the scan gave (the grid's row count follows it)
+  int64_t record_count = 0;   // listings in the whole store
+  // The rows stop before the first listing whose buy block has fewer than
+  // three values: the store is damaged there.
+  bool damaged_buy_block = false;
+  // Set when the store could not be opened or failed during the scan.
+  std::optional<store::StoreError> error;
+};
+
+// The rows MakeListingLines and MakeListingRowSource make of a scan, built
+// while the store is read: each listing's texts are interned and its figures
+// worked out as it comes, the listings after a damaged one only counted, so
+// no copy of the listings' texts is ever held. With newest_first the order
+// is the default descending date sort's (scan order when a date is empty).
+// Touches no grid, so a worker builds them.
+ListingRecordsScan ScanListingRecords(store::Store& store,
+                                      const std::vector<int64_t>* record_numbers,
+                                      bool newest_first);
 
 // The listing source of a grid, if its rows come from one.
 ListingRowSource* ListingSourceOf(const ui::Grid& grid);

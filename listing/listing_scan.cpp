@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <thread>
 
 #include "text/numbers.h"
@@ -213,11 +214,11 @@ std::optional<store::StoreError> ForEachStoredListing(store::Store& store,
 
 namespace {
 
-// The fields of StoredListing copied back to back into one buffer.
-constexpr int kCopiedFields = 7;
+// The fields a pass asked for, copied back to back into one buffer.
+constexpr size_t kMostCopiedFields = store::kFieldCount;
 struct CopiedListing {
   int64_t record_number = 0;
-  uint32_t begin[kCopiedFields + 1] = {};  // field k is bytes begin[k]..begin[k + 1]
+  uint32_t begin[kMostCopiedFields + 1] = {};  // field k is bytes begin[k]..begin[k + 1]
 };
 struct ListingBatch {
   std::string bytes;
@@ -304,49 +305,30 @@ class BatchHandover {
   std::optional<store::StoreError> error_;
 };
 
-void CopyInto(ListingBatch& batch, const StoredListing& stored) {
+void CopyInto(ListingBatch& batch, store::StoreAccess& access, std::span<const int> fields) {
   CopiedListing& copied = batch.listings.emplace_back();
-  copied.record_number = stored.record_number;
-  const std::string_view fields[kCopiedFields] = {
-      stored.date,      stored.name,      stored.code,      stored.turnover,
-      stored.buy_block, stored.sell_block, stored.reason};
-  for (int k = 0; k < kCopiedFields; ++k) {
+  copied.record_number = access.CurrentRecordNumber();
+  for (size_t k = 0; k < fields.size(); ++k) {
     copied.begin[k] = static_cast<uint32_t>(batch.bytes.size());
-    batch.bytes.append(fields[k]);
+    batch.bytes.append(access.FieldView(fields[k]));
   }
-  copied.begin[kCopiedFields] = static_cast<uint32_t>(batch.bytes.size());
-}
-
-StoredListing ViewOf(const ListingBatch& batch, const CopiedListing& copied) {
-  const std::string_view bytes = batch.bytes;
-  const auto field = [&](int k) {
-    return bytes.substr(copied.begin[k], copied.begin[k + 1] - copied.begin[k]);
-  };
-  StoredListing stored;
-  stored.record_number = copied.record_number;
-  stored.date = field(0);
-  stored.name = field(1);
-  stored.code = field(2);
-  stored.turnover = field(3);
-  stored.buy_block = field(4);
-  stored.sell_block = field(5);
-  stored.reason = field(6);
-  return stored;
+  copied.begin[fields.size()] = static_cast<uint32_t>(batch.bytes.size());
 }
 
 }  // namespace
 
-std::optional<store::StoreError> ForEachStoredListingInParallel(
-    store::Store& store, const std::vector<int64_t>* record_numbers, const ListingVisitor& visit,
-    int64_t* record_count) {
+std::optional<store::StoreError> ForEachStoredRecordInParallel(
+    store::Store& store, const std::vector<int64_t>* record_numbers, std::span<const int> fields,
+    const CopiedFieldsVisitor& visit, int64_t* record_count) {
+  if (fields.size() > kMostCopiedFields) fields = fields.first(kMostCopiedFields);
   BatchHandover handover;
   std::thread reader([&] {
     std::unique_ptr<ListingBatch> batch;
     bool first = true;
     int64_t count_read = 0;  // the reader's own: the caller's belongs to the visiting thread
-    auto error = ForEachStoredListing(
+    auto error = ForEachStoredRecord(
         store, record_numbers,
-        [&](const StoredListing& stored) {
+        [&](store::StoreAccess& access) {
           if (!batch) {
             // The count is known once the store is open, before any listing.
             if (first) handover.SetRecordCount(count_read);
@@ -355,7 +337,7 @@ std::optional<store::StoreError> ForEachStoredListingInParallel(
             if (!batch) return false;
             batch->listings.reserve(kBatchListings);
           }
-          CopyInto(*batch, stored);
+          CopyInto(*batch, access, fields);
           if (batch->listings.size() == kBatchListings) {
             handover.PutFull(std::move(batch));
             if (handover.stopped()) return false;
@@ -369,11 +351,16 @@ std::optional<store::StoreError> ForEachStoredListingInParallel(
   });
 
   int64_t count = 0;
+  std::array<std::string_view, kMostCopiedFields> views;
+  const std::span<const std::string_view> copied_fields(views.data(), fields.size());
   while (auto batch = handover.TakeFull(&count)) {
     if (record_count) *record_count = count;
     bool go_on = true;
+    const std::string_view bytes = batch->bytes;
     for (const CopiedListing& copied : batch->listings) {
-      if (!visit(ViewOf(*batch, copied))) {
+      for (size_t k = 0; k < fields.size(); ++k)
+        views[k] = bytes.substr(copied.begin[k], copied.begin[k + 1] - copied.begin[k]);
+      if (!visit(copied_fields, copied.record_number)) {
         go_on = false;
         break;
       }
@@ -387,6 +374,29 @@ std::optional<store::StoreError> ForEachStoredListingInParallel(
   reader.join();
   if (record_count) *record_count = count;
   return handover.error();
+}
+
+std::optional<store::StoreError> ForEachStoredListingInParallel(
+    store::Store& store, const std::vector<int64_t>* record_numbers, const ListingVisitor& visit,
+    int64_t* record_count) {
+  static constexpr int kListingFields[] = {store::kDate,     store::kName,     store::kCode,
+                                           store::kTurnover, store::kBuySeats, store::kSellSeats,
+                                           store::kReason};
+  StoredListing stored;
+  return ForEachStoredRecordInParallel(
+      store, record_numbers, kListingFields,
+      [&](std::span<const std::string_view> fields, int64_t record_number) {
+        stored.record_number = record_number;
+        stored.date = fields[0];
+        stored.name = fields[1];
+        stored.code = fields[2];
+        stored.turnover = fields[3];
+        stored.buy_block = fields[4];
+        stored.sell_block = fields[5];
+        stored.reason = fields[6];
+        return visit(stored);
+      },
+      record_count);
 }
 
 ScannedListing Summarise(const StoredListing& stored) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -97,6 +98,16 @@ std::optional<store::StoreError> ForEachStoredListing(store::Store& store,
 std::optional<store::StoreError> ForEachStoredListingInParallel(
     store::Store& store, const std::vector<int64_t>* record_numbers, const ListingVisitor& visit,
     int64_t* record_count = nullptr);
+
+// The pass of ForEachStoredListingInParallel over any of the nine fields
+// (store field numbers, at most nine): `visit` gets their texts in the
+// order asked for, as views that last until it returns, and the record
+// number.
+using CopiedFieldsVisitor =
+    std::function<bool(std::span<const std::string_view> fields, int64_t record_number)>;
+std::optional<store::StoreError> ForEachStoredRecordInParallel(
+    store::Store& store, const std::vector<int64_t>* record_numbers, std::span<const int> fields,
+    const CopiedFieldsVisitor& visit, int64_t* record_count = nullptr);
 
 // The figures of a listing: date, name, code, first buying Seat, record
 // number, the turnover and the totals of its line (see ComputeFigures).

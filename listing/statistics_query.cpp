@@ -1,7 +1,9 @@
 #include "listing/statistics_query.h"
 
 #include "listing/grid_sort.h"
+#include "listing/listing_grid.h"
 #include "listing/listing_lines.h"
+#include "listing/listing_records.h"
 #include "listing/listing_scan.h"
 #include "store/store_error.h"
 #include "text/gbk.h"
@@ -9,11 +11,6 @@
 #include "ui/messages.h"
 
 namespace listing {
-namespace {
-
-
-}  // namespace
-
 std::string ListingTotalCaption(int64_t record_count) {
   static const std::string before = text::Gbk("上榜总计(");
   static const std::string after = text::Gbk(")条");
@@ -51,16 +48,33 @@ std::optional<int> FillListingGridCounting(program::ProgramContext& ctx, ui::Gri
   tabs.SetPageEnabled(ui::MainWindow::kDetailsPage, false);
 
   const bool search_mode = grid.tag() == search_tag;
-  ListingScan scan = ScanListings(ctx.store, search_mode ? &record_numbers : nullptr);
-  if (scan.error) {
+  const std::vector<int64_t>* numbers = search_mode ? &record_numbers : nullptr;
+  // A grid of the listing columns takes records built during the scan; any
+  // other grid takes cells.
+  ListingRecordsScan records;
+  ListingLines lines;
+  if (grid.ColumnCount() == kListingColumnCount) {
+    records = ScanListingRecords(ctx.store, numbers, false);
+  } else {
+    ListingScan scan = ScanListings(ctx.store, numbers);
+    records.error = scan.error;
+    if (!scan.error) lines = MakeListingLines(std::move(scan), false);
+  }
+  if (records.error) {
     tabs.SetPageEnabled(ui::MainWindow::kDetailsPage, true);
-    ShowStoreErrorMessage(ctx.platform, *scan.error);
+    ShowStoreErrorMessage(ctx.platform, *records.error);
     return std::nullopt;
   }
   if (search_mode) ctx.window.标签_搜索标题.SetCaption(ctx.state.search_keyword + search_title);
 
-  ListingLines lines = MakeListingLines(std::move(scan), false);
-  PutListingLines(grid, lines);
+  if (records.rows) {
+    lines.count = records.count;
+    lines.record_count = records.record_count;
+    lines.damaged_buy_block = records.damaged_buy_block;
+    PutListingSource(grid, std::move(records.rows));
+  } else {
+    PutListingLines(grid, lines);
+  }
   ctx.window.标签_上榜数.SetCaption(ListingTotalCaption(lines.record_count));
   if (lines.damaged_buy_block) ShowDamagedStoreMessage(ctx.platform);
 

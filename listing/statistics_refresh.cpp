@@ -51,17 +51,10 @@ void FailOnUi(program::ProgramContext& ctx, uint64_t generation, const store::St
   if (ctx.state.statistics_refresh_shown == 0) ShowNoStatistics(ctx);
 }
 
-// The fill's lines with every row of the grid made ready on the worker.
-struct PreparedFill {
-  ListingLines lines;
-  std::shared_ptr<ListingRowSource> rows;
-};
-
 void ShowOnUi(program::ProgramContext& ctx, uint64_t generation, int64_t start,
-              PreparedFill& fill, const store::StoreStamp& stamp) {
+              ListingRecordsScan& fill, const store::StoreStamp& stamp) {
   EndOnUi(ctx, generation, stamp);
   if (Superseded(ctx, generation)) return;
-  const ListingLines& lines = fill.lines;
   ctx.state.statistics_refresh_shown = generation;
   static const std::string newest_before = text::Gbk("最新更新：（");
   static const std::string newest_after = text::Gbk("）");
@@ -73,14 +66,14 @@ void ShowOnUi(program::ProgramContext& ctx, uint64_t generation, int64_t start,
     SetUpListingGrid(window, grid, false);
     // One swap: the records were built on the worker.
     PutListingSource(grid, std::move(fill.rows));
-    window.标签_上榜数.SetCaption(ListingTotalCaption(lines.record_count));
+    window.标签_上榜数.SetCaption(ListingTotalCaption(fill.record_count));
     window.高级选择夹1.SetPageEnabled(ui::MainWindow::kDetailsPage, true);
   }
   window.标签_数据耗时.SetCaption(ElapsedCaption(grid, ctx.platform.TickCount() - start));
-  ctx.state.statistics_listing_count = lines.count;
+  ctx.state.statistics_listing_count = fill.count;
   // The count belongs to the grid on show: the search page keeps its own.
   if (window.高级选择夹1.current_page() != ui::MainWindow::kSearchPage)
-    ctx.state.shown_row_count = lines.count + 1;
+    ctx.state.shown_row_count = fill.count + 1;
   // The lines came newest first when the default date sort applies; that
   // sort leaves the grid unchanged otherwise (an empty date, no listing).
   window.标签_上榜日期.SetCaption(newest_before + grid.Text(1, kDateColumn) + newest_after);
@@ -106,19 +99,16 @@ void RefreshStatistics(program::ProgramContext& ctx) {
 
   // Taken before reading: a write while the scan runs shows as a change.
   const store::StoreStamp stamp = store::StampOfStore(ctx.store.Path());
-  ListingScan scan = ScanListings(ctx.store, nullptr);
-  if (scan.error) {
+  // The records, their figures and the newest-first order are worked out
+  // here, on the calling thread; the user-interface thread only moves them in.
+  auto fill = std::make_shared<ListingRecordsScan>(ScanListingRecords(ctx.store, nullptr, true));
+  if (fill->error) {
     OnUi(ctx, on_ui, [&ctx, generation, stamp] { FailOnUi(ctx, generation, stamp); });
-    ShowStoreErrorMessage(ctx.platform, *scan.error);
+    ShowStoreErrorMessage(ctx.platform, *fill->error);
     return;
   }
-  // Lines, figures and the newest-first order are worked out here, on the
-  // calling thread; the user-interface thread only moves them in.
-  auto fill = std::make_shared<PreparedFill>();
-  fill->lines = MakeListingLines(std::move(scan), true);
-  fill->rows = MakeListingRowSource(fill->lines);
   fill->rows->set_coloured(true);
-  const bool damaged = fill->lines.damaged_buy_block;
+  const bool damaged = fill->damaged_buy_block;
   OnUi(ctx, on_ui, [&ctx, generation, start, fill, stamp] {
     ShowOnUi(ctx, generation, start, *fill, stamp);
   });

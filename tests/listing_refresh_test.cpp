@@ -8,6 +8,7 @@
 
 #include "listing/grid_sort.h"
 #include "listing/listing_grid.h"
+#include "listing/listing_records.h"
 #include "listing/statistics_query.h"
 #include "listing/statistics_refresh.h"
 #include "tests/program_fixture.h"
@@ -191,6 +192,82 @@ TEST_F(ListingRefreshTest, TheSearchPageKeepsItsShownRowCount) {
   listing::RefreshStatistics(p.ctx);
   EXPECT_EQ(p.state.shown_row_count, 4);
   EXPECT_EQ(p.state.statistics_listing_count, 2);
+}
+
+// Many listings with long runs of equal dates and figures, so that each
+// sort's order depends on the order the one before left.
+std::vector<ListingRecord> ManyTies() {
+  std::vector<ListingRecord> records;
+  for (int i = 0; i < 300; ++i) {
+    const std::string code = std::to_string(600000 + i % 37);
+    records.push_back(MakeListing("2011-03-0" + std::to_string(1 + i % 4), "股" + code, code,
+                                  std::to_string(10000 + (i % 5) * 1000),
+                                  std::to_string((i % 6) * 10000) + ".00",
+                                  std::to_string((i % 4) * 10000) + ".00"));
+  }
+  return records;
+}
+
+void ExpectSameGrids(const ui::Grid& a, const ui::Grid& b) {
+  ASSERT_EQ(a.RowCount(), b.RowCount());
+  for (int r = 0; r < a.RowCount(); ++r)
+    for (int c = 0; c < a.ColumnCount(); ++c)
+      ASSERT_EQ(Describe(a.At(r, c)), Describe(b.At(r, c))) << r << " " << c;
+}
+
+void Click(TestProgram& t, int column) {
+  ui::Grid& grid = t.window.高级表格_龙虎统计;
+  grid.UserHeaderClick(column);
+  listing::OnListingHeaderClicked(t.ctx, grid);
+}
+
+TEST_F(ListingRefreshTest, ClicksWhileAWorkerSortsEndAsClicksOneAfterTheOther) {
+  // The same store twice: one program sorts on the spot, the other on a
+  // worker, with every click made before any sort is back.
+  TestProgram at_once;
+  WriteListings(at_once.store, ManyTies());
+  WriteListings(p.store, ManyTies());
+  listing::RefreshStatistics(at_once.ctx);
+  listing::RefreshStatistics(p.ctx);
+  listing::ListingSourceOf(stats())->off_ui_sorts().from_rows = 1;
+  const std::vector<int> columns = {5, 0, 6, 6, 2, 7, 0};
+  for (int column : columns) Click(at_once, column);
+  EXPECT_FALSE(at_once.window.高级表格_龙虎统计.busy());
+  const std::string first_date = stats().Text(1, 0);
+  const std::string first_number = stats().Text(1, 9);
+  for (size_t k = 0; k < columns.size(); ++k) {
+    Click(p, columns[k]);
+    // Some clicks come while the worker runs, others after it finished but
+    // before the user-interface thread took its order.
+    if (k % 2 == 1) WaitForWorkersWithoutPumping();
+  }
+  // Nothing is swapped in before the user-interface thread takes it.
+  EXPECT_TRUE(stats().busy());
+  EXPECT_EQ(stats().Text(1, 0), first_date);
+  EXPECT_EQ(stats().Text(1, 9), first_number);
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_FALSE(stats().busy());
+  ExpectSameGrids(at_once.window.高级表格_龙虎统计, stats());
+  // And a click after they are all back starts from the order shown.
+  Click(at_once, 3);
+  Click(p, 3);
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  ExpectSameGrids(at_once.window.高级表格_龙虎统计, stats());
+}
+
+TEST_F(ListingRefreshTest, ARefreshWhileAWorkerSortsShowsTheRefreshedRows) {
+  TestProgram refreshed;
+  WriteListings(refreshed.store, ManyTies());
+  WriteListings(p.store, ManyTies());
+  listing::RefreshStatistics(p.ctx);
+  listing::ListingSourceOf(stats())->off_ui_sorts().from_rows = 1;
+  Click(p, 5);
+  Click(p, 1);
+  listing::RefreshStatistics(p.ctx);
+  listing::RefreshStatistics(refreshed.ctx);
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  EXPECT_FALSE(stats().busy());
+  ExpectSameGrids(refreshed.window.高级表格_龙虎统计, stats());
 }
 
 }  // namespace

@@ -87,6 +87,12 @@ void Grid::Emit(const GridChange& change) {
   for (auto& listener : grid_listeners_) listener(change);
 }
 
+void Grid::SetBusy(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  Changed(GridChange::kBusy);
+}
+
 void Grid::Changed(GridChange::Kind kind, int first_row, int last_row) {
   CheckOwnerThread();
   if (batch_depth_ == 0) {
@@ -102,6 +108,9 @@ void Grid::Changed(GridChange::Kind kind, int first_row, int last_row) {
       break;
     case GridChange::kCurrentCell:
       batch_current_ = true;
+      break;
+    case GridChange::kBusy:
+      Emit(GridChange{kind});
       break;
     case GridChange::kRows:
       if (batch_first_row_ < 0) {

@@ -81,6 +81,7 @@ struct GridChange {
     kRows,    // cells of rows first_row..last_row
     kLayout,  // widths, heights, merges, header rows, striping
     kCurrentCell,
+    kBusy,  // the grid started or stopped working on its rows (see Grid::SetBusy)
   } kind = kReset;
   int first_row = 0;
   int last_row = 0;
@@ -188,6 +189,10 @@ class Grid : public Component {
 
   const Striping& striping() const { return striping_; }
   void SetStriping(const Striping& striping);
+  // The grid's rows are being reordered away from the user-interface thread;
+  // a view shows a wait cursor over them meanwhile.
+  void SetBusy(bool busy);
+  bool busy() const { return busy_; }
   // The background the grid shows for a cell: its own, else the stripe.
   std::optional<Colour> ShownBackground(int row, int column) const;
 
@@ -264,6 +269,7 @@ class Grid : public Component {
   std::unordered_map<int64_t, std::string> tooltips_;
   std::vector<CellRange> merges_;
   Striping striping_;
+  bool busy_ = false;
   int current_row_ = 0;
   int current_column_ = 0;
 

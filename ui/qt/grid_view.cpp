@@ -154,6 +154,13 @@ void GridView::OnGridChange(const ui::GridChange& change) {
     case ui::GridChange::kCurrentCell:
       ApplyCurrentCell();
       break;
+    case ui::GridChange::kBusy:
+      if (grid_.busy()) {
+        viewport()->setCursor(Qt::WaitCursor);
+      } else {
+        viewport()->unsetCursor();
+      }
+      break;
   }
 }
 
