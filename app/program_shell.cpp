@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "coverage/coverage_page.h"
+#include "download_log/coverage_page.h"
 #include "listing/listing_grid.h"
 #include "program/jobs.h"
 #include "listing/statistics_refresh.h"

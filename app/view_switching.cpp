@@ -1,7 +1,7 @@
 #include "app/view_switching.h"
 
-#include "coverage/coverage_page.h"
-#include "details/details_view.h"
+#include "download_log/coverage_page.h"
+#include "duplicates/details_view.h"
 #include "program/jobs.h"
 #include "listing/listing_grid.h"
 #include "text/gbk.h"

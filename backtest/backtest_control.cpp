@@ -11,7 +11,7 @@
 #include "backtest/backtest_shown.h"
 #include "backtest/backtester.h"
 #include "backtest/store_input.h"
-#include "details/details_view.h"
+#include "duplicates/details_view.h"
 #include "listing/statistics_query.h"
 #include "ranking/date_range.h"
 #include "text/gbk.h"

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "bench/store_bench_data.h"
-#include "coverage/coverage_page.h"
-#include "coverage/coverage_plan.h"
+#include "download_log/coverage_page.h"
+#include "download_log/coverage_plan.h"
 #include "download/download_run.h"
 #include "download/page_scraper.h"
 #include "program/program_context.h"

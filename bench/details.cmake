@@ -7,8 +7,8 @@ target_compile_definitions(quorvane_bench_details_data PRIVATE
   QUORVANE_BENCH_CACHE_DIR="${CMAKE_BINARY_DIR}/bench-cache")
 
 quorvane_benchmark(details_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/details_bench.cpp
-  LIBS quorvane_bench_details_data quorvane_details)
+  LIBS quorvane_bench_details_data quorvane_duplicates)
 
 # The removal on its worker: how long the user-interface thread is held.
 quorvane_benchmark(removal_job_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/removal_job_bench.cpp
-  LIBS quorvane_bench_details_data quorvane_details quorvane_ui_testing)
+  LIBS quorvane_bench_details_data quorvane_duplicates quorvane_ui_testing)

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "bench/details_bench_data.h"
-#include "details/details_view.h"
-#include "details/seat_tooltip.h"
+#include "duplicates/details_view.h"
+#include "duplicates/seat_tooltip.h"
 #include "program/program_context.h"
 #include "program/program_state.h"
 #include "store/duplicate_removal.h"

@@ -9,7 +9,7 @@
 #include <chrono>
 
 #include "bench/details_bench_data.h"
-#include "details/duplicate_listings.h"
+#include "duplicates/duplicate_listings.h"
 #include "program/jobs.h"
 #include "store/record_store.h"
 #include "ui/main_window.h"

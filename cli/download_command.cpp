@@ -8,7 +8,7 @@
 #include "cli/commands.h"
 #include "cli/download_progress.h"
 #include "cli/messages.h"
-#include "coverage/coverage_plan.h"
+#include "download_log/coverage_plan.h"
 #include "download/download_request.h"
 #include "download/download_run.h"
 #include "download/listing_source.h"

@@ -6,8 +6,8 @@
 #include <optional>
 #include <utility>
 
-#include "coverage/coverage_page.h"
-#include "coverage/coverage_plan.h"
+#include "download_log/coverage_page.h"
+#include "download_log/coverage_plan.h"
 #include "download/datacentre_json.h"
 #include "download/date_list.h"
 #include "download/download_run.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "details/details_view.h"
+#include "duplicates/details_view.h"
 #include "listing/statistics_query.h"
 #include "ranking/range_scan.h"
 #include "ranking/ranking_grids.h"

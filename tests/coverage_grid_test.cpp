@@ -1,7 +1,7 @@
 // The grid of "下载记录": cells by outcome with their colours and tooltips,
 // the totals read back from the cells, one page's row arriving, and the
 // page a cell stands for.
-#include "coverage/coverage_grid.h"
+#include "download_log/coverage_grid.h"
 
 #include <gtest/gtest.h>
 

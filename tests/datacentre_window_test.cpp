@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "coverage/coverage_page.h"
+#include "download_log/coverage_page.h"
 #include "download/datacentre_source.h"
 #include "download/download_control.h"
 #include "store/listing_extras.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "details/click_navigation.h"
+#include "duplicates/click_navigation.h"
 #include "tests/program_fixture.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "details/seat_tooltip.h"
+#include "duplicates/seat_tooltip.h"
 #include "seats/seat_book.h"
 #include "store/store_error.h"
 #include "tests/program_fixture.h"

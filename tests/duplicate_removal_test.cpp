@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/event_wiring.h"
-#include "details/duplicate_listings.h"
+#include "duplicates/duplicate_listings.h"
 #include "download/download_control.h"
 #include "program/jobs.h"
 #include "tests/program_fixture.h"

@@ -1,4 +1,4 @@
-#include "coverage/coverage_plan.h"
+#include "download_log/coverage_plan.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "details/duplicate_listings.h"
+#include "duplicates/duplicate_listings.h"
 
 #include <string>
 

@@ -1,9 +1,9 @@
-#include "coverage/coverage_page.h"
+#include "download_log/coverage_page.h"
 
 #include <optional>
 
-#include "coverage/coverage_grid.h"
-#include "coverage/coverage_plan.h"
+#include "download_log/coverage_grid.h"
+#include "download_log/coverage_plan.h"
 #include "download/datacentre_json.h"
 #include "download/date_list.h"
 #include "store/store_error.h"

@@ -1,4 +1,4 @@
-#include "coverage/coverage_control.h"
+#include "download_log/coverage_control.h"
 
 #include <optional>
 #include <string>
@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "coverage/coverage_grid.h"
-#include "coverage/coverage_page.h"
+#include "download_log/coverage_grid.h"
+#include "download_log/coverage_page.h"
 #include "download/date_list.h"
 #include "download/download_control.h"
 #include "program/jobs.h"

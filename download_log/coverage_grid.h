@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "coverage/coverage_plan.h"
+#include "download_log/coverage_plan.h"
 #include "download/download_request.h"
 #include "store/download_log.h"
 #include "ui/grid.h"

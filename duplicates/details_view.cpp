@@ -1,4 +1,4 @@
-#include "details/details_view.h"
+#include "duplicates/details_view.h"
 
 #include <array>
 #include <cmath>

@@ -1,10 +1,10 @@
-#include "details/click_navigation.h"
+#include "duplicates/click_navigation.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "details/details_view.h"
+#include "duplicates/details_view.h"
 #include "listing/listing_grid.h"
 #include "listing/search.h"
 #include "listing/statistics_query.h"

@@ -1,4 +1,4 @@
-#include "details/seat_tooltip.h"
+#include "duplicates/seat_tooltip.h"
 
 #include <string>
 #include <string_view>

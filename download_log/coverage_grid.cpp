@@ -1,4 +1,4 @@
-#include "coverage/coverage_grid.h"
+#include "download_log/coverage_grid.h"
 
 #include <array>
 
