@@ -4,16 +4,18 @@
 #include "app/view_switching.h"
 #include "backtest/backtest_control.h"
 #include "download_log/coverage_control.h"
+#include "download_log/coverage_page.h"
+#include "download_page/download_control.h"
 #include "duplicates/click_navigation.h"
 #include "duplicates/duplicate_listings.h"
 #include "duplicates/seat_tooltip.h"
-#include "download/download_control.h"
 #include "listing/grid_sort.h"
 #include "listing/search.h"
-#include "prices/prices_control.h"
+#include "listing/statistics_refresh.h"
+#include "ranking/prices_control.h"
 #include "ranking/ranking_control.h"
-#include "seats/archive_control.h"
-#include "seats/todays_watch_control.h"
+#include "seat_pages/archive_control.h"
+#include "seat_pages/todays_watch_control.h"
 
 namespace app {
 
@@ -61,9 +63,21 @@ EventHandlers EventHandlers::Program() {
   h.follow_cell = details::FollowListingCell;
   h.remove_duplicates = details::RemoveDuplicateListings;
   h.start_download = download::OnStartDownloadClicked;
-  h.start_date_changed = download::OnStartDateChanged;
-  h.end_date_changed = download::OnEndDateChanged;
+  h.start_date_changed = [](ProgramContext& ctx) {
+    download::OnStartDateChanged(ui::DownloadPage::Of(ctx.window));
+  };
+  h.end_date_changed = [](ProgramContext& ctx) {
+    download::OnEndDateChanged(ui::DownloadPage::Of(ctx.window), ctx.platform);
+  };
   return h;
+}
+
+void WireDownloadFollowUps(ProgramContext& ctx) {
+  ctx.state.download_page_logged = [&ctx](const store::PageLogEntry& row) {
+    coverage::ShowLoggedPage(ctx.window, row);
+  };
+  ctx.state.download_log_changed = [&ctx] { coverage::RefreshDownloadLogPageIfShown(ctx); };
+  ctx.state.download_stored_listings = [&ctx] { listing::RefreshStatistics(ctx); };
 }
 
 void WireEvents(ProgramContext& ctx, const EventHandlers& h) {
@@ -93,6 +107,7 @@ void WireEvents(ProgramContext& ctx, const EventHandlers& h) {
     GiveFocusOnHover(ctx, ctx.window.编辑框_敢死队信息);
   };
   WireDownloadLogPage(ctx);
+  WireDownloadFollowUps(ctx);
   // The page "席位统计" binds its own events and keeps its own state.
   ranking::WireRankingPage(ctx);
   seats::WireSeatArchivePage(ctx);

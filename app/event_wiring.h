@@ -31,6 +31,11 @@ struct EventHandlers {
   static EventHandlers Program();
 };
 
+// Hangs what follows a download on its hooks: the page "下载记录" follows
+// the log, and the statistics grid is refreshed after a run. WireEvents
+// calls it; ctx must outlive every download.
+void WireDownloadFollowUps(program::ProgramContext& ctx);
+
 // Binds every event of ctx.window. ctx and what it refers to must outlive
 // the window's events.
 void WireEvents(program::ProgramContext& ctx,

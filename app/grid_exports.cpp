@@ -6,9 +6,9 @@
 #include <string_view>
 #include <utility>
 
-#include "sheets/grid_xlsx.h"
 #include "sheets/xlsx_writer.h"
 #include "text/gbk.h"
+#include "ui/grid_xlsx.h"
 
 namespace app {
 namespace {
@@ -93,7 +93,7 @@ const ui::ExportFormat& ExcelExport() {
   static const ui::ExportFormat excel{
       text::Gbk("导出Excel"), text::Gbk("Excel (*.xlsx)"),
       [](const ui::Grid& grid, const std::filesystem::path& file) {
-        return !sheets::WriteXlsx(PlainTable(sheets::GridTable(grid)), WithXlsxEnding(file),
+        return !sheets::WriteXlsx(PlainTable(ui::GridTable(grid)), WithXlsxEnding(file),
                                   SheetName(grid))
                     .has_value();
       },

@@ -12,7 +12,7 @@
 #include "cli/commands.h"
 #include "cli/listing_export.h"
 #include "cli/table_output.h"
-#include "download/download_control.h"
+#include "download_page/download_control.h"
 #include "program/program_context.h"
 #include "program/program_state.h"
 #include "store/record_store.h"

@@ -11,7 +11,7 @@
 
 #include "bench/store_bench_data.h"
 #include "download_log/coverage_page.h"
-#include "download_log/coverage_plan.h"
+#include "download/log_plan.h"
 #include "download/download_run.h"
 #include "download/page_scraper.h"
 #include "program/program_context.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "download/download_control.h"
+#include "download_page/download_control.h"
 #include "download/page_scraper.h"
 #include "program/program_context.h"
 #include "store/record_store.h"

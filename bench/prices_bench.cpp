@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "prices/range_returns.h"
+#include "ranking/range_returns.h"
 #include "prices/returns.h"
 #include "ranking/rankings.h"
 #include "store/price_bars.h"

@@ -13,7 +13,7 @@
 #include "cli/commands.h"
 #include "cli/listing_pass.h"
 #include "cli/messages.h"
-#include "download_log/coverage_plan.h"
+#include "download/log_plan.h"
 #include "ranking/range_scan.h"
 #include "seats/seat_book.h"
 #include "text/gbk.h"

@@ -8,10 +8,11 @@
 #include "cli/commands.h"
 #include "cli/download_progress.h"
 #include "cli/messages.h"
-#include "download_log/coverage_plan.h"
+#include "download/log_plan.h"
 #include "download/download_request.h"
 #include "download/download_run.h"
 #include "download/listing_source.h"
+#include "program/source_settings.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
 
@@ -103,7 +104,7 @@ int RunDownloadCommand(const DownloadOptions& options, CliContext& ctx) {
                    std::to_string(planned.plan.dates.size()) + " days, " +
                    planned.plan.dates.back() + " to " + planned.plan.dates.front() + ") from " +
                    request.source_host + " (" +
-                   program::SourceKindName(ctx.settings.source_kind) + ")" +
+                   download::SourceKindName(ctx.settings.source_kind) + ")" +
                    (options.replace ? ", replacing " : " into ") +
                    location.file.string());
 
@@ -111,7 +112,7 @@ int RunDownloadCommand(const DownloadOptions& options, CliContext& ctx) {
   const double started = SteadySeconds();
   request.fetch_limits.ca_file = ctx.settings.ca_file;
   const std::unique_ptr<download::ListingSource> source =
-      download::MakeListingSource(program::ProgramSettingsOf(ctx.settings), request.fetch_limits);
+      program::MakeListingSource(program::ProgramSettingsOf(ctx.settings), request.fetch_limits);
   const download::DownloadSummary summary =
       download::RunDownload(store, request, *source, progress, ctx.stop);
   const double seconds = SteadySeconds() - started;

@@ -4,7 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/messages.h"
-#include "prices/range_returns.h"
+#include "ranking/range_returns.h"
 
 namespace cli {
 

@@ -7,7 +7,7 @@
 #include "cli/commands.h"
 #include "cli/figure_text.h"
 #include "cli/messages.h"
-#include "prices/range_returns.h"
+#include "ranking/range_returns.h"
 #include "ranking/rankings.h"
 #include "ranking/seat_identities.h"
 #include "text/gbk.h"

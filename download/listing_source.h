@@ -12,7 +12,7 @@
 #include "download/download_request.h"
 #include "download/page_fetch.h"
 #include "download/page_scraper.h"
-#include "program/program_settings.h"
+#include "download/source_kind.h"
 
 namespace download {
 
@@ -89,18 +89,11 @@ struct DataCentrePoliteness {
   int page_size = 500;
 };
 
-// The politeness the settings ask for.
-DataCentrePoliteness PolitenessOf(const program::ProgramSettings& settings);
-
 // The source of a kind at `host`. The data centre keeps answers it cannot
 // read in `answers_folder` (none: kept nowhere).
-std::unique_ptr<ListingSource> MakeListingSource(program::SourceKind kind, const std::string& host,
+std::unique_ptr<ListingSource> MakeListingSource(SourceKind kind, const std::string& host,
                                                  const FetchLimits& limits,
                                                  const DataCentrePoliteness& politeness = {},
                                                  const std::filesystem::path& answers_folder = {});
-// The source the settings name (kind, host, politeness, the folder for
-// unreadable answers).
-std::unique_ptr<ListingSource> MakeListingSource(const program::ProgramSettings& settings,
-                                                 const FetchLimits& limits = {});
 
 }  // namespace download

@@ -9,8 +9,9 @@
 #include "download_log/coverage_grid.h"
 #include "download_log/coverage_page.h"
 #include "download/date_list.h"
-#include "download/download_control.h"
+#include "download_page/download_control.h"
 #include "program/jobs.h"
+#include "program/source_settings.h"
 #include "store/download_log.h"
 #include "store/store_error.h"
 #include "text/gbk.h"
@@ -47,7 +48,7 @@ download::WindowDownloadRequest GapFillRequest(program::ProgramContext& ctx,
   request.source_host = ctx.settings.source_host;
   // The settings' kind of source, as "开始下载" asks it.
   request.source_kind = ctx.settings.source_kind;
-  request.politeness = download::PolitenessOf(ctx.settings);
+  request.politeness = program::PolitenessOf(ctx.settings);
   request.fetch_limits.ca_file = ctx.settings.ca_file;
   request.answers_folder = ctx.settings.answers_folder;
   return request;
@@ -108,7 +109,7 @@ void OnLogEndDateChanged(program::ProgramContext& ctx) {
 }
 
 void OnFillGapsClicked(program::ProgramContext& ctx) {
-  if (download::RefuseDuringJob(ctx) || program::RefuseWhenReadOnly(ctx)) return;
+  if (download::RefuseDuringJob(ctx.state, ctx.platform) || program::RefuseWhenReadOnly(ctx)) return;
   const ui::DownloadLogPage& page = ctx.window.download_log;
   download::WindowDownloadRequest request =
       GapFillRequest(ctx, download::AllPages(LogPageDates(ctx.window)));
@@ -123,14 +124,14 @@ void OnLogCellDoubleClicked(program::ProgramContext& ctx) {
   const std::optional<download::PageKey> page =
       PageOfCell(grid, grid.CurrentRow(), grid.CurrentColumn());
   if (!page) return;
-  if (download::RefuseDuringJob(ctx) || program::RefuseWhenReadOnly(ctx)) return;
+  if (download::RefuseDuringJob(ctx.state, ctx.platform) || program::RefuseWhenReadOnly(ctx)) return;
   download::WindowDownloadRequest request = GapFillRequest(ctx, {*page});
   request.today_only = page->date == ctx.platform.Now().DateText();
   download::StartDownloadJob(ctx, std::move(request));
 }
 
 void OnRebuildLogClicked(program::ProgramContext& ctx) {
-  if (download::RefuseDuringJob(ctx) || program::RefuseWhenReadOnly(ctx)) return;
+  if (download::RefuseDuringJob(ctx.state, ctx.platform) || program::RefuseWhenReadOnly(ctx)) return;
   const ui::MessageAnswer answer =
       ctx.platform.ShowMessage(GapFillT().rebuild_question, ui::MessageTitle(),
                                ui::MessageButtons::kOkCancel, ui::MessageIcon::kQuestion);

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "download_log/coverage_plan.h"
 #include "download/download_request.h"
+#include "download/log_plan.h"
 #include "store/download_log.h"
 #include "ui/grid.h"
 

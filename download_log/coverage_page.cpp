@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "download_log/coverage_grid.h"
-#include "download_log/coverage_plan.h"
+#include "download/log_plan.h"
 #include "download/datacentre_json.h"
 #include "download/date_list.h"
 #include "store/store_error.h"
@@ -44,11 +44,11 @@ std::string OriginCaption(program::SettingOrigin origin, const char* option,
 }  // namespace
 
 std::string SourceCaption(const program::ProgramSettings& settings) {
-  const bool centre = settings.source_kind == program::SourceKind::kDataCentre;
+  const bool centre = settings.source_kind == download::SourceKind::kDataCentre;
   std::string caption =
       text::Gbk(centre ? "数据来源：数据中心 datacenter" : "数据来源：列表页 pages");
   const std::string kind_origin =
-      OriginCaption(settings.source_kind_origin, "--source-kind", program::kSourceKindEnvironment);
+      OriginCaption(settings.source_kind_origin, "--source-kind", download::kSourceKindEnvironment);
   const std::string host_origin =
       OriginCaption(settings.source_host_origin, "--source", "QUORVANE_SOURCE_HOST");
   if (kind_origin != host_origin) caption += text::Gbk("（") + kind_origin + text::Gbk("）");

@@ -2,32 +2,11 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
 #include <string>
-#include <string_view>
+
+#include "download/source_kind.h"
 
 namespace program {
-
-// Where the listings come from: the list pages (GBK, cut by markers) or the
-// public JSON data centre.
-enum class SourceKind {
-  kPages,
-  kDataCentre,
-};
-
-// The environment variable that chooses the kind when no argument does.
-inline constexpr const char* kSourceKindEnvironment = "QUORVANE_SOURCE_KIND";
-
-// "pages" or "datacenter"; nullopt for anything else.
-inline std::optional<SourceKind> ParseSourceKind(std::string_view name) {
-  if (name == "pages") return SourceKind::kPages;
-  if (name == "datacenter") return SourceKind::kDataCentre;
-  return std::nullopt;
-}
-
-inline const char* SourceKindName(SourceKind kind) {
-  return kind == SourceKind::kDataCentre ? "datacenter" : "pages";
-}
 
 // Where a run-time setting's value came from.
 enum class SettingOrigin {
@@ -41,7 +20,7 @@ struct ProgramSettings {
   // host[:port] of the source; for the data centre it may carry its scheme
   // ("https://host").
   std::string source_host = "127.0.0.1:18080";
-  SourceKind source_kind = SourceKind::kPages;
+  download::SourceKind source_kind = download::SourceKind::kPages;
   // The data centre's politeness: the gap between two requests, the retries
   // of a request that timed out or got 429 or 5xx, and the first back-off
   // (doubled on every further retry).

@@ -11,6 +11,7 @@
 #include <functional>
 #include <vector>
 
+#include "store/download_log.h"
 #include "store/store_stamp.h"
 
 namespace program {
@@ -66,6 +67,13 @@ struct ProgramState {
   // Called after every download that ran to its end, with the first and
   // last date it covered ("YYYY-MM-DD"); the price update hangs on it.
   std::function<void(const std::string& from, const std::string& to)> after_download;
+  // What a download reports as it goes, for the pages that follow it (app/
+  // wires them): one page's new row in the download log and a change to the
+  // whole log, called on the user-interface thread; and, on the download's
+  // worker, the end of a run that may have stored listings.
+  std::function<void(const store::PageLogEntry& row)> download_page_logged;
+  std::function<void()> download_log_changed;
+  std::function<void()> download_stored_listings;
 };
 
 }  // namespace program

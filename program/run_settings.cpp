@@ -109,7 +109,7 @@ ProgramSettings ProgramSettingsOf(const RunSettings& run) {
 }
 
 std::string SourceInForce(const RunSettings& run) {
-  return std::string(SourceKindName(run.source_kind)) + " (" +
+  return std::string(download::SourceKindName(run.source_kind)) + " (" +
          OriginText(run.source_kind_setting, kSourceKindNames) + ") at " + run.source_host.value +
          " (" + OriginText(run.source_host, kSourceHostNames) + ")";
 }
@@ -152,7 +152,7 @@ ResolvedRunSettings ResolveRunSettings(const LaunchOptions& options, const Progr
   const Setting kind = ResolveSetting(options.source_kind, kSourceKindNames,
                                       installed_value("source_kind"), "pages", environment);
   resolved.settings.source_kind_setting = kind;
-  if (const std::optional<SourceKind> parsed = ParseSourceKind(kind.value)) {
+  if (const std::optional<download::SourceKind> parsed = download::ParseSourceKind(kind.value)) {
     resolved.settings.source_kind = *parsed;
   } else {
     resolved.error = "the source kind \"" + kind.value + "\" (" + Where(kind, kSourceKindNames) +
@@ -179,7 +179,7 @@ ResolvedRunSettings ResolveRunSettings(const LaunchOptions& options, const Progr
   }
   resolved.error =
       CheckSourceHost(resolved.settings.source_host, kSourceHostNames,
-                      resolved.settings.source_kind == SourceKind::kDataCentre);
+                      resolved.settings.source_kind == download::SourceKind::kDataCentre);
   return resolved;
 }
 

@@ -32,7 +32,7 @@ struct SettingNames {
   const char* environment;
 };
 inline constexpr SettingNames kSourceHostNames{"--source", "QUORVANE_SOURCE_HOST"};
-inline constexpr SettingNames kSourceKindNames{"--source-kind", kSourceKindEnvironment};
+inline constexpr SettingNames kSourceKindNames{"--source-kind", download::kSourceKindEnvironment};
 inline constexpr SettingNames kPricesHostNames{"--prices-source", "QUORVANE_PRICES_HOST"};
 inline constexpr SettingNames kRequestGapNames{"--request-gap", "QUORVANE_REQUEST_GAP_MS"};
 // The longest gap between two requests to the data centre one may set.
@@ -79,7 +79,7 @@ inline constexpr const char* kCaFileEnvironment = "QUORVANE_CA_FILE";
 
 struct RunSettings {
   Setting source_host;
-  SourceKind source_kind = SourceKind::kPages;
+  download::SourceKind source_kind = download::SourceKind::kPages;
   Setting source_kind_setting{"pages", SettingOrigin::kBuild};
   int request_gap_ms = ProgramSettings{}.datacentre_gap_ms;
   // The daily K-line service, and the gap between its requests: the

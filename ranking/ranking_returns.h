@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "prices/range_returns.h"
+#include "ranking/range_returns.h"
 #include "ranking/ranking_grids.h"
 
 namespace ranking {

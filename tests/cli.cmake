@@ -33,7 +33,7 @@ quorvane_test_area(cli
 # Slow: they install the build and make the package. `ctest -L package`
 # runs them alone; the whole `ctest` runs them too.
 quorvane_test_program(package_test SOURCES package_test.cpp download_test_support.cpp
-  LIBS quorvane_cli_test_support quorvane_download_control quorvane_sample_source
+  LIBS quorvane_cli_test_support quorvane_download_control quorvane_app quorvane_sample_source
        quorvane_program_fixture
   LABELS package)
 target_compile_definitions(package_test PRIVATE

@@ -72,14 +72,14 @@ TEST(RunSettingsTest, TheSourceKindDecidesWhetherTheHostMayCarryAScheme) {
   resolved = program::ResolveRunSettings(launch, place,
                                          Environment({{"QUORVANE_SOURCE_KIND", "datacenter"}}));
   EXPECT_FALSE(resolved.error) << *resolved.error;
-  EXPECT_EQ(resolved.settings.source_kind, program::SourceKind::kDataCentre);
+  EXPECT_EQ(resolved.settings.source_kind, download::SourceKind::kDataCentre);
   // The option wins over the environment, and a kind of neither name stops
   // the start, naming where it came from.
   launch.source_host = "127.0.0.1:18080";
   launch.source_kind = "pages";
   resolved = program::ResolveRunSettings(launch, place,
                                          Environment({{"QUORVANE_SOURCE_KIND", "datacenter"}}));
-  EXPECT_EQ(resolved.settings.source_kind, program::SourceKind::kPages);
+  EXPECT_EQ(resolved.settings.source_kind, download::SourceKind::kPages);
   // The bars come from the loopback sample source too, 600 ms apart.
   EXPECT_EQ(resolved.settings.prices_host.value, QUORVANE_SOURCE_HOST);
   EXPECT_EQ(resolved.settings.prices_gap_ms, 600);
@@ -118,7 +118,7 @@ TEST(RunSettingsTest, AnInstalledProgramTakesItsDefaultsFileBetweenTheEnvironmen
   auto resolved = program::ResolveRunSettings(launch, place, Environment({}));
   ASSERT_FALSE(resolved.error) << *resolved.error;
   EXPECT_EQ(resolved.settings.source_host.origin, SettingOrigin::kBuild);
-  EXPECT_EQ(resolved.settings.source_kind, program::SourceKind::kPages);
+  EXPECT_EQ(resolved.settings.source_kind, download::SourceKind::kPages);
 
   const auto file = program::InstalledDefaultsFile(place.program_folder);
   EXPECT_EQ(std::filesystem::weakly_canonical(file),
@@ -131,7 +131,7 @@ TEST(RunSettingsTest, AnInstalledProgramTakesItsDefaultsFileBetweenTheEnvironmen
                                   "prices_host=https://later.example\n");
   resolved = program::ResolveRunSettings(launch, place, Environment({}));
   ASSERT_FALSE(resolved.error) << *resolved.error;
-  EXPECT_EQ(resolved.settings.source_kind, program::SourceKind::kDataCentre);
+  EXPECT_EQ(resolved.settings.source_kind, download::SourceKind::kDataCentre);
   EXPECT_EQ(resolved.settings.source_host.value, "https://centre.example");
   EXPECT_EQ(resolved.settings.source_host.origin, SettingOrigin::kInstalled);
   EXPECT_EQ(program::SourceInForce(resolved.settings),
@@ -160,7 +160,7 @@ TEST(RunSettingsTest, AnInstalledProgramTakesItsDefaultsFileBetweenTheEnvironmen
   resolved = program::ResolveRunSettings(
       launch, place, Environment({{"QUORVANE_SOURCE_HOST", "127.0.0.1:18080"}}));
   EXPECT_EQ(resolved.settings.source_host.value, "127.0.0.1:18080");
-  EXPECT_EQ(resolved.settings.source_kind, program::SourceKind::kDataCentre);
+  EXPECT_EQ(resolved.settings.source_kind, download::SourceKind::kDataCentre);
   launch.source_kind = "pages";
   resolved = program::ResolveRunSettings(
       launch, place, Environment({{"QUORVANE_SOURCE_HOST", "127.0.0.1:18080"}}));

@@ -9,7 +9,7 @@
 #include <set>
 
 #include "app/event_wiring.h"
-#include "download_log/coverage_plan.h"
+#include "download/log_plan.h"
 #include "tests/download_test_support.h"
 
 namespace {

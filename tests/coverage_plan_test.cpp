@@ -1,6 +1,6 @@
 // Which pages a range lacks, by the download log: the range's weekdays, the
 // plan of a gap fill, the gaps the command line reports and the totals.
-#include "download_log/coverage_plan.h"
+#include "download/log_plan.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -31,7 +31,7 @@ using download::DataCentrePoliteness;
 using download::FetchFailure;
 using download::Market;
 using download::PageKey;
-using program::SourceKind;
+using download::SourceKind;
 using sample_source::Fault;
 using testing_support::U;
 

@@ -10,7 +10,7 @@
 
 #include "download_log/coverage_page.h"
 #include "download/datacentre_source.h"
-#include "download/download_control.h"
+#include "download_page/download_control.h"
 #include "store/listing_extras.h"
 #include "tests/download_test_support.h"
 
@@ -30,7 +30,7 @@ const std::vector<std::string> kWeek = {"2010-06-04", "2010-06-03", "2010-06-02"
                                         "2010-05-31"};
 
 void UseDataCentre(DownloadProgram& d) {
-  d.p.settings.source_kind = program::SourceKind::kDataCentre;
+  d.p.settings.source_kind = download::SourceKind::kDataCentre;
   d.p.settings.datacentre_gap_ms = 1;
   d.p.settings.datacentre_backoff_ms = 1;
 }
@@ -144,7 +144,7 @@ TEST(DataCentreWindowTest, TheDownloadLogPageSaysWhichSourceIsInForce) {
   coverage::RefreshDownloadLogPage(d.p.ctx, false);
   EXPECT_EQ(U(d.p.window.download_log.标签_下载记录来源.caption()),
             "数据来源：数据中心 datacenter，https://datacenter-web.eastmoney.com（安装默认）");
-  d.p.settings.source_kind = program::SourceKind::kPages;
+  d.p.settings.source_kind = download::SourceKind::kPages;
   d.p.settings.source_kind_origin = program::SettingOrigin::kCommandLine;
   d.p.settings.source_host = "127.0.0.1:18080";
   d.p.settings.source_host_origin = program::SettingOrigin::kBuild;

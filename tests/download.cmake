@@ -12,5 +12,5 @@ quorvane_test_area(download
   THREADED download_fetch_test.cpp download_worker_test.cpp datacentre_source_test.cpp
            datacentre_window_test.cpp
   SUPPORT download_test_support.cpp
-  THREADED_LIBS quorvane_download quorvane_download_control quorvane_sample_source
+  THREADED_LIBS quorvane_download quorvane_download_control quorvane_app quorvane_sample_source
                 quorvane_store quorvane_program_fixture quorvane_test_support)

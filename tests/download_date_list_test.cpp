@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "download/date_list.h"
-#include "download/download_control.h"
+#include "download_page/download_control.h"
 #include "tests/program_fixture.h"
 
 namespace {
@@ -65,8 +65,12 @@ class DateBoxTest : public ::testing::Test {
  protected:
   DateBoxTest() {
     p.platform.SetNow(DateTime::FromParts(2010, 6, 4, 20));
-    p.window.日期框1.on_date_changed = [this] { download::OnStartDateChanged(p.ctx); };
-    p.window.日期框2.on_date_changed = [this] { download::OnEndDateChanged(p.ctx); };
+    p.window.日期框1.on_date_changed = [this] {
+      download::OnStartDateChanged(ui::DownloadPage::Of(p.window));
+    };
+    p.window.日期框2.on_date_changed = [this] {
+      download::OnEndDateChanged(ui::DownloadPage::Of(p.window), p.platform);
+    };
   }
   std::vector<ui::RadioButton*> QuickRanges() {
     auto& w = p.window;
@@ -80,15 +84,15 @@ TEST_F(DateBoxTest, ListIsBuiltFromTheWindow) {
   w.日期框1.SetValue(DateTime::FromParts(2010, 6, 1, 15));
   w.日期框2.SetValue(DateTime::FromParts(2010, 6, 3, 0));
   // 单选框_日 starts checked: one day, counted back from the end date.
-  download::BuildDownloadDateList(p.ctx);
+  download::BuildDownloadDateList(ui::DownloadPage::Of(p.window), p.state);
   EXPECT_EQ(p.state.download_date_list, (Dates{"2010-06-03"}));
   w.单选框_周.UserClick();
-  download::BuildDownloadDateList(p.ctx);
+  download::BuildDownloadDateList(ui::DownloadPage::Of(p.window), p.state);
   EXPECT_EQ(p.state.download_date_list.size(), 5u);
   EXPECT_EQ(p.state.download_date_list.front(), "2010-06-03");
   // No quick range: the two boxes.
   for (auto* b : QuickRanges()) b->SetChecked(false);
-  download::BuildDownloadDateList(p.ctx);
+  download::BuildDownloadDateList(ui::DownloadPage::Of(p.window), p.state);
   EXPECT_EQ(p.state.download_date_list, (Dates{"2010-06-03", "2010-06-02"}));
 }
 

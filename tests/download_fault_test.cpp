@@ -16,7 +16,7 @@
 #include <thread>
 #include <tuple>
 
-#include "download/download_control.h"
+#include "download_page/download_control.h"
 #include "download/download_run.h"
 #include "store/download_log.h"
 #include "store/record_store.h"

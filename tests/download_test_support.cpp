@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "download/download_control.h"
+#include "app/event_wiring.h"
+#include "download_page/download_control.h"
 
 namespace testing_support {
 
@@ -11,6 +12,7 @@ DownloadProgram::DownloadProgram() {
   p.settings.source_host = source.Host();
   p.platform.SetNow(now);
   p.window.超级按钮_开始下载.on_clicked = [this] { download::OnStartDownloadClicked(p.ctx); };
+  app::WireDownloadFollowUps(p.ctx);
   p.window.标签_上榜日期.AddListener([this](ui::Component& c, ui::Property what) {
     if (what == ui::Property::kCaption) date_captions.push_back(U(c.caption()));
   });

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "download/download_control.h"
+#include "download_page/download_control.h"
 #include "tests/download_test_support.h"
 #include "text/gbk.h"
 

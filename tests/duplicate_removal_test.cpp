@@ -9,7 +9,7 @@
 
 #include "app/event_wiring.h"
 #include "duplicates/duplicate_listings.h"
-#include "download/download_control.h"
+#include "download_page/download_control.h"
 #include "program/jobs.h"
 #include "tests/program_fixture.h"
 

@@ -7,4 +7,4 @@ quorvane_test_area(prices
   THREADED prices_fetch_test.cpp prices_window_test.cpp
   SUPPORT download_test_support.cpp
   THREADED_LIBS quorvane_prices quorvane_prices_ranking quorvane_sample_source quorvane_test_support
-    quorvane_prices_control quorvane_download_control quorvane_program_fixture)
+    quorvane_prices_control quorvane_download_control quorvane_app quorvane_program_fixture)

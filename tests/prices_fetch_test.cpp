@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "prices/kline_answer.h"
-#include "prices/range_returns.h"
+#include "ranking/range_returns.h"
 #include "store/record_store.h"
 #include "tests/test_support.h"
 #include "tools/sample-source/sample_server.h"

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "prices/kline_answer.h"
-#include "prices/range_returns.h"
+#include "ranking/range_returns.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "prices/range_returns.h"
+#include "ranking/range_returns.h"
 #include "store/record_store.h"
 #include "tests/store_test_support.h"
 #include "tests/test_support.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "download/download_control.h"
-#include "prices/prices_control.h"
+#include "download_page/download_control.h"
+#include "ranking/prices_control.h"
 #include "program/jobs.h"
 #include "store/price_bars.h"
 #include "store/record_store.h"

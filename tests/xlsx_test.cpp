@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "listing/listing_grid.h"
-#include "sheets/grid_xlsx.h"
 #include "sheets/xlsx_writer.h"
 #include "tests/cli_test_support.h"
 #include "tests/program_fixture.h"
+#include "ui/grid_xlsx.h"
 
 namespace {
 
@@ -197,7 +197,7 @@ TEST(XlsxTest, GridAsShownWithoutItsHiddenColumnAndBlankRows) {
 
   TempDir dir;
   const auto out = dir / "grid.xlsx";
-  ASSERT_FALSE(sheets::WriteGridXlsx(grid, out, "龙虎统计").has_value());
+  ASSERT_FALSE(ui::WriteGridXlsx(grid, out, "龙虎统计").has_value());
   const Sheet sheet = ReadBack(out);
   EXPECT_EQ(sheet.sheets, "龙虎统计");
   EXPECT_EQ(sheet.freeze, "A2");

@@ -1,4 +1,4 @@
-#include "sheets/grid_xlsx.h"
+#include "ui/grid_xlsx.h"
 
 #include <charconv>
 #include <vector>
@@ -6,7 +6,7 @@
 #include "sheets/xlsx_writer.h"
 #include "text/gbk.h"
 
-namespace sheets {
+namespace ui {
 namespace {
 
 constexpr int kNarrowestShownColumn = 2;  // pixels
@@ -33,14 +33,14 @@ int PlainNumberDecimals(std::string_view t) {
   return decimals;
 }
 
-bool IsFigureCell(const ui::Cell& cell) {
-  return cell.is_number || cell.Alignment() == ui::Align::kRight;
+bool IsFigureCell(const Cell& cell) {
+  return cell.is_number || cell.Alignment() == Align::kRight;
 }
 
 }  // namespace
 
-Table GridTable(const ui::Grid& grid) {
-  Table table;
+sheets::Table GridTable(const Grid& grid) {
+  sheets::Table table;
   std::vector<int> columns;
   for (int c = 0; c < grid.ColumnCount(); ++c)
     if (grid.ColumnWidth(c) >= kNarrowestShownColumn) columns.push_back(c);
@@ -54,16 +54,16 @@ Table GridTable(const ui::Grid& grid) {
       }
 
   for (int c : columns) {
-    Column column;
+    sheets::Column column;
     column.name = text::Utf8(grid.Text(0, c));
     column.width = std::max(4.0, grid.ColumnWidth(c) / kPixelsPerCharacter);
     table.columns.push_back(std::move(column));
   }
   for (int r = 1; r <= last_row; ++r) {
-    std::vector<OwnedCell>& row = table.rows.emplace_back();
+    std::vector<sheets::OwnedCell>& row = table.rows.emplace_back();
     for (int c : columns) {
-      const ui::Cell& cell = grid.At(r, c);
-      OwnedCell& out = row.emplace_back();
+      const Cell& cell = grid.At(r, c);
+      sheets::OwnedCell& out = row.emplace_back();
       if (cell.text.empty()) continue;
       const int decimals = IsFigureCell(cell) ? PlainNumberDecimals(cell.text) : -1;
       double value = 0;
@@ -71,23 +71,23 @@ Table GridTable(const ui::Grid& grid) {
         const char* begin = cell.text.data() + (cell.text.front() == '+' ? 1 : 0);
         const auto parsed = std::from_chars(begin, cell.text.data() + cell.text.size(), value);
         if (parsed.ec == std::errc()) {
-          out.kind = Cell::Kind::kNumber;
+          out.kind = sheets::Cell::Kind::kNumber;
           out.decimals = static_cast<int8_t>(decimals);
           out.number = value;
           out.text = cell.text;
           continue;
         }
       }
-      out.kind = Cell::Kind::kText;
+      out.kind = sheets::Cell::Kind::kText;
       out.text = text::Utf8(cell.text);
     }
   }
   return table;
 }
 
-std::optional<std::string> WriteGridXlsx(const ui::Grid& grid, const std::filesystem::path& file,
+std::optional<std::string> WriteGridXlsx(const Grid& grid, const std::filesystem::path& file,
                                          std::string_view sheet_name) {
-  return WriteXlsx(GridTable(grid), file, sheet_name);
+  return sheets::WriteXlsx(GridTable(grid), file, sheet_name);
 }
 
-}  // namespace sheets
+}  // namespace ui

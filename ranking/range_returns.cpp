@@ -1,5 +1,5 @@
 // Returns and track records over a ranged scan.
-#include "prices/range_returns.h"
+#include "ranking/range_returns.h"
 
 #include <algorithm>
 #include <chrono>

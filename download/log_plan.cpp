@@ -1,4 +1,4 @@
-#include "download_log/coverage_plan.h"
+#include "download/log_plan.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,11 +1,11 @@
-#include "prices/prices_control.h"
+#include "ranking/prices_control.h"
 
 #include <functional>
 #include <utility>
 #include <vector>
 
 #include "download/datacentre_json.h"
-#include "download/download_control.h"
+#include "download_page/download_control.h"
 #include "program/jobs.h"
 #include "ranking/date_range.h"
 #include "store/store_error.h"
@@ -171,7 +171,7 @@ void StartPricesJob(ProgramContext& ctx, const std::string& from, const std::str
 }
 
 void OnUpdatePricesClicked(ProgramContext& ctx) {
-  if (download::RefuseDuringJob(ctx)) return;
+  if (download::RefuseDuringJob(ctx.state, ctx.platform)) return;
   const ranking::DateRange range = PageRange(ctx);
   if (range.whole_store || range.from.empty()) {
     StartPricesJob(ctx, "0000-00-00", "9999-99-99");

@@ -1,4 +1,4 @@
-#include "seats/archive_control.h"
+#include "seat_pages/archive_control.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -11,7 +11,7 @@
 #include "sheets/table.h"
 #include "ui/grid.h"
 
-namespace sheets {
+namespace ui {
 
 // The grid as the table the file holds. Rows run from the title row to the
 // last row holding any text; columns narrower than 2 pixels (the hidden
@@ -19,12 +19,12 @@ namespace sheets {
 // column names. A cell is a number when it is a number cell or a
 // right-aligned figure column's cell and its text is a plain decimal
 // number; its decimals are those its text shows. Texts become UTF-8.
-Table GridTable(const ui::Grid& grid);
+sheets::Table GridTable(const Grid& grid);
 
 // Writes GridTable(grid) to `file` as one sheet named `sheet_name` (UTF-8).
 // The error text (English) when the file could not be written; an existing
 // file is then left as it was.
-std::optional<std::string> WriteGridXlsx(const ui::Grid& grid, const std::filesystem::path& file,
+std::optional<std::string> WriteGridXlsx(const Grid& grid, const std::filesystem::path& file,
                                          std::string_view sheet_name);
 
-}  // namespace sheets
+}  // namespace ui

@@ -1,4 +1,4 @@
-#include "seats/todays_watch_control.h"
+#include "seat_pages/todays_watch_control.h"
 
 #include <atomic>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include <tuple>
 #include <unordered_map>
 
-#include "prices/range_returns.h"
+#include "ranking/range_returns.h"
 #include "ranking/date_range.h"
 #include "ranking/range_scan.h"
 #include "ranking/seat_identities.h"

@@ -1,4 +1,4 @@
-#include "download/download_control.h"
+#include "download_page/download_control.h"
 
 #include <algorithm>
 #include <functional>
@@ -6,13 +6,12 @@
 #include <optional>
 #include <utility>
 
-#include "download_log/coverage_page.h"
-#include "download_log/coverage_plan.h"
 #include "download/datacentre_json.h"
 #include "download/date_list.h"
 #include "download/download_run.h"
-#include "listing/statistics_refresh.h"
+#include "download/log_plan.h"
 #include "program/jobs.h"
+#include "program/source_settings.h"
 #include "store/store_error.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
@@ -56,10 +55,8 @@ const DownloadTexts& DownloadT() {
   return texts;
 }
 
-void UncheckQuickRanges(ui::MainWindow& w) {
-  for (ui::RadioButton* b :
-       {&w.单选框_日, &w.单选框_周, &w.单选框_月, &w.单选框_季, &w.单选框_半年, &w.单选框_年})
-    b->SetChecked(false);
+void UncheckQuickRanges(const ui::DownloadPage& page) {
+  for (ui::RadioButton* b : page.quick_ranges) b->SetChecked(false);
 }
 
 // Posts window updates and asks questions on behalf of the job. Tasks
@@ -67,18 +64,18 @@ void UncheckQuickRanges(ui::MainWindow& w) {
 // locals.
 class WindowUpdates {
  public:
-  explicit WindowUpdates(program::ProgramContext& ctx) : ctx_(&ctx) {}
+  explicit WindowUpdates(const DownloadJobScope& scope) : scope_(&scope) {}
 
-  void Post(std::function<void(ui::MainWindow&)> change) {
-    ui::MainWindow* w = &ctx_->window;
-    ctx_->platform.PostToUi([w, change = std::move(change)] { change(*w); });
+  void Post(std::function<void(ui::DownloadPage&)> change) {
+    scope_->platform.PostToUi(
+        [page = scope_->page, change = std::move(change)]() mutable { change(page); });
   }
 
-  void Tell(const std::string& gbk) { ui::Tell(ctx_->platform, gbk); }
+  void Tell(const std::string& gbk) { ui::Tell(scope_->platform, gbk); }
 
   void SetDateBoxesToNow() {
-    ui::Platform* p = &ctx_->platform;
-    Post([p](ui::MainWindow& w) {
+    ui::Platform* p = &scope_->platform;
+    Post([p](ui::DownloadPage& w) {
       const ui::DateTime now = p->Now();
       w.日期框1.SetValue(now);
       w.日期框2.SetValue(now);
@@ -86,12 +83,12 @@ class WindowUpdates {
   }
 
   void SetStartTime(int64_t ticks) {
-    program::ProgramState* s = &ctx_->state;
-    ctx_->platform.PostToUi([s, ticks] { s->start_time = ticks; });
+    program::ProgramState* s = &scope_->state;
+    scope_->platform.PostToUi([s, ticks] { s->start_time = ticks; });
   }
 
   void ShowProgress(int done, int planned, int failed) {
-    Post([done, planned, failed](ui::MainWindow& w) {
+    Post([done, planned, failed](ui::DownloadPage& w) {
       w.download_progress.SetProgress(done, planned);
       w.download_progress.SetCaption(ProgressCaption(done, planned, failed));
       w.download_progress.SetVisible(true);
@@ -101,9 +98,9 @@ class WindowUpdates {
   // The result caption and the elapsed time, measured on the
   // user-interface thread from the shared start time.
   void ShowResult(bool not_published, int failed) {
-    ui::Platform* p = &ctx_->platform;
-    program::ProgramState* s = &ctx_->state;
-    Post([p, s, not_published, failed](ui::MainWindow& w) {
+    ui::Platform* p = &scope_->platform;
+    program::ProgramState* s = &scope_->state;
+    Post([p, s, not_published, failed](ui::DownloadPage& w) {
       if (failed > 0) {
         w.标签_下载标题.SetCaption(FailedResultCaption(failed));
         w.标签_耗时.SetVisible(true);
@@ -121,26 +118,35 @@ class WindowUpdates {
 
   // The page "下载记录" follows the log: one page's new row, or all of it.
   void ShowLogged(const store::PageLogEntry& row) {
-    Post([row](ui::MainWindow& w) { coverage::ShowLoggedPage(w, row); });
+    program::ProgramState* s = &scope_->state;
+    scope_->platform.PostToUi([s, row] {
+      if (s->download_page_logged) s->download_page_logged(row);
+    });
   }
   void RefreshLogPage() {
-    program::ProgramContext* ctx = ctx_;
-    ctx_->platform.PostToUi([ctx] { coverage::RefreshDownloadLogPageIfShown(*ctx); });
+    program::ProgramState* s = &scope_->state;
+    scope_->platform.PostToUi([s] {
+      if (s->download_log_changed) s->download_log_changed();
+    });
   }
 
-  void JobFinished() { program::PostJobFinished(*ctx_); }
+  void JobFinished() {
+    if (scope_->job_finished) scope_->job_finished();
+  }
   // What follows every completed download (the price update), after the
   // job's end: it may start a job of its own.
   void AfterDownload(std::pair<std::string, std::string> span) {
-    program::ProgramContext* ctx = ctx_;
-    ctx_->platform.PostToUi([ctx, span = std::move(span)] {
-      if (ctx->state.after_download) ctx->state.after_download(span.first, span.second);
+    program::ProgramState* s = &scope_->state;
+    scope_->platform.PostToUi([s, span = std::move(span)] {
+      if (s->after_download) s->after_download(span.first, span.second);
     });
   }
-  void Refresh() { listing::RefreshStatistics(*ctx_); }
+  void Refresh() {
+    if (scope_->state.download_stored_listings) scope_->state.download_stored_listings();
+  }
 
  private:
-  program::ProgramContext* ctx_;
+  const DownloadJobScope* scope_;
 };
 
 // Turns the run's reports into the download page's captions and the
@@ -157,11 +163,11 @@ class WindowProgress : public ProgressSink {
   }
   void MarketStarted(Market market) override {
     const std::string caption = MarketName(market) + DownloadT().downloading;
-    ui_.Post([caption](ui::MainWindow& w) { w.标签_下载标题.SetCaption(caption); });
+    ui_.Post([caption](ui::DownloadPage& w) { w.标签_下载标题.SetCaption(caption); });
   }
   void PageStarted(const PageKey& page, int) override {
     const std::string fetching = DownloadT().fetching_open + page.date + DownloadT().fetching_close;
-    ui_.Post([fetching](ui::MainWindow& w) { w.标签_上榜日期.SetCaption(fetching); });
+    ui_.Post([fetching](ui::DownloadPage& w) { w.标签_上榜日期.SetCaption(fetching); });
   }
   void PageDone(const PageReport& report, const DownloadSummary& so_far) override {
     ui_.ShowProgress(so_far.done, so_far.planned, so_far.failed);
@@ -213,7 +219,7 @@ size_t DistinctDates(const std::vector<PageKey>& pages) {
 // The gap fill's checks and plan: the range as a download checks it, then
 // the pages the log says still need fetching, at most a year's dates of
 // them. Leaves the job with its message when nothing is to be fetched.
-std::optional<std::vector<PageKey>> PlanGapFill(program::ProgramContext& ctx, WindowUpdates& ui,
+std::optional<std::vector<PageKey>> PlanGapFill(store::Store& store, WindowUpdates& ui,
                                                 const WindowDownloadRequest& request) {
   const std::vector<PageKey>& candidates = *request.gap_pages;
   Refusal refusal =
@@ -222,7 +228,7 @@ std::optional<std::vector<PageKey>> PlanGapFill(program::ProgramContext& ctx, Wi
     Leave(ui, {.message = RefusalMessage(refusal)});
     return std::nullopt;
   }
-  coverage::PagePlan plan = coverage::PlanMissingPages(ctx.store, candidates);
+  coverage::PagePlan plan = coverage::PlanMissingPages(store, candidates);
   if (plan.error) {
     Leave(ui, {.message = store::ErrorMessage(*plan.error)});
     return std::nullopt;
@@ -243,15 +249,16 @@ std::optional<std::vector<PageKey>> PlanGapFill(program::ProgramContext& ctx, Wi
 // With pages of the range already stored, the user chooses once: skip them
 // (the default), fetch them again (and store them twice), or not start.
 // False when the download is not to start.
-bool SkipStoredPages(program::ProgramContext& ctx, std::vector<PageKey>& pages) {
-  coverage::StoredSplit split = coverage::SplitStoredPages(ctx.store, pages);
+bool SkipStoredPages(const DownloadJobScope& scope, std::vector<PageKey>& pages) {
+  coverage::StoredSplit split = coverage::SplitStoredPages(scope.store, pages);
   // A store that cannot be read now fails the download with its own
   // message.
   if (split.error || split.stored.empty()) return true;
   const std::string question =
       DownloadT().stored_open + std::to_string(split.stored.size()) + DownloadT().stored_close;
-  switch (ctx.platform.ShowMessage(question, ui::MessageTitle(), ui::MessageButtons::kYesNoCancel,
-                                   ui::MessageIcon::kQuestion)) {
+  switch (scope.platform.ShowMessage(question, ui::MessageTitle(),
+                                     ui::MessageButtons::kYesNoCancel,
+                                     ui::MessageIcon::kQuestion)) {
     case ui::MessageAnswer::kYes:
     case ui::MessageAnswer::kOk:
       pages = std::move(split.others);
@@ -281,9 +288,9 @@ std::string ClosingMessage(const DownloadSummary& summary) {
 
 // The closing message; when the days fetched hold listings that involve
 // something watched, it offers the page "今日关注" with their count.
-void TellClosing(program::ProgramContext& ctx, WindowUpdates& ui, std::string message,
+void TellClosing(const DownloadJobScope& scope, WindowUpdates& ui, std::string message,
                  const std::vector<PageKey>& pages) {
-  const auto& count = ctx.window.todays_watch.count_watched_listings;
+  const auto& count = scope.page.count_watched_listings;
   size_t watched = 0;
   if (count) {
     std::vector<std::string> days;
@@ -295,9 +302,9 @@ void TellClosing(program::ProgramContext& ctx, WindowUpdates& ui, std::string me
   if (watched == 0) return ui.Tell(message);
   message += text::Gbk("\n\n下载的日子里有 " + std::to_string(watched) +
                        " 条上榜涉及关注的席位或股票，按“确定”打开“今日关注”。");
-  if (ctx.platform.ShowMessage(message, ui::MessageTitle(), ui::MessageButtons::kOkCancel,
-                               ui::MessageIcon::kInformation) == ui::MessageAnswer::kOk)
-    ui.Post([](ui::MainWindow& w) {
+  if (scope.platform.ShowMessage(message, ui::MessageTitle(), ui::MessageButtons::kOkCancel,
+                                 ui::MessageIcon::kInformation) == ui::MessageAnswer::kOk)
+    ui.Post([](ui::DownloadPage& w) {
       w.高级选择夹1.SetCurrentPage(ui::MainWindow::kTodaysWatchPage);
     });
 }
@@ -314,43 +321,41 @@ std::string FailedResultCaption(int failed) {
          DownloadT().finished_failed_close;
 }
 
-void BuildDownloadDateList(program::ProgramContext& ctx) {
-  ui::MainWindow& w = ctx.window;
+void BuildDownloadDateList(const ui::DownloadPage& page, program::ProgramState& state) {
   // The checked quick range counts back from the end date; being radio
   // buttons, at most one is checked, and the last checked one in this order
   // would win.
-  const ui::RadioButton* quick[6] = {&w.单选框_日, &w.单选框_周,   &w.单选框_月,
-                                     &w.单选框_季, &w.单选框_半年, &w.单选框_年};
   std::optional<int> quick_days;
-  for (int i = 0; i < 6; ++i)
-    if (quick[i]->checked()) quick_days = kQuickRangeDays[i];
-  ctx.state.download_date_list = DownloadDates(w.日期框1.value(), w.日期框2.value(), quick_days);
+  for (size_t i = 0; i < page.quick_ranges.size(); ++i)
+    if (page.quick_ranges[i]->checked()) quick_days = kQuickRangeDays[i];
+  state.download_date_list =
+      DownloadDates(page.日期框1.value(), page.日期框2.value(), quick_days);
 }
 
-WindowDownloadRequest SnapshotRequest(const program::ProgramContext& ctx) {
-  const ui::MainWindow& w = ctx.window;
+WindowDownloadRequest SnapshotRequest(const ui::DownloadPage& w, const program::ProgramState& state,
+                                      const program::ProgramSettings& settings) {
   WindowDownloadRequest r;
   r.keep = w.选择框_保留.checked();
   r.replace = w.选择框_更新.checked();
   r.today_only = w.单选框_日.checked();
   r.start = w.日期框1.value();
   r.end = w.日期框2.value();
-  r.dates = ctx.state.download_date_list;
-  r.source_host = ctx.settings.source_host;
-  r.source_kind = ctx.settings.source_kind;
-  r.politeness = PolitenessOf(ctx.settings);
-  r.fetch_limits.ca_file = ctx.settings.ca_file;
-  r.answers_folder = ctx.settings.answers_folder;
+  r.dates = state.download_date_list;
+  r.source_host = settings.source_host;
+  r.source_kind = settings.source_kind;
+  r.politeness = program::PolitenessOf(settings);
+  r.fetch_limits.ca_file = settings.ca_file;
+  r.answers_folder = settings.answers_folder;
   return r;
 }
 
-void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& request,
+void RunDownloadJob(const DownloadJobScope& scope, const WindowDownloadRequest& request,
                     std::stop_token stop) {
-  WindowUpdates ui(ctx);
+  WindowUpdates ui(scope);
   DownloadRequest run;
 
   if (request.gap_pages) {
-    std::optional<std::vector<PageKey>> pages = PlanGapFill(ctx, ui, request);
+    std::optional<std::vector<PageKey>> pages = PlanGapFill(scope.store, ui, request);
     if (!pages) return;
     run.pages = std::move(*pages);
   } else {
@@ -363,21 +368,21 @@ void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& r
     if (refusal != Refusal::kNone) return Leave(ui, {.message = RefusalMessage(refusal)});
     run.pages = AllPages(request.dates);
     run.replace = request.replace;
-    if (!run.replace && !SkipStoredPages(ctx, run.pages)) return Leave(ui, {});
+    if (!run.replace && !SkipStoredPages(scope, run.pages)) return Leave(ui, {});
   }
   if (stop.stop_requested()) return Leave(ui, {});
 
-  ui.SetStartTime(ctx.platform.TickCount());
+  ui.SetStartTime(scope.platform.TickCount());
   run.source_host = request.source_host;
   run.fetch_limits = request.fetch_limits;
-  ui::Platform* platform = &ctx.platform;
+  ui::Platform* platform = &scope.platform;
   run.local_time = [platform] { return platform->Now(); };
   WindowProgress progress(ui, run.replace);
   // The settings' kind of source, at their host.
   const std::unique_ptr<ListingSource> source =
       MakeListingSource(request.source_kind, run.source_host, run.fetch_limits, request.politeness,
                         request.answers_folder);
-  const DownloadSummary summary = RunDownload(ctx.store, run, *source, progress, stop);
+  const DownloadSummary summary = RunDownload(scope.store, run, *source, progress, stop);
 
   switch (summary.end) {
     case RunEnd::kStopped:
@@ -391,24 +396,24 @@ void RunDownloadJob(program::ProgramContext& ctx, const WindowDownloadRequest& r
   }
   const std::string updated =
       DownloadT().updated_open + summary.first_record_date + DownloadT().updated_close;
-  ui.Post([updated](ui::MainWindow& w) { w.标签_上榜日期.SetCaption(updated); });
+  ui.Post([updated](ui::DownloadPage& w) { w.标签_上榜日期.SetCaption(updated); });
   ui.ShowResult(request.today_only && summary.last_piece_count == 1, summary.failed);
   ui.RefreshLogPage();
   ui.Refresh();
   ui.JobFinished();
-  TellClosing(ctx, ui, ClosingMessage(summary), run.pages);
+  TellClosing(scope, ui, ClosingMessage(summary), run.pages);
   ui.AfterDownload(DownloadedSpan(request));
 }
 
-bool RefuseDuringJob(program::ProgramContext& ctx) {
+bool RefuseDuringJob(const program::ProgramState& state, ui::Platform& platform) {
   // One job at a time: the removal's purge must not meet a download's
   // appends.
-  switch (ctx.state.job) {
+  switch (state.job) {
     case program::Job::kDuplicateRemoval:
-      ui::Tell(ctx.platform, DownloadT().removal_running, ui::MessageIcon::kWarning);
+      ui::Tell(platform, DownloadT().removal_running, ui::MessageIcon::kWarning);
       return true;
     case program::Job::kDownload:
-      ui::Tell(ctx.platform, DownloadT().download_running, ui::MessageIcon::kInformation);
+      ui::Tell(platform, DownloadT().download_running, ui::MessageIcon::kInformation);
       return true;
     case program::Job::kNone:
       break;
@@ -419,36 +424,41 @@ bool RefuseDuringJob(program::ProgramContext& ctx) {
 void StartDownloadJob(program::ProgramContext& ctx, WindowDownloadRequest request) {
   // From now until the job's last report the download runs.
   std::stop_token stop = program::BeginJob(ctx, program::Job::kDownload);
-  // The job works on the program's own context, which outlives it: what it
+  // The job works on the program's own objects, which outlive it: what it
   // posts to the user-interface thread (its own updates and the statistics
-  // refresh) may refer to it after the job has ended.
+  // refresh) may refer to them after the job has ended.
   program::ProgramContext* program = &ctx;
-  ctx.platform.StartWorker([program, request = std::move(request), stop = std::move(stop)] {
-    RunDownloadJob(*program, request, stop);
-  });
+  DownloadJobScope scope{.page = ui::DownloadPage::Of(ctx.window),
+                         .platform = ctx.platform,
+                         .store = ctx.store,
+                         .state = ctx.state,
+                         .job_finished = [program] { program::PostJobFinished(*program); }};
+  ctx.platform.StartWorker([scope = std::move(scope), request = std::move(request),
+                            stop = std::move(stop)] { RunDownloadJob(scope, request, stop); });
 }
 
 void OnStartDownloadClicked(program::ProgramContext& ctx) {
   // During a download the button itself is disabled.
   if (ctx.state.job == program::Job::kDuplicateRemoval) {
-    RefuseDuringJob(ctx);
+    RefuseDuringJob(ctx.state, ctx.platform);
     return;
   }
   if (program::JobRunning(ctx.state) || program::RefuseWhenReadOnly(ctx)) return;
-  BuildDownloadDateList(ctx);
-  StartDownloadJob(ctx, SnapshotRequest(ctx));
+  const ui::DownloadPage page = ui::DownloadPage::Of(ctx.window);
+  BuildDownloadDateList(page, ctx.state);
+  StartDownloadJob(ctx, SnapshotRequest(page, ctx.state, ctx.settings));
 }
 
-void OnStartDateChanged(program::ProgramContext& ctx) {
-  UncheckQuickRanges(ctx.window);
+void OnStartDateChanged(const ui::DownloadPage& page) {
+  UncheckQuickRanges(page);
 }
 
-void OnEndDateChanged(program::ProgramContext& ctx) {
-  UncheckQuickRanges(ctx.window);
-  if (ctx.window.日期框2.value() > ctx.platform.Now()) {
+void OnEndDateChanged(const ui::DownloadPage& page, ui::Platform& platform) {
+  UncheckQuickRanges(page);
+  if (page.日期框2.value() > platform.Now()) {
     static const std::string message = text::Gbk("已超出交易日期范围，请重新选择！");
-    ui::Tell(ctx.platform, message, ui::MessageIcon::kError);
-    ctx.window.日期框2.SetValue(ctx.platform.Now());
+    ui::Tell(platform, message, ui::MessageIcon::kError);
+    page.日期框2.SetValue(platform.Now());
   }
 }
 
