@@ -41,9 +41,13 @@ void WireListingGrid(ProgramContext& ctx, const EventHandlers& h, ui::Grid& grid
 void WireDownloadLogPage(ProgramContext& ctx) {
   ui::DownloadLogPage& page = ctx.window.download_log;
   for (ui::RadioButton* b : page.quick_ranges())
-    b->on_clicked = [&ctx] { coverage::OnLogQuickRangeClicked(ctx); };
-  page.日期框_记录开始.on_date_changed = [&ctx] { coverage::OnLogStartDateChanged(ctx); };
-  page.日期框_记录结束.on_date_changed = [&ctx] { coverage::OnLogEndDateChanged(ctx); };
+    b->on_clicked = [&ctx] { coverage::OnLogQuickRangeClicked(coverage::LogPageScope::Of(ctx)); };
+  page.日期框_记录开始.on_date_changed = [&ctx] {
+    coverage::OnLogStartDateChanged(coverage::LogPageScope::Of(ctx));
+  };
+  page.日期框_记录结束.on_date_changed = [&ctx] {
+    coverage::OnLogEndDateChanged(coverage::LogPageScope::Of(ctx));
+  };
   page.超级按钮_补全下载.on_clicked = [&ctx] { coverage::OnFillGapsClicked(ctx); };
   page.超级按钮_重建记录.on_clicked = [&ctx] { coverage::OnRebuildLogClicked(ctx); };
   ui::Grid& grid = page.高级表格_下载记录;

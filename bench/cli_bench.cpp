@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/event_wiring.h"
 #include "bench/store_bench_data.h"
 #include "cli/commands.h"
 #include "cli/listing_export.h"
@@ -148,6 +149,8 @@ void BM_WindowYearDownload(benchmark::State& state) {
       program::ProgramSettings settings;
       settings.source_host = source.Host();
       program::ProgramContext ctx{window, platform, store, program_state, settings};
+      // The statistics refresh and the log page follow the download, as in the window.
+      app::WireDownloadFollowUps(ctx);
       window.日期框2.SetValue(ui::DateTime::FromParts(2010, 6, 4, 12));
       window.单选框_年.UserClick();
       state.ResumeTiming();

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/event_wiring.h"
 #include "download_page/download_control.h"
 #include "download/page_scraper.h"
 #include "program/program_context.h"
@@ -142,6 +143,8 @@ void BM_FullYearDownload(benchmark::State& state) {
       program::ProgramSettings settings;
       settings.source_host = source.Host();
       program::ProgramContext ctx{window, platform, store, program_state, settings};
+      // The statistics refresh and the log page follow the download, as in the window.
+      app::WireDownloadFollowUps(ctx);
       window.日期框1.SetValue(ui::DateTime::FromParts(2010, 6, 4, 12));
       window.日期框2.SetValue(ui::DateTime::FromParts(2010, 6, 4, 12));
       window.单选框_年.UserClick();

@@ -6,9 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "download_log/coverage_grid.h"
-#include "download_log/coverage_page.h"
 #include "download/date_list.h"
+#include "download_log/coverage_grid.h"
 #include "download_page/download_control.h"
 #include "program/jobs.h"
 #include "program/source_settings.h"
@@ -36,21 +35,21 @@ const GapFillTexts& GapFillT() {
   return texts;
 }
 
-void UncheckQuickRanges(ui::MainWindow& w) {
-  for (ui::RadioButton* b : w.download_log.quick_ranges()) b->SetChecked(false);
+void UncheckQuickRanges(ui::DownloadLogPage& page) {
+  for (ui::RadioButton* b : page.quick_ranges()) b->SetChecked(false);
 }
 
-download::WindowDownloadRequest GapFillRequest(program::ProgramContext& ctx,
+download::WindowDownloadRequest GapFillRequest(const program::ProgramSettings& settings,
                                                std::vector<download::PageKey> pages) {
   download::WindowDownloadRequest request;
   request.keep = true;
   request.gap_pages = std::move(pages);
-  request.source_host = ctx.settings.source_host;
+  request.source_host = settings.source_host;
   // The settings' kind of source, as "开始下载" asks it.
-  request.source_kind = ctx.settings.source_kind;
-  request.politeness = program::PolitenessOf(ctx.settings);
-  request.fetch_limits.ca_file = ctx.settings.ca_file;
-  request.answers_folder = ctx.settings.answers_folder;
+  request.source_kind = settings.source_kind;
+  request.politeness = program::PolitenessOf(settings);
+  request.fetch_limits.ca_file = settings.ca_file;
+  request.answers_folder = settings.answers_folder;
   return request;
 }
 
@@ -79,40 +78,40 @@ void RunRebuild(program::ProgramContext& ctx, std::stop_token stop) {
 
 }  // namespace
 
-void OnLogQuickRangeClicked(program::ProgramContext& ctx) {
+void OnLogQuickRangeClicked(const LogPageScope& scope) {
   // The range ends today and the date boxes show it, as on 席位统计; the
   // boxes' own change events do not fire, so the choice stays checked.
-  ui::DownloadLogPage& page = ctx.window.download_log;
+  ui::DownloadLogPage& page = scope.page;
   const std::vector<ui::RadioButton*> quick = page.quick_ranges();
   for (size_t i = 0; i < quick.size() && i < std::size(download::kQuickRangeDays); ++i) {
     if (!quick[i]->checked()) continue;
-    const ui::DateTime today = ctx.platform.Now();
+    const ui::DateTime today = scope.platform.Now();
     page.日期框_记录结束.SetValue(today);
     page.日期框_记录开始.SetValue(today.AddDays(-(download::kQuickRangeDays[i] - 1)));
   }
-  RefreshDownloadLogPage(ctx);
+  RefreshDownloadLogPage(scope);
 }
 
-void OnLogStartDateChanged(program::ProgramContext& ctx) {
-  UncheckQuickRanges(ctx.window);
-  RefreshDownloadLogPage(ctx);
+void OnLogStartDateChanged(const LogPageScope& scope) {
+  UncheckQuickRanges(scope.page);
+  RefreshDownloadLogPage(scope);
 }
 
-void OnLogEndDateChanged(program::ProgramContext& ctx) {
-  ui::DownloadLogPage& page = ctx.window.download_log;
-  UncheckQuickRanges(ctx.window);
-  if (page.日期框_记录结束.value() > ctx.platform.Now()) {
-    ui::Tell(ctx.platform, GapFillT().beyond_today, ui::MessageIcon::kError);
-    page.日期框_记录结束.SetValue(ctx.platform.Now());
+void OnLogEndDateChanged(const LogPageScope& scope) {
+  ui::DownloadLogPage& page = scope.page;
+  UncheckQuickRanges(page);
+  if (page.日期框_记录结束.value() > scope.platform.Now()) {
+    ui::Tell(scope.platform, GapFillT().beyond_today, ui::MessageIcon::kError);
+    page.日期框_记录结束.SetValue(scope.platform.Now());
   }
-  RefreshDownloadLogPage(ctx);
+  RefreshDownloadLogPage(scope);
 }
 
 void OnFillGapsClicked(program::ProgramContext& ctx) {
   if (download::RefuseDuringJob(ctx.state, ctx.platform) || program::RefuseWhenReadOnly(ctx)) return;
-  const ui::DownloadLogPage& page = ctx.window.download_log;
+  const ui::DownloadLogPage& page = LogPageScope::Of(ctx).page;
   download::WindowDownloadRequest request =
-      GapFillRequest(ctx, download::AllPages(LogPageDates(ctx.window)));
+      GapFillRequest(ctx.settings, download::AllPages(LogPageDates(page)));
   request.start = page.日期框_记录开始.value();
   request.end = page.日期框_记录结束.value();
   request.today_only = page.单选框_记录日.checked();
@@ -120,12 +119,12 @@ void OnFillGapsClicked(program::ProgramContext& ctx) {
 }
 
 void OnLogCellDoubleClicked(program::ProgramContext& ctx) {
-  const ui::Grid& grid = ctx.window.download_log.高级表格_下载记录;
+  const ui::Grid& grid = LogPageScope::Of(ctx).page.高级表格_下载记录;
   const std::optional<download::PageKey> page =
       PageOfCell(grid, grid.CurrentRow(), grid.CurrentColumn());
   if (!page) return;
   if (download::RefuseDuringJob(ctx.state, ctx.platform) || program::RefuseWhenReadOnly(ctx)) return;
-  download::WindowDownloadRequest request = GapFillRequest(ctx, {*page});
+  download::WindowDownloadRequest request = GapFillRequest(ctx.settings, {*page});
   request.today_only = page->date == ctx.platform.Now().DateText();
   download::StartDownloadJob(ctx, std::move(request));
 }

@@ -2,6 +2,7 @@
 // on one page's cell, and "重建记录".
 #pragma once
 
+#include "download_log/coverage_page.h"
 #include "program/program_context.h"
 
 namespace coverage {
@@ -9,9 +10,9 @@ namespace coverage {
 // A quick range was clicked, or a date box changed: the grid follows. A
 // date box's change unchecks the quick ranges, and an end date after today
 // is refused, as on 数据管理.
-void OnLogQuickRangeClicked(program::ProgramContext& ctx);
-void OnLogStartDateChanged(program::ProgramContext& ctx);
-void OnLogEndDateChanged(program::ProgramContext& ctx);
+void OnLogQuickRangeClicked(const LogPageScope& scope);
+void OnLogStartDateChanged(const LogPageScope& scope);
+void OnLogEndDateChanged(const LogPageScope& scope);
 
 // "补全下载": the download job for the pages of the page's range that the
 // log says are missing, failed or not yet published.

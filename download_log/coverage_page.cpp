@@ -2,10 +2,10 @@
 
 #include <optional>
 
-#include "download_log/coverage_grid.h"
-#include "download/log_plan.h"
 #include "download/datacentre_json.h"
 #include "download/date_list.h"
+#include "download/log_plan.h"
+#include "download_log/coverage_grid.h"
 #include "store/store_error.h"
 #include "text/gbk.h"
 #include "ui/messages.h"
@@ -60,15 +60,17 @@ std::string SourceCaption(const program::ProgramSettings& settings) {
 
 namespace {
 
-void ShowTotals(ui::MainWindow& w) {
-  ui::DownloadLogPage& page = w.download_log;
+void ShowTotals(ui::DownloadLogPage& page) {
   page.标签_下载记录统计.SetCaption(TotalsCaption(GridTotals(page.高级表格_下载记录)));
 }
 
 }  // namespace
 
-std::vector<std::string> LogPageDates(const ui::MainWindow& w) {
-  const ui::DownloadLogPage& page = w.download_log;
+LogPageScope LogPageScope::Of(program::ProgramContext& ctx) {
+  return LogPageScope{ctx.window.download_log, ctx.store, ctx.platform, ctx.settings};
+}
+
+std::vector<std::string> LogPageDates(const ui::DownloadLogPage& page) {
   const ui::RadioButton* quick[6] = {&page.单选框_记录日,   &page.单选框_记录周,
                                      &page.单选框_记录月,   &page.单选框_记录季,
                                      &page.单选框_记录半年, &page.单选框_记录年};
@@ -78,21 +80,24 @@ std::vector<std::string> LogPageDates(const ui::MainWindow& w) {
   return RangeWeekdays(page.日期框_记录开始.value(), page.日期框_记录结束.value(), quick_days);
 }
 
-void RefreshDownloadLogPage(program::ProgramContext& ctx, bool tell_errors) {
-  ui::MainWindow& w = ctx.window;
-  ui::DownloadLogPage& page = w.download_log;
-  page.标签_下载记录来源.SetCaption(SourceCaption(ctx.settings));
-  const Coverage coverage = ReadCoverage(ctx.store, LogPageDates(w));
+void RefreshDownloadLogPage(const LogPageScope& scope, bool tell_errors) {
+  ui::DownloadLogPage& page = scope.page;
+  page.标签_下载记录来源.SetCaption(SourceCaption(scope.settings));
+  const Coverage coverage = ReadCoverage(scope.store, LogPageDates(page));
   if (coverage.error) {
     const std::string message = store::ErrorMessage(*coverage.error);
     page.标签_下载记录提示.SetCaption(message);
-    if (tell_errors) ui::Tell(ctx.platform, message, ui::MessageIcon::kWarning);
+    if (tell_errors) ui::Tell(scope.platform, message, ui::MessageIcon::kWarning);
     return;
   }
   FillCoverageGrid(page.高级表格_下载记录, coverage);
   page.标签_下载记录提示.SetCaption(coverage.log_present ? LogPageT().with_log
                                                          : LogPageT().without_log);
-  ShowTotals(w);
+  ShowTotals(page);
+}
+
+void RefreshDownloadLogPage(program::ProgramContext& ctx, bool tell_errors) {
+  RefreshDownloadLogPage(LogPageScope::Of(ctx), tell_errors);
 }
 
 void RefreshDownloadLogPageIfShown(program::ProgramContext& ctx) {
@@ -102,14 +107,14 @@ void RefreshDownloadLogPageIfShown(program::ProgramContext& ctx) {
 
 void ShowLoggedPage(ui::MainWindow& w, const store::PageLogEntry& row) {
   if (w.高级选择夹1.current_page() != ui::MainWindow::kDownloadLogPage) return;
-  if (ShowPageRow(w.download_log.高级表格_下载记录, row)) ShowTotals(w);
+  if (ShowPageRow(w.download_log.高级表格_下载记录, row)) ShowTotals(w.download_log);
 }
 
 void OnDownloadLogPageShown(program::ProgramContext& ctx) {
-  ui::DownloadLogPage& page = ctx.window.download_log;
-  for (ui::DateBox* box : {&page.日期框_记录开始, &page.日期框_记录结束})
-    if (box->value() == ui::DateTime{}) box->SetValue(ctx.platform.Now());
-  RefreshDownloadLogPage(ctx);
+  const LogPageScope scope = LogPageScope::Of(ctx);
+  for (ui::DateBox* box : {&scope.page.日期框_记录开始, &scope.page.日期框_记录结束})
+    if (box->value() == ui::DateTime{}) box->SetValue(scope.platform.Now());
+  RefreshDownloadLogPage(scope);
 }
 
 }  // namespace coverage

@@ -16,6 +16,7 @@
 #include <thread>
 #include <tuple>
 
+#include "app/event_wiring.h"
 #include "download_page/download_control.h"
 #include "download/download_run.h"
 #include "store/download_log.h"
@@ -170,6 +171,7 @@ pid_t StartChild(const std::filesystem::path& path, const std::string& host,
   program::ProgramSettings settings;
   settings.source_host = host;
   program::ProgramContext ctx{window, platform, store, state, settings};
+  app::WireDownloadFollowUps(ctx);
   for (ui::RadioButton* b : {&window.单选框_日, &window.单选框_周, &window.单选框_月,
                              &window.单选框_季, &window.单选框_半年, &window.单选框_年})
     b->SetChecked(false);
