@@ -41,8 +41,9 @@ void OpenDetails(program::ProgramContext& ctx, ui::Grid& grid, int row) {
   const int64_t record_number = text::IntegerFromText(grid.Text(row, listing::kRecordNumberColumn));
   // The page first: whatever turning to it shows, the clicked listing wins.
   ctx.window.高级选择夹1.SetCurrentPage(kDetailsPage);
-  LayOutDetailsGrid(ctx);
-  ShowListingDetails(ctx, record_number);
+  const ui::DetailsPage page = ui::DetailsPage::Of(ctx.window);
+  LayOutDetailsGrid(page);
+  ShowListingDetails(page, ctx.platform, ctx.store, ctx.state.start_time, record_number);
 }
 
 }  // namespace

@@ -116,13 +116,12 @@ std::string Heading(std::string_view date, std::string_view reason, std::string_
 
 }  // namespace
 
-void LayOutDetailsGrid(program::ProgramContext& ctx) {
-  ui::MainWindow& window = ctx.window;
-  ui::Grid& grid = window.高级表格_上榜明细;
+void LayOutDetailsGrid(const ui::DetailsPage& page) {
+  ui::Grid& grid = page.高级表格_上榜明细;
   const DetailsTexts& t = DetailsT();
   ui::Grid::UpdateScope scope(grid);
 
-  window.透明标签_排序标.SetCaption({});
+  page.透明标签_排序标.SetCaption({});
   grid.SetHeaderRowCount(1);
   grid.SetColumnCount(kColumns);
   grid.SetRowCount(kRows);
@@ -149,18 +148,22 @@ void LayOutDetailsGrid(program::ProgramContext& ctx) {
   for (int row : {0, kBuyTitleRow, kSellTitleRow}) grid.Merge({row, 0, row, kColumns - 1});
 }
 
-void ShowListingDetails(program::ProgramContext& ctx, int64_t record_number) {
-  ui::MainWindow& window = ctx.window;
+void LayOutDetailsGrid(program::ProgramContext& ctx) {
+  LayOutDetailsGrid(ui::DetailsPage::Of(ctx.window));
+}
+
+void ShowListingDetails(const ui::DetailsPage& page, ui::Platform& platform, store::Store& store,
+                        int64_t& start_time, int64_t record_number) {
   const DetailsTexts& t = DetailsT();
-  if (window.高级表格_龙虎统计.Text(1, 0).empty()) {
-    ui::Tell(ctx.platform, t.no_data, ui::MessageIcon::kInformation);
+  if (page.高级表格_龙虎统计.Text(1, 0).empty()) {
+    ui::Tell(platform, t.no_data, ui::MessageIcon::kInformation);
     return;
   }
-  const int64_t start = ctx.platform.TickCount();
+  const int64_t start = platform.TickCount();
 
   std::array<std::string, store::kFieldCount> f;
   {
-    store::StoreAccess access = ctx.store.OpenStore();
+    store::StoreAccess access = store.OpenStore();
     if (access.ok()) {
       access.GoToRecord(record_number);
       for (int i = 1; i <= store::kFieldCount; ++i)
@@ -169,17 +172,17 @@ void ShowListingDetails(program::ProgramContext& ctx, int64_t record_number) {
     std::optional<store::StoreError> error = access.error();
     access.CloseStore();
     if (error) {
-      ui::Tell(ctx.platform, store::ErrorMessage(*error), ui::MessageIcon::kError);
+      ui::Tell(platform, store::ErrorMessage(*error), ui::MessageIcon::kError);
       return;
     }
   }
-  ctx.state.start_time = start;
+  start_time = start;
   auto field = [&f](int n) -> const std::string& { return f[static_cast<size_t>(n - 1)]; };
 
-  window.标签_明细标题.SetCaption(field(store::kName) + "(" + field(store::kCode) +
+  page.标签_明细标题.SetCaption(field(store::kName) + "(" + field(store::kCode) +
                                   t.traded_details + field(store::kDate));
 
-  ui::Grid& grid = window.高级表格_上榜明细;
+  ui::Grid& grid = page.高级表格_上榜明细;
   {
     ui::Grid::UpdateScope scope(grid);
     grid.SetText(0, 0,
@@ -195,9 +198,13 @@ void ShowListingDetails(program::ProgramContext& ctx, int64_t record_number) {
     }
   }
 
-  const double seconds =
-      static_cast<double>(ctx.platform.TickCount() - ctx.state.start_time) / 1000;
-  window.标签_数据耗时.SetCaption(t.elapsed + text::NumberText(seconds) + t.seconds);
+  const double seconds = static_cast<double>(platform.TickCount() - start_time) / 1000;
+  page.标签_数据耗时.SetCaption(t.elapsed + text::NumberText(seconds) + t.seconds);
+}
+
+void ShowListingDetails(program::ProgramContext& ctx, int64_t record_number) {
+  ShowListingDetails(ui::DetailsPage::Of(ctx.window), ctx.platform, ctx.store,
+                     ctx.state.start_time, record_number);
 }
 
 }  // namespace details
