@@ -1,8 +1,9 @@
 // Daily prices: one stock's 2,500 bars stored (beside the floor of one
 // transaction with its log row alone); the bars of many stocks loaded from
-// the store, with the table's size on disk per bar; and 营业部排行 over
-// 1,000,000 listings of 4,000 stocks with and without the track record
-// (ten years of bars each).
+// the store (beside bare reads of the bars table and of the packed rows),
+// with the file's size on disk per bar; and 营业部排行 over 1,000,000
+// listings of 4,000 stocks with and without the track record (ten years of
+// bars each, held in memory or loaded from the store).
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -139,6 +140,39 @@ store::Store& PricesFilledStore(int codes, fs::path* file) {
   return *m.store;
 }
 
+sqlite3* PricesOpenRaw(const fs::path& file, int flags) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(file.c_str(), &db, flags, nullptr);
+  sqlite3_exec(db, "PRAGMA key='q3051hnzk7264bwtf'; PRAGMA cipher_page_size=4096;", nullptr,
+               nullptr, nullptr);
+  return db;
+}
+
+int64_t PricesPragma(sqlite3* db, const char* sql) {
+  sqlite3_stmt* s = nullptr;
+  int64_t value = -1;
+  if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW)
+    value = sqlite3_column_int64(s, 0);
+  sqlite3_finalize(s);
+  return value;
+}
+
+// The bytes of the pages the packed table takes: the pages its drop frees,
+// in a transaction rolled back.
+int64_t PricesPackedTableBytes(const fs::path& file) {
+  sqlite3* db = PricesOpenRaw(file, SQLITE_OPEN_READWRITE);
+  int64_t bytes = -1;
+  if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK) {
+    const int64_t before = PricesPragma(db, "PRAGMA freelist_count");
+    if (sqlite3_exec(db, "DROP TABLE \"日线打包\"", nullptr, nullptr, nullptr) == SQLITE_OK)
+      bytes = (PricesPragma(db, "PRAGMA freelist_count") - before) *
+              PricesPragma(db, "PRAGMA page_size");
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+  sqlite3_close(db);
+  return bytes;
+}
+
 void BM_LoadTenYearsOfBars(benchmark::State& state) {
   fs::path file;
   store::Store& s = PricesFilledStore(static_cast<int>(state.range(0)), &file);
@@ -149,9 +183,15 @@ void BM_LoadTenYearsOfBars(benchmark::State& state) {
     loaded = bars ? bars->CodeCount() : 0;
   }
   const double bars = static_cast<double>(state.range(0)) * 2609;
+  const double file_bytes = static_cast<double>(fs::file_size(file));
+  const double packed_bytes = static_cast<double>(PricesPackedTableBytes(file));
   state.counters["codes"] = static_cast<double>(loaded);
-  state.counters["file_MB"] = static_cast<double>(fs::file_size(file)) / 1e6;
-  state.counters["bytes_per_bar"] = static_cast<double>(fs::file_size(file)) / bars;
+  state.counters["file_MB"] = file_bytes / 1e6;
+  state.counters["bytes_per_bar"] = file_bytes / bars;
+  // The file as it would be without the packed rows, and what they add.
+  state.counters["without_packed_MB"] = (file_bytes - packed_bytes) / 1e6;
+  state.counters["packed_MB"] = packed_bytes / 1e6;
+  state.counters["packed_bytes_per_bar"] = packed_bytes / bars;
 }
 BENCHMARK(BM_LoadTenYearsOfBars)
     ->Arg(400)
@@ -165,10 +205,7 @@ void BM_LoadTenYearsOfBarsFloor(benchmark::State& state) {
   fs::path file;
   store::Store& s = PricesFilledStore(static_cast<int>(state.range(0)), &file);
   (void)s;
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  sqlite3_exec(db, "PRAGMA key='q3051hnzk7264bwtf'; PRAGMA cipher_page_size=4096;", nullptr,
-               nullptr, nullptr);
+  sqlite3* db = PricesOpenRaw(file, SQLITE_OPEN_READONLY);
   sqlite3_stmt* scan = nullptr;
   sqlite3_prepare_v2(db,
                      "SELECT \"代码\", \"日期\", \"开盘\", \"最高\", \"收盘\" FROM \"日线\" "
@@ -192,6 +229,48 @@ void BM_LoadTenYearsOfBarsFloor(benchmark::State& state) {
   state.counters["rows"] = static_cast<double>(rows);
 }
 BENCHMARK(BM_LoadTenYearsOfBarsFloor)
+    ->Arg(400)
+    ->Arg(4000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+// The second floor: the packed rows stepped through with the engine alone,
+// every blob's bytes touched and nothing decoded or kept.
+void BM_LoadTenYearsOfBarsPackedFloor(benchmark::State& state) {
+  fs::path file;
+  store::Store& s = PricesFilledStore(static_cast<int>(state.range(0)), &file);
+  (void)s;
+  sqlite3* db = PricesOpenRaw(file, SQLITE_OPEN_READONLY);
+  sqlite3_stmt* scan = nullptr;
+  sqlite3_prepare_v2(db,
+                     "SELECT \"代码\", \"印记\", \"条数\", \"数据\" FROM \"日线打包\" "
+                     "ORDER BY \"代码\"",
+                     -1, &scan, nullptr);
+  int64_t rows = 0;
+  int64_t bytes = 0;
+  for (auto _ : state) {
+    rows = 0;
+    bytes = 0;
+    while (sqlite3_step(scan) == SQLITE_ROW) {
+      benchmark::DoNotOptimize(sqlite3_column_text(scan, 0));
+      benchmark::DoNotOptimize(sqlite3_column_int64(scan, 1));
+      benchmark::DoNotOptimize(sqlite3_column_int64(scan, 2));
+      const auto* blob = static_cast<const unsigned char*>(sqlite3_column_blob(scan, 3));
+      const int n = sqlite3_column_bytes(scan, 3);
+      unsigned sum = 0;
+      for (int i = 0; i < n; ++i) sum += blob[i];
+      benchmark::DoNotOptimize(sum);
+      bytes += n;
+      ++rows;
+    }
+    sqlite3_reset(scan);
+  }
+  sqlite3_finalize(scan);
+  sqlite3_close(db);
+  state.counters["rows"] = static_cast<double>(rows);
+  state.counters["blob_MB"] = static_cast<double>(bytes) / 1e6;
+}
+BENCHMARK(BM_LoadTenYearsOfBarsPackedFloor)
     ->Arg(400)
     ->Arg(4000)
     ->Unit(benchmark::kMillisecond)
@@ -269,6 +348,22 @@ void BM_SeatRankingWithTrackRecord(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_SeatRankingWithTrackRecord)->Unit(benchmark::kMillisecond);
+
+// The same with the bars loaded from the ten-year store first, as the
+// first ranking of the whole store does.
+void BM_SeatRankingWithTrackRecordFromStore(benchmark::State& state) {
+  const ranking::RangeData& d = PricesRangeData();
+  fs::path file;
+  store::Store& s = PricesFilledStore(4000, &file);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ranking::MakeRankings(d));
+    std::optional<store::StoreError> error;
+    const auto bars = prices::LoadBarsFor(s, ranking::DateRange{"", "", true}, &error);
+    if (!bars) state.SkipWithError("load failed");
+    if (bars) benchmark::DoNotOptimize(prices::ComputeRangeReturns(d, *bars));
+  }
+}
+BENCHMARK(BM_SeatRankingWithTrackRecordFromStore)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

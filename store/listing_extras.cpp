@@ -103,18 +103,6 @@ class ListingExtrasTables {
     return t.Check(s.Run(), SQLITE_DONE);
   }
 
-  // Whether the file has the table; a read never makes it.
-  static bool Present(TableFile& t, std::string_view table, bool* present) {
-    Statement look;
-    if (!t.Prepare("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?", &look))
-      return false;
-    look.BindText(1, table);
-    const int rc = look.Step();
-    if (rc != SQLITE_ROW) return t.Fail(rc);
-    *present = look.Int64(0) > 0;
-    return true;
-  }
-
   // Every row of `table` whose 日期 lies in [from, to] (and whose 代码 is
   // `code`, when given), in key order.
   template <typename Row, typename Take>
@@ -123,7 +111,7 @@ class ListingExtrasTables {
                    std::vector<Row>* out, Take take) {
     out->clear();
     bool present = false;
-    if (!Present(t, table, &present)) return false;
+    if (!t.HasTable(table, &present)) return false;  // a read never makes it
     if (!present) return true;
     Statement s;
     std::string sql = std::string("SELECT ") + columns + " FROM " + Quote(table) +

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 
 #include "store/record_store.h"
 #include "store/table_file_handles.h"
@@ -44,6 +45,181 @@ std::string PriceBarsInsertSql(size_t rows) {
 
 // The columns the small form reads, in key order.
 constexpr char kDayBarColumnList[] = "\"代码\", \"日期\", \"开盘\", \"最高\", \"收盘\"";
+
+constexpr char kPackedBarsColumns[] =
+    "\"代码\" TEXT NOT NULL PRIMARY KEY, \"印记\" INTEGER NOT NULL, \"条数\" INTEGER NOT NULL, "
+    "\"数据\" BLOB NOT NULL";
+
+// The columns a packed row is made from, in date order.
+constexpr char kPackSourceColumnList[] = "\"日期\", \"开盘\", \"最高\", \"最低\", \"收盘\"";
+
+// The first byte of a packed blob: its layout. A blob of another layout
+// is not read (the bars table is).
+constexpr uint8_t kPackedBarsLayout = 1;
+
+// One bar as packed: the small form and its low.
+struct PackedBar {
+  int32_t day = 0;
+  int32_t open = 0;
+  int32_t high = 0;
+  int32_t low = 0;
+  int32_t close = 0;
+};
+
+void PackedBarsPutVarint(uint64_t v, std::string* out) {
+  while (v >= 0x80) {
+    out->push_back(static_cast<char>(v | 0x80));
+    v >>= 7;
+  }
+  out->push_back(static_cast<char>(v));
+}
+
+void PackedBarsPutSigned(int64_t v, std::string* out) {
+  PackedBarsPutVarint((static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v >> 63), out);
+}
+
+// A blob: the layout byte, the bar count, the price step (10 when every
+// price is a whole number of fen, else 1), then per bar the day as the
+// change from the bar before and the four prices, in steps, as changes from
+// the close before, each a zigzag varint: most bars take six or seven bytes.
+std::string PackBars(const std::vector<PackedBar>& bars) {
+  int64_t step = 10;
+  for (const PackedBar& b : bars)
+    for (int32_t v : {b.open, b.high, b.low, b.close})
+      if (v % 10 != 0) step = 1;  // kNoPrice too
+  std::string out;
+  out.reserve(8 + bars.size() * 8);
+  out.push_back(static_cast<char>(kPackedBarsLayout));
+  PackedBarsPutVarint(bars.size(), &out);
+  PackedBarsPutVarint(static_cast<uint64_t>(step), &out);
+  int64_t day = 0;
+  int64_t close = 0;
+  for (const PackedBar& b : bars) {
+    PackedBarsPutSigned(b.day - day, &out);
+    for (int32_t v : {b.open, b.high, b.low, b.close}) PackedBarsPutSigned(v / step - close, &out);
+    day = b.day;
+    close = b.close / step;
+  }
+  return out;
+}
+
+// Reads packed bars; false for a blob that is not one (another layout,
+// damage), with nothing to trust in `out`.
+class PackedBarsReader {
+ public:
+  explicit PackedBarsReader(std::string_view blob)
+      : at_(reinterpret_cast<const uint8_t*>(blob.data())), end_(at_ + blob.size()) {}
+
+  bool Begin(uint64_t* count) {
+    if (at_ == end_ || *at_++ != kPackedBarsLayout) return false;
+    uint64_t step = 0;
+    if (!Varint(count) || !Varint(&step) || (step != 1 && step != 10)) return false;
+    step_ = static_cast<int64_t>(step);
+    // Every bar takes five bytes at least.
+    return *count <= static_cast<uint64_t>(end_ - at_) / 5;
+  }
+
+  bool Next(PackedBar* b) {
+    int64_t v[5];
+    for (int64_t& x : v)
+      if (!Signed(&x)) return false;
+    day_ += v[0];
+    const int64_t prices[4] = {(v[1] + close_) * step_, (v[2] + close_) * step_,
+                               (v[3] + close_) * step_, (v[4] + close_) * step_};
+    for (int64_t p : prices)
+      if (p < INT32_MIN || p > INT32_MAX) return false;
+    if (day_ < INT32_MIN || day_ > INT32_MAX) return false;
+    close_ = v[4] + close_;
+    *b = {static_cast<int32_t>(day_), static_cast<int32_t>(prices[0]),
+          static_cast<int32_t>(prices[1]), static_cast<int32_t>(prices[2]),
+          static_cast<int32_t>(prices[3])};
+    return true;
+  }
+
+  bool AtEnd() const { return at_ == end_; }
+
+ private:
+  bool Varint(uint64_t* v) {
+    // A one-byte value first: nearly every change fits.
+    if (at_ != end_ && *at_ < 0x80) {
+      *v = *at_++;
+      return true;
+    }
+    uint64_t out = 0;
+    for (int shift = 0; shift < 64 && at_ != end_; shift += 7) {
+      const uint8_t byte = *at_++;
+      out |= static_cast<uint64_t>(byte & 0x7f) << shift;
+      if (!(byte & 0x80)) {
+        *v = out;
+        return true;
+      }
+    }
+    return false;
+  }
+  bool Signed(int64_t* v) {
+    uint64_t u = 0;
+    if (!Varint(&u)) return false;
+    *v = static_cast<int64_t>(u >> 1) ^ -static_cast<int64_t>(u & 1);
+    return true;
+  }
+
+  const uint8_t* at_;
+  const uint8_t* end_;
+  int64_t step_ = 1;
+  int64_t day_ = 0;
+  int64_t close_ = 0;
+};
+
+// A stock's log row as a number: a packed row keeps the number of the log
+// row written with it. Every write of bars writes the log row too (a build
+// that knew no packed rows as well), so a number that no longer matches
+// means bars the packed row may not hold.
+int64_t PackedBarsStamp(const PriceLogEntry& log) {
+  uint64_t h = 14695981039346656037ULL;
+  const auto mix = [&h](std::string_view bytes) {
+    for (unsigned char c : bytes) h = (h ^ c) * 1099511628211ULL;
+    h = (h ^ 0x1f) * 1099511628211ULL;
+  };
+  mix(log.code);
+  mix(log.fetched_at);
+  mix(std::to_string(static_cast<int>(log.result)));
+  mix(log.reason);
+  mix(std::to_string(log.bars));
+  mix(log.from);
+  mix(log.to);
+  mix(std::to_string(kPackedBarsLayout));
+  return static_cast<int64_t>(h);
+}
+
+// The text of a day number, "YYYY-MM-DD".
+std::string PackedBarsDateText(int32_t day) {
+  const std::chrono::year_month_day ymd{std::chrono::sys_days(std::chrono::days(day))};
+  char t[16];
+  std::snprintf(t, sizeof t, "%04d-%02u-%02u", static_cast<int>(ymd.year()),
+                static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+  return t;
+}
+
+// The first day whose text compares above `text` (or equal to it, when
+// `inclusive`), byte for byte, as the bars table compares its 日期: the
+// dates of four-digit years sort as their days do.
+int32_t PackedBarsFirstDay(std::string_view text, bool inclusive) {
+  static const int32_t first = *DayNumberOfDate("0000-01-01");
+  static const int32_t last = *DayNumberOfDate("9999-12-31");
+  int32_t lo = first;
+  int32_t hi = last + 1;
+  while (lo < hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    const std::string t = PackedBarsDateText(mid);
+    const int c = std::string_view(t).compare(text);
+    if (c > 0 || (inclusive && c == 0)) {
+      hi = mid;
+    } else {
+      lo = mid + 1;
+    }
+  }
+  return lo;
+}
 
 int32_t PriceBarsDigits(std::string_view t, size_t at, size_t count, bool* ok) {
   int32_t n = 0;
@@ -89,6 +265,11 @@ const SideTable& PriceLogSideTable() {
   return table;
 }
 
+const SideTable& PackedBarsSideTable() {
+  static const SideTable table{kPackedBarsTable, kPackedBarsColumns, "WITHOUT ROWID", false};
+  return table;
+}
+
 // Works on a table file's connection for the access that has it open.
 class PriceBarsTables {
  public:
@@ -118,7 +299,7 @@ class PriceBarsTables {
       ok = ok && t.Check(s->Run(), SQLITE_DONE);
       done += rows;
     }
-    ok = ok && WriteLog(t, log);
+    ok = ok && WriteLog(t, log) && Repack(t, log);
     if (!own_batch) return ok;
     if (!ok) {
       t.RollbackBatch();
@@ -144,22 +325,79 @@ class PriceBarsTables {
     return t.Check(s.Run(), SQLITE_DONE);
   }
 
-  // Whether the file has the table; a read never makes it.
-  static bool Present(TableFile& t, std::string_view table, bool* present) {
-    Statement look;
-    if (!t.Prepare("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?", &look))
+  // A log row alone: the bars stay as they are, so a packed row that
+  // matched the old log row is made to match the new one.
+  static bool WriteLogAlone(TableFile& t, const PriceLogEntry& log) {
+    if (!t.EnsureIndexes(true)) return false;
+    const bool own_batch = !t.InBatch();
+    if (own_batch && !t.BeginBatch()) return false;
+    std::vector<PriceLogEntry> before;
+    bool ok = ReadLogs(t, log.code, &before) && WriteLog(t, log);
+    if (ok && !before.empty()) {
+      Statement s;
+      ok = t.Prepare("UPDATE " + Quote(kPackedBarsTable) +
+                         " SET \"印记\" = ?1 WHERE \"代码\" = ?2 AND \"印记\" = ?3",
+                     &s);
+      if (ok) {
+        s.BindInt64(1, PackedBarsStamp(log));
+        s.BindText(2, log.code);
+        s.BindInt64(3, PackedBarsStamp(before.front()));
+        ok = t.Check(s.Run(), SQLITE_DONE);
+      }
+    }
+    if (!own_batch) return ok;
+    if (!ok) {
+      t.RollbackBatch();
       return false;
-    look.BindText(1, table);
-    const int rc = look.Step();
-    if (rc != SQLITE_ROW) return t.Fail(rc);
-    *present = look.Int64(0) > 0;
-    return true;
+    }
+    return t.CommitBatch();
+  }
+
+  // The code's packed row made again from its rows in the bars table,
+  // stamped with `log`, the log row just written. A code with a date the
+  // small form cannot hold keeps no packed row: it is read from the table.
+  static bool Repack(TableFile& t, const PriceLogEntry& log) {
+    Statement read;
+    if (!t.Prepare(std::string("SELECT ") + kPackSourceColumnList + " FROM " +
+                       Quote(kPriceBarsTable) + " WHERE \"代码\" = ?1 ORDER BY \"日期\"",
+                   &read))
+      return false;
+    read.BindText(1, log.code);
+    std::vector<PackedBar> bars;
+    bool packable = true;
+    int rc;
+    while ((rc = read.Step()) == SQLITE_ROW) {
+      const std::optional<int32_t> day = DayNumberOfDate(read.Bytes(0));
+      if (!day) packable = false;
+      bars.push_back({day.value_or(0), ThousandthsOf(read.Real(1).value_or(NAN)),
+                      ThousandthsOf(read.Real(2).value_or(NAN)),
+                      ThousandthsOf(read.Real(3).value_or(NAN)),
+                      ThousandthsOf(read.Real(4).value_or(NAN))});
+    }
+    if (rc != SQLITE_DONE) return t.Fail(rc);
+    Statement write;
+    if (!packable) {
+      if (!t.Prepare("DELETE FROM " + Quote(kPackedBarsTable) + " WHERE \"代码\" = ?1", &write))
+        return false;
+      write.BindText(1, log.code);
+      return t.Check(write.Run(), SQLITE_DONE);
+    }
+    const std::string blob = PackBars(bars);
+    if (!t.Prepare("INSERT OR REPLACE INTO " + Quote(kPackedBarsTable) +
+                       " (\"代码\", \"印记\", \"条数\", \"数据\") VALUES (?1, ?2, ?3, ?4)",
+                   &write))
+      return false;
+    write.BindText(1, log.code);
+    write.BindInt64(2, PackedBarsStamp(log));
+    write.BindInt64(3, static_cast<int64_t>(bars.size()));
+    write.BindBlob(4, blob);
+    return t.Check(write.Run(), SQLITE_DONE);
   }
 
   static bool ReadLogs(TableFile& t, std::string_view code, std::vector<PriceLogEntry>* out) {
     out->clear();
     bool present = false;
-    if (!Present(t, kPriceLogTable, &present)) return false;
+    if (!t.HasTable(kPriceLogTable, &present)) return false;
     if (!present) return true;
     std::string sql = std::string("SELECT ") + kPriceLogColumnList + " FROM " +
                       Quote(kPriceLogTable);
@@ -190,7 +428,7 @@ class PriceBarsTables {
                        std::string_view code, std::vector<CodeBars>* out) {
     out->clear();
     bool present = false;
-    if (!Present(t, kPriceBarsTable, &present)) return false;
+    if (!t.HasTable(kPriceBarsTable, &present)) return false;
     if (!present) return true;
     std::string sql = std::string("SELECT ") + kPriceBarColumnList + " FROM " +
                       Quote(kPriceBarsTable) + " WHERE ";
@@ -221,13 +459,134 @@ class PriceBarsTables {
     return true;
   }
 
-  // One statement over the whole table in key order, or one lookup per
-  // code (prepared once) when only some codes are wanted.
+  // Each stock's packed row where its stamp matches its log row, and the
+  // bars table for the others (a file written before the packed rows, or
+  // since by a build that knew none). Stocks come in code order.
   static bool ReadDayBars(TableFile& t, std::string_view from, std::string_view to,
                           std::span<const std::string> codes, DayBarTable* out) {
     *out = {};
     bool present = false;
-    if (!Present(t, kPriceBarsTable, &present)) return false;
+    if (!t.HasTable(kPriceBarsTable, &present)) return false;
+    if (!present) {
+      out->starts.push_back(0);
+      return true;
+    }
+    bool packed = false;
+    bool logged = false;
+    if (!t.HasTable(kPackedBarsTable, &packed) || !t.HasTable(kPriceLogTable, &logged))
+      return false;
+    if (!packed || !logged) return ReadDayBarsFromTable(t, from, to, codes, out);
+
+    Statement rows;
+    if (!t.Prepare(std::string("SELECT ") + kDayBarColumnList + " FROM " +
+                       Quote(kPriceBarsTable) +
+                       " WHERE \"代码\" = ?3 AND \"日期\" BETWEEN ?1 AND ?2 ORDER BY \"日期\"",
+                   &rows))
+      return false;
+    std::string sql =
+        "SELECT l.\"代码\", l.\"时间\", l.\"结果\", l.\"原因\", l.\"条数\", l.\"起\", "
+        "l.\"止\", p.\"印记\", p.\"条数\", p.\"数据\" FROM " +
+        Quote(kPriceLogTable) + " AS l LEFT JOIN " + Quote(kPackedBarsTable) +
+        " AS p ON p.\"代码\" = l.\"代码\"";
+    if (!codes.empty()) sql += " WHERE l.\"代码\" = ?1";
+    sql += " ORDER BY l.\"代码\"";
+    Statement pack;
+    if (!t.Prepare(sql, &pack)) return false;
+
+    const int32_t first_day = PackedBarsFirstDay(from, true);
+    const int32_t after_last = PackedBarsFirstDay(to, false);
+    const auto add_code = [out](std::string_view code, size_t start) {
+      if (out->bars.size() == start) return;  // none within the dates
+      out->codes.emplace_back(code);
+      out->starts.push_back(start);
+    };
+    const auto from_table = [&](std::string_view code) -> int {
+      const size_t start = out->bars.size();
+      rows.Reset();
+      rows.BindText(1, from);
+      rows.BindText(2, to);
+      rows.BindText(3, code);
+      int rc;
+      while ((rc = rows.Step()) == SQLITE_ROW) {
+        DayBar& b = out->bars.emplace_back();
+        b.day = DayNumberOfDate(rows.Bytes(1)).value_or(0);
+        b.open = ThousandthsOf(rows.Real(2).value_or(NAN));
+        b.high = ThousandthsOf(rows.Real(3).value_or(NAN));
+        b.close = ThousandthsOf(rows.Real(4).value_or(NAN));
+      }
+      add_code(code, start);
+      return rc;
+    };
+    // The code's bars from its packed row; false when the row is not one
+    // to trust, with nothing added.
+    const auto from_pack = [&](std::string_view code, int64_t count, std::string_view blob) {
+      const size_t start = out->bars.size();
+      PackedBarsReader reader(blob);
+      uint64_t held = 0;
+      bool ok = reader.Begin(&held) && held == static_cast<uint64_t>(count);
+      PackedBar b;
+      for (uint64_t k = 0; ok && k < held; ++k) {
+        ok = reader.Next(&b);
+        if (ok && b.day >= first_day && b.day < after_last)
+          out->bars.push_back({b.day, b.open, b.high, b.close});
+      }
+      if (!ok || !reader.AtEnd()) {
+        out->bars.resize(start);
+        return false;
+      }
+      add_code(code, start);
+      return true;
+    };
+    // One row of the join: a log row and the packed row of its code, if any.
+    const auto take = [&]() -> int {
+      const std::string_view code = pack.Bytes(0);
+      PriceLogEntry log;
+      log.code.assign(code);
+      log.fetched_at.assign(pack.Bytes(1));
+      log.result = static_cast<PriceFetchResult>(pack.Int64(2));
+      log.reason.assign(pack.Bytes(3));
+      log.bars = pack.Int64(4);
+      log.from.assign(pack.Bytes(5));
+      log.to.assign(pack.Bytes(6));
+      const bool has_pack = pack.Real(7).has_value();  // NULL: no packed row
+      if (has_pack && pack.Int64(7) == PackedBarsStamp(log) &&
+          from_pack(log.code, pack.Int64(8), pack.Bytes(9)))
+        return SQLITE_DONE;
+      return from_table(log.code);
+    };
+
+    int rc = SQLITE_DONE;
+    if (codes.empty()) {
+      Statement held;
+      if (!t.Prepare("SELECT sum(\"条数\") FROM " + Quote(kPriceLogTable), &held)) return false;
+      if (held.Step() == SQLITE_ROW && held.Int64(0) > 0)
+        out->bars.reserve(static_cast<size_t>(std::min<int64_t>(held.Int64(0), 1 << 28)));
+      while (rc == SQLITE_DONE && (rc = pack.Step()) == SQLITE_ROW) rc = take();
+    } else {
+      for (const std::string& code : codes) {
+        pack.Reset();
+        pack.BindText(1, code);
+        rc = pack.Step();
+        // A code without a log row is looked for in the table all the same.
+        rc = rc == SQLITE_ROW ? take() : rc == SQLITE_DONE ? from_table(code) : rc;
+        if (rc != SQLITE_DONE) break;
+      }
+    }
+    out->starts.push_back(out->bars.size());
+    if (rc != SQLITE_DONE) {
+      *out = {};
+      return t.Fail(rc);
+    }
+    return true;
+  }
+
+  // One statement over the whole table in key order, or one lookup per
+  // code (prepared once) when only some codes are wanted.
+  static bool ReadDayBarsFromTable(TableFile& t, std::string_view from, std::string_view to,
+                          std::span<const std::string> codes, DayBarTable* out) {
+    *out = {};
+    bool present = false;
+    if (!t.HasTable(kPriceBarsTable, &present)) return false;
     if (!present) {
       out->starts.push_back(0);
       return true;
@@ -260,7 +619,7 @@ class PriceBarsTables {
       // Room for the bars the log says are held: ten years of every stock
       // are grown into no copy after copy.
       bool logged = false;
-      if (!Present(t, kPriceLogTable, &logged)) return false;
+      if (!t.HasTable(kPriceLogTable, &logged)) return false;
       if (logged) {
         Statement held;
         if (!t.Prepare("SELECT sum(\"条数\") FROM " + Quote(kPriceLogTable), &held)) return false;
@@ -293,7 +652,7 @@ bool StoreAccess::StorePrices(const std::vector<PriceBar>& bars, const PriceLogE
 }
 
 bool StoreAccess::WritePriceLog(const PriceLogEntry& log) {
-  return table_ && PriceBarsTables::WriteLog(*table_, log);
+  return table_ && PriceBarsTables::WriteLogAlone(*table_, log);
 }
 
 bool StoreAccess::ReadPriceLog(std::string_view code, std::optional<PriceLogEntry>* out) {

@@ -1,7 +1,11 @@
-// Daily prices beside the listings, in two tables of Data.edb: "日线", one
+// Daily prices beside the listings, in tables of Data.edb: "日线", one
 // row per stock and trading day (back-adjusted prices, so a stored bar
 // never changes when a later dividend is paid), and "行情记录", one row per
-// stock saying how its last fetch went. Neither is emptied with the
+// stock saying how its last fetch went. "日线打包" holds each stock's bars
+// once more, packed in one blob, so that ten years of every stock load in
+// a fraction of the time the bars table takes; it is derived from "日线",
+// rewritten in the same transaction, and a packed row whose stamp does not
+// match the stock's log row is not used. None is emptied with the
 // listings: prices do not depend on them. Files made without the tables
 // gain them at their first write; until then a read finds none.
 #pragma once
@@ -18,6 +22,7 @@ namespace store {
 
 inline constexpr std::string_view kPriceBarsTable = "日线";
 inline constexpr std::string_view kPriceLogTable = "行情记录";
+inline constexpr std::string_view kPackedBarsTable = "日线打包";
 
 // One trading day of one stock. Prices in yuan, back-adjusted.
 struct PriceBar {
@@ -81,5 +86,6 @@ struct DayBarTable {
 
 const SideTable& PriceBarsSideTable();
 const SideTable& PriceLogSideTable();
+const SideTable& PackedBarsSideTable();
 
 }  // namespace store

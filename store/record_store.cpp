@@ -14,7 +14,8 @@ constexpr size_t kMaxIdleConnections = 4;
 std::span<const SideTable> SideTables() {
   static const SideTable tables[] = {DownloadLogSideTable(), ListingExtrasSideTable(),
                                      SeatCodesSideTable(),   PriceBarsSideTable(),
-                                     PriceLogSideTable(),    SeatIdentitiesSideTable(),
+                                     PriceLogSideTable(),    PackedBarsSideTable(),
+                                     SeatIdentitiesSideTable(),
                                      SeatNamesSideTable(),   SeatUndoSideTable(),
                                      WatchListSideTable()};
   return tables;

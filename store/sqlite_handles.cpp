@@ -63,6 +63,12 @@ Statement& Statement::operator=(Statement&& other) noexcept {
   return *this;
 }
 
+void Statement::BindBlob(int index, std::string_view bytes) {
+  // A zero-length blob rather than NULL for no bytes.
+  const char* data = bytes.data() ? bytes.data() : "";
+  sqlite3_bind_blob(stmt_, index, data, static_cast<int>(bytes.size()), SQLITE_STATIC);
+}
+
 void Statement::BindText(int index, std::string_view text) {
   // An empty view may have no data at all; bound as such it would be NULL,
   // which the table's NOT NULL fields refuse.

@@ -65,6 +65,8 @@ class Statement {
 
   void BindText(int index, std::string_view text);
   void BindInt64(int index, int64_t value);
+  // Bytes as a blob, not copied either.
+  void BindBlob(int index, std::string_view bytes);
   // A number, or NULL when there is none.
   void BindReal(int index, const std::optional<double>& value);
   int Step() { return sqlite3_step(stmt_); }

@@ -165,6 +165,9 @@ class TableFile {
   bool Fail(int code);
   bool Check(int code, int expected);
   bool Prepare(const std::string& sql, Statement* out);
+  // Whether the file has the side table `name`, without making it; false
+  // on an engine error (recorded).
+  bool HasTable(std::string_view name, bool* present);
   // Gives indexed fields their index, and the file its side tables, if the
   // file lacks them. Called as a writer access starts and before the first
   // write of any access, never when only reading; a failure counts as the

@@ -291,6 +291,10 @@ int SchemaHas(const Connection& db, const char* type, std::string_view name, boo
 
 }  // namespace
 
+bool TableFile::HasTable(std::string_view name, bool* present) {
+  return Check(SchemaHas(handles_->db, "table", name, present), SQLITE_OK);
+}
+
 bool TableFile::EnsureIndexes(bool report) {
   if (indexes_ready_) return true;
   // Look first, with a read, so that a file that has everything is never

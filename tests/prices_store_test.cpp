@@ -228,3 +228,113 @@ TEST(PricesStore, BarsCacheKeepsARangeUntilTheStoreChanges) {
 }
 
 }  // namespace
+
+namespace {
+
+// The small form of every stock's bars as the bars table holds them, one
+// line a bar, to hold a packed read against.
+std::vector<std::string> PricesTableLines(Store& s, std::string_view from, std::string_view to) {
+  store::StoreAccess a = s.OpenStore();
+  std::vector<CodeBars> held;
+  EXPECT_TRUE(a.ReadPriceBars(from, to, &held));
+  std::vector<std::string> lines;
+  for (const CodeBars& c : held)
+    for (const PriceBar& b : c.bars)
+      lines.push_back(c.code + " " + std::to_string(*store::DayNumberOfDate(b.date)) + " " +
+                      std::to_string(store::ThousandthsOf(b.open)) + " " +
+                      std::to_string(store::ThousandthsOf(b.high)) + " " +
+                      std::to_string(store::ThousandthsOf(b.close)));
+  return lines;
+}
+
+std::vector<std::string> PricesDayBarLines(Store& s, std::string_view from, std::string_view to,
+                                           std::span<const std::string> codes = {}) {
+  store::StoreAccess a = s.OpenStore();
+  store::DayBarTable table;
+  EXPECT_TRUE(a.ReadDayBars(from, to, codes, &table));
+  std::vector<std::string> lines;
+  EXPECT_EQ(table.starts.size(), table.codes.size() + 1);
+  for (size_t k = 0; k < table.codes.size(); ++k)
+    for (size_t i = table.starts[k]; i < table.starts[k + 1]; ++i)
+      lines.push_back(table.codes[k] + " " + std::to_string(table.bars[i].day) + " " +
+                      std::to_string(table.bars[i].open) + " " +
+                      std::to_string(table.bars[i].high) + " " +
+                      std::to_string(table.bars[i].close));
+  return lines;
+}
+
+// The small form is read from each stock's packed row. A row the bars no
+// longer match is not used: bars and log row written by a build that knew
+// no packed rows, a file from before them, a failed write in between.
+TEST(PricesStore, DayBarsFollowTheBarsTableWhateverWroteIt) {
+  TempDir dir;
+  Store s(dir / "Data.edb");
+  ASSERT_FALSE(s.EnsureStore());
+  std::vector<PriceBar> cents = PricesBars(400, 12.34);
+  for (PriceBar& b : cents) b.low = 7.005;  // not a whole number of fen
+  {
+    store::StoreAccess a = s.OpenStore(AccessMode::kWriter);
+    ASSERT_TRUE(a.StorePrices(PricesBars(400, 10), PricesLog("600000", 400)));
+    ASSERT_TRUE(a.StorePrices(cents, PricesLog("000001", 400)));
+    // A later answer for part of the span: the packed row holds both.
+    ASSERT_TRUE(a.StorePrices(PricesBars(20, 1849.37), PricesLog("600000", 400)));
+    EXPECT_FALSE(a.CloseStore());
+  }
+  const std::vector<std::string> stored = PricesTableLines(s, "0000", "9999");
+  ASSERT_EQ(stored.size(), 800u);
+  EXPECT_EQ(PricesDayBarLines(s, "0000", "9999"), stored);
+  EXPECT_EQ(PricesDayBarLines(s, "2010-03-05", "2011-01-07"),
+            PricesTableLines(s, "2010-03-05", "2011-01-07"));
+
+  // An older build stores a new bar and its log row; its packed row stays.
+  ASSERT_EQ(store_testing::RawExec(
+                dir / "Data.edb",
+                "INSERT OR REPLACE INTO \"日线\" VALUES ('600000', '2010-01-02', 1, 2, 0.5, 1.5, 0, 0);"
+                "UPDATE \"行情记录\" SET \"时间\" = '2024-03-09 18:00:00' WHERE \"代码\" = '600000';"),
+            0);
+  s.DropIdleConnections();
+  const std::vector<std::string> changed = PricesTableLines(s, "0000", "9999");
+  ASSERT_NE(changed, stored);
+  EXPECT_EQ(PricesDayBarLines(s, "0000", "9999"), changed);
+  const std::vector<std::string> both = {"000001", "600000"};
+  EXPECT_EQ(PricesDayBarLines(s, "0000", "9999", both), changed);
+
+  // A write that fails leaves the bars, the log and the packed rows as
+  // they were; the next good write packs the stale stock again.
+  {
+    store::StoreAccess a = s.OpenStore(AccessMode::kWriter);
+    std::vector<PriceBar> broken = PricesBars(10, 30);
+    broken[7].close = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(a.StorePrices(broken, PricesLog("000001", 410)));
+    a.CloseStore();
+  }
+  EXPECT_EQ(PricesTableLines(s, "0000", "9999"), changed);
+  EXPECT_EQ(PricesDayBarLines(s, "0000", "9999"), changed);
+  {
+    store::StoreAccess a = s.OpenStore(AccessMode::kWriter);
+    PriceLogEntry failed = PricesLog("600000", 400);
+    failed.result = store::PriceFetchResult::kFailed;
+    failed.reason = "HTTP 502";
+    ASSERT_TRUE(a.WritePriceLog(failed));
+    ASSERT_TRUE(a.StorePrices(PricesBars(3, 40), PricesLog("000001", 400)));
+    EXPECT_FALSE(a.CloseStore());
+  }
+  const std::vector<std::string> last = PricesTableLines(s, "0000", "9999");
+  EXPECT_EQ(PricesDayBarLines(s, "0000", "9999"), last);
+  EXPECT_EQ(PricesDayBarLines(s, "0000", "9999", both), last);
+
+  // A file from before the packed rows reads its bars from the table.
+  ASSERT_EQ(store_testing::RawExec(dir / "Data.edb", "DROP TABLE \"日线打包\";"), 0);
+  s.DropIdleConnections();
+  EXPECT_EQ(PricesDayBarLines(s, "0000", "9999"), last);
+  {
+    store::StoreAccess a = s.OpenStore(AccessMode::kWriter);
+    ASSERT_TRUE(a.StorePrices(PricesBars(5, 70), PricesLog("300750", 5)));
+    EXPECT_FALSE(a.CloseStore());
+  }
+  const std::vector<std::string> mixed = PricesTableLines(s, "0000", "9999");
+  EXPECT_EQ(mixed.size(), last.size() + 5);
+  EXPECT_EQ(PricesDayBarLines(s, "0000", "9999"), mixed);
+}
+
+}  // namespace
