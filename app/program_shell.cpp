@@ -40,6 +40,9 @@ void RefreshIfStoreChanged(ProgramContext& ctx) {
   // A job reads what it wrote before it ends, and this is asked again then;
   // a refresh on its way reads the store anyway.
   if (program::JobRunning(state)) return;
+  // 回测 compares the store with the one its figures came from by itself.
+  if (ctx.window.高级选择夹1.current_page() == ui::MainWindow::kBacktestPage)
+    ctx.window.backtest.RaiseShown();
   if (state.statistics_refresh_started.load() > state.statistics_refresh_ended) return;
   const store::StoreStamp now = store::StampOfStore(ctx.store.Path());
   if (now == state.statistics_store_stamp) return;

@@ -1,6 +1,6 @@
 #include "backtest/backtest_control.h"
 
-#include <atomic>
+#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <mutex>
@@ -13,7 +13,10 @@
 #include "backtest/store_input.h"
 #include "duplicates/details_view.h"
 #include "listing/statistics_query.h"
+#include "program/jobs.h"
+#include "program/newest_run.h"
 #include "ranking/date_range.h"
+#include "store/store_stamp.h"
 #include "text/gbk.h"
 
 namespace backtest {
@@ -36,12 +39,32 @@ struct BacktestAsk {
 
 // What the worker keeps between runs: the input of one range and the
 // Backtester over it, so a changed threshold reuses its entries and exits.
+// The store's stamp as the read began tells whether anyone wrote it since.
 struct BacktestWorkerState {
   std::mutex mutex;  // one back-test at a time; a later click waits its turn
   std::optional<DayRange> range;
+  store::StoreStamp stamp;
   std::unique_ptr<Backtester> tester;
   StoreInput input;  // its data moved into `tester`
 };
+
+// The pick list of 组合框_回测席位: the nicknames, then every identity's
+// newest name, each once, in GBK order.
+std::vector<std::string> BacktestPickItems(const seats::SeatBook& book) {
+  std::vector<std::string> nicknames;
+  for (const seats::Identity& identity : book.rows().identities)
+    if (!identity.nickname.empty()) nicknames.push_back(identity.nickname);
+  std::vector<std::string> names;
+  for (auto& [id, name] : book.NewestNames())
+    if (!name.empty()) names.push_back(std::move(name));
+  std::sort(nicknames.begin(), nicknames.end());
+  std::sort(names.begin(), names.end());
+  std::vector<std::string> items;
+  for (std::vector<std::string>* part : {&nicknames, &names})
+    for (std::string& item : *part)
+      if (std::find(items.begin(), items.end(), item) == items.end()) items.push_back(std::move(item));
+  return items;
+}
 
 // A box's number; none for an empty box; false for a text that is no number.
 bool BacktestNumber(const std::string& box, std::optional<double>* out) {
@@ -87,20 +110,29 @@ class BacktestSession : public std::enable_shared_from_this<BacktestSession> {
   // The rule of the page's controls; none (and a caption that says why)
   // when a box holds no number.
   std::optional<BacktestAsk> Ask();
-  void Run();
-  void Work(uint64_t generation, const BacktestAsk& ask, int64_t start);
-  void Caption(uint64_t generation, std::string caption);
-  void Show(uint64_t generation, std::shared_ptr<ShownBacktest> shown, std::string caption);
+  void Run(BacktestAsk ask);
+  void Work(uint64_t run, const BacktestAsk& ask, int64_t start);
+  void Caption(uint64_t run, std::string caption);
+  void Show(std::shared_ptr<ShownBacktest> shown, std::string caption, const BacktestAsk& ask,
+            const store::StoreStamp& stamp);
   void OpenTrade();
+  // The page came up, or the store may have changed while it is up.
+  void StoreMayHaveChanged();
+  void FillPickList();
+  void PostPickItems(uint64_t run, std::vector<std::string> items);
+  store::StoreStamp StampNow() const { return store::StampOfStore(ctx_.store.Path()); }
 
   ProgramContext& ctx_;
   Page& page_;
-  std::atomic<uint64_t> started_{0};
-  // Set when the page comes up again: a download or new prices since the
-  // last read make the kept input old.
-  std::atomic<bool> reread_{false};
+  program::NewestRun runs_;
   std::shared_ptr<BacktestWorkerState> worker_ = std::make_shared<BacktestWorkerState>();
   std::vector<int64_t> shown_records_;  // of the trade rows on show
+  // The rule of the figures on show and the store they were read from.
+  std::optional<BacktestAsk> shown_ask_;
+  store::StoreStamp shown_stamp_;
+  // The store the pick list was filled from.
+  std::optional<store::StoreStamp> pick_stamp_;
+  program::NewestRun pick_runs_;
 };
 
 ranking::DateRange BacktestSession::CurrentRange() {
@@ -149,7 +181,7 @@ std::optional<BacktestAsk> BacktestSession::Ask() {
     default:
       ask.follow = Page::kNamedSeats;
       seats.who = Who::kIdentities;
-      ask.names = BacktestNames(page_.编辑框_回测席位.caption());
+      ask.names = BacktestNames(page_.组合框_回测席位.text());
       if (ask.names.empty()) {
         page_.标签_回测统计.SetCaption(Gbk("请填写席位名称或昵称，或选择跟随对象。"));
         return std::nullopt;
@@ -188,45 +220,47 @@ std::optional<BacktestAsk> BacktestSession::Ask() {
   return ask;
 }
 
-void BacktestSession::Run() {
-  std::optional<BacktestAsk> ask = Ask();
-  if (!ask) return;
-  const uint64_t generation = ++started_;
+void BacktestSession::Run(BacktestAsk ask) {
   const int64_t start = ctx_.platform.TickCount();
   page_.标签_回测统计.SetCaption(Gbk("回测中……"));
   auto self = shared_from_this();
-  ctx_.platform.StartWorker([self, generation, request = std::move(*ask), start] {
-    self->Work(generation, request, start);
+  runs_.Start(ctx_.platform, [self, request = std::move(ask), start](uint64_t run) {
+    self->Work(run, request, start);
   });
 }
 
-void BacktestSession::Caption(uint64_t generation, std::string caption) {
+void BacktestSession::Caption(uint64_t run, std::string caption) {
   auto self = shared_from_this();
-  ctx_.platform.PostToUi([self, generation, caption = std::move(caption)] {
-    if (generation == self->started_.load()) self->page_.标签_回测统计.SetCaption(caption);
+  runs_.Post(ctx_.platform, run, [self, caption = std::move(caption)] {
+    self->page_.标签_回测统计.SetCaption(caption);
   });
 }
 
-void BacktestSession::Work(uint64_t generation, const BacktestAsk& ask, int64_t start) {
-  const auto stale = [this, generation] { return started_.load() != generation; };
+void BacktestSession::Work(uint64_t run, const BacktestAsk& ask, int64_t start) {
+  const auto stale = [this, run] { return !runs_.Newest(run); };
   BacktestWorkerState& w = *worker_;
   const std::lock_guard<std::mutex> lock(w.mutex);
   if (stale()) return;  // a newer click came while an older one ran
-  const bool reread = reread_.exchange(false);
-  if (!w.tester || w.range != ask.range || reread) {
+  // Taken before reading: a write during the read makes the next run read again.
+  const store::StoreStamp stamp = StampNow();
+  if (!w.tester || w.range != ask.range || w.stamp != stamp) {
     w.tester.reset();
     w.range.reset();
-    Caption(generation, Gbk("正在读取数据文件……"));
+    Caption(run, Gbk("正在读取数据文件……"));
     StoreInputRead read = ReadStoreInput(ctx_.store, ask.range, kBacktestLongestHold, stale);
     if (read.stopped || stale()) return;
     if (read.error) {
-      Caption(generation, {});
+      Caption(run, {});
       listing::ShowStoreErrorMessage(ctx_.platform, *read.error);
       return;
     }
     w.input = std::move(read.input);
     w.tester = std::make_unique<Backtester>(std::move(w.input.data));
     w.range = ask.range;
+    w.stamp = stamp;
+    // The book read holds the range's new names too; it overtakes a fill
+    // from the stored book alone.
+    PostPickItems(pick_runs_.Begin(), BacktestPickItems(w.input.book));
   }
   Rule rule = ask.rule;
   std::string note;
@@ -238,7 +272,7 @@ void BacktestSession::Work(uint64_t generation, const BacktestAsk& ask, int64_t 
     for (const std::string& name : named.unknown)
       note += (note.empty() ? Gbk("；找不到席位：") : Gbk("、")) + name;
   }
-  Caption(generation, Gbk("回测中……"));
+  Caption(run, Gbk("回测中……"));
   const Result result = w.tester->Run(rule);
   auto shown = std::make_shared<ShownBacktest>(MakeShownBacktest(
       result, w.tester->Data(), w.input.record_numbers,
@@ -249,17 +283,57 @@ void BacktestSession::Work(uint64_t generation, const BacktestAsk& ask, int64_t 
                         std::to_string(result.baseline ? result.baseline->figures.trades : 0) +
                         Gbk(" 笔，用时 ") + std::to_string(ms) + Gbk(" 毫秒") + note;
   auto self = shared_from_this();
-  ctx_.platform.PostToUi([self, generation, shown, caption = std::move(caption)] {
-    self->Show(generation, shown, caption);
+  runs_.Post(ctx_.platform, run, [self, shown, caption = std::move(caption), ask, stamp = w.stamp] {
+    self->Show(shown, caption, ask, stamp);
   });
 }
 
-void BacktestSession::Show(uint64_t generation, std::shared_ptr<ShownBacktest> shown,
-                           std::string caption) {
-  if (generation != started_.load()) return;  // a newer back-test was asked for
+// Only the newest run's result gets here.
+void BacktestSession::Show(std::shared_ptr<ShownBacktest> shown, std::string caption,
+                           const BacktestAsk& ask, const store::StoreStamp& stamp) {
   shown_records_ = std::move(shown->record_numbers);
   PutShownBacktest(page_, *shown);
+  shown_ask_ = ask;
+  shown_stamp_ = stamp;
+  // Written while the back-test ran (a download on its way): say so; the
+  // end of that job runs it again.
+  if (StampNow() != stamp) caption += Gbk("（数据文件已在读取后更新）");
   page_.标签_回测统计.SetCaption(caption);
+}
+
+void BacktestSession::StoreMayHaveChanged() {
+  const store::StoreStamp now = StampNow();
+  if (!pick_stamp_ || *pick_stamp_ != now) FillPickList();
+  if (!shown_ask_ || shown_stamp_ == now) return;
+  if (program::JobRunning(ctx_.state)) {
+    // Still being written: the job's end asks again.
+    page_.标签_回测统计.SetCaption(
+        Gbk("数据文件已更新，以下为更新前的结果；下载结束后将重新回测。"));
+    return;
+  }
+  // The figures on show are of a store that changed: the same rule again.
+  shown_stamp_ = now;  // one re-run per change
+  Run(*shown_ask_);
+}
+
+void BacktestSession::FillPickList() {
+  pick_stamp_ = StampNow();
+  auto self = shared_from_this();
+  pick_runs_.Start(ctx_.platform, [self](uint64_t run) {
+    seats::SeatBook book;
+    store::StoreAccess access = self->ctx_.store.OpenStore();
+    const bool read = seats::LoadSeatBook(access, &book);
+    const bool failed = access.CloseStore().has_value() || !read;
+    if (failed || !self->pick_runs_.Newest(run)) return;  // the typed form still works
+    self->PostPickItems(run, BacktestPickItems(book));
+  });
+}
+
+void BacktestSession::PostPickItems(uint64_t run, std::vector<std::string> items) {
+  auto self = shared_from_this();
+  auto shared = std::make_shared<std::vector<std::string>>(std::move(items));
+  pick_runs_.Post(ctx_.platform, run,
+                  [self, shared] { self->page_.组合框_回测席位.SetItems(std::move(*shared)); });
 }
 
 void BacktestSession::OpenTrade() {
@@ -276,8 +350,10 @@ void BacktestSession::OpenTrade() {
 void BacktestSession::Wire() {
   auto self = shared_from_this();
   SetUpBacktestGrids(page_.高级表格_回测指标, page_.高级表格_回测年度, page_.高级表格_回测交易);
-  page_.on_shown = [self] { self->reread_ = true; };
-  page_.超级按钮_回测.on_clicked = [self] { self->Run(); };
+  page_.on_shown = [self] { self->StoreMayHaveChanged(); };
+  page_.超级按钮_回测.on_clicked = [self] {
+    if (std::optional<BacktestAsk> ask = self->Ask()) self->Run(std::move(*ask));
+  };
   for (ui::DateBox* box : {&page_.日期框_回测起, &page_.日期框_回测止}) {
     box->on_date_changed = [self] {
       for (ui::RadioButton* quick : self->page_.quick_ranges()) quick->SetChecked(false);

@@ -3,7 +3,9 @@
 // the old cells freed and the page painted. Everything before that (the
 // store read, the run, the cells) happens on the worker. A large result
 // (12,470 trades, ten years of daily equity: backtest_bench's first run)
-// beside a small one (10 trades, a month), the floor.
+// beside a small one (10 trades, a month), the floor. And the pick list of
+// "席位" filled with a large store's names and nicknames (5,000 identities)
+// beside ten names, its floor.
 // Runs on the offscreen platform unless another is named.
 #include <benchmark/benchmark.h>
 
@@ -11,6 +13,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "backtest/backtest_shown.h"
 #include "text/gbk.h"
@@ -116,6 +119,33 @@ void BM_BacktestPage_ShowOnWindow(benchmark::State& state) {
 BENCHMARK(BM_BacktestPage_ShowOnWindow)
     ->Args({12'470, 2'500})
     ->Args({10, 20})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The pick list takes new items after a read: two lists of `count` names
+// taken in turn, so each fill changes every item.
+void BM_BacktestPage_FillPickList(benchmark::State& state) {
+  PageOnScreen& s = ShownPage();
+  const int count = static_cast<int>(state.range(0));
+  std::vector<std::string> lists[2];
+  for (int k = 0; k < 2; ++k) {
+    for (int i = 0; i < count; ++i)
+      lists[k].push_back(text::Gbk(k == 0 ? "某某证券股份有限公司第" : "另一证券有限责任公司第") +
+                         std::to_string(i) + text::Gbk("路证券营业部"));
+  }
+  int turn = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::vector<std::string> items = lists[turn++ % 2];  // made on the worker in the program
+    state.ResumeTiming();
+    s.window.backtest.组合框_回测席位.SetItems(std::move(items));
+    QApplication::processEvents();
+  }
+  state.counters["items"] = count;
+}
+BENCHMARK(BM_BacktestPage_FillPickList)
+    ->Arg(5'000)
+    ->Arg(10)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

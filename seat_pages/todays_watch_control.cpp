@@ -1,12 +1,12 @@
 #include "seat_pages/todays_watch_control.h"
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <tuple>
 #include <unordered_map>
 
+#include "program/newest_run.h"
 #include "ranking/range_returns.h"
 #include "ranking/date_range.h"
 #include "ranking/range_scan.h"
@@ -80,12 +80,13 @@ class TodaysWatchSession : public std::enable_shared_from_this<TodaysWatchSessio
  private:
   // An empty date: the newest day held.
   void Run(std::string date);
-  void Show(uint64_t generation, const std::string& date, std::shared_ptr<const Summary> summary,
+  // Only the newest run's result gets here.
+  void Show(const std::string& date, std::shared_ptr<const Summary> summary,
             std::shared_ptr<const TodaysWatchRecords> records);
 
   ProgramContext& ctx_;
   WatchPage& page_;
-  std::atomic<uint64_t> started_{0};
+  program::NewestRun runs_;
 };
 
 void TodaysWatchSession::Wire() {
@@ -126,11 +127,10 @@ void TodaysWatchSession::Wire() {
 }
 
 void TodaysWatchSession::Run(std::string date) {
-  const uint64_t generation = ++started_;
   page_.标签_今日关注统计.SetCaption(Gbk("正在汇总……"));
   auto self = shared_from_this();
   const text::DateTime now = ctx_.platform.Now();
-  ctx_.platform.StartWorker([self, generation, date, now] {
+  runs_.Start(ctx_.platform, [self, date, now](uint64_t run) {
     std::string day = date;
     std::shared_ptr<const Summary> summary;
     auto records = std::make_shared<TodaysWatchRecords>();
@@ -141,19 +141,16 @@ void TodaysWatchSession::Run(std::string date) {
     if (!day.empty()) {
       if (auto s = TodaysWatchSummary(self->ctx_.store, day))
         summary = std::make_shared<const Summary>(std::move(*s));
-      if (summary && generation == self->started_.load())
+      if (summary && self->runs_.Newest(run))
         *records = TodaysWatchTrackRecords(self->ctx_.store, *summary);
     }
-    self->ctx_.platform.PostToUi([self, generation, day, summary, records] {
-      self->Show(generation, day, summary, records);
-    });
+    self->runs_.Post(self->ctx_.platform, run,
+                     [self, day, summary, records] { self->Show(day, summary, records); });
   });
 }
 
-void TodaysWatchSession::Show(uint64_t generation, const std::string& date,
-                              std::shared_ptr<const Summary> summary,
+void TodaysWatchSession::Show(const std::string& date, std::shared_ptr<const Summary> summary,
                               std::shared_ptr<const TodaysWatchRecords> records) {
-  if (generation != started_) return;  // a newer day was asked for meanwhile
   ui::Grid& g = page_.高级表格_今日关注;
   ui::Grid::UpdateScope scope(g);
   const int count = summary ? static_cast<int>(summary->items.size()) : 0;

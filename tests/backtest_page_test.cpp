@@ -1,7 +1,8 @@
 // The page "回测" on the window model: the figures, years and trades it
 // shows are the core's for the same rule read from the same store (what
 // the command line prints), a changed threshold runs again on the kept
-// input, a double-click on a trade opens its listing on 上榜明细, and a
+// input, a store written meanwhile is read again, the pick list offers the
+// stored names and nicknames, a double-click on a trade opens its listing on 上榜明细, and a
 // result that a newer click overtook never reaches the page.
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include "backtest/result_table.h"
 #include "backtest/store_input.h"
 #include "listing/statistics_refresh.h"
+#include "seats/seat_book.h"
 #include "store/price_bars.h"
 #include "tests/program_fixture.h"
 #include "text/numbers.h"
@@ -34,19 +36,11 @@ class BacktestPageTest : public ::testing::Test {
     app::WireEvents(p.ctx);
     // The followed branch buys 甲 on the 1st, 乙 on the 6th (less) and 丙 on
     // the 7th (most); another branch buys 乙 on the 2nd.
-    const auto listing = [](const char* date, const char* name, const char* code,
-                            const char* buyer, const char* buy) {
-      ListingRecord r = testing_support::MakeListing(date, name, code, "10000");
-      r[store::kBuySeats] = SeatBlock({{G(buyer), buy, "0"}, {G("国信证券深圳泰然九路营业部"),
-                                                              "1000.00", "0"}});
-      r[store::kSellSeats] = SeatBlock({{G("机构专用"), "0", "2000.00"}});
-      return r;
-    };
     testing_support::WriteListings(
-        p.store, {listing("2010-04-01", "甲", "600001", kFollowed, "30000000.00"),
-                  listing("2010-04-02", "乙", "600002", "中信证券上海溧阳路营业部", "9000000.00"),
-                  listing("2010-04-06", "乙", "600002", kFollowed, "5000000.00"),
-                  listing("2010-04-07", "丙", "600003", kFollowed, "80000000.00")});
+        p.store, {Listing("2010-04-01", "甲", "600001", kFollowed, "30000000.00"),
+                  Listing("2010-04-02", "乙", "600002", "中信证券上海溧阳路营业部", "9000000.00"),
+                  Listing("2010-04-06", "乙", "600002", kFollowed, "5000000.00"),
+                  Listing("2010-04-07", "丙", "600003", kFollowed, "80000000.00")});
     // Weekday bars through April: 甲 rises, 乙 falls, 丙 swings.
     store::StoreAccess a = p.store.OpenStore(store::AccessMode::kWriter);
     const struct {
@@ -72,12 +66,20 @@ class BacktestPageTest : public ::testing::Test {
     EXPECT_FALSE(a.CloseStore());
   }
 
+  static ListingRecord Listing(const char* date, const char* name, const char* code,
+                               const char* buyer, const char* buy) {
+    ListingRecord r = testing_support::MakeListing(date, name, code, "10000");
+    r[store::kBuySeats] = SeatBlock({{G(buyer), buy, "0"}, {G("国信证券深圳泰然九路营业部"),
+                                                            "1000.00", "0"}});
+    r[store::kSellSeats] = SeatBlock({{G("机构专用"), "0", "2000.00"}});
+    return r;
+  }
   Page& page() { return p.window.backtest; }
   void SetUpRule(const std::string& who_utf8) {
     p.window.高级选择夹1.UserSelectPage(ui::MainWindow::kBacktestPage);
     page().日期框_回测起.UserSetValue(ui::DateTime::FromParts(2010, 4, 1));
     page().日期框_回测止.UserSetValue(ui::DateTime::FromParts(2010, 4, 9));
-    page().编辑框_回测席位.UserEdit(G(who_utf8));
+    page().组合框_回测席位.UserEditText(G(who_utf8));
     page().组合框_持有天数.UserSelect(1);  // 2 days
   }
   void Click() {
@@ -164,16 +166,62 @@ TEST_F(BacktestPageTest, ShowsTheCoresFiguresAndTradesForTheSameRuleAndAChangedT
   EXPECT_LT(core2.rule.figures.trades, core.rule.figures.trades);
   ExpectFiguresOf(core2);
 
-  // Coming back to the page reads the store again: a download may have
-  // come in between.
+  // Coming back to the page with nothing written keeps what was read.
   p.window.高级选择夹1.UserSelectPage(ui::MainWindow::kStatisticsPage);
   p.window.高级选择夹1.UserSelectPage(ui::MainWindow::kBacktestPage);
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
   captions.clear();
   ASSERT_NO_FATAL_FAILURE(Click());
+  for (const std::string& c : captions) EXPECT_EQ(c.find("读取"), std::string::npos) << c;
+
+  // A download stores a listing while the figures are on show: the page,
+  // when the window comes back to the front, reads the store again and runs
+  // the same rule without a click, so no figure of the old store stays.
+  testing_support::WriteListings(p.store, {Listing("2010-04-08", "甲", "600001", kFollowed,
+                                                   "40000000.00")});
+  captions.clear();
+  p.window.RaiseActivated();
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
   EXPECT_TRUE(std::any_of(captions.begin(), captions.end(), [](const std::string& c) {
     return c.find("读取") != std::string::npos;
   }));
-  ExpectFiguresOf(core2);
+  const backtest::Result core3 = CoreRun(stricter, {G(kFollowed)}, &input);
+  EXPECT_EQ(core3.rule.figures.trades, core2.rule.figures.trades + 1);
+  ExpectFiguresOf(core3);
+}
+
+TEST_F(BacktestPageTest, ThePickListOffersStoredNicknamesAndNamesAndAPickRunsAsTyped) {
+  {
+    // The followed branch's identity is nicknamed in the Seat book.
+    store::StoreAccess a = p.store.OpenStore(store::AccessMode::kWriter);
+    seats::SeatBook book;
+    ASSERT_TRUE(seats::LoadSeatBook(a, &book));
+    book.Absorb({{G(kFollowed), "2010-04-01", "2010-04-07", ""},
+                 {G("中信证券上海溧阳路营业部"), "2010-04-02", "2010-04-02", ""}});
+    const std::optional<int64_t> id = book.IdentityOfName(G(kFollowed));
+    ASSERT_TRUE(id);
+    book.FindMutable(*id)->nickname = G("老华");
+    ASSERT_TRUE(seats::SaveSeatBook(a, book));
+    EXPECT_FALSE(a.CloseStore());
+  }
+  SetUpRule("");
+  ASSERT_TRUE(p.platform.RunUntilWorkersDone());
+  ui::ComboBox& who = page().组合框_回测席位;
+  const std::vector<std::string> items = who.items();
+  ASSERT_FALSE(items.empty());
+  EXPECT_EQ(U(items.front()), "老华");  // nicknames first
+  const auto at = std::find(items.begin(), items.end(), G(kFollowed));
+  EXPECT_NE(at, items.end());
+  EXPECT_NE(std::find(items.begin(), items.end(), G("中信证券上海溧阳路营业部")), items.end());
+
+  // The nickname picked runs the branch's rule, as its typed name does.
+  who.UserSelect(0);
+  EXPECT_EQ(U(who.text()), "老华");
+  ASSERT_NO_FATAL_FAILURE(Click());
+  backtest::StoreInput input;
+  const backtest::Result core = CoreRun(PageRule(), {G(kFollowed)}, &input);
+  ASSERT_EQ(core.rule.figures.trades, 3);
+  ExpectFiguresOf(core);
 }
 
 TEST_F(BacktestPageTest, ADoubleClickOnATradeOpensItsListingOnTheDetailsPage) {
@@ -202,7 +250,7 @@ TEST_F(BacktestPageTest, AResultOvertakenByANewerClickNeverReachesThePage) {
     shown_trades.push_back(page().高级表格_回测指标.Text(1, Page::kRuleFigure));
   });
   page().超级按钮_回测.UserClick();
-  page().编辑框_回测席位.UserEdit(G("中信证券上海溧阳路营业部"));
+  page().组合框_回测席位.UserEditText(G("中信证券上海溧阳路营业部"));
   page().超级按钮_回测.UserClick();
   p.platform.RunPending();
   ASSERT_FALSE(shown_trades.empty());

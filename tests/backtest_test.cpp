@@ -28,10 +28,18 @@ void AddBars(MarketData& data, const std::string& code, std::initializer_list<Da
 }
 
 // A stock that trades every day 0..9 sets the calendar.
-void AddCalendarStock(MarketData& data) {
+MarketData CalendarData() {
+  MarketData data;
   std::vector<Bar> out;
   for (int d = 0; d < 10; ++d) out.push_back({kFirstDay + d, 5, 5, 5, 5});
   data.SetBars("000001", out);
+  return data;
+}
+
+// Flat at 10 on days 1 and 3, a little range on day 2: every rule can buy
+// and sell it.
+void AddQuietBars(MarketData& data, const std::string& code) {
+  AddBars(data, code, {{1, 10, 10, 10, 10}, {2, 10, 10.1, 9.9, 10}, {3, 10, 10, 10, 10}});
 }
 
 Seat BuySeat(uint32_t identity, double buy, SeatKind kind = SeatKind::kBranch) {
@@ -69,8 +77,7 @@ const TradeRow& RowOf(const SideResult& side, const MarketData& data, const std:
 // close 11.1 (hold 2). Stock B: listed the same day, opens day 2 at the
 // limit-up price 11.0 = high, 10 % over day 1's close.
 MarketData HandData() {
-  MarketData data;
-  AddCalendarStock(data);
+  MarketData data = CalendarData();
   AddBars(data, "600001",
           {{0, 9.9, 10, 9.8, 10},
            {1, 10, 10.5, 9.8, 10.2},
@@ -138,8 +145,7 @@ TEST(BacktestHandTrades, EntryAtTheCloseIsTheListingDaysClose) {
 }
 
 TEST(BacktestHandTrades, StopOnTheEntryDaysLowWaitsForTheFirstDayTheSharesCanBeSold) {
-  MarketData data;
-  AddCalendarStock(data);
+  MarketData data = CalendarData();
   // Bought at 20 on day 2; the stop at 19 (5 %) is touched that same day,
   // when shares bought in the morning cannot yet be sold, and again on
   // day 3, where it fills at 19.
@@ -185,8 +191,7 @@ TEST(BacktestHandTrades, StopOnTheEntryDaysLowWaitsForTheFirstDayTheSharesCanBeS
 }
 
 TEST(BacktestHandTrades, ASuspensionDuringTheHoldSkipsTheTradeButKeepsItsPlace) {
-  MarketData data;
-  AddCalendarStock(data);
+  MarketData data = CalendarData();
   // No bar on day 3: suspended during a two-day hold from day 2.
   AddBars(data, "600005", {{1, 10, 10, 10, 10}, {2, 10, 10.2, 9.9, 10}, {4, 12, 12, 12, 12}});
   // Suspended on its entry day.
@@ -218,8 +223,7 @@ TEST(BacktestHandTrades, ASuspensionDuringTheHoldSkipsTheTradeButKeepsItsPlace) 
 }
 
 TEST(BacktestHandTrades, CostsTakeTheFiveYuanMinimumOnSmallTrades) {
-  MarketData data;
-  AddCalendarStock(data);
+  MarketData data = CalendarData();
   AddBars(data, "600009", {{1, 10, 10, 10, 10}, {2, 10, 10.5, 9.5, 10.5}, {3, 11, 11, 11, 11}});
   data.AddListing(Listed(1, "600009", {BuySeat(7, 100)}));
   Backtester bt(std::move(data));
@@ -241,11 +245,9 @@ TEST(BacktestHandTrades, CostsTakeTheFiveYuanMinimumOnSmallTrades) {
 }
 
 TEST(BacktestHandTrades, AtMostKTradesADayTakenByTheSeatsBuy) {
-  MarketData data;
-  AddCalendarStock(data);
+  MarketData data = CalendarData();
   const std::vector<std::string> codes = {"600011", "600012", "600013", "600014"};
-  for (const std::string& code : codes)
-    AddBars(data, code, {{1, 10, 10, 10, 10}, {2, 10, 10.1, 9.9, 10}, {3, 10, 10, 10, 10}});
+  for (const std::string& code : codes) AddQuietBars(data, code);
   data.AddListing(Listed(1, "600011", {BuySeat(7, 100)}));
   data.AddListing(Listed(1, "600012", {BuySeat(9, 5000), BuySeat(7, 300)}));
   data.AddListing(Listed(1, "600013", {BuySeat(7, 200)}));
@@ -275,10 +277,8 @@ TEST(BacktestHandTrades, AtMostKTradesADayTakenByTheSeatsBuy) {
 }
 
 TEST(BacktestRuleFilters, ListingThresholdsAndKinds) {
-  MarketData data;
-  AddCalendarStock(data);
-  for (const std::string code : {"600021", "600022", "600023"})
-    AddBars(data, code, {{1, 10, 10, 10, 10}, {2, 10, 10.1, 9.9, 10}, {3, 10, 10, 10, 10}});
+  MarketData data = CalendarData();
+  for (const std::string code : {"600021", "600022", "600023"}) AddQuietBars(data, code);
   ListingInput a = Listed(1, "600021", {BuySeat(1, 900, SeatKind::kInstitution)});
   a.reason = text::Gbk("日涨幅偏离值达7%的证券");
   a.strength = 8;

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDateTimeEdit>
 #include <QGroupBox>
 #include <QLabel>
@@ -357,6 +358,41 @@ TEST_F(QtWindow, APickListFollowsItsModelBothWaysAndIsNamedByItsCaption) {
   EXPECT_EQ(hold.selected(), 5);
   EXPECT_EQ(hold.SelectedText(), "20");
   EXPECT_EQ(picks, 1);
+}
+
+// Types text that no key of the keyboard makes, as an input method hands it over.
+void TypeText(QWidget* w, const QString& text) {
+  for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), {});
+}
+
+TEST_F(QtWindow, AnEditablePickListTakesTypedTextCompletesAndKeepsItsTextOverNewItems) {
+  ui::ComboBox& who = p.window.backtest.组合框_回测席位;
+  p.window.高级选择夹1.SetCurrentPage(ui::MainWindow::kBacktestPage);
+  auto* combo = Widget<QComboBox>(view, who);
+  ASSERT_NE(combo, nullptr);
+  ASSERT_TRUE(combo->isEditable());
+  EXPECT_EQ(combo->accessibleName(), Q("席位"));
+  // What the user types reaches the model, several names at once too.
+  combo->setFocus();
+  TypeText(combo->lineEdit(), Q("甲, 乙"));
+  EXPECT_EQ(who.text(), G("甲, 乙"));
+  // New items from the store leave the typed text as it is.
+  who.SetItems({G("老华"), G("华泰证券南京中山路营业部"), G("中信证券上海溧阳路营业部")});
+  ASSERT_EQ(combo->count(), 3);
+  EXPECT_EQ(combo->currentText(), Q("甲, 乙"));
+  // Completion offers the items holding the typed text anywhere.
+  combo->lineEdit()->clear();
+  TypeText(combo->lineEdit(), Q("中山"));
+  QCompleter* completer = combo->completer();
+  ASSERT_NE(completer, nullptr);
+  EXPECT_EQ(completer->completionCount(), 1);
+  EXPECT_EQ(completer->currentCompletion(), Q("华泰证券南京中山路营业部"));
+  // A pick from the list becomes the text; the program's own text shows.
+  emit combo->activated(0);
+  EXPECT_EQ(who.text(), G("老华"));
+  who.SetText(G("中信"));
+  EXPECT_EQ(combo->currentText(), Q("中信"));
+  EXPECT_EQ(who.text(), G("中信"));
 }
 
 TEST_F(QtWindow, EditBoxesAndDateBoxesFollowBothWays) {

@@ -47,7 +47,9 @@ class BacktestPage {
   RadioButton 单选框_回测近一年;
   RadioButton 单选框_回测全部;
   Label 标签_回测席位;
-  EditBox 编辑框_回测席位;
+  // Names or nicknames, typed (several separated by commas) or picked from
+  // the stored identities.
+  ComboBox 组合框_回测席位;
   ComboBox 组合框_跟随对象;
   CheckBox 选择框_仅第一买方;
   CheckBox 选择框_排除卖方机构;

@@ -125,12 +125,28 @@ const std::string& ComboBox::SelectedText() const {
              : kNothing;
 }
 
+void ComboBox::SetItems(std::vector<std::string> items) {
+  CheckOwnerThread();
+  if (items == items_) return;
+  items_ = std::move(items);
+  selected_ = -1;
+  Notify(Property::kItems);
+}
+
 void ComboBox::SetSelected(int index) {
   CheckOwnerThread();
   if (index < 0 || index >= static_cast<int>(items_.size())) index = -1;
+  if (editable_ && index >= 0) SetText(items_[static_cast<size_t>(index)]);
   if (index == selected_) return;
   selected_ = index;
   Notify(Property::kSelection);
+}
+
+void ComboBox::SetText(std::string_view gbk) {
+  CheckOwnerThread();
+  if (!editable_ || gbk == text_) return;
+  text_ = gbk;
+  Notify(Property::kText);
 }
 
 void ComboBox::UserSelect(int index) {

@@ -57,6 +57,8 @@ enum class Property {
   kProgress,
   kChartData,
   kSelection,
+  kItems,  // the items of a pick list
+  kText,   // the typed text of an editable pick list
 };
 
 struct Font {
@@ -334,19 +336,41 @@ class ComboBox : public Component {
       : Component(Kind::kComboBox, std::move(name), container, page, place, std::move(caption)),
         items_(std::move(items)),
         selected_(selected) {}
+  // An editable pick list: its value is a text the user types, or an item
+  // picked from the list (completed as they type); it starts empty, and its
+  // items may change while the program runs.
+  struct Editable {};
+  ComboBox(std::string name, Component* container, int page, Rect place, std::string caption,
+           Editable)
+      : Component(Kind::kComboBox, std::move(name), container, page, place, std::move(caption)),
+        selected_(-1),
+        editable_(true) {}
+
   const std::vector<std::string>& items() const { return items_; }
+  // Replaces the items; the selection is dropped, an editable list's text stays.
+  void SetItems(std::vector<std::string> items);
   // -1 when nothing is picked.
   int selected() const { return selected_; }
   const std::string& SelectedText() const;
-  // Out of range picks nothing.
+  // Out of range picks nothing. On an editable list an item picked becomes
+  // the text.
   void SetSelected(int index);
   // The user picked an item: set it, then the selection-changed event.
   void UserSelect(int index);
   std::function<void()> on_selection_changed;
 
+  bool editable() const { return editable_; }
+  // An editable list's text (GBK); empty for the others.
+  const std::string& text() const { return text_; }
+  void SetText(std::string_view gbk);
+  // The user typed (or completed) a text: no event, as in an edit box.
+  void UserEditText(std::string_view gbk) { SetText(gbk); }
+
  private:
   std::vector<std::string> items_;
   int selected_;
+  bool editable_ = false;
+  std::string text_;
 };
 
 struct TabPage {

@@ -4,6 +4,7 @@
 #include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDateTimeEdit>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -251,6 +252,32 @@ void ApplySelection(ui::Component& c, QWidget* w) {
   if (!combo || !pick) return;
   const QSignalBlocker blocker(combo);
   combo->setCurrentIndex(pick->selected());
+  // Picking nothing empties an editable box's text in Qt; the model keeps it.
+  if (pick->editable() && combo->currentText() != FromGbk(pick->text()))
+    combo->setEditText(FromGbk(pick->text()));
+}
+
+void ApplyItems(ui::Component& c, QWidget* w) {
+  auto* combo = qobject_cast<QComboBox*>(w);
+  auto* pick = dynamic_cast<ui::ComboBox*>(&c);
+  if (!combo || !pick) return;
+  const QSignalBlocker blocker(combo);
+  QStringList items;
+  items.reserve(static_cast<qsizetype>(pick->items().size()));
+  for (const std::string& item : pick->items()) items.push_back(FromGbk(item));
+  combo->clear();
+  combo->addItems(items);
+  combo->setCurrentIndex(pick->selected());
+  if (pick->editable()) combo->setEditText(FromGbk(pick->text()));
+}
+
+void ApplyEditText(ui::Component& c, QWidget* w) {
+  auto* combo = qobject_cast<QComboBox*>(w);
+  auto* pick = dynamic_cast<ui::ComboBox*>(&c);
+  if (!combo || !pick || !pick->editable()) return;
+  const QString text = FromGbk(pick->text());
+  const QSignalBlocker blocker(combo);
+  if (combo->currentText() != text) combo->setEditText(text);
 }
 
 void ApplyProgress(ui::Component& c, QWidget* w) {
@@ -317,6 +344,12 @@ void ApplyProperty(ui::Component& c, QWidget* w, ui::Property property) {
     case ui::Property::kSelection:
       ApplySelection(c, w);
       break;
+    case ui::Property::kItems:
+      ApplyItems(c, w);
+      break;
+    case ui::Property::kText:
+      ApplyEditText(c, w);
+      break;
     case ui::Property::kCurrentPage:
     case ui::Property::kPageEnabled:
     case ui::Property::kChartData:
@@ -327,7 +360,8 @@ void ApplyProperty(ui::Component& c, QWidget* w, ui::Property property) {
 void ApplyAll(ui::Component& c, QWidget* w) {
   for (ui::Property p : {ui::Property::kPlace, ui::Property::kLook, ui::Property::kCaption,
                          ui::Property::kChecked, ui::Property::kDateTime, ui::Property::kProgress,
-                         ui::Property::kSelection, ui::Property::kEnabled, ui::Property::kVisible})
+                         ui::Property::kSelection, ui::Property::kText, ui::Property::kEnabled,
+                         ui::Property::kVisible})
     ApplyProperty(c, w, p);
 }
 
@@ -426,6 +460,17 @@ QWidget* CreateComponentWidget(ui::Component& c, QWidget* parent, ui::Platform& 
       auto* combo = new QComboBox(parent);
       combo->setProperty(kCaptionNamedProperty, true);
       for (const std::string& item : pick.items()) combo->addItem(FromGbk(item));
+      if (pick.editable()) {
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);  // a typed text is no new item
+        // Completion offers every item that holds the typed text anywhere.
+        QCompleter* completer = combo->completer();
+        completer->setCompletionMode(QCompleter::PopupCompletion);
+        completer->setFilterMode(Qt::MatchContains);
+        completer->setCaseSensitivity(Qt::CaseInsensitive);
+        QObject::connect(combo, &QComboBox::editTextChanged, combo,
+                         [&pick](const QString& text) { pick.UserEditText(ToGbk(text)); });
+      }
       // Only the user's picks raise the event; the model's own changes are
       // applied with the signals blocked.
       QObject::connect(combo, &QComboBox::activated, combo,
