@@ -1,9 +1,11 @@
 #include "listing/listing_scan.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -395,6 +397,33 @@ std::optional<store::StoreError> ForEachStoredListingInParallel(
         stored.sell_block = fields[5];
         stored.reason = fields[6];
         return visit(stored);
+      },
+      record_count);
+}
+
+std::optional<store::StoreError> ForEachStoredRecordFields(store::Store& store, bool in_parallel,
+                                                           const RecordFieldsVisitor& visit,
+                                                           int64_t* record_count) {
+  static constexpr int kAllNineFields[] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  static_assert(std::size(kAllNineFields) == store::kFieldCount);
+  StoredRecordFields listing;
+  if (in_parallel) {
+    return ForEachStoredRecordInParallel(
+        store, nullptr, kAllNineFields,
+        [&](std::span<const std::string_view> fields, int64_t record_number) {
+          std::copy(fields.begin(), fields.end(), listing.fields.begin());
+          listing.record_number = record_number;
+          return visit(listing);
+        },
+        record_count);
+  }
+  return ForEachStoredRecord(
+      store, nullptr,
+      [&](store::StoreAccess& access) {
+        for (int f = 1; f <= store::kFieldCount; ++f)
+          listing.fields[static_cast<size_t>(f - 1)] = access.FieldView(f);
+        listing.record_number = access.CurrentRecordNumber();
+        return visit(listing);
       },
       record_count);
 }
