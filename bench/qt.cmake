@@ -1,6 +1,6 @@
 # The grid view over a million rows: reset, paint and scroll.
 if(QUORVANE_BUILD_QT)
-  quorvane_benchmark(qt_grid_bench SOURCES qt_grid_bench.cpp LIBS quorvane_qt)
+  quorvane_benchmark(qt_grid_bench SOURCES qt_grid_bench.cpp LIBS quorvane_qt quorvane_listing)
   # The window's user-interface thread while 席位统计 ranks a ten-year store
   # with the track record.
   quorvane_benchmark(prices_ui_bench SOURCES prices_ui_bench.cpp

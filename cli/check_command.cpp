@@ -11,7 +11,6 @@
 #include <unordered_set>
 
 #include "cli/commands.h"
-#include "cli/listing_pass.h"
 #include "cli/messages.h"
 #include "download/log_plan.h"
 #include "ranking/range_scan.h"
@@ -34,7 +33,7 @@ const char* const kBoardNames[3] = {"沪市", "深市", "中小板"};
 // megabytes.
 class RepeatCounter {
  public:
-  void Add(const FullListing& listing) {
+  void Add(const listing::StoredRecordFields& listing) {
     std::string key;
     for (int f : {store::kDate, store::kCode, store::kReason, store::kBuySeats,
                   store::kSellSeats}) {
@@ -183,9 +182,9 @@ int RunCheckCommand(CliContext& ctx) {
   RepeatCounter repeats;
   // Every field of every record is read, so every page of the table is
   // decrypted and its checksum verified on the way.
-  const auto error = ForEachFullListing(
-      store,
-      [&](const FullListing& listing) {
+  const auto error = listing::ForEachStoredRecordFields(
+      store, false,
+      [&](const listing::StoredRecordFields& listing) {
         const std::string_view date = listing.field(store::kDate);
         // What the statistics grid stops at, and dates a download never
         // writes.

@@ -8,10 +8,19 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/listing_pass.h"
 #include "text/date_time.h"
 
 namespace cli {
+
+// Listing dates from `from` to `to`, both included ("YYYY-MM-DD"); an
+// empty end is open.
+struct DateFilter {
+  std::string from;
+  std::string to;
+  bool Holds(std::string_view date) const {
+    return (from.empty() || date >= from) && (to.empty() || date <= to);
+  }
+};
 
 // The quick ranges in the window's order ("今  天" … "近一年").
 struct QuickRange {

@@ -60,6 +60,43 @@ int DecimalsOf(std::string_view plain) {
   const size_t point = plain.find('.');
   return point == std::string_view::npos ? 0 : static_cast<int>(plain.size() - point - 1);
 }
+// An optional minus, a whole part without a leading zero and, after a
+// point, one to six decimals if any: up to 15 such digits are printed back
+// unchanged from their double with their own decimals, so no printing is
+// needed.
+bool PrintsAsItself(std::string_view plain) {
+  size_t i = plain.starts_with('-') ? 1 : 0;
+  const size_t first = i;
+  while (i < plain.size() && plain[i] >= '0' && plain[i] <= '9') ++i;
+  const size_t whole = i - first;
+  if (whole == 0 || (whole > 1 && plain[first] == '0')) return false;
+  size_t decimals = 0;
+  if (i < plain.size()) {
+    if (plain[i] != '.') return false;
+    const size_t point = i++;
+    while (i < plain.size() && plain[i] >= '0' && plain[i] <= '9') ++i;
+    decimals = i - point - 1;
+    if (i != plain.size() || decimals == 0 || decimals > 6) return false;
+  }
+  return whole + decimals <= 15;
+}
+
+// Volume and turnover as exported: figures a spreadsheet can sum, written
+// again from the number so that JSON reads them too ("+.5" becomes "0.5"),
+// with the decimals the page gave (up to 6). `text` receives the figure's
+// text; none when the field holds no finite plain number.
+std::optional<double> ExportedFigure(std::string_view field, std::string& text, int& decimals) {
+  const std::optional<double> x = StoredFigure(field, text);
+  if (!x || !std::isfinite(*x)) return std::nullopt;
+  decimals = std::min(DecimalsOf(text), 6);
+  if (!PrintsAsItself(text)) {
+    char shown[64];
+    std::snprintf(shown, sizeof shown, "%.*f", decimals, *x);
+    text = shown;
+  }
+  return x;
+}
+
 constexpr int kSeatCells = 8;
 constexpr int kExtraListingCells = 16;
 constexpr int kExtraSeatCells = 2;
@@ -158,26 +195,16 @@ std::span<const Cell> Joined(std::span<const Cell> own, std::span<const Cell> ex
 // Cells of one listing row, with the texts they view.
 class ListingRowMaker {
  public:
-  std::span<const Cell> Make(const FullListing& stored, listing::ScannedListing& figures) {
+  std::span<const Cell> Make(const listing::StoredRecordFields& stored,
+                             listing::ScannedListing& figures) {
     for (int f = 0; f < store::kFieldCount; ++f)
       cells_[static_cast<size_t>(f)] = Cell::Text(
           Utf8View(stored.fields[static_cast<size_t>(f)], texts_[static_cast<size_t>(f)]));
-    // Volume and turnover are figures: numbers a spreadsheet can sum.
     for (int field : {store::kVolume, store::kTurnover}) {
       const size_t at = static_cast<size_t>(field - 1);
-      std::string& plain = texts_[at];
-      const std::optional<double> x = StoredFigure(stored.field(field), plain);
-      if (!x || !std::isfinite(*x)) {
-        cells_[at] = Cell{};
-        continue;
-      }
-      // Written again from the number, so that JSON reads it too ("+.5"
-      // becomes "0.5"), with the decimals the page gave.
-      const int decimals = std::min(DecimalsOf(plain), 6);
-      char shown[64];
-      std::snprintf(shown, sizeof shown, "%.*f", decimals, *x);
-      plain = shown;
-      cells_[at] = Cell::Number(*x, plain, decimals);
+      int decimals = 0;
+      const std::optional<double> x = ExportedFigure(stored.field(field), texts_[at], decimals);
+      cells_[at] = x ? Cell::Number(*x, texts_[at], decimals) : Cell{};
     }
     const double values[3] = {figures.row.buy_total, figures.row.sell_total, figures.row.net};
     for (int k = 0; k < 3; ++k) SetFigure(store::kFieldCount + k, values[k]);
@@ -201,10 +228,39 @@ class ListingRowMaker {
   std::array<Cell, kListingCells> cells_;
 };
 
+// A listing row of ListingRowMaker written straight into a CSV buffer: the
+// same bytes, without cells or a copy of each field's text.
+class ListingCsvRowWriter {
+ public:
+  void Append(const listing::StoredRecordFields& stored, const listing::ScannedListing& figures,
+              std::string& out) {
+    for (int f = 1; f <= store::kFieldCount; ++f) {
+      if (f > 1) out += ',';
+      if (f == store::kVolume || f == store::kTurnover) {
+        int decimals = 0;
+        if (ExportedFigure(stored.field(f), figure_, decimals)) out += figure_;
+        continue;
+      }
+      const size_t start = out.size();
+      AppendUtf8(stored.field(f), out);
+      QuoteCsvTextFrom(out, start);
+    }
+    for (const double x : {figures.row.buy_total, figures.row.sell_total, figures.row.net}) {
+      out += ',';
+      AppendFigure(x, 3, out);
+    }
+    out += ',';
+    if (figures.row.strength) AppendFigure(*figures.row.strength, 3, out);
+  }
+
+ private:
+  std::string figure_;
+};
+
 // Cells of the Seat rows of one listing, one row at a time.
 class SeatRowMaker {
  public:
-  void Start(const FullListing& stored) {
+  void Start(const listing::StoredRecordFields& stored) {
     cells_[0] = Cell::Text(Utf8View(stored.field(store::kDate), date_));
     cells_[1] = Cell::Text(Utf8View(stored.field(store::kCode), code_));
     cells_[2] = Cell::Text(Utf8View(stored.field(store::kName), name_));
@@ -274,6 +330,8 @@ ExportResult ExportListings(store::Store& store, const DateFilter& dates, Export
   std::vector<Cell> with_returns;
   writer.Begin(columns);
   ListingRowMaker listing_rows;
+  ListingCsvRowWriter csv_listing_rows;
+  CsvRowSink* const csv_rows = writer.csv_rows();
   SeatRowMaker seat_rows;
   listing::ScannedListing figures;
   int64_t visited = 0;
@@ -288,10 +346,7 @@ ExportResult ExportListings(store::Store& store, const DateFilter& dates, Export
   std::optional<store::StoreError> side_error;
   // The side tables are read on the calling thread beside the pass; without
   // them the store is read on a thread of its own while the rows are made.
-  const auto pass = [&](const FullListingVisitor& visit) {
-    return extras ? ForEachFullListing(store, visit) : ForEachFullListingInParallel(store, visit);
-  };
-  result.error = pass([&](const FullListing& stored) {
+  const auto visit = [&](const listing::StoredRecordFields& stored) {
     if ((++visited & 1023) == 0 && stop.stop_requested()) {
       result.stopped = true;
       return false;
@@ -316,6 +371,12 @@ ExportResult ExportListings(store::Store& store, const DateFilter& dates, Export
       listing::TakeSeatBlocks(stored.field(store::kBuySeats), stored.field(store::kSellSeats),
                               figures);
       listing::ComputeFigures(figures);
+      if (csv_rows && !returns && !found) {
+        csv_listing_rows.Append(stored, figures, csv_rows->buffer());
+        if (!csv_rows->EndRow()) return !(result.output_failed = true);
+        ++result.rows;
+        return true;
+      }
       std::span<const Cell> cells = listing_rows.Make(stored, figures);
       if (returns)
         cells = Joined(cells,
@@ -346,7 +407,8 @@ ExportResult ExportListings(store::Store& store, const DateFilter& dates, Export
       }
     }
     return true;
-  });
+  };
+  result.error = listing::ForEachStoredRecordFields(store, !extras, visit);
   if (side) {
     if (auto error = side->CloseStore(); error && !side_error) side_error = std::move(error);
   }

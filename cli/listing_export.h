@@ -7,7 +7,7 @@
 #include <stop_token>
 #include <vector>
 
-#include "cli/listing_pass.h"
+#include "cli/date_range.h"
 #include "cli/table_output.h"
 #include "prices/returns.h"
 #include "sheets/table.h"

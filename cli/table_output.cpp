@@ -23,19 +23,28 @@ bool NeedsQuotes(std::string_view t) {
 }
 
 void AppendCsvField(std::string& out, const Cell& cell) {
-  const std::string_view t = cell.text;
-  const bool quote = cell.kind == Cell::Kind::kText && !t.empty() && NeedsQuotes(t);
-  if (!quote) {
-    out.append(t);
-    return;
-  }
-  out += '"';
-  for (char c : t) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
+  const size_t start = out.size();
+  out.append(cell.text);
+  if (cell.kind == Cell::Kind::kText) QuoteCsvTextFrom(out, start);
 }
+
+}  // namespace
+
+void QuoteCsvTextFrom(std::string& out, size_t start) {
+  const std::string_view t = std::string_view(out).substr(start);
+  if (t.empty() || !NeedsQuotes(t)) return;
+  std::string quoted;
+  quoted.reserve(t.size() + 8);
+  quoted += '"';
+  for (char c : t) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  quoted += '"';
+  out.replace(start, std::string::npos, quoted);
+}
+
+namespace {
 
 void AppendJsonString(std::string& out, std::string_view t) {
   static constexpr char kHex[] = "0123456789abcdef";
@@ -109,9 +118,16 @@ class StreamWriter : public TableWriter {
   Output out_;
 };
 
-class CsvWriter : public StreamWriter {
+class CsvWriter : public StreamWriter, public CsvRowSink {
  public:
   using StreamWriter::StreamWriter;
+  CsvRowSink* csv_rows() override { return this; }
+  std::string& buffer() override { return out_.buffer(); }
+  bool EndRow() override {
+    out_.buffer() += "\r\n";
+    out_.FlushIfFull();
+    return !out_.failed();
+  }
   bool Begin(std::span<const Column> columns) override {
     std::string& out = out_.buffer();
     for (size_t i = 0; i < columns.size(); ++i) {

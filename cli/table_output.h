@@ -28,9 +28,32 @@ enum class TableFormat {
 const char* FormatName(TableFormat format);
 std::optional<TableFormat> FormatFromName(std::string_view name);
 
+// The rows of a CSV writer written straight into its buffer by a caller
+// that makes many rows of its own: the row's bytes (fields as
+// AppendCsvTextFrom leaves them, commas between) appended to buffer(), then
+// EndRow().
+class CsvRowSink {
+ public:
+  virtual std::string& buffer() = 0;
+  // Ends the row and writes the buffer out when it is full; false once the
+  // output failed.
+  virtual bool EndRow() = 0;
+
+ protected:
+  ~CsvRowSink() = default;
+};
+
+// Quotes the text cell appended to `out` from `start` on, as a CSV row holds
+// it: in double quotes, quotes doubled, when it holds a comma, a quote or a
+// line break.
+void QuoteCsvTextFrom(std::string& out, size_t start);
+
 class TableWriter {
  public:
   virtual ~TableWriter() = default;
+  // The CSV writer's rows for a caller writing their bytes itself; none for
+  // the other formats.
+  virtual CsvRowSink* csv_rows() { return nullptr; }
   // Once, before the first row.
   virtual bool Begin(std::span<const sheets::Column> columns) = 0;
   // False once the output failed; the reason comes from Finish().

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <span>
 
 #include "listing/grid_sort.h"
 #include "listing/listing_grid.h"
@@ -189,28 +190,32 @@ ListingRecordsScan ScanListingRecords(store::Store& store,
       RecordsTextPool(table->texts[2]), RecordsTextPool(table->texts[3])};
   ScannedListing listing;  // one listing at a time, its buffers reused
   bool empty_date = false;
-  auto error = ForEachStoredListingInParallel(
-      store, record_numbers,
-      [&](const StoredListing& stored) {
+  // The six fields the records are made of (the reason is not copied).
+  static constexpr int kRecordsScanFields[] = {store::kDate,     store::kName,
+                                               store::kCode,     store::kTurnover,
+                                               store::kBuySeats, store::kSellSeats};
+  auto error = ForEachStoredRecordInParallel(
+      store, record_numbers, kRecordsScanFields,
+      [&](std::span<const std::string_view> stored, int64_t record_number) {
         if (scan.listings_read++ == 0)
           table->records.reserve(static_cast<size_t>(
               record_numbers ? static_cast<int64_t>(record_numbers->size()) : scan.record_count));
         // Past a damaged listing the rest are only counted.
         if (scan.damaged_buy_block) return true;
-        listing.turnover = TurnoverFromText(stored.turnover);
-        TakeSeatBlocks(stored.buy_block, stored.sell_block, listing);
+        listing.turnover = TurnoverFromText(stored[3]);
+        TakeSeatBlocks(stored[4], stored[5], listing);
         if (listing.buy_block_values < kFewestBuyBlockValues) {
           scan.damaged_buy_block = true;
           return true;
         }
         ListingRow& row = listing.row;
-        row.record_number = stored.record_number;
+        row.record_number = record_number;
         ComputeFigures(listing);
         const size_t i = table->records.size();
         ListingRecord& record = table->records.emplace_back();
-        record.text = {pools[0].Intern(stored.date), pools[1].Intern(stored.name),
-                       pools[2].Intern(stored.code), pools[3].Intern(row.first_buy_seat)};
-        empty_date = empty_date || stored.date.empty();
+        record.text = {pools[0].Intern(stored[0]), pools[1].Intern(stored[1]),
+                       pools[2].Intern(stored[2]), pools[3].Intern(row.first_buy_seat)};
+        empty_date = empty_date || stored[0].empty();
         PutRecordFigures(row, i, record, *table);
         return true;
       },

@@ -1,9 +1,11 @@
 #include "listing/listing_scan.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -34,20 +36,15 @@ uint64_t ZeroBytes(uint64_t w) {
   return (w - kLowBits) & ~w & kHighBits;
 }
 
-// Walks the pieces of a Seat block up to the fifteenth; returns how many
-// pieces the whole block has. A byte of 0x80 or above starts a double-byte
-// character, whose trail byte is never a separator (the boundaries
-// text::SplitText keeps). A run of such bytes is measured first and then
-// paired off: an even run is whole characters, an odd one takes the byte
-// after it as its last trail. Stepping character by character would make
-// every step wait for the byte before it.
-template <typename Visit>
-int ForEachSeatValue(std::string_view block, Visit visit) {
-  const unsigned char* s = reinterpret_cast<const unsigned char*>(block.data());
-  const size_t n = block.size();
-  int count = 0;
-  size_t begin = 0;
-  size_t i = 0;
+// The separator that ends the piece of a Seat block starting at `i` (a
+// character boundary): the index of the next "|" that is not the trail byte
+// of a double-byte character, or n. A byte of 0x80 or above starts a
+// double-byte character, whose trail byte is never a separator (the
+// boundaries text::SplitText keeps). A run of such bytes is measured first
+// and then paired off: an even run is whole characters, an odd one takes
+// the byte after it as its last trail. Stepping character by character
+// would make every step wait for the byte before it.
+size_t SeatPieceEnd(const unsigned char* s, size_t n, size_t i) {
   while (i < n) {
     if (s[i] < 0x80) {
       // Eight single-byte characters at a time up to a separator or a
@@ -61,13 +58,7 @@ int ForEachSeatValue(std::string_view block, Visit visit) {
         i += 8;
       }
       if (i >= n) break;
-      if (s[i] == '|') {
-        ++count;
-        if (count <= kBlockValues) visit(count, block.substr(begin, i - begin));
-        begin = i + 1;
-        ++i;
-        continue;
-      }
+      if (s[i] == '|') return i;
       if (s[i] < 0x80) {
         ++i;
         continue;
@@ -86,22 +77,81 @@ int ForEachSeatValue(std::string_view block, Visit visit) {
     while (j < n && s[j] >= 0x80) ++j;
     i = (j - i) % 2 == 0 ? j : j + 1;
   }
-  if (begin < n) {
+  return n;
+}
+
+// Walks the pieces of a Seat block up to the fifteenth; returns how many
+// pieces the whole block has ("|"-separated, empty pieces kept, an empty
+// last remainder dropped).
+template <typename Visit>
+int ForEachSeatValue(std::string_view block, Visit visit) {
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(block.data());
+  const size_t n = block.size();
+  int count = 0;
+  for (size_t begin = 0; begin < n;) {
+    const size_t end = SeatPieceEnd(s, n, begin);
     ++count;
-    if (count <= kBlockValues) visit(count, block.substr(begin));
+    if (count <= kBlockValues) visit(count, block.substr(begin, end - begin));
+    begin = end + 1;
   }
   return count;
 }
 
+constexpr double kAmountScales[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// An amount read straight from the block at `begin`, as AmountFromText
+// reads the piece there: a plain figure of 1 to 15 digits ended by a
+// separator or the block's end, which `end` receives. False for anything
+// else, which the piece is then walked and read for.
+bool PlainAmountAt(const unsigned char* s, size_t n, size_t begin, double& value, size_t& end) {
+  size_t p = begin;
+  const bool negative = p < n && s[p] == '-';
+  if (negative) ++p;
+  const size_t first_digit = p;
+  uint64_t mantissa = 0;
+  while (p < n && static_cast<unsigned>(s[p] - '0') < 10)
+    mantissa = mantissa * 10 + static_cast<unsigned>(s[p++] - '0');
+  size_t digits = p - first_digit;
+  size_t decimals = 0;
+  if (p < n && s[p] == '.') {
+    const size_t first_decimal = ++p;
+    while (p < n && static_cast<unsigned>(s[p] - '0') < 10)
+      mantissa = mantissa * 10 + static_cast<unsigned>(s[p++] - '0');
+    decimals = p - first_decimal;
+    digits += decimals;
+  }
+  if ((p < n && s[p] != '|') || digits == 0 || digits > 15) return false;
+  const double x = static_cast<double>(mantissa) / kAmountScales[decimals];
+  value = negative ? -x : x;
+  end = p;
+  return true;
+}
+
+// Adds a block's buying amounts (values 2, 5, 8, 11, 14) and selling ones
+// (3, 6, 9, 12, 15) to the listing's sums in that order, each read where
+// the walk meets it; with first_value, keeps value 1 there and the block's
+// piece count in buy_block_values.
 void AddAmounts(std::string_view block, ScannedListing& listing, std::string* first_value) {
-  const int count = ForEachSeatValue(block, [&](int k, std::string_view value) {
-    if (k == 1 && first_value) first_value->assign(value);
-    if (k % 3 == 2) {
-      listing.buying += AmountFromText(value);
-    } else if (k % 3 == 0) {
-      listing.selling += AmountFromText(value);
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(block.data());
+  const size_t n = block.size();
+  int count = 0;
+  for (size_t begin = 0; begin < n;) {
+    ++count;
+    size_t end;
+    if (count <= kBlockValues && count % 3 != 1) {
+      double amount;
+      if (!PlainAmountAt(s, n, begin, amount, end)) {
+        end = SeatPieceEnd(s, n, begin);
+        amount = AmountFromText(block.substr(begin, end - begin));
+      }
+      (count % 3 == 2 ? listing.buying : listing.selling) += amount;
+    } else {
+      end = SeatPieceEnd(s, n, begin);
+      if (count == 1 && first_value) first_value->assign(block.substr(begin, end - begin));
     }
-  });
+    begin = end + 1;
+  }
   if (first_value) listing.buy_block_values = count;
 }
 
@@ -395,6 +445,33 @@ std::optional<store::StoreError> ForEachStoredListingInParallel(
         stored.sell_block = fields[5];
         stored.reason = fields[6];
         return visit(stored);
+      },
+      record_count);
+}
+
+std::optional<store::StoreError> ForEachStoredRecordFields(store::Store& store, bool in_parallel,
+                                                           const RecordFieldsVisitor& visit,
+                                                           int64_t* record_count) {
+  static constexpr int kAllNineFields[] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  static_assert(std::size(kAllNineFields) == store::kFieldCount);
+  StoredRecordFields listing;
+  if (in_parallel) {
+    return ForEachStoredRecordInParallel(
+        store, nullptr, kAllNineFields,
+        [&](std::span<const std::string_view> fields, int64_t record_number) {
+          std::copy(fields.begin(), fields.end(), listing.fields.begin());
+          listing.record_number = record_number;
+          return visit(listing);
+        },
+        record_count);
+  }
+  return ForEachStoredRecord(
+      store, nullptr,
+      [&](store::StoreAccess& access) {
+        for (int f = 1; f <= store::kFieldCount; ++f)
+          listing.fields[static_cast<size_t>(f - 1)] = access.FieldView(f);
+        listing.record_number = access.CurrentRecordNumber();
+        return visit(listing);
       },
       record_count);
 }

@@ -109,6 +109,22 @@ std::optional<store::StoreError> ForEachStoredRecordInParallel(
     store::Store& store, const std::vector<int64_t>* record_numbers, std::span<const int> fields,
     const CopiedFieldsVisitor& visit, int64_t* record_count = nullptr);
 
+// Every field of one stored listing (views into the store or a batch,
+// valid until the visitor returns) and its record number.
+struct StoredRecordFields {
+  int64_t record_number = 0;
+  std::array<std::string_view, store::kFieldCount> fields;
+  std::string_view field(int f) const { return fields[static_cast<size_t>(f - 1)]; }
+};
+using RecordFieldsVisitor = std::function<bool(const StoredRecordFields&)>;
+
+// Every listing in record order with all nine fields: read on the calling
+// thread (ForEachStoredRecord), or with `in_parallel` on a thread of its
+// own while `visit` runs on the calling one (ForEachStoredRecordInParallel).
+std::optional<store::StoreError> ForEachStoredRecordFields(store::Store& store, bool in_parallel,
+                                                           const RecordFieldsVisitor& visit,
+                                                           int64_t* record_count = nullptr);
+
 // The figures of a listing: date, name, code, first buying Seat, record
 // number, the turnover and the totals of its line (see ComputeFigures).
 ScannedListing Summarise(const StoredListing& listing);

@@ -125,11 +125,17 @@ def main():
                      "reported"))
         rows.append(("Peak memory of that download", f"{year.get('peak_rss_kb', 0) / 1024:.1f} MB",
                      f"{year.get('rss_before_kb', 0) / 1024:.1f} MB before", "—", "reported"))
-    for arg in ("1000", "1000000"):
+    for arg in ("1000", "100000", "1000000"):
         timed(f"Grid view reset and paint, {int(arg):,} rows", f"BM_ResetAndPaint/{arg}",
               "BM_ResetAndPaint/1000", "flat in the row count")
+        timed(f"Grid view jump to a random row and paint, {int(arg):,} rows",
+              f"BM_ScrollAndPaint/{arg}", "BM_ScrollAndPaint/1000", "flat in the row count")
         timed(f"Grid view wheel step and paint, {int(arg):,} rows", f"BM_WheelStepAndPaint/{arg}",
               "BM_WheelStepAndPaint/1000", "flat in the row count")
+    for arg in ("1000", "100000", "1000000"):
+        timed(f"Statistics grid repaint over its records, {int(arg):,} listings",
+              f"BM_ListingGridRepaint/{arg}", "BM_ListingGridRepaint/1000",
+              "flat in the row count")
 
     removal = find(runs, "BM_RemovalJobUiStall")
     if removal:
@@ -167,6 +173,14 @@ def main():
           "BM_Backtest_FirstRun", "BM_Backtest_BarePass", "< 1 s (floor: a bare pass)")
     timed("Back-test, changed threshold, 1,000,000 listings", "BM_Backtest_ChangedThreshold",
           "BM_Backtest_BarePass", "< 200 ms (floor: a bare pass)")
+    timed("Back-test, changed threshold, broadest rule, 1,000,000 listings",
+          "BM_Backtest_ChangedThresholdBroad", "BM_Backtest_BarePass",
+          "< 200 ms (floor: a bare pass)")
+    timed("Back-test: 1,000,000 listings handed over as a store read hands them",
+          "BM_Backtest_TakeListings", "BM_Backtest_BarePass", "reported (floor: a bare pass)")
+    timed("Back-test from the store, read and first run: one month of the 100,000-listing year",
+          "BM_BacktestStore_ReadAndFirstRunOneMonth/100000", "BM_BacktestStore_BareRead/100000",
+          "reported (floor: a bare read of the year)")
     timed("Back-test from the store, read and first run: a year, 100,000 listings and their bars",
           "BM_BacktestStore_ReadAndFirstRun/100000", "BM_BacktestStore_BareRead/100000",
           "reported (floor: a bare read of the same rows)")
@@ -176,7 +190,7 @@ def main():
           "BM_BacktestPage_ShowOnWindow/12470/2500/real_time",
           "BM_BacktestPage_ShowOnWindow/10/20/real_time", "< 50 ms (floor: a small result)")
     timed("quorvane-cli export to CSV, 1,000,000 listings", "BM_CliExportCsv",
-          "BM_BareScanAndWriteSameBytes", "within 1.5× of a bare scan plus write")
+          "BM_BareScanAndWriteSameBytes", "within 1.4× of a bare scan plus write")
     cli_year, window_year = find(runs, "BM_CliYearDownload"), find(runs, "BM_WindowYearDownload")
     if cli_year and window_year:
         c, w = cli_year.get("pages/s", 0), window_year.get("pages/s", 0)
@@ -195,6 +209,35 @@ def main():
                      f"{k:.0f} requests, {by_stock.get('seconds_at_default_gap', 0):.1f} s "
                      "(each stock alone, as before)", f"{d / k:.3g}×" if k else "—",
                      "≤ 6 requests"))
+
+    timed("Storing one code's 2,500 bars", "BM_StoreOneCodesBars", "BM_StoreOneCodesBarsFloor",
+          "< 20 ms (floor: the transaction with its log row alone)")
+    for arg in ("400", "4000"):
+        timed(f"Ten years of bars of {int(arg):,} stocks loaded", f"BM_LoadTenYearsOfBars/{arg}",
+              f"BM_LoadTenYearsOfBarsFloor/{arg}",
+              "< 1 s at 4,000 stocks (floor: the bare engine read)")
+    bars = find(runs, "BM_LoadTenYearsOfBars/4000")
+    if bars:
+        rows.append(("Bars table on disk, 4,000 stocks × ten years",
+                     f"{bars.get('file_MB', 0):.1f} MB, {bars.get('bytes_per_bar', 0):.1f} B a bar",
+                     "—", "—", "reported"))
+    timed("营业部排行 with the track record, 1,000,000 listings", "BM_SeatRankingWithTrackRecord",
+          "BM_SeatRankingWithoutReturns", "within 1.5× of the ranking without returns")
+    stall, idle = find(runs, "BM_UiStallWhileRanking"), find(runs, "BM_UiStallIdle")
+    if stall:
+        rows.append(("Longest user-interface stall while ranking with the track record",
+                     f"{stall.get('longest_stall_ms', 0):.1f} ms",
+                     f"{idle.get('longest_stall_ms', 0):.1f} ms (idle window)" if idle else "—",
+                     "—", "< 50 ms"))
+    timed("Opening 席位档案, 50,000 identities", "BM_SeatArchive_Open", "BM_SeatArchive_BareRows",
+          "< 200 ms (floor: the bare rows)")
+    timed("席位档案's book read on its worker, 50,000 identities", "BM_SeatArchive_ReadBook",
+          "BM_SeatArchive_BareRows", "reported (floor: the bare rows)")
+    facts = find(runs, "BM_SeatRanking_WindowIdentityFacts")
+    if facts:
+        rows.append(("What the window adds to 营业部排行 by identity, 1,000,000 listings",
+                     f"{facts.get('window_facts_ms', 0):.1f} ms",
+                     f"{facts.get('ranking_ms', 0):.0f} ms ranking", "—", "reported"))
 
     print("| What | Figure | Baseline / floor | Ratio | Goal |")
     print("|---|---|---|---|---|")

@@ -71,4 +71,39 @@ TEST(ListingScanTest, TheSeatsOfABlockInOrderWithTheirAmounts) {
   EXPECT_EQ(listing::ReadSeatBlock("").count, 0);
 }
 
+// The sums are read where the walk meets each amount, apart from the
+// Seats' own reading: whatever an amount's text, they must be the Seats'
+// amounts added in block order, and the piece count the block's.
+TEST(ListingScanTest, TheSumsOfABlockAreItsSeatsAmountsWhateverTheirText) {
+  const std::string trail_bar = "\x81\x7C";  // a double-byte character whose trail is "|"
+  const std::vector<std::string> blocks = {
+      G("甲|1000.50|0.00|乙|0|2000|丙|3|4|丁|5|6|戊|7|8|extra|9|9"),
+      "A|-5.25|12a|B|1234567890123456|.5|C||7.|D|1,234|" + G("１２") + "|E|3",
+      "A|12" + trail_bar + "5|" + trail_bar + "|B|+4|0007.100",
+      "A|123456789012.345|98765432.10|B|00000000001|1e5|C|-12345678.9|0.000001|D|12345678|9|",
+      G("甲|1|2|乙|3|4|"),
+      "A|1|2|B|3",
+      "||||",
+      "",
+  };
+  for (const std::string& buy : blocks) {
+    for (const std::string& sell : blocks) {
+      listing::ScannedListing listing;
+      listing::TakeSeatBlocks(buy, sell, listing);
+      // Buying is values 2, 5, 8… of the buy block, then of the sell block.
+      double buying = 0, selling = 0;
+      for (const std::string* block : {&buy, &sell})
+        for (const listing::SeatEntry& seat : listing::ReadSeatBlock(*block).seats)
+          buying += seat.buy;
+      for (const std::string* block : {&buy, &sell})
+        for (const listing::SeatEntry& seat : listing::ReadSeatBlock(*block).seats)
+          selling += seat.sell;
+      EXPECT_EQ(listing.buying, buying) << buy << " / " << sell;
+      EXPECT_EQ(listing.selling, selling) << buy << " / " << sell;
+      EXPECT_EQ(listing.buy_block_values, listing::ReadSeatBlock(buy).values) << buy;
+      EXPECT_EQ(listing.row.first_buy_seat, listing::ReadSeatBlock(buy).seats[0].name) << buy;
+    }
+  }
+}
+
 }  // namespace
