@@ -11,10 +11,10 @@
 #include "store/price_bars.h"
 #include "store/record_store.h"
 #include "tests/program_fixture.h"
+#include "tests/two_stock_bars.h"
 
 namespace {
 
-using testing_support::DailyBar;
 using testing_support::SeatsListing;
 using testing_support::U;
 
@@ -31,18 +31,7 @@ class RankingReturnsTest : public ::testing::Test {
          // A repeat of 乙 on the same day, A buying: counted only with
          // 含重复上榜.
          SeatsListing("2010-04-08", "乙", "600002", {{"A", "1.00", "0"}}, {})});
-    store::StoreAccess a = p.store.OpenStore(store::AccessMode::kWriter);
-    // 甲: D+1 opens 10 % up and closes 20 % up. 乙: 5 % down, then 10 %.
-    EXPECT_TRUE(a.StorePrices(
-        {DailyBar("2010-04-07", 9, 10), DailyBar("2010-04-08", 11, 12),
-         DailyBar("2010-04-09", 12, 9)},
-        store::PriceLogEntry{"600001", "2010-04-09 20:00:00", store::PriceFetchResult::kBars, "", 3,
-                             "2010-04-07", "2010-04-09"}));
-    EXPECT_TRUE(a.StorePrices(
-        {DailyBar("2010-04-08", 21, 20), DailyBar("2010-04-09", 19, 18)},
-        store::PriceLogEntry{"600002", "2010-04-09 20:00:00", store::PriceFetchResult::kBars, "", 2,
-                             "2010-04-08", "2010-04-09"}));
-    EXPECT_FALSE(a.CloseStore());
+    testing_support::StoreTwoStocksBars(p.store);
   }
   ui::RankingPage& page() { return p.window.ranking; }
   ui::Grid& grid() { return page().高级表格_席位排行; }

@@ -14,11 +14,11 @@
 #include "seats/seat_book.h"
 #include "store/price_bars.h"
 #include "tests/program_fixture.h"
+#include "tests/two_stock_bars.h"
 #include "text/numbers.h"
 
 namespace {
 
-using testing_support::DailyBar;
 using testing_support::G;
 using testing_support::SeatsListing;
 using testing_support::U;
@@ -80,19 +80,6 @@ class SeatIdentityWindowTest : public ::testing::Test {
     for (const auto& [name, row] : Rows())
       sum += text::NumberFromTextSkippingSeparators(grid().Text(row, c));
     return sum;
-  }
-  void StoreBars() {
-    store::StoreAccess a = p.store.OpenStore(store::AccessMode::kWriter);
-    EXPECT_TRUE(a.StorePrices(
-        {DailyBar("2010-04-07", 9, 10), DailyBar("2010-04-08", 11, 12),
-         DailyBar("2010-04-09", 12, 9)},
-        store::PriceLogEntry{"600001", "2010-04-09 20:00:00", store::PriceFetchResult::kBars, "", 3,
-                             "2010-04-07", "2010-04-09"}));
-    EXPECT_TRUE(a.StorePrices(
-        {DailyBar("2010-04-08", 21, 20), DailyBar("2010-04-09", 19, 18)},
-        store::PriceLogEntry{"600002", "2010-04-09 20:00:00", store::PriceFetchResult::kBars, "", 2,
-                             "2010-04-08", "2010-04-09"}));
-    EXPECT_FALSE(a.CloseStore());
   }
   seats::SeatBook Stored() {
     seats::SeatBook book;
@@ -180,7 +167,7 @@ TEST_F(SeatIdentityWindowTest, TheSeatBoxTakesANicknameANameOrAPart) {
 }
 
 TEST_F(SeatIdentityWindowTest, TodaysWatchShowsTheRankingsTrackRecordOfTheWatchedSeat) {
-  StoreBars();
+  testing_support::StoreTwoStocksBars(p.store);
   {
     seats::SeatBook book = Stored();
     book.SetWatch(0, std::to_string(identity_), true);
