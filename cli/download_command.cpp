@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "cli/command_store.h"
 #include "cli/commands.h"
 #include "cli/download_progress.h"
 #include "cli/messages.h"
@@ -47,17 +48,8 @@ int RunDownloadCommand(const DownloadOptions& options, CliContext& ctx) {
     return kBadUsage;
   }
   const program::StoreLocation& location = ctx.settings.store;
-  if (auto error = program::PrepareStoreFolder(location)) {
-    Say(ctx.err, *error);
-    return kStoreFailed;
-  }
   store::Store store(location.file);
-  // The window creates the store at its first start; here the first
-  // download does.
-  if (auto error = store.EnsureStore()) {
-    Say(ctx.err, StoreFailureLine(*error, location.file));
-    return kStoreFailed;
-  }
+  if (!MakeStoreReady(store, ctx)) return kStoreFailed;
 
   download::DownloadRequest request;
   request.replace = options.replace;

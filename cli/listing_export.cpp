@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "cli/figure_text.h"
-#include "cli/gbk_decoder.h"
 #include "download/datacentre_extras.h"
 #include "listing/listing_scan.h"
+#include "text/gbk.h"
 #include "text/numbers.h"
 
 namespace cli {
@@ -23,6 +23,7 @@ namespace {
 using sheets::Cell;
 using sheets::Column;
 using sheets::ColumnKind;
+using text::Utf8View;
 
 Column Text(const char* name, double width) {
   return Column{name, ColumnKind::kText, 0, width};

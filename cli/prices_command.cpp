@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/command_store.h"
 #include "cli/commands.h"
 #include "cli/download_progress.h"
 #include "cli/messages.h"
@@ -49,15 +50,8 @@ int RunPricesCommand(const PricesOptions& options, CliContext& ctx) {
     return kBadUsage;
   }
   const program::StoreLocation& location = ctx.settings.store;
-  if (auto error = program::PrepareStoreFolder(location)) {
-    Say(ctx.err, *error);
-    return kStoreFailed;
-  }
   store::Store store(location.file);
-  if (auto error = store.EnsureStore()) {
-    Say(ctx.err, StoreFailureLine(*error, location.file));
-    return kStoreFailed;
-  }
+  if (!MakeStoreReady(store, ctx)) return kStoreFailed;
   prices::PricesRequest request;
   request.host = ctx.settings.prices_host.value;
   request.from = range.filter.from.empty() ? "0000-00-00" : range.filter.from;

@@ -13,17 +13,33 @@
 namespace cli {
 namespace {
 
-// The stored book with every name of the store taken in (and saved).
-std::optional<store::StoreError> SeatsCommandBook(store::Store& store, CliContext& ctx,
-                                                  seats::SeatBook* book, bool* stopped) {
+// The stored book with every name of the store taken in (and saved); the
+// exit status instead when the store fails (said on ctx.err) or a stop
+// comes first.
+std::optional<int> SeatsCommandBook(store::Store& store, CliContext& ctx, seats::SeatBook* book) {
   ranking::DateRange whole;
   whole.whole_store = true;
   const ranking::RangeScan scan =
       ranking::ScanRange(store, whole, true, [&ctx] { return ctx.stop.stop_requested(); });
-  *stopped = scan.stopped;
-  if (scan.error) return scan.error;
-  if (scan.stopped) return std::nullopt;
-  return ranking::BookWithNames(store, scan.data, true, book);
+  std::optional<store::StoreError> error = scan.error;
+  if (!error && !scan.stopped) error = ranking::BookWithNames(store, scan.data, true, book);
+  if (error) {
+    Say(ctx.err, StoreFailureLine(*error, ctx.settings.store.file));
+    return kStoreFailed;
+  }
+  if (scan.stopped) return kInterrupted;
+  return std::nullopt;
+}
+
+// Writes the book back; false after saying why it could not be.
+bool SaveSeatsCommandBook(store::Store& store, const seats::SeatBook& book, CliContext& ctx) {
+  store::StoreAccess access = store.OpenStore();
+  if (!seats::SaveSeatBook(access, book) || access.CloseStore()) {
+    Say(ctx.err,
+        StoreFailureLine(access.error().value_or(store::StoreError{}), ctx.settings.store.file));
+    return false;
+  }
+  return true;
 }
 
 void SeatsCommandPrint(std::FILE* out, const std::string& line) {
@@ -35,12 +51,7 @@ void SeatsCommandPrint(std::FILE* out, const std::string& line) {
 int RunSeatsExportCommand(const std::optional<std::filesystem::path>& output, CliContext& ctx) {
   store::Store store(ctx.settings.store.file);
   seats::SeatBook book;
-  bool stopped = false;
-  if (auto error = SeatsCommandBook(store, ctx, &book, &stopped)) {
-    Say(ctx.err, StoreFailureLine(*error, ctx.settings.store.file));
-    return kStoreFailed;
-  }
-  if (stopped) return kInterrupted;
+  if (auto status = SeatsCommandBook(store, ctx, &book)) return *status;
   std::string open_error;
   std::optional<Output> out =
       output ? Output::ToFile(*output, &open_error) : std::optional<Output>(Output(ctx.out));
@@ -67,28 +78,14 @@ int RunSeatsImportCommand(const std::filesystem::path& file, CliContext& ctx) {
   content << in.rdbuf();
   store::Store store(ctx.settings.store.file);
   seats::SeatBook book;
-  bool stopped = false;
-  if (auto error = SeatsCommandBook(store, ctx, &book, &stopped)) {
-    Say(ctx.err, StoreFailureLine(*error, ctx.settings.store.file));
-    return kStoreFailed;
-  }
-  if (stopped) return kInterrupted;
+  if (auto status = SeatsCommandBook(store, ctx, &book)) return *status;
   int count = 0;
   if (auto refusal = seats::ImportSeatCsv(content.str(), &book, &count)) {
     Say(ctx.err, file.string() + ":" + std::to_string(refusal->line) + ": " + refusal->message +
                      "; nothing was imported");
     return kBadUsage;
   }
-  store::StoreAccess access = store.OpenStore();
-  if (!seats::SaveSeatBook(access, book)) {
-    Say(ctx.err, StoreFailureLine(access.error().value_or(store::StoreError{}),
-                                  ctx.settings.store.file));
-    return kStoreFailed;
-  }
-  if (auto error = access.CloseStore()) {
-    Say(ctx.err, StoreFailureLine(*error, ctx.settings.store.file));
-    return kStoreFailed;
-  }
+  if (!SaveSeatsCommandBook(store, book, ctx)) return kStoreFailed;
   Say(ctx.err, std::to_string(count) + (count == 1 ? " identity" : " identities") + " imported");
   return kDone;
 }
@@ -96,12 +93,7 @@ int RunSeatsImportCommand(const std::filesystem::path& file, CliContext& ctx) {
 int RunWatchCommand(const WatchOptions& options, CliContext& ctx) {
   store::Store store(ctx.settings.store.file);
   seats::SeatBook book;
-  bool stopped = false;
-  if (auto error = SeatsCommandBook(store, ctx, &book, &stopped)) {
-    Say(ctx.err, StoreFailureLine(*error, ctx.settings.store.file));
-    return kStoreFailed;
-  }
-  if (stopped) return kInterrupted;
+  if (auto status = SeatsCommandBook(store, ctx, &book)) return *status;
   if (options.action == WatchOptions::Action::kList) {
     for (const store::WatchRow& w : book.rows().watch) {
       if (w.kind == 1) {
@@ -137,14 +129,7 @@ int RunWatchCommand(const WatchOptions& options, CliContext& ctx) {
     return kBadUsage;
   }
   const bool changed = book.SetWatch(kind, value, on);
-  if (changed) {
-    store::StoreAccess access = store.OpenStore();
-    if (!seats::SaveSeatBook(access, book) || access.CloseStore()) {
-      Say(ctx.err, StoreFailureLine(access.error().value_or(store::StoreError{}),
-                                    ctx.settings.store.file));
-      return kStoreFailed;
-    }
-  }
+  if (changed && !SaveSeatsCommandBook(store, book, ctx)) return kStoreFailed;
   Say(ctx.err, (changed ? (on ? "watching " : "no longer watching ")
                         : (on ? "already watching " : "not watching ")) +
                    shown);

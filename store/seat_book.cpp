@@ -2,6 +2,9 @@
 // and written through a store access's own connection.
 #include "store/seat_book.h"
 
+#include <tuple>
+#include <utility>
+
 #include "store/record_store.h"
 #include "store/table_file_handles.h"
 
@@ -128,59 +131,62 @@ class SeatBookTables {
     return rc == SQLITE_DONE || t.Fail(rc);
   }
 
+  static void BindSeatBookValue(Statement& s, int index, int64_t value) {
+    s.BindInt64(index, value);
+  }
+  static void BindSeatBookValue(Statement& s, int index, std::string_view value) {
+    s.BindText(index, value);
+  }
+
+  // "INSERT INTO table VALUES (?, …)", prepared once and run for each row
+  // with the values `values` gives for it, in column order.
+  template <typename Row, typename Values>
+  static bool InsertEach(TableFile& t, std::string_view table, const std::vector<Row>& rows,
+                         Values values) {
+    using Tuple = decltype(values(std::declval<const Row&>()));
+    std::string sql = "INSERT INTO " + Quote(table) + " VALUES (?";
+    for (size_t c = 1; c < std::tuple_size_v<Tuple>; ++c) sql += ", ?";
+    sql += ")";
+    Statement s;
+    if (!t.Prepare(sql, &s)) return false;
+    for (const Row& r : rows) {
+      std::apply(
+          [&s](const auto&... value) {
+            int index = 0;
+            (BindSeatBookValue(s, ++index, value), ...);
+          },
+          values(r));
+      if (!t.Check(s.Run(), SQLITE_DONE)) return false;
+    }
+    return true;
+  }
+
   static bool WriteAll(TableFile& t, const SeatBookRows& rows) {
     for (std::string_view table :
          {kSeatIdentitiesTable, kSeatNamesTable, kSeatUndoTable, kWatchListTable}) {
       if (!t.Exec("DELETE FROM " + Quote(table))) return false;
     }
-    Statement s;
-    if (!t.Prepare("INSERT INTO " + Quote(kSeatIdentitiesTable) + " VALUES (?, ?, ?, ?, ?)", &s))
-      return false;
-    for (const SeatIdentityRow& r : rows.identities) {
-      s.BindInt64(1, r.id);
-      s.BindText(2, r.branch);
-      s.BindText(3, r.kind);
-      s.BindText(4, r.nickname);
-      s.BindText(5, r.note);
-      if (!t.Check(s.Run(), SQLITE_DONE)) return false;
-    }
-    Statement n;
-    if (!t.Prepare("INSERT INTO " + Quote(kSeatNamesTable) + " VALUES (?, ?, ?, ?)", &n))
-      return false;
-    for (const SeatNameRow& r : rows.names) {
-      n.BindText(1, r.name);
-      n.BindInt64(2, r.identity);
-      n.BindText(3, r.first_seen);
-      n.BindText(4, r.last_seen);
-      if (!t.Check(n.Run(), SQLITE_DONE)) return false;
-    }
-    Statement u;
-    if (!t.Prepare("INSERT INTO " + Quote(kSeatUndoTable) +
-                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                   &u))
-      return false;
-    for (const SeatUndoRow& r : rows.undo) {
-      u.BindInt64(1, r.step);
-      u.BindInt64(2, r.action);
-      u.BindInt64(3, r.identity);
-      u.BindInt64(4, r.other);
-      u.BindText(5, r.removed.branch);
-      u.BindText(6, r.removed.kind);
-      u.BindText(7, r.removed.nickname);
-      u.BindText(8, r.removed.note);
-      u.BindText(9, r.kept_branch);
-      u.BindText(10, r.names);
-      u.BindInt64(11, (r.watched ? 1 : 0) | (r.kept_watched ? 2 : 0));
-      if (!t.Check(u.Run(), SQLITE_DONE)) return false;
-    }
-    Statement w;
-    if (!t.Prepare("INSERT INTO " + Quote(kWatchListTable) + " VALUES (?, ?)", &w)) return false;
-    for (const WatchRow& r : rows.watch) {
-      w.BindInt64(1, r.kind);
-      w.BindText(2, r.value);
-      if (!t.Check(w.Run(), SQLITE_DONE)) return false;
-    }
-    return true;
+    using Text = std::string_view;
+    return InsertEach(t, kSeatIdentitiesTable, rows.identities,
+                      [](const SeatIdentityRow& r) {
+                        return std::tuple<int64_t, Text, Text, Text, Text>(r.id, r.branch, r.kind,
+                                                                           r.nickname, r.note);
+                      }) &&
+           InsertEach(t, kSeatNamesTable, rows.names,
+                      [](const SeatNameRow& r) {
+                        return std::tuple<Text, int64_t, Text, Text>(r.name, r.identity,
+                                                                     r.first_seen, r.last_seen);
+                      }) &&
+           InsertEach(t, kSeatUndoTable, rows.undo,
+                      [](const SeatUndoRow& r) {
+                        return std::tuple<int64_t, int64_t, int64_t, int64_t, Text, Text, Text,
+                                          Text, Text, Text, int64_t>(
+                            r.step, r.action, r.identity, r.other, r.removed.branch, r.removed.kind,
+                            r.removed.nickname, r.removed.note, r.kept_branch, r.names,
+                            (r.watched ? 1 : 0) | (r.kept_watched ? 2 : 0));
+                      }) &&
+           InsertEach(t, kWatchListTable, rows.watch,
+                      [](const WatchRow& r) { return std::tuple<int64_t, Text>(r.kind, r.value); });
   }
 };
 

@@ -1,5 +1,5 @@
-// The command line's own pieces: GBK to UTF-8 for whole-store exports, the
-// figures' texts, the table writers, the progress report and the ranges.
+// The command line's own pieces: the figures' texts, the table writers, the
+// progress report and the ranges.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,52 +11,14 @@
 #include "cli/date_range.h"
 #include "cli/download_progress.h"
 #include "cli/figure_text.h"
-#include "cli/gbk_decoder.h"
 #include "cli/table_output.h"
 #include "listing/listing_grid.h"
 #include "tests/test_support.h"
-#include "text/gbk.h"
 #include "text/numbers.h"
 
 namespace {
 
 using testing_support::TempDir;
-
-TEST(CliGbkTest, EveryDoubleByteCharacterAsTheConverterReadsIt) {
-  std::string field;
-  for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
-    for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
-      field.assign({static_cast<char>(lead), static_cast<char>(trail), 'x'});
-      std::string fast;
-      cli::AppendUtf8(field, fast);
-      ASSERT_EQ(fast, text::Utf8(field)) << std::hex << lead << " " << trail;
-    }
-  }
-}
-
-TEST(CliGbkTest, DamagedTextComesOutAsTheConverterMakesIt) {
-  std::mt19937 random(7);
-  const std::string some = text::Gbk("中国平安机构专用");
-  for (int i = 0; i < 20000; ++i) {
-    std::string field;
-    const int n = static_cast<int>(random() % 12);
-    for (int k = 0; k < n; ++k) {
-      switch (random() % 4) {
-        case 0:
-          field += static_cast<char>(random() % 0x80);
-          break;
-        case 1:
-          field += some.substr(2 * (random() % 8), 2);
-          break;
-        default:
-          field += static_cast<char>(0x80 + random() % 0x80);
-      }
-    }
-    std::string fast = "kept|";
-    cli::AppendUtf8(field, fast);
-    ASSERT_EQ(fast, "kept|" + text::Utf8(field)) << i;
-  }
-}
 
 TEST(CliFigureTest, ThreeDecimalsAreTheStatisticsGridsText) {
   std::mt19937_64 random(11);

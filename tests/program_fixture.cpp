@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace testing_support {
 
 std::string SeatBlock(const std::vector<Seat>& seats) {
@@ -32,6 +34,19 @@ ListingRecord MakeListing(const std::string& date, const std::string& name_utf8,
   r[store::kBuySeats] = SeatBlock(buys);
   r[store::kSellSeats] = SeatBlock(sells);
   return r;
+}
+
+ListingRecord SeatsListing(const std::string& date, const std::string& name_utf8,
+                           const std::string& code, const std::vector<Seat>& buys,
+                           const std::vector<Seat>& sells) {
+  ListingRecord r = MakeListing(date, name_utf8, code, "10000");
+  r[store::kBuySeats] = SeatBlock(buys);
+  r[store::kSellSeats] = SeatBlock(sells);
+  return r;
+}
+
+store::PriceBar DailyBar(const std::string& date, double open, double close) {
+  return store::PriceBar{date, open, std::max(open, close), std::min(open, close), close, 1, 1};
 }
 
 void WriteListings(store::Store& store, const std::vector<ListingRecord>& records) {

@@ -8,10 +8,11 @@
 #include <vector>
 
 #include "program/program_context.h"
+#include "program/program_state.h"
+#include "store/price_bars.h"
 #include "store/record_store.h"
 #include "tests/test_support.h"
 #include "ui/main_window.h"
-#include "program/program_state.h"
 #include "ui/scripted_platform.h"
 
 namespace testing_support {
@@ -34,6 +35,16 @@ ListingRecord MakeListing(const std::string& date, const std::string& name_utf8,
                           const std::string& code, const std::string& turnover,
                           const std::string& buy_amount = "100000.00",
                           const std::string& sell_amount = "50000.00");
+
+// A listing as MakeListing makes it with turnover "10000", but with these
+// buying and selling Seats.
+ListingRecord SeatsListing(const std::string& date, const std::string& name_utf8,
+                           const std::string& code, const std::vector<Seat>& buys,
+                           const std::vector<Seat>& sells);
+
+// A daily bar opening and closing as given, its high and low the larger and
+// smaller of the two, volume and amount 1.
+store::PriceBar DailyBar(const std::string& date, double open, double close);
 
 // Appends the records to the store, one batch.
 void WriteListings(store::Store& store, const std::vector<ListingRecord>& records);

@@ -14,19 +14,8 @@
 namespace {
 
 using testing_support::G;
-using testing_support::ListingRecord;
-using testing_support::Seat;
-using testing_support::SeatBlock;
+using testing_support::SeatsListing;
 using testing_support::U;
-
-ListingRecord Listing(const std::string& date, const std::string& name_utf8,
-                      const std::string& code, const std::vector<Seat>& buys,
-                      const std::vector<Seat>& sells) {
-  ListingRecord r = testing_support::MakeListing(date, name_utf8, code, "10000");
-  r[store::kBuySeats] = SeatBlock(buys);
-  r[store::kSellSeats] = SeatBlock(sells);
-  return r;
-}
 
 class RankingPageTest : public ::testing::Test {
  protected:
@@ -36,12 +25,12 @@ class RankingPageTest : public ::testing::Test {
     // listings, the whole store also the one of 2009.
     testing_support::WriteListings(
         p.store,
-        {Listing("2009-06-01", "老股", "000009", {{"Z", "9000000.00", "0"}}, {}),
-         Listing("2010-04-07", "甲", "600001", {{"A", "30000.00", "0"}, {"B", "20000.00", "0"}},
-                 {{"C", "0", "10000.00"}}),
-         Listing("2010-04-08", "乙", "600002", {{"A", "0", "50000.00"}, {"C", "20000.00", "0"}},
-                 {{"B", "0", "20000.00"}}),
-         Listing("2010-04-08", "乙", "600002", {{"A", "1.00", "0"}}, {})});
+        {SeatsListing("2009-06-01", "老股", "000009", {{"Z", "9000000.00", "0"}}, {}),
+         SeatsListing("2010-04-07", "甲", "600001",
+                      {{"A", "30000.00", "0"}, {"B", "20000.00", "0"}}, {{"C", "0", "10000.00"}}),
+         SeatsListing("2010-04-08", "乙", "600002",
+                      {{"A", "0", "50000.00"}, {"C", "20000.00", "0"}}, {{"B", "0", "20000.00"}}),
+         SeatsListing("2010-04-08", "乙", "600002", {{"A", "1.00", "0"}}, {})});
   }
   ui::RankingPage& page() { return p.window.ranking; }
   ui::Grid& grid() { return page().高级表格_席位排行; }
@@ -203,8 +192,8 @@ TEST_F(RankingPageTest, TheListingsFollowTheRowDoubleClickedAsTheMouseSendsIt) {
 // enough for its widest figure.
 TEST_F(RankingPageTest, LargeAmountsTurnTheirColumnToYiAndWidenIt) {
   testing_support::WriteListings(
-      p.store, {Listing("2010-04-09", "丙", "600003", {{"D", "1234567890123.00", "0"}},
-                        {{"E", "0", "1234567.00"}})});
+      p.store, {SeatsListing("2010-04-09", "丙", "600003", {{"D", "1234567890123.00", "0"}},
+                             {{"E", "0", "1234567.00"}})});
   ASSERT_NO_FATAL_FAILURE(TurnToPage());
   EXPECT_EQ(U(grid().Text(0, 4)), "买入额(亿)");
   EXPECT_EQ(U(grid().Text(0, 5)), "卖出额(万)");

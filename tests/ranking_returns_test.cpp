@@ -11,26 +11,12 @@
 #include "store/price_bars.h"
 #include "store/record_store.h"
 #include "tests/program_fixture.h"
+#include "tests/two_stock_bars.h"
 
 namespace {
 
-using testing_support::ListingRecord;
-using testing_support::Seat;
-using testing_support::SeatBlock;
+using testing_support::SeatsListing;
 using testing_support::U;
-
-ListingRecord ReturnsListing(const std::string& date, const std::string& name_utf8,
-                             const std::string& code, const std::vector<Seat>& buys,
-                             const std::vector<Seat>& sells) {
-  ListingRecord r = testing_support::MakeListing(date, name_utf8, code, "10000");
-  r[store::kBuySeats] = SeatBlock(buys);
-  r[store::kSellSeats] = SeatBlock(sells);
-  return r;
-}
-
-store::PriceBar Bar(const std::string& date, double open, double close) {
-  return store::PriceBar{date, open, std::max(open, close), std::min(open, close), close, 1, 1};
-}
 
 class RankingReturnsTest : public ::testing::Test {
  protected:
@@ -38,24 +24,14 @@ class RankingReturnsTest : public ::testing::Test {
     app::WireEvents(p.ctx);
     testing_support::WriteListings(
         p.store,
-        {ReturnsListing("2010-04-07", "甲", "600001",
-                        {{"A", "30000.00", "0"}, {"B", "20000.00", "0"}}, {{"C", "0", "10000.00"}}),
-         ReturnsListing("2010-04-08", "乙", "600002", {{"C", "20000.00", "0"}},
-                        {{"A", "0", "50000.00"}, {"B", "0", "20000.00"}}),
+        {SeatsListing("2010-04-07", "甲", "600001",
+                      {{"A", "30000.00", "0"}, {"B", "20000.00", "0"}}, {{"C", "0", "10000.00"}}),
+         SeatsListing("2010-04-08", "乙", "600002", {{"C", "20000.00", "0"}},
+                      {{"A", "0", "50000.00"}, {"B", "0", "20000.00"}}),
          // A repeat of 乙 on the same day, A buying: counted only with
          // 含重复上榜.
-         ReturnsListing("2010-04-08", "乙", "600002", {{"A", "1.00", "0"}}, {})});
-    store::StoreAccess a = p.store.OpenStore(store::AccessMode::kWriter);
-    // 甲: D+1 opens 10 % up and closes 20 % up. 乙: 5 % down, then 10 %.
-    EXPECT_TRUE(a.StorePrices(
-        {Bar("2010-04-07", 9, 10), Bar("2010-04-08", 11, 12), Bar("2010-04-09", 12, 9)},
-        store::PriceLogEntry{"600001", "2010-04-09 20:00:00", store::PriceFetchResult::kBars, "",
-                             3, "2010-04-07", "2010-04-09"}));
-    EXPECT_TRUE(a.StorePrices(
-        {Bar("2010-04-08", 21, 20), Bar("2010-04-09", 19, 18)},
-        store::PriceLogEntry{"600002", "2010-04-09 20:00:00", store::PriceFetchResult::kBars, "",
-                             2, "2010-04-08", "2010-04-09"}));
-    EXPECT_FALSE(a.CloseStore());
+         SeatsListing("2010-04-08", "乙", "600002", {{"A", "1.00", "0"}}, {})});
+    testing_support::StoreTwoStocksBars(p.store);
   }
   ui::RankingPage& page() { return p.window.ranking; }
   ui::Grid& grid() { return page().高级表格_席位排行; }

@@ -14,14 +14,13 @@
 #include "seats/seat_book.h"
 #include "store/price_bars.h"
 #include "tests/program_fixture.h"
+#include "tests/two_stock_bars.h"
 #include "text/numbers.h"
 
 namespace {
 
 using testing_support::G;
-using testing_support::ListingRecord;
-using testing_support::Seat;
-using testing_support::SeatBlock;
+using testing_support::SeatsListing;
 using testing_support::U;
 
 const char* const kOldName = "东吴证券苏州干将路证券营业部";
@@ -29,34 +28,20 @@ const char* const kNewName = "东吴证券苏州人民路证券营业部";
 const char* const kOther = "国信证券深圳深南大道证券营业部";
 const char* const kTrader = "华泰证券南京中山路证券营业部";
 
-ListingRecord IdentityListing(const std::string& date, const std::string& name_utf8,
-                              const std::string& code, const std::vector<Seat>& buys,
-                              const std::vector<Seat>& sells) {
-  ListingRecord r = testing_support::MakeListing(date, name_utf8, code, "10000");
-  r[store::kBuySeats] = SeatBlock(buys);
-  r[store::kSellSeats] = SeatBlock(sells);
-  return r;
-}
-
-store::PriceBar IdentityBar(const std::string& date, double open, double close) {
-  return store::PriceBar{date, open, std::max(open, close), std::min(open, close), close, 1, 1};
-}
-
 class SeatIdentityWindowTest : public ::testing::Test {
  protected:
   SeatIdentityWindowTest() {
     app::WireEvents(p.ctx);
     // The old name up to 04-07, the new one after: one branch code.
     testing_support::WriteListings(
-        p.store,
-        {IdentityListing("2010-04-07", "甲", "600001",
-                         {{G(kOldName), "30000.00", "0"}, {G("沪股通专用"), "10000.00", "0"}},
-                         {{G("机构专用"), "0", "5000.00"}}),
-         IdentityListing("2010-04-08", "乙", "600002",
-                         {{G(kNewName), "20000.00", "0"}, {G(kOther), "8000.00", "0"}},
-                         {{G("机构专用"), "0", "1000.00"}, {G(kTrader), "0", "4000.00"}}),
-         IdentityListing("2010-04-09", "丙", "600003", {{G(kTrader), "6000.00", "0"}},
-                         {{G(kNewName), "0", "2000.00"}, {G(kOther), "0", "3000.00"}})});
+        p.store, {SeatsListing("2010-04-07", "甲", "600001",
+                               {{G(kOldName), "30000.00", "0"}, {G("沪股通专用"), "10000.00", "0"}},
+                               {{G("机构专用"), "0", "5000.00"}}),
+                  SeatsListing("2010-04-08", "乙", "600002",
+                               {{G(kNewName), "20000.00", "0"}, {G(kOther), "8000.00", "0"}},
+                               {{G("机构专用"), "0", "1000.00"}, {G(kTrader), "0", "4000.00"}}),
+                  SeatsListing("2010-04-09", "丙", "600003", {{G(kTrader), "6000.00", "0"}},
+                               {{G(kNewName), "0", "2000.00"}, {G(kOther), "0", "3000.00"}})});
     seats::SeatBook book;
     book.Absorb({{G(kOldName), "2010-04-07", "2010-04-07", "B1"},
                  {G(kNewName), "2010-04-08", "2010-04-09", "B1"},
@@ -95,19 +80,6 @@ class SeatIdentityWindowTest : public ::testing::Test {
     for (const auto& [name, row] : Rows())
       sum += text::NumberFromTextSkippingSeparators(grid().Text(row, c));
     return sum;
-  }
-  void StoreBars() {
-    store::StoreAccess a = p.store.OpenStore(store::AccessMode::kWriter);
-    EXPECT_TRUE(a.StorePrices(
-        {IdentityBar("2010-04-07", 9, 10), IdentityBar("2010-04-08", 11, 12),
-         IdentityBar("2010-04-09", 12, 9)},
-        store::PriceLogEntry{"600001", "2010-04-09 20:00:00", store::PriceFetchResult::kBars, "", 3,
-                             "2010-04-07", "2010-04-09"}));
-    EXPECT_TRUE(a.StorePrices(
-        {IdentityBar("2010-04-08", 21, 20), IdentityBar("2010-04-09", 19, 18)},
-        store::PriceLogEntry{"600002", "2010-04-09 20:00:00", store::PriceFetchResult::kBars, "", 2,
-                             "2010-04-08", "2010-04-09"}));
-    EXPECT_FALSE(a.CloseStore());
   }
   seats::SeatBook Stored() {
     seats::SeatBook book;
@@ -195,7 +167,7 @@ TEST_F(SeatIdentityWindowTest, TheSeatBoxTakesANicknameANameOrAPart) {
 }
 
 TEST_F(SeatIdentityWindowTest, TodaysWatchShowsTheRankingsTrackRecordOfTheWatchedSeat) {
-  StoreBars();
+  testing_support::StoreTwoStocksBars(p.store);
   {
     seats::SeatBook book = Stored();
     book.SetWatch(0, std::to_string(identity_), true);

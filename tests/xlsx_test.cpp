@@ -78,6 +78,26 @@ Sheet ReadBack(const std::filesystem::path& file) {
   return sheet;
 }
 
+// The window's grid 龙虎统计 set up as its page does, with `rows` rows.
+ui::Grid& ShownListingGrid(testing_support::TestProgram& p, int rows) {
+  ui::Grid& grid = p.window.高级表格_龙虎统计;
+  listing::SetUpListingGrid(p.window, grid);
+  grid.SetRowCount(rows);
+  return grid;
+}
+
+// A listing bought by 机构专用, as the grid shows it.
+listing::ListingRow ShownListingRow() {
+  listing::ListingRow row;
+  row.date = "2010-06-04";
+  row.stock_name = G("深振业Ａ");
+  row.stock_code = "000006";
+  row.first_buy_seat = G("机构专用");
+  row.buy_total = 150;
+  row.record_number = 7;
+  return row;
+}
+
 TEST(XlsxTest, CliExportKeepsCodesAsTextAndFiguresAsThreeDecimalNumbers) {
   testing_support::TestProgram p;
   auto first = MakeListing("2010-06-03", "平安银行", "000001", "12,345.67", "1234567.89", "0.00");
@@ -138,16 +158,8 @@ TEST(XlsxTest, SeatExportHoldsAmountsWithTwoDecimals) {
 // plain names and the column of "查看>>" links is left out.
 TEST(XlsxTest, TheWindowsExportEndsInXlsxWithPlainHeadersAndNoLinkColumn) {
   testing_support::TestProgram p;
-  ui::Grid& grid = p.window.高级表格_龙虎统计;
-  listing::SetUpListingGrid(p.window, grid);
-  grid.SetRowCount(3);
-  listing::ListingRow row;
-  row.date = "2010-06-04";
-  row.stock_name = G("深振业Ａ");
-  row.stock_code = "000006";
-  row.first_buy_seat = G("机构专用");
-  row.buy_total = 150;
-  row.record_number = 7;
+  ui::Grid& grid = ShownListingGrid(p, 3);
+  listing::ListingRow row = ShownListingRow();
   listing::WriteListingRow(grid, 1, row);
 
   TempDir dir;
@@ -177,19 +189,11 @@ TEST(XlsxTest, TheWindowsExportEndsInXlsxWithPlainHeadersAndNoLinkColumn) {
 // The window's grid as it shows: what "导出Excel…" writes.
 TEST(XlsxTest, GridAsShownWithoutItsHiddenColumnAndBlankRows) {
   testing_support::TestProgram p;
-  ui::Grid& grid = p.window.高级表格_龙虎统计;
-  listing::SetUpListingGrid(p.window, grid);
-  grid.SetRowCount(16);
-  listing::ListingRow row;
-  row.date = "2010-06-04";
-  row.stock_name = G("深振业Ａ");
-  row.stock_code = "000006";
-  row.first_buy_seat = G("机构专用");
-  row.buy_total = 150;
+  ui::Grid& grid = ShownListingGrid(p, 16);
+  listing::ListingRow row = ShownListingRow();
   row.sell_total = 30.5;
   row.net = -120.25;
   row.strength = 0.012;
-  row.record_number = 7;
   listing::WriteListingRow(grid, 1, row);
   row.stock_code = "002230";
   row.strength.reset();

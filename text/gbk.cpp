@@ -4,7 +4,12 @@
 #include <unicode/ucnv_err.h>
 #include <unicode/ustring.h>
 
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <cstring>
 #include <memory>
+#include <mutex>
 
 namespace text {
 namespace {
@@ -102,6 +107,62 @@ bool IsAscii(std::string_view s) {
   return true;
 }
 
+// The lenient converter's UTF-8 of a whole text.
+std::string ConverterUtf8(std::string_view gbk) {
+  UConverter* conv = ThreadConverters().lenient.get();
+  if (!conv) return std::string(gbk);
+  auto u16 = ToUtf16(conv, gbk);
+  return u16 ? Utf16ToUtf8(*u16) : std::string();
+}
+
+// UTF-8 of one double-byte character: up to three bytes (GBK maps into the
+// Basic Multilingual Plane); length 0 when the pair is no valid character.
+struct GbkPairUtf8 {
+  uint8_t length = 0;
+  char bytes[3] = {};
+};
+
+constexpr unsigned kGbkFirstLead = 0x81;
+constexpr unsigned kGbkLastLead = 0xFE;
+constexpr unsigned kGbkLeadCount = kGbkLastLead - kGbkFirstLead + 1;
+
+// Every pair's UTF-8 as the strict converter reads it. A lead byte's row is
+// filled on its first use: most texts touch few rows, and a whole table
+// would cost some 24,000 converter calls up front.
+class GbkPairTable {
+ public:
+  const GbkPairUtf8& Pair(unsigned lead, unsigned trail) {
+    const unsigned row = lead - kGbkFirstLead;
+    if (!ready_[row].load(std::memory_order_acquire)) {
+      std::call_once(filling_[row], [this, lead, row] { FillRow(lead, rows_[row]); });
+      ready_[row].store(true, std::memory_order_release);
+    }
+    return rows_[row][trail];
+  }
+
+ private:
+  static void FillRow(unsigned lead, std::array<GbkPairUtf8, 256>& row) {
+    char pair[2] = {static_cast<char>(lead), 0};
+    for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+      pair[1] = static_cast<char>(trail);
+      const auto utf8 = GbkToUtf8Strict(std::string_view(pair, 2));
+      // One character of one to three bytes, never U+FFFD itself.
+      if (!utf8 || utf8->empty() || utf8->size() > 3 || *utf8 == "\xEF\xBF\xBD") continue;
+      row[trail].length = static_cast<uint8_t>(utf8->size());
+      std::memcpy(row[trail].bytes, utf8->data(), utf8->size());
+    }
+  }
+
+  std::array<std::array<GbkPairUtf8, 256>, kGbkLeadCount> rows_{};
+  std::array<std::atomic<bool>, kGbkLeadCount> ready_{};
+  std::array<std::once_flag, kGbkLeadCount> filling_;
+};
+
+GbkPairTable& GbkPairs() {
+  static GbkPairTable table;
+  return table;
+}
+
 }  // namespace
 
 std::string Gbk(std::string_view utf8) {
@@ -114,11 +175,56 @@ std::string Gbk(std::string_view utf8) {
 }
 
 std::string Utf8(std::string_view gbk) {
-  if (IsAscii(gbk)) return std::string(gbk);
-  UConverter* conv = ThreadConverters().lenient.get();
-  if (!conv) return std::string(gbk);
-  auto u16 = ToUtf16(conv, gbk);
-  return u16 ? Utf16ToUtf8(*u16) : std::string();
+  std::string out;
+  AppendUtf8(gbk, out);
+  return out;
+}
+
+void AppendUtf8(std::string_view gbk, std::string& out) {
+  const auto* s = reinterpret_cast<const unsigned char*>(gbk.data());
+  const size_t n = gbk.size();
+  size_t i = 0;
+  while (i < n && s[i] < 0x80) ++i;
+  if (i == n) {
+    out.append(gbk);
+    return;
+  }
+  // A double-byte character takes at most three bytes in UTF-8: room for
+  // all of them, then cut to what was written.
+  const size_t start = out.size();
+  out.resize(start + n + n / 2 + 1);
+  char* p = out.data() + start;
+  std::memcpy(p, gbk.data(), i);
+  p += i;
+  GbkPairTable& pairs = GbkPairs();
+  while (i < n) {
+    const unsigned c = s[i];
+    if (c < 0x80) {
+      *p++ = static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    const GbkPairUtf8* u =
+        i + 1 < n && c >= kGbkFirstLead && c <= kGbkLastLead ? &pairs.Pair(c, s[i + 1]) : nullptr;
+    if (!u || u->length == 0) {
+      // Not a character of the table: the converter decides for the whole
+      // text, replacement characters and all.
+      out.resize(start);
+      out += ConverterUtf8(gbk);
+      return;
+    }
+    std::memcpy(p, u->bytes, 3);  // the entry has room for three
+    p += u->length;
+    i += 2;
+  }
+  out.resize(static_cast<size_t>(p - out.data()));
+}
+
+std::string_view Utf8View(std::string_view gbk, std::string& scratch) {
+  if (IsAscii(gbk)) return gbk;
+  scratch.clear();
+  AppendUtf8(gbk, scratch);
+  return scratch;
 }
 
 std::optional<std::string> GbkToUtf8Strict(std::string_view gbk) {

@@ -16,8 +16,18 @@ namespace text {
 std::string Gbk(std::string_view utf8);
 
 // GBK to UTF-8. Invalid or unmapped bytes become U+FFFD, so a damaged page can
-// still be shown.
+// still be shown. Valid double-byte characters are looked up in a table made
+// from the converter (a row of it on the first use of its lead byte); text
+// holding anything else (an invalid pair, 0x80, a lone lead byte) goes to the
+// converter whole, so its replacement characters come out as it makes them.
 std::string Utf8(std::string_view gbk);
+
+// Appends the UTF-8 of `gbk` to `out`, as Utf8 makes it.
+void AppendUtf8(std::string_view gbk, std::string& out);
+
+// The UTF-8 of `gbk`, in `scratch` (reused between calls) unless `gbk` is
+// plain ASCII, which is returned as it is.
+std::string_view Utf8View(std::string_view gbk, std::string& scratch);
 
 // Strict conversions: nullopt when any byte sequence is invalid or unmapped
 // (ICU replaces silently unless told to stop, so these install a stop callback).

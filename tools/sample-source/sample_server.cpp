@@ -183,36 +183,28 @@ int SampleSource::Start(int port, const std::string& address) {
                  }
                  handler(req, res, fault);
                });
-  server_->Get(R"(/api/data/v1/get)",
-               [this, record](const httplib::Request& req, httplib::Response& res) {
-                 record(req);
-                 ServeCentre(req, std::nullopt, res);
-               });
-  server_->Get(R"(/fault/([a-z-]+)/api/data/v1/get)",
-               [this, record](const httplib::Request& req, httplib::Response& res) {
-                 record(req);
-                 const std::optional<Fault> fault = FaultFromName(req.matches[1].str());
-                 if (!fault) {
-                   res.status = 404;
-                   return;
-                 }
-                 ServeCentre(req, fault, res);
-               });
-  server_->Get(R"(/api/qt/stock/kline/get)",
-               [this, record](const httplib::Request& req, httplib::Response& res) {
-                 record(req);
-                 ServeKline(req, std::nullopt, res);
-               });
-  server_->Get(R"(/fault/([a-z-]+)/api/qt/stock/kline/get)",
-               [this, record](const httplib::Request& req, httplib::Response& res) {
-                 record(req);
-                 const std::optional<Fault> fault = FaultFromName(req.matches[1].str());
-                 if (!fault) {
-                   res.status = 404;
-                   return;
-                 }
-                 ServeKline(req, fault, res);
-               });
+  // The data centre and the price history answer at their path, and under
+  // /fault/<name>/ with that fault; an unknown fault name is not found.
+  using ServeJson =
+      void (SampleSource::*)(const httplib::Request&, std::optional<Fault>, httplib::Response&);
+  auto json_routes = [this, record](const std::string& path, ServeJson serve) {
+    server_->Get(path, [this, record, serve](const httplib::Request& req, httplib::Response& res) {
+      record(req);
+      (this->*serve)(req, std::nullopt, res);
+    });
+    server_->Get(R"(/fault/([a-z-]+))" + path,
+                 [this, record, serve](const httplib::Request& req, httplib::Response& res) {
+                   record(req);
+                   const std::optional<Fault> fault = FaultFromName(req.matches[1].str());
+                   if (!fault) {
+                     res.status = 404;
+                     return;
+                   }
+                   (this->*serve)(req, fault, res);
+                 });
+  };
+  json_routes(R"(/api/data/v1/get)", &SampleSource::ServeCentre);
+  json_routes(R"(/api/qt/stock/kline/get)", &SampleSource::ServeKline);
   server_->Get(R"(/redirect/(\d+)/stock/smebt\.php)", [](const httplib::Request& req,
                                                          httplib::Response& res) {
     const int left = std::atoi(req.matches[1].str().c_str());

@@ -48,7 +48,9 @@ QFont DefaultFont() {
 }
 
 QString FromGbk(std::string_view gbk) {
-  QString s = QString::fromStdString(text::Utf8(gbk));
+  std::string scratch;
+  const std::string_view utf8 = text::Utf8View(gbk, scratch);
+  QString s = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return s;
 }
