@@ -4,7 +4,7 @@ if(QUORVANE_BUILD_QT)
   # The window's user-interface thread while 席位统计 ranks a ten-year store
   # with the track record.
   quorvane_benchmark(prices_ui_bench SOURCES prices_ui_bench.cpp
-    LIBS quorvane_app_qt quorvane_bench_store_data)
+    LIBS quorvane_app_qt quorvane_bench_store_data quorvane_sample_source)
 endif()
 
 # The page "回测" showing a back-test on the real window: the longest stretch

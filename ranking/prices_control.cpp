@@ -118,11 +118,16 @@ std::string PricesClosingMessage(const PricesSummary& s) {
   return message;
 }
 
-void RunPricesJob(ProgramContext& ctx, const PricesRequest& request, std::stop_token stop) {
+void RunPricesJob(ProgramContext& ctx, const PricesRequest& request, std::stop_token stop,
+                  const std::string& date_caption) {
   ProgramContext* program = &ctx;
   const int64_t start = ctx.platform.TickCount();
   PricesWindowProgress progress(ctx);
   const PricesSummary s = RunPricesFetch(ctx.store, request, progress, stop);
+  // The caption over the pages says the newest listing's date again, as
+  // after a download; the run's result goes to the download page's head.
+  ctx.platform.PostToUi(
+      [program, date_caption] { program->window.标签_上榜日期.SetCaption(date_caption); });
   if (s.stopped) return program::PostJobFinished(ctx);
   if (s.store_error) {
     ui::Tell(ctx.platform, store::ErrorMessage(*s.store_error), ui::MessageIcon::kWarning);
@@ -135,7 +140,6 @@ void RunPricesJob(ProgramContext& ctx, const PricesRequest& request, std::stop_t
     const std::string result = failed > 0 ? t.finished_failed_open + std::to_string(failed) +
                                                 t.finished_failed_close
                                           : t.finished;
-    w.标签_上榜日期.SetCaption(result);
     w.标签_下载标题.SetCaption(result);
     const double seconds = static_cast<double>(program->platform.TickCount() - start) / 1000.0;
     w.标签_耗时.SetCaption(t.elapsed_open + text::NumberText(seconds) + t.elapsed_close);
@@ -165,8 +169,9 @@ void StartPricesJob(ProgramContext& ctx, const std::string& from, const std::str
   // download.
   std::stop_token stop = program::BeginJob(ctx, program::Job::kDownload);
   ProgramContext* program = &ctx;
-  ctx.platform.StartWorker([program, request = std::move(request), stop = std::move(stop)] {
-    RunPricesJob(*program, request, stop);
+  ctx.platform.StartWorker([program, request = std::move(request), stop = std::move(stop),
+                            date_caption = ctx.window.标签_上榜日期.caption()] {
+    RunPricesJob(*program, request, stop, date_caption);
   });
 }
 

@@ -25,8 +25,10 @@ void OnUpdatePricesClicked(program::ProgramContext& ctx);
 void StartPricesJob(program::ProgramContext& ctx, const std::string& from, const std::string& to);
 
 // The job's whole run on its own thread; every window change is posted.
+// `date_caption` is what the caption over the pages said when the job
+// started (the newest listing's date); it says so again at the end.
 void RunPricesJob(program::ProgramContext& ctx, const PricesRequest& request,
-                  std::stop_token stop);
+                  std::stop_token stop, const std::string& date_caption);
 
 // "已完成 12/300 只，失败 2 只" (GBK).
 std::string PricesProgressCaption(int done, int to_ask, int failed);

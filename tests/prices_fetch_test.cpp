@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "prices/kline_answer.h"
 #include "ranking/range_returns.h"
 #include "store/record_store.h"
@@ -223,6 +225,24 @@ TEST(PricesSampleSource, BarsHoldASuspensionAndALimitUpOpenedAtTheLimit) {
                 if (b.date >= "2024-03-01") return b.close;
               return 0.0;
             }());
+}
+
+// The walk must not compound the limit-up days without bound: by the
+// window's recent ranges the prices ran past what the store keeps (a
+// thousandth of a yuan in 32 bits), and every figure of a recent listing
+// came out empty.
+TEST(PricesSampleSource, PricesStayInARealisticBandForDecades) {
+  for (const char* code : {"600000", "000002", "300750", "002415", "601988"}) {
+    const auto bars = sample_source::SampleBars(code, "2005-01-01", "2040-12-31");
+    ASSERT_GT(bars.size(), 8000u) << code;
+    double lowest = bars.front().close, highest = lowest;
+    for (const auto& b : bars) {
+      lowest = std::min(lowest, b.close);
+      highest = std::max(highest, b.close);
+    }
+    EXPECT_GE(lowest, 1.0) << code;
+    EXPECT_LE(highest, 1000.0) << code;
+  }
 }
 
 }  // namespace

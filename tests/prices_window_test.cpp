@@ -103,12 +103,18 @@ TEST(PricesWindowTest, PricesFollowADownloadWhenAskedAndAClickLaterAsksNothingMo
   EXPECT_TRUE(win.超级按钮_开始下载.enabled());
   EXPECT_FALSE(program::JobRunning(w.d.p.state));
 
+  // The caption over the pages shows the newest listing's date again, not
+  // the update's result.
+  const std::string newest = U(win.标签_上榜日期.caption());
+  EXPECT_EQ(newest.rfind("最新更新：（2010-06-0", 0), 0u) << newest;
+
   // The button over the same days: every stock is held already.
   w.SetPageRangeToTheTwoDays();
   const size_t asked = w.KlineRequests();
   w.page().超级按钮_更新行情.UserClick();
   EXPECT_FALSE(win.超级按钮_开始下载.enabled());  // a job runs from the click on
   ASSERT_NO_FATAL_FAILURE(w.PumpAll());
+  EXPECT_EQ(U(win.标签_上榜日期.caption()), newest);
   EXPECT_EQ(w.KlineRequests(), asked);
   EXPECT_NE(w.d.MessageTexts().back().find("已是最新 " + std::to_string(codes.size()) + " 只"),
             std::string::npos)

@@ -4,7 +4,8 @@
 // writes page-0.png ... page-4.png, page-0-balloon.png (the Seat pop-up
 // over the statistics page, taken from the screen), page-5.png and
 // page-5-stocks.png (the Seat and stock statistics of the month, after
-// "更新行情" fetched the month's prices), page-5-path.png (the top Seat's
+// "更新行情" fetched the month's prices), page-5-track.png (the same
+// scrolled to the track record), page-5-path.png (the top Seat's
 // close path beside the baseline), page-6.png to page-8.png (席位档案,
 // 今日关注, and a back-test of the month on 回测), page-5-kinds.png
 // (营业部排行 of one kind). Message
@@ -14,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QScreen>
+#include <QScrollBar>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -163,6 +166,19 @@ int main(int argc, char** argv) {
   window.ranking.高级表格_席位排行.UserDoubleClick(1, 0);
   settle([&] { return platform.running_workers() == 0; });
   ok &= Save(view.grab(), folder, "page-5.png");
+  // The track record at the right end of 营业部排行, and the figures of the
+  // listings behind the row a week back (the newest have no next day yet).
+  ui::qt::GridView* seats_view = view.GridViewFor(window.ranking.高级表格_席位排行);
+  ui::qt::GridView* listings_view = view.GridViewFor(window.ranking.高级表格_排行明细);
+  seats_view->horizontalScrollBar()->setValue(seats_view->horizontalScrollBar()->maximum());
+  listings_view->horizontalScrollBar()->setValue(listings_view->horizontalScrollBar()->maximum());
+  listings_view->verticalScrollBar()->setValue(
+      std::min(listings_view->verticalScrollBar()->maximum(), 30));
+  settle([] { return true; });
+  ok &= Save(view.grab(), folder, "page-5-track.png");
+  seats_view->horizontalScrollBar()->setValue(0);
+  listings_view->horizontalScrollBar()->setValue(0);
+  listings_view->verticalScrollBar()->setValue(0);
   window.ranking.选择框_收益路径.UserClick();
   settle([&] { return platform.running_workers() == 0; });
   ok &= Save(view.grab(), folder, "page-5-path.png");

@@ -2,6 +2,7 @@
 // so that any span of a stock gives the same bars whenever it is asked.
 #include "tools/sample-source/sample_kline.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -73,7 +74,8 @@ bool KlineLimitUpDay(uint64_t seed, int64_t trading_index) {
 template <typename Take>
 void KlineWalk(std::string_view code, sys_days to, Take take) {
   const uint64_t seed = KlineSeed(code);
-  double close = 5 + static_cast<double>(seed % 2000) / 100;  // 5 to 25 yuan
+  const double first = 5 + static_cast<double>(seed % 2000) / 100;  // 5 to 25 yuan
+  double close = first;
   int64_t index = 0;
   for (sys_days day = kKlineFirstDay; day <= to; day += days(1)) {
     if (!KlineWeekday(day) || KlineSuspended(seed, day)) continue;
@@ -85,8 +87,12 @@ void KlineWalk(std::string_view code, sys_days to, Take take) {
       close = KlineCents(before * 1.1);
       bar.open = bar.high = bar.low = bar.close = close;
     } else {
-      // A change of -5 % to +5.2 %, drifting up a little so prices stay positive.
-      const double change = (static_cast<double>(r % 1025) - 500) / 10000;
+      // A change of -5 % to +5.2 %, less a pull back towards the first price
+      // that grows with the distance from it: without it the limit-up days
+      // would compound the price without bound (past a million yuan within
+      // a decade), far beyond any real stock's.
+      const double pull = std::clamp(0.01 * std::log(before / first), -0.03, 0.03);
+      const double change = (static_cast<double>(r % 1025) - 500) / 10000 - pull;
       close = KlineCents(std::max(1.0, before * (1 + change)));
       bar.open = KlineCents(before * (1 + (static_cast<double>((r >> 12) % 41) - 20) / 1000));
       bar.close = close;
