@@ -337,7 +337,7 @@ void BM_SeatRankingWithoutReturns(benchmark::State& state) {
   const ranking::RangeData& d = PricesRangeData();
   for (auto _ : state) benchmark::DoNotOptimize(ranking::MakeRankings(d));
 }
-BENCHMARK(BM_SeatRankingWithoutReturns)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SeatRankingWithoutReturns)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 void BM_SeatRankingWithTrackRecord(benchmark::State& state) {
   const ranking::RangeData& d = PricesRangeData();
@@ -347,7 +347,7 @@ void BM_SeatRankingWithTrackRecord(benchmark::State& state) {
     benchmark::DoNotOptimize(prices::ComputeRangeReturns(d, bars));
   }
 }
-BENCHMARK(BM_SeatRankingWithTrackRecord)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SeatRankingWithTrackRecord)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 // The same with the bars loaded from the ten-year store first, as the
 // first ranking of the whole store does.
