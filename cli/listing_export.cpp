@@ -243,7 +243,7 @@ class ListingCsvRowWriter {
         continue;
       }
       const size_t start = out.size();
-      AppendUtf8(stored.field(f), out);
+      text::AppendUtf8(stored.field(f), out);
       QuoteCsvTextFrom(out, start);
     }
     for (const double x : {figures.row.buy_total, figures.row.sell_total, figures.row.net}) {
