@@ -61,9 +61,13 @@ EventHandlers EventHandlers::Program() {
   h.created = OnMainWindowCreated;
   h.close_query = OnMainWindowCloseQuery;
   h.page_changed = OnTabPageChanged;
-  h.run_search = listing::RunSearch;
-  h.header_clicked = listing::OnListingHeaderClicked;
-  h.seat_tooltip = details::ShowSeatTooltip;
+  h.run_search = [](ProgramContext& ctx) { listing::RunSearch(listing::ListingScope::Of(ctx)); };
+  h.header_clicked = [](ProgramContext& ctx, ui::Grid& grid) {
+    listing::OnListingHeaderClicked(listing::ListingScope::Of(ctx), grid);
+  };
+  h.seat_tooltip = [](ProgramContext& ctx, ui::Grid& grid) {
+    details::ShowSeatTooltip(ctx.window.气球提示框_席位组, ctx.platform, ctx.store, grid);
+  };
   h.follow_cell = details::FollowListingCell;
   h.remove_duplicates = details::RemoveDuplicateListings;
   h.start_download = download::OnStartDownloadClicked;

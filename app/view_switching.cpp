@@ -32,7 +32,7 @@ void OnTabPageChanged(ProgramContext& ctx) {
 
     case ui::MainWindow::kSearchPage:
       ctx.state.shown_row_count = static_cast<int>(ctx.state.search_record_numbers.size()) + 1;
-      listing::SetUpListingGrid(w, w.高级表格_搜索结果);
+      listing::SetUpListingGrid(w.透明标签_排序标, w.高级表格_搜索结果);
       break;
 
     case ui::MainWindow::kDetailsPage: {

@@ -18,6 +18,7 @@
 #include "ranking/date_range.h"
 #include "store/store_stamp.h"
 #include "text/gbk.h"
+#include "ui/details_page.h"
 
 namespace backtest {
 namespace {
@@ -102,7 +103,15 @@ std::vector<std::string> BacktestNames(const std::string& box) {
 
 class BacktestSession : public std::enable_shared_from_this<BacktestSession> {
  public:
-  explicit BacktestSession(ProgramContext& ctx) : ctx_(ctx), page_(ctx.window.backtest) {}
+  // `tabs` and `details`: a trade's listing opens on the details page.
+  BacktestSession(Page& page, ui::TabControl& tabs, const ui::DetailsPage& details,
+                  ui::Platform& platform, store::Store& store, program::ProgramState& state)
+      : platform_(platform),
+        store_(store),
+        state_(state),
+        tabs_(tabs),
+        details_(details),
+        page_(page) {}
   void Wire();
 
  private:
@@ -120,9 +129,13 @@ class BacktestSession : public std::enable_shared_from_this<BacktestSession> {
   void StoreMayHaveChanged();
   void FillPickList();
   void PostPickItems(uint64_t run, std::vector<std::string> items);
-  store::StoreStamp StampNow() const { return store::StampOfStore(ctx_.store.Path()); }
+  store::StoreStamp StampNow() const { return store::StampOfStore(store_.Path()); }
 
-  ProgramContext& ctx_;
+  ui::Platform& platform_;
+  store::Store& store_;
+  program::ProgramState& state_;
+  ui::TabControl& tabs_;
+  const ui::DetailsPage details_;
   Page& page_;
   program::NewestRun runs_;
   std::shared_ptr<BacktestWorkerState> worker_ = std::make_shared<BacktestWorkerState>();
@@ -140,7 +153,7 @@ ranking::DateRange BacktestSession::CurrentRange() {
   for (size_t k = 0; k < quick.size(); ++k) {
     if (!quick[k]->checked()) continue;
     ranking::DateRange range =
-        ranking::QuickRangeEndingOn(static_cast<ranking::QuickRange>(k), ctx_.platform.Now());
+        ranking::QuickRangeEndingOn(static_cast<ranking::QuickRange>(k), platform_.Now());
     if (const auto from = ranking::DateOf(range.from)) page_.日期框_回测起.SetValue(*from);
     if (const auto to = ranking::DateOf(range.to)) page_.日期框_回测止.SetValue(*to);
     return range;
@@ -202,7 +215,7 @@ std::optional<BacktestAsk> BacktestSession::Ask() {
     if (!BacktestNumber(box->caption(), value) ||
         (value->has_value() && **value < 0 && box != &page_.编辑框_最低净额)) {
       page_.标签_回测统计.SetCaption(Gbk("请在方框中填写数字：") + box->caption());
-      ctx_.platform.SetFocus(*box);
+      platform_.SetFocus(*box);
       return std::nullopt;
     }
   }
@@ -221,17 +234,17 @@ std::optional<BacktestAsk> BacktestSession::Ask() {
 }
 
 void BacktestSession::Run(BacktestAsk ask) {
-  const int64_t start = ctx_.platform.TickCount();
+  const int64_t start = platform_.TickCount();
   page_.标签_回测统计.SetCaption(Gbk("回测中……"));
   auto self = shared_from_this();
-  runs_.Start(ctx_.platform, [self, request = std::move(ask), start](uint64_t run) {
+  runs_.Start(platform_, [self, request = std::move(ask), start](uint64_t run) {
     self->Work(run, request, start);
   });
 }
 
 void BacktestSession::Caption(uint64_t run, std::string caption) {
   auto self = shared_from_this();
-  runs_.Post(ctx_.platform, run, [self, caption = std::move(caption)] {
+  runs_.Post(platform_, run, [self, caption = std::move(caption)] {
     self->page_.标签_回测统计.SetCaption(caption);
   });
 }
@@ -247,11 +260,11 @@ void BacktestSession::Work(uint64_t run, const BacktestAsk& ask, int64_t start) 
     w.tester.reset();
     w.range.reset();
     Caption(run, Gbk("正在读取数据文件……"));
-    StoreInputRead read = ReadStoreInput(ctx_.store, ask.range, kBacktestLongestHold, stale);
+    StoreInputRead read = ReadStoreInput(store_, ask.range, kBacktestLongestHold, stale);
     if (read.stopped || stale()) return;
     if (read.error) {
       Caption(run, {});
-      listing::ShowStoreErrorMessage(ctx_.platform, *read.error);
+      listing::ShowStoreErrorMessage(platform_, *read.error);
       return;
     }
     w.input = std::move(read.input);
@@ -277,13 +290,13 @@ void BacktestSession::Work(uint64_t run, const BacktestAsk& ask, int64_t start) 
   auto shown = std::make_shared<ShownBacktest>(MakeShownBacktest(
       result, w.tester->Data(), w.input.record_numbers,
       [&w](uint32_t identity) { return w.input.SeatName(identity); }, rule.sizing.capital));
-  const int64_t ms = ctx_.platform.TickCount() - start;
+  const int64_t ms = platform_.TickCount() - start;
   std::string caption = Gbk("规则 ") + std::to_string(result.rule.figures.trades) +
                         Gbk(" 笔，全部上榜 ") +
                         std::to_string(result.baseline ? result.baseline->figures.trades : 0) +
                         Gbk(" 笔，用时 ") + std::to_string(ms) + Gbk(" 毫秒") + note;
   auto self = shared_from_this();
-  runs_.Post(ctx_.platform, run, [self, shown, caption = std::move(caption), ask, stamp = w.stamp] {
+  runs_.Post(platform_, run, [self, shown, caption = std::move(caption), ask, stamp = w.stamp] {
     self->Show(shown, caption, ask, stamp);
   });
 }
@@ -305,7 +318,7 @@ void BacktestSession::StoreMayHaveChanged() {
   const store::StoreStamp now = StampNow();
   if (!pick_stamp_ || *pick_stamp_ != now) FillPickList();
   if (!shown_ask_ || shown_stamp_ == now) return;
-  if (program::JobRunning(ctx_.state)) {
+  if (program::JobRunning(state_)) {
     // Still being written: the job's end asks again.
     page_.标签_回测统计.SetCaption(
         Gbk("数据文件已更新，以下为更新前的结果；下载结束后将重新回测。"));
@@ -319,9 +332,9 @@ void BacktestSession::StoreMayHaveChanged() {
 void BacktestSession::FillPickList() {
   pick_stamp_ = StampNow();
   auto self = shared_from_this();
-  pick_runs_.Start(ctx_.platform, [self](uint64_t run) {
+  pick_runs_.Start(platform_, [self](uint64_t run) {
     seats::SeatBook book;
-    store::StoreAccess access = self->ctx_.store.OpenStore();
+    store::StoreAccess access = self->store_.OpenStore();
     const bool read = seats::LoadSeatBook(access, &book);
     const bool failed = access.CloseStore().has_value() || !read;
     if (failed || !self->pick_runs_.Newest(run)) return;  // the typed form still works
@@ -332,7 +345,7 @@ void BacktestSession::FillPickList() {
 void BacktestSession::PostPickItems(uint64_t run, std::vector<std::string> items) {
   auto self = shared_from_this();
   auto shared = std::make_shared<std::vector<std::string>>(std::move(items));
-  pick_runs_.Post(ctx_.platform, run,
+  pick_runs_.Post(platform_, run,
                   [self, shared] { self->page_.组合框_回测席位.SetItems(std::move(*shared)); });
 }
 
@@ -342,9 +355,9 @@ void BacktestSession::OpenTrade() {
   const int64_t record_number = shown_records_[static_cast<size_t>(row - 1)];
   if (record_number <= 0) return;
   // The page first: whatever turning to it shows, the chosen listing wins.
-  ctx_.window.高级选择夹1.SetCurrentPage(ui::MainWindow::kDetailsPage);
-  details::LayOutDetailsGrid(ctx_);
-  details::ShowListingDetails(ctx_, record_number);
+  tabs_.SetCurrentPage(ui::MainWindow::kDetailsPage);
+  details::LayOutDetailsGrid(details_);
+  details::ShowListingDetails(details_, platform_, store_, state_.start_time, record_number);
 }
 
 void BacktestSession::Wire() {
@@ -361,14 +374,17 @@ void BacktestSession::Wire() {
   }
   page_.高级表格_回测交易.on_double_click = [self] { self->OpenTrade(); };
   for (ui::Grid* grid : {&page_.高级表格_回测指标, &page_.高级表格_回测年度, &page_.高级表格_回测交易})
-    grid->on_mouse_move = [self, grid] { self->ctx_.platform.SetFocus(*grid); };
+    grid->on_mouse_move = [self, grid] { self->platform_.SetFocus(*grid); };
   CurrentRange();  // the date boxes show the quick range checked
 }
 
 }  // namespace
 
 void WireBacktestPage(ProgramContext& ctx) {
-  std::make_shared<BacktestSession>(ctx)->Wire();
+  std::make_shared<BacktestSession>(ctx.window.backtest, ctx.window.高级选择夹1,
+                                    ui::DetailsPage::Of(ctx.window), ctx.platform, ctx.store,
+                                    ctx.state)
+      ->Wire();
 }
 
 }  // namespace backtest

@@ -155,7 +155,7 @@ void BM_ShowSeatTooltip(benchmark::State& state) {
   grid.SetCurrentCell(1, 3);
   for (auto _ : state) {
     grid.SetInteger(1, 9, 1 + static_cast<int64_t>(random() % kListings));
-    details::ShowSeatTooltip(p.ctx, grid);
+    details::ShowSeatTooltip(p.window.气球提示框_席位组, p.platform, p.store, grid);
   }
   if (p.platform.messages != 0 || p.platform.balloon_bytes == 0)
     state.SkipWithError("the pop-up did not show");

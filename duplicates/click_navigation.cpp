@@ -6,6 +6,7 @@
 
 #include "duplicates/details_view.h"
 #include "listing/listing_grid.h"
+#include "listing/listing_scope.h"
 #include "listing/search.h"
 #include "listing/statistics_query.h"
 #include "text/numbers.h"
@@ -22,28 +23,28 @@ constexpr int kDetailsPage = ui::MainWindow::kDetailsPage;
 // Lists, on the search page, every listing of `grid` whose cell in `column`
 // contains the clicked text. The title row is never a hit, so no listing
 // comes in through the record number 0 that it stands for.
-void SearchByCell(program::ProgramContext& ctx, ui::Grid& grid, int row, int column) {
+void SearchByCell(const listing::ListingScope& scope, ui::Grid& grid, int row, int column) {
   const std::string keyword = grid.Text(row, column);  // a copy: the grid may be refilled
   std::vector<int64_t> found =
       listing::FindListings(grid, column, keyword, std::max(1, grid.HeaderRowCount()));
-  program::ProgramState& state = ctx.state;
+  program::ProgramState& state = scope.state;
   state.search_keyword = keyword;
   state.search_record_numbers = std::move(found);
   state.shown_row_count = static_cast<int>(state.search_record_numbers.size()) + 1;
 
-  ui::Grid& results = ctx.window.高级表格_搜索结果;
-  listing::SetUpListingGrid(ctx.window, results);
-  listing::FillListingGrid(ctx, results, state.search_record_numbers);
-  ctx.window.高级选择夹1.SetCurrentPage(kSearchPage);
+  ui::Grid& results = scope.pages.高级表格_搜索结果;
+  listing::SetUpListingGrid(scope.pages.透明标签_排序标, results);
+  listing::FillListingGrid(scope, results, state.search_record_numbers);
+  scope.pages.高级选择夹1.SetCurrentPage(kSearchPage);
 }
 
-void OpenDetails(program::ProgramContext& ctx, ui::Grid& grid, int row) {
+void OpenDetails(const listing::ListingScope& scope, const ui::DetailsPage& page, ui::Grid& grid,
+                 int row) {
   const int64_t record_number = text::IntegerFromText(grid.Text(row, listing::kRecordNumberColumn));
   // The page first: whatever turning to it shows, the clicked listing wins.
-  ctx.window.高级选择夹1.SetCurrentPage(kDetailsPage);
-  const ui::DetailsPage page = ui::DetailsPage::Of(ctx.window);
+  scope.pages.高级选择夹1.SetCurrentPage(kDetailsPage);
   LayOutDetailsGrid(page);
-  ShowListingDetails(page, ctx.platform, ctx.store, ctx.state.start_time, record_number);
+  ShowListingDetails(page, scope.platform, scope.store, scope.state.start_time, record_number);
 }
 
 }  // namespace
@@ -54,9 +55,9 @@ void FollowListingCell(program::ProgramContext& ctx, ui::Grid& grid) {
   // The title row and cells that hold nothing lead nowhere.
   if (row < std::max(1, grid.HeaderRowCount()) || grid.Text(row, column).empty()) return;
   if (column >= 0 && column <= kLastSearchColumn) {
-    SearchByCell(ctx, grid, row, column);
+    SearchByCell(listing::ListingScope::Of(ctx), grid, row, column);
   } else if (column == kDetailsColumn) {
-    OpenDetails(ctx, grid, row);
+    OpenDetails(listing::ListingScope::Of(ctx), ui::DetailsPage::Of(ctx.window), grid, row);
   }
 }
 

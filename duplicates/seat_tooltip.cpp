@@ -91,8 +91,8 @@ int FloorDiv(int a, int b) {
 
 }  // namespace
 
-void ShowSeatTooltip(program::ProgramContext& ctx, ui::Grid& grid) {
-  ui::Platform& platform = ctx.platform;
+void ShowSeatTooltip(const ui::BalloonTip& balloon, ui::Platform& platform, store::Store& store,
+                     ui::Grid& grid) {
   const ui::Point window = platform.WindowScreenPosition();
   const std::optional<int> first_row_top = platform.GridDataTopOnScreen(grid);
   if (!first_row_top) return;
@@ -109,7 +109,7 @@ void ShowSeatTooltip(program::ProgramContext& ctx, ui::Grid& grid) {
   std::string name;
   seats::SeatBook book;
   {
-    store::StoreAccess access = ctx.store.OpenStore();
+    store::StoreAccess access = store.OpenStore();
     if (access.ok()) {
       access.GoToRecord(record_number);
       seat_text = access.ReadField(store::kBuySeats);
@@ -152,7 +152,7 @@ void ShowSeatTooltip(program::ProgramContext& ctx, ui::Grid& grid) {
   const int pointer_y = platform.PointerScreenPosition().y;
   const ui::Point at{window.x + kLeftOffset,
                      band_origin + kBandHeight * FloorDiv(pointer_y - band_origin, kBandHeight)};
-  platform.ShowBalloon(at, html, ctx.window.气球提示框_席位组.style(), kDisplayMs);
+  platform.ShowBalloon(at, html, balloon.style(), kDisplayMs);
 }
 
 }  // namespace details

@@ -1,12 +1,16 @@
 // The pop-up list of a listing's ten Seats.
 #pragma once
 
-#include "program/program_context.h"
+#include "store/record_store.h"
 #include "ui/grid.h"
+#include "ui/main_window.h"
+#include "ui/platform.h"
 
 namespace details {
 
-// Left-button-release handler of either listing grid.
-void ShowSeatTooltip(program::ProgramContext& ctx, ui::Grid& grid);
+// Left-button-release handler of either listing grid: the clicked
+// listing's Seats in `balloon`'s style, read from `store`.
+void ShowSeatTooltip(const ui::BalloonTip& balloon, ui::Platform& platform, store::Store& store,
+                     ui::Grid& grid);
 
 }  // namespace details

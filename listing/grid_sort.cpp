@@ -323,9 +323,9 @@ void PermuteRows(ui::Grid& grid, int first_row, int first_column, int last_colum
   }
 }
 
-int* RememberedDirection(program::ProgramContext& ctx, const ui::Grid& grid) {
-  if (&grid == &ctx.window.高级表格_龙虎统计) return &ctx.state.statistics_sort_direction;
-  if (&grid == &ctx.window.高级表格_搜索结果) return &ctx.state.search_sort_direction;
+int* RememberedDirection(const ListingScope& scope, const ui::Grid& grid) {
+  if (&grid == &scope.pages.高级表格_龙虎统计) return &scope.state.statistics_sort_direction;
+  if (&grid == &scope.pages.高级表格_搜索结果) return &scope.state.search_sort_direction;
   return nullptr;
 }
 
@@ -531,18 +531,19 @@ void ApplyGridColours(ui::Grid& grid) {
   grid.SetStriping(ui::Striping{true, ui::kWhite, ui::kEvenRowColour});
 }
 
-int SortArrowLeft(const ui::MainWindow& window, const ui::Grid& grid, int column) {
+int SortArrowLeft(const ui::ListingPages& pages, const ui::Grid& grid, int column) {
   // The grid's place is relative to its frame, the frame's to the tab
   // control, the tab control's to the window.
   int left = grid.place().left;
-  for (const ui::Component* c = grid.container(); c != nullptr && c != &window; c = c->container())
+  for (const ui::Component* c = grid.container(); c != nullptr && c != &pages.window;
+       c = c->container())
     left += c->place().left;
   for (int c = 0; c <= column; ++c) left += grid.ColumnWidth(c);
   // The arrow stands inside the column, against its right edge.
-  return left - window.透明标签_排序标.place().width;
+  return left - pages.透明标签_排序标.place().width;
 }
 
-void SortByClickedColumn(program::ProgramContext& ctx, ui::Grid& grid, bool ascending) {
+void SortByClickedColumn(const ListingScope& scope, ui::Grid& grid, bool ascending) {
   const int column = grid.CurrentColumn();
   const int kind = column < 4 ? kSortAsText : column < 8 ? kSortAsNumber : 0;
   // A header click makes row 1 of the column current; anything else is not
@@ -555,23 +556,31 @@ void SortByClickedColumn(program::ProgramContext& ctx, ui::Grid& grid, bool asce
   // column, so the checks of SortGridRows all hold.
   ListingRowSource* source = ListingSourceOf(grid);
   if (source != nullptr && source->count() >= source->off_ui_sorts().from_rows &&
-      source->count() > 0 && ctx.state.shown_row_count - 1 == source->count() &&
+      source->count() > 0 && scope.state.shown_row_count - 1 == source->count() &&
       grid.ColumnCount() == kListingColumnCount && TypedListingKey(column, kind == kSortAsNumber)) {
-    SortListingRowsOffUi(ctx.platform, grid, *source, column, kind, ascending, lowest);
+    SortListingRowsOffUi(scope.platform, grid, *source, column, kind, ascending, lowest);
   } else {
-    SortGridRows(grid, ctx.state.shown_row_count, column, kind, false, ascending, std::nullopt,
+    SortGridRows(grid, scope.state.shown_row_count, column, kind, false, ascending, std::nullopt,
                  std::nullopt, std::nullopt, std::nullopt, lowest);
   }
-  if (int* remembered = RememberedDirection(ctx, grid)) *remembered = ascending ? 1 : 0;
-  ui::Label& arrow = ctx.window.透明标签_排序标;
+  if (int* remembered = RememberedDirection(scope, grid)) *remembered = ascending ? 1 : 0;
+  ui::Label& arrow = scope.pages.透明标签_排序标;
   arrow.SetCaption(Arrow(ascending));
-  arrow.SetLeft(SortArrowLeft(ctx.window, grid, column));
+  arrow.SetLeft(SortArrowLeft(scope.pages, grid, column));
+}
+
+void SortByClickedColumn(program::ProgramContext& ctx, ui::Grid& grid, bool ascending) {
+  SortByClickedColumn(ListingScope::Of(ctx), grid, ascending);
+}
+
+void OnListingHeaderClicked(const ListingScope& scope, ui::Grid& grid) {
+  const int* remembered = RememberedDirection(scope, grid);
+  const bool ascending = !(remembered != nullptr && *remembered == 1);
+  SortByClickedColumn(scope, grid, ascending);
 }
 
 void OnListingHeaderClicked(program::ProgramContext& ctx, ui::Grid& grid) {
-  const int* remembered = RememberedDirection(ctx, grid);
-  const bool ascending = !(remembered != nullptr && *remembered == 1);
-  SortByClickedColumn(ctx, grid, ascending);
+  OnListingHeaderClicked(ListingScope::Of(ctx), grid);
 }
 
 }  // namespace listing

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "listing/listing_scope.h"
 #include "program/program_context.h"
 #include "ui/grid.h"
 
@@ -82,12 +83,14 @@ void ColourFigureCells(std::span<ui::Cell> row);
 // The click behaviour of both listing grids: sorts by the column of the
 // current cell when it is in row 1, remembers the direction for the grid,
 // and puts the arrow at the right edge of the clicked column.
+void SortByClickedColumn(const ListingScope& scope, ui::Grid& grid, bool ascending);
 void SortByClickedColumn(program::ProgramContext& ctx, ui::Grid& grid, bool ascending);
 
 // The header-click handler of either listing grid.
+void OnListingHeaderClicked(const ListingScope& scope, ui::Grid& grid);
 void OnListingHeaderClicked(program::ProgramContext& ctx, ui::Grid& grid);
 
 // Window-relative left edge of the sort arrow for column c of `grid`.
-int SortArrowLeft(const ui::MainWindow& window, const ui::Grid& grid, int column);
+int SortArrowLeft(const ui::ListingPages& pages, const ui::Grid& grid, int column);
 
 }  // namespace listing

@@ -47,9 +47,9 @@ ui::Align ListingColumnAlign(int column) {
   return kColumnAlignment[static_cast<size_t>(column)];
 }
 
-void SetUpListingGrid(ui::MainWindow& window, ui::Grid& grid, bool align_rows) {
+void SetUpListingGrid(ui::Label& sort_arrow, ui::Grid& grid, bool align_rows) {
   ui::Grid::UpdateScope scope(grid);
-  window.透明标签_排序标.SetCaption("");
+  sort_arrow.SetCaption("");
   grid.SetHeaderRowCount(1);
   grid.SetColumnCount(kListingColumnCount);
   // The title row must exist to take its height and titles (a new grid has

@@ -26,7 +26,7 @@ inline constexpr int kRecordNumberColumn = 9;
 // Columns, widths, titles, alignment and striping of a listing grid; also
 // empties the sort arrow. `align_rows` false aligns the title row only, for
 // rows that are about to be replaced by rows aligned already.
-void SetUpListingGrid(ui::MainWindow& window, ui::Grid& grid, bool align_rows = true);
+void SetUpListingGrid(ui::Label& sort_arrow, ui::Grid& grid, bool align_rows = true);
 // The alignment of a listing cell of column c (0..9).
 ui::Align ListingColumnAlign(int column);
 // "查看>>", the text of the details column.

@@ -29,8 +29,8 @@ const Messages& M() {
   return messages;
 }
 
-void Tell(program::ProgramContext& ctx, const std::string& message) {
-  ui::Tell(ctx.platform, message, ui::MessageIcon::kInformation);
+void Tell(const ListingScope& scope, const std::string& message) {
+  ui::Tell(scope.platform, message, ui::MessageIcon::kInformation);
 }
 
 bool ByteIs(std::string_view keyword, size_t position, char c) {
@@ -64,39 +64,43 @@ std::vector<int64_t> FindListings(const ui::Grid& grid, int column, std::string_
   return found;
 }
 
-void RunSearch(program::ProgramContext& ctx) {
-  ui::MainWindow& window = ctx.window;
+void RunSearch(const ListingScope& scope) {
+  const ui::ListingPages& window = scope.pages;
   const std::string keyword(text::TrimBlanks(window.编辑框_搜索.caption()));
-  ctx.state.search_keyword = keyword;
-  if (keyword.empty()) return Tell(ctx, M().no_keyword);
+  scope.state.search_keyword = keyword;
+  if (keyword.empty()) return Tell(scope, M().no_keyword);
 
   int column = kSeatColumn;
   if (window.单选框_代码.checked()) {
     column = kCodeColumn;
-    if (keyword.size() != 6) return Tell(ctx, M().code_length);
+    if (keyword.size() != 6) return Tell(scope, M().code_length);
     if (std::string_view("6530").find(keyword[0]) == std::string_view::npos)
-      return Tell(ctx, M().code_start);
+      return Tell(scope, M().code_start);
   } else if (window.单选框_日期.checked()) {
     column = kDateColumn;
-    if (!ByteIs(keyword, 5, '-') && !ByteIs(keyword, 8, '-')) return Tell(ctx, M().date_form);
+    if (!ByteIs(keyword, 5, '-') && !ByteIs(keyword, 8, '-')) return Tell(scope, M().date_form);
   } else if (window.单选框_股名.checked()) {
     column = kNameColumn;
-    if (keyword.size() > 8) return Tell(ctx, M().name_length);
+    if (keyword.size() > 8) return Tell(scope, M().name_length);
   }
 
   // The title row is not a listing: the scan starts below it.
-  std::vector<int64_t>& found = ctx.state.search_record_numbers;
+  std::vector<int64_t>& found = scope.state.search_record_numbers;
   found.clear();
   found = FindListings(window.高级表格_龙虎统计, column, keyword, 1);
-  if (found.empty()) return Tell(ctx, M().nothing_found);
+  if (found.empty()) return Tell(scope, M().nothing_found);
 
   const std::optional<int> shown =
-      FillListingGridCounting(ctx, window.高级表格_搜索结果, ctx.state.search_record_numbers);
+      FillListingGridCounting(scope, window.高级表格_搜索结果, scope.state.search_record_numbers);
   // Opening the search page sets the count of rows that a header click
   // sorts; a search on that page changes what it shows, so the count
   // follows.
   if (shown && window.高级选择夹1.current_page() == ui::MainWindow::kSearchPage)
-    ctx.state.shown_row_count = *shown + 1;
+    scope.state.shown_row_count = *shown + 1;
+}
+
+void RunSearch(program::ProgramContext& ctx) {
+  RunSearch(ListingScope::Of(ctx));
 }
 
 }  // namespace listing

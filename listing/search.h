@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "listing/listing_scope.h"
 #include "program/program_context.h"
 #include "ui/grid.h"
 
@@ -17,6 +18,7 @@ std::vector<int64_t> FindListings(const ui::Grid& grid, int column, std::string_
 
 // Checks the keyword for the chosen kind and shows the listings of the
 // statistics grid that contain it on the search page.
+void RunSearch(const ListingScope& scope);
 void RunSearch(program::ProgramContext& ctx);
 
 }  // namespace listing

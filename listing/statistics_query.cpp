@@ -32,18 +32,28 @@ void ShowStoreErrorMessage(ui::Platform& platform, const store::StoreError& erro
   ui::Tell(platform, store::ErrorMessage(error), ui::MessageIcon::kError);
 }
 
+void FillListingGrid(const ListingScope& scope, ui::Grid& grid,
+                     const std::vector<int64_t>& record_numbers) {
+  FillListingGridCounting(scope, grid, record_numbers);
+}
+
 void FillListingGrid(program::ProgramContext& ctx, ui::Grid& grid,
                      const std::vector<int64_t>& record_numbers) {
-  FillListingGridCounting(ctx, grid, record_numbers);
+  FillListingGridCounting(ListingScope::Of(ctx), grid, record_numbers);
 }
 
 std::optional<int> FillListingGridCounting(program::ProgramContext& ctx, ui::Grid& grid,
                                            const std::vector<int64_t>& record_numbers) {
+  return FillListingGridCounting(ListingScope::Of(ctx), grid, record_numbers);
+}
+
+std::optional<int> FillListingGridCounting(const ListingScope& scope, ui::Grid& grid,
+                                           const std::vector<int64_t>& record_numbers) {
   static const std::string search_tag = text::Gbk("搜索");
   static const std::string search_title = text::Gbk("(上榜统计)");
-  const int64_t start = ctx.platform.TickCount();
-  ctx.state.start_time = start;
-  ui::TabControl& tabs = ctx.window.高级选择夹1;
+  const int64_t start = scope.platform.TickCount();
+  scope.state.start_time = start;
+  ui::TabControl& tabs = scope.pages.高级选择夹1;
   // The details page reads the statistics grid: not while it is refilled.
   tabs.SetPageEnabled(ui::MainWindow::kDetailsPage, false);
 
@@ -54,18 +64,18 @@ std::optional<int> FillListingGridCounting(program::ProgramContext& ctx, ui::Gri
   ListingRecordsScan records;
   ListingLines lines;
   if (grid.ColumnCount() == kListingColumnCount) {
-    records = ScanListingRecords(ctx.store, numbers, false);
+    records = ScanListingRecords(scope.store, numbers, false);
   } else {
-    ListingScan scan = ScanListings(ctx.store, numbers);
+    ListingScan scan = ScanListings(scope.store, numbers);
     records.error = scan.error;
     if (!scan.error) lines = MakeListingLines(std::move(scan), false);
   }
   if (records.error) {
     tabs.SetPageEnabled(ui::MainWindow::kDetailsPage, true);
-    ShowStoreErrorMessage(ctx.platform, *records.error);
+    ShowStoreErrorMessage(scope.platform, *records.error);
     return std::nullopt;
   }
-  if (search_mode) ctx.window.标签_搜索标题.SetCaption(ctx.state.search_keyword + search_title);
+  if (search_mode) scope.pages.标签_搜索标题.SetCaption(scope.state.search_keyword + search_title);
 
   if (records.rows) {
     lines.count = records.count;
@@ -75,13 +85,13 @@ std::optional<int> FillListingGridCounting(program::ProgramContext& ctx, ui::Gri
   } else {
     PutListingLines(grid, lines);
   }
-  ctx.window.标签_上榜数.SetCaption(ListingTotalCaption(lines.record_count));
-  if (lines.damaged_buy_block) ShowDamagedStoreMessage(ctx.platform);
+  scope.pages.标签_上榜数.SetCaption(ListingTotalCaption(lines.record_count));
+  if (lines.damaged_buy_block) ShowDamagedStoreMessage(scope.platform);
 
   tabs.SetPageEnabled(ui::MainWindow::kDetailsPage, true);
   ApplyGridColours(grid);
-  ctx.window.标签_数据耗时.SetCaption(ElapsedCaption(grid, ctx.platform.TickCount() - start));
-  if (!search_mode) ctx.state.statistics_listing_count = lines.count;
+  scope.pages.标签_数据耗时.SetCaption(ElapsedCaption(grid, scope.platform.TickCount() - start));
+  if (!search_mode) scope.state.statistics_listing_count = lines.count;
   return lines.count;
 }
 

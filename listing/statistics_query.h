@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "listing/listing_scope.h"
 #include "program/program_context.h"
 #include "ui/grid.h"
 
@@ -14,12 +15,16 @@ namespace listing {
 // Fills `grid`: every stored listing for the statistics grid (tag "统计"),
 // the listings of `record_numbers` in that order for the search grid (tag
 // "搜索"). User-interface thread.
+void FillListingGrid(const ListingScope& scope, ui::Grid& grid,
+                     const std::vector<int64_t>& record_numbers);
 void FillListingGrid(program::ProgramContext& ctx, ui::Grid& grid,
                      const std::vector<int64_t>& record_numbers);
 
 // As FillListingGrid, and says how many listings the grid now shows; none
 // when the store could not be read (a message said so and the grid kept
 // what it showed).
+std::optional<int> FillListingGridCounting(const ListingScope& scope, ui::Grid& grid,
+                                           const std::vector<int64_t>& record_numbers);
 std::optional<int> FillListingGridCounting(program::ProgramContext& ctx, ui::Grid& grid,
                                            const std::vector<int64_t>& record_numbers);
 

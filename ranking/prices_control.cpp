@@ -11,6 +11,7 @@
 #include "store/store_error.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
+#include "ui/download_page.h"
 #include "ui/messages.h"
 
 namespace prices {
@@ -53,39 +54,41 @@ const PricesWindowTexts& PricesWindowT() {
 // progress bar and date caption, posted in order.
 class PricesWindowProgress : public PricesProgress {
  public:
-  explicit PricesWindowProgress(ProgramContext& ctx) : ctx_(&ctx) {}
+  PricesWindowProgress(ui::Platform& platform, ui::Label& date_line, ui::ProgressBar& bar)
+      : platform_(&platform), date_line_(&date_line), bar_(&bar) {}
 
   void OnStart(int to_ask) override { Show(0, to_ask, 0); }
   void OnCode(int done, int to_ask, std::string_view code, bool failed) override {
     if (failed) ++failed_;
     const std::string fetching =
         PricesWindowT().fetching_open + std::string(code) + PricesWindowT().fetching_close;
-    ui::MainWindow* w = &ctx_->window;
-    ctx_->platform.PostToUi([w, fetching] { w->标签_上榜日期.SetCaption(fetching); });
+    ui::Label* date_line = date_line_;
+    platform_->PostToUi([date_line, fetching] { date_line->SetCaption(fetching); });
     Show(done, to_ask, failed_);
   }
 
  private:
   void Show(int done, int to_ask, int failed) {
-    ui::MainWindow* w = &ctx_->window;
-    ctx_->platform.PostToUi([w, done, to_ask, failed] {
-      w->download_progress.SetProgress(done, to_ask);
-      w->download_progress.SetCaption(PricesProgressCaption(done, to_ask, failed));
-      w->download_progress.SetVisible(true);
+    ui::ProgressBar* bar = bar_;
+    platform_->PostToUi([bar, done, to_ask, failed] {
+      bar->SetProgress(done, to_ask);
+      bar->SetCaption(PricesProgressCaption(done, to_ask, failed));
+      bar->SetVisible(true);
     });
   }
 
-  ProgramContext* ctx_;
+  ui::Platform* platform_;
+  ui::Label* date_line_;
+  ui::ProgressBar* bar_;
   int failed_ = 0;
 };
 
 // The range the page 席位统计 is set to: its quick range, or its boxes.
-ranking::DateRange PageRange(ProgramContext& ctx) {
-  ui::RankingPage& page = ctx.window.ranking;
+ranking::DateRange PageRange(ui::RankingPage& page, ui::Platform& platform) {
   const std::vector<ui::RadioButton*> quick = page.quick_ranges();
   for (size_t k = 0; k < quick.size(); ++k)
     if (quick[k]->checked())
-      return ranking::QuickRangeEndingOn(static_cast<ranking::QuickRange>(k), ctx.platform.Now());
+      return ranking::QuickRangeEndingOn(static_cast<ranking::QuickRange>(k), platform.Now());
   return ranking::RangeBetween(page.日期框_统计起.value(), page.日期框_统计止.value());
 }
 
@@ -120,37 +123,37 @@ std::string PricesClosingMessage(const PricesSummary& s) {
 
 void RunPricesJob(ProgramContext& ctx, const PricesRequest& request, std::stop_token stop,
                   const std::string& date_caption) {
-  ProgramContext* program = &ctx;
+  // The download page's head and the lines over every page show the run.
+  const ui::DownloadPage page = ui::DownloadPage::Of(ctx.window);
+  ui::RankingPage* ranking_page = &ctx.window.ranking;
+  ui::Platform* platform = &ctx.platform;
   const int64_t start = ctx.platform.TickCount();
-  PricesWindowProgress progress(ctx);
+  PricesWindowProgress progress(ctx.platform, page.标签_上榜日期, page.download_progress);
   const PricesSummary s = RunPricesFetch(ctx.store, request, progress, stop);
   // The caption over the pages says the newest listing's date again, as
   // after a download; the run's result goes to the download page's head.
-  ctx.platform.PostToUi(
-      [program, date_caption] { program->window.标签_上榜日期.SetCaption(date_caption); });
+  ctx.platform.PostToUi([page, date_caption] { page.标签_上榜日期.SetCaption(date_caption); });
   if (s.stopped) return program::PostJobFinished(ctx);
   if (s.store_error) {
     ui::Tell(ctx.platform, store::ErrorMessage(*s.store_error), ui::MessageIcon::kWarning);
     return program::PostJobFinished(ctx);
   }
   const int failed = s.failed + (s.gave_up ? s.not_asked : 0);
-  ctx.platform.PostToUi([program, start, failed] {
-    ui::MainWindow& w = program->window;
+  ctx.platform.PostToUi([page, platform, start, failed] {
     const PricesWindowTexts& t = PricesWindowT();
     const std::string result = failed > 0 ? t.finished_failed_open + std::to_string(failed) +
                                                 t.finished_failed_close
                                           : t.finished;
-    w.标签_下载标题.SetCaption(result);
-    const double seconds = static_cast<double>(program->platform.TickCount() - start) / 1000.0;
-    w.标签_耗时.SetCaption(t.elapsed_open + text::NumberText(seconds) + t.elapsed_close);
-    w.标签_耗时.SetVisible(true);
+    page.标签_下载标题.SetCaption(result);
+    const double seconds = static_cast<double>(platform->TickCount() - start) / 1000.0;
+    page.标签_耗时.SetCaption(t.elapsed_open + text::NumberText(seconds) + t.elapsed_close);
+    page.标签_耗时.SetVisible(true);
   });
   program::PostJobFinished(ctx);
   ui::Tell(ctx.platform, PricesClosingMessage(s));
   // The page 席位统计 shows the returns of the bars now held.
-  ctx.platform.PostToUi([program] {
-    if (program->window.高级选择夹1.current_page() == ui::MainWindow::kRankingPage)
-      program->window.ranking.RaiseShown();
+  ctx.platform.PostToUi([page, ranking_page] {
+    if (page.高级选择夹1.current_page() == ui::MainWindow::kRankingPage) ranking_page->RaiseShown();
   });
 }
 
@@ -177,7 +180,7 @@ void StartPricesJob(ProgramContext& ctx, const std::string& from, const std::str
 
 void OnUpdatePricesClicked(ProgramContext& ctx) {
   if (download::RefuseDuringJob(ctx.state, ctx.platform)) return;
-  const ranking::DateRange range = PageRange(ctx);
+  const ranking::DateRange range = PageRange(ctx.window.ranking, ctx.platform);
   if (range.whole_store || range.from.empty()) {
     StartPricesJob(ctx, "0000-00-00", "9999-99-99");
   } else {

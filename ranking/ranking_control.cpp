@@ -9,12 +9,13 @@
 #include "listing/statistics_query.h"
 #include "ranking/range_scan.h"
 #include "ranking/ranking_grids.h"
+#include "ranking/ranking_returns.h"
 #include "ranking/seat_identities.h"
 #include "ranking/seat_identity_lines.h"
-#include "ranking/ranking_returns.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
 #include "text/text_ops.h"
+#include "ui/details_page.h"
 #include "ui/messages.h"
 
 namespace ranking {
@@ -49,7 +50,15 @@ struct SortState {
 
 class Session : public std::enable_shared_from_this<Session> {
  public:
-  explicit Session(ProgramContext& ctx) : ctx_(ctx), page_(ctx.window.ranking) {}
+  // `tabs` and `details`: a listing of a row opens on the details page.
+  Session(ui::RankingPage& page, ui::TabControl& tabs, const ui::DetailsPage& details,
+          ui::Platform& platform, store::Store& store, program::ProgramState& state)
+      : platform_(platform),
+        store_(store),
+        state_(state),
+        tabs_(tabs),
+        details_(details),
+        page_(page) {}
 
   void Wire();
   void SetRangeBoxes(const DateRange& range);
@@ -70,7 +79,11 @@ class Session : public std::enable_shared_from_this<Session> {
   void FindSeat();
   std::string RowName(const RowKey& key) const;
 
-  ProgramContext& ctx_;
+  ui::Platform& platform_;
+  store::Store& store_;
+  program::ProgramState& state_;
+  ui::TabControl& tabs_;
+  const ui::DetailsPage details_;
   ui::RankingPage& page_;
   std::atomic<uint64_t> started_{0};
   // The chart follows the last row clicked, the listings the last row
@@ -103,7 +116,7 @@ DateRange Session::CurrentRange() {
   const std::vector<ui::RadioButton*> quick = page_.quick_ranges();
   for (size_t k = 0; k < quick.size(); ++k) {
     if (!quick[k]->checked()) continue;
-    DateRange range = QuickRangeEndingOn(static_cast<QuickRange>(k), ctx_.platform.Now());
+    DateRange range = QuickRangeEndingOn(static_cast<QuickRange>(k), platform_.Now());
     SetRangeBoxes(range);
     return range;
   }
@@ -114,20 +127,21 @@ void Session::Run() {
   const uint64_t generation = ++started_;
   const DateRange range = CurrentRange();
   const bool repeats = page_.选择框_含重复上榜.checked();
-  const int64_t start = ctx_.platform.TickCount();
+  const int64_t start = platform_.TickCount();
   page_.标签_排行说明.SetCaption(Gbk("统计中……"));
   auto self = shared_from_this();
-  ctx_.platform.StartWorker([self, generation, range, repeats, start] {
-    ProgramContext& ctx = self->ctx_;
+  platform_.StartWorker([self, generation, range, repeats, start] {
+    ui::Platform& platform = self->platform_;
+    store::Store& store = self->store_;
     // A newer ranking makes this one pointless: it stops at once.
     RangeScan scan =
-        ScanRange(ctx.store, range, repeats, [&] { return self->started_.load() != generation; });
+        ScanRange(store, range, repeats, [&] { return self->started_.load() != generation; });
     if (scan.stopped) return;
     if (scan.error) {
-      ctx.platform.PostToUi([self, generation] {
+      platform.PostToUi([self, generation] {
         if (generation == self->started_.load()) self->page_.标签_排行说明.SetCaption("");
       });
-      listing::ShowStoreErrorMessage(ctx.platform, *scan.error);
+      listing::ShowStoreErrorMessage(platform, *scan.error);
       return;
     }
     auto outcome = std::make_shared<Outcome>();
@@ -137,14 +151,13 @@ void Session::Run() {
     // name counts alone.
     auto book = std::make_shared<seats::SeatBook>();
     std::vector<int64_t> identities;
-    if (!BookWithNames(ctx.store, *data, false, book.get()))
-      identities = CountByIdentity(*data, *book);
+    if (!BookWithNames(store, *data, false, book.get())) identities = CountByIdentity(*data, *book);
     const Rankings rankings = MakeRankings(*data);
     // Without bars (none fetched, or a store that fails now) the returns
     // stay empty; the ranking shows all the same.
     std::optional<store::StoreError> bars_error;
     std::shared_ptr<const prices::BarsIndex> shared_bars =
-        self->bars_cache_.Load(ctx.store, range, &data->codes, &bars_error);
+        self->bars_cache_.Load(store, range, &data->codes, &bars_error);
     if (!shared_bars) shared_bars = std::make_shared<const prices::BarsIndex>();
     auto returns = std::make_shared<const prices::RangeReturns>(
         prices::ComputeRangeReturns(*data, *shared_bars));
@@ -160,7 +173,7 @@ void Session::Run() {
     outcome->bars = std::move(shared_bars);
     outcome->data = std::move(data);
     outcome->start = start;
-    ctx.platform.PostToUi([self, generation, outcome] { self->Show(generation, outcome); });
+    platform.PostToUi([self, generation, outcome] { self->Show(generation, outcome); });
   });
 }
 
@@ -168,7 +181,7 @@ void Session::Show(uint64_t generation, std::shared_ptr<const Outcome> outcome) 
   // The range or the switch changed while this one ran: a newer one comes.
   if (generation != started_.load()) return;
   shown_ = std::move(outcome);
-  elapsed_ms_ = ctx_.platform.TickCount() - shown_->start;
+  elapsed_ms_ = platform_.TickCount() - shown_->start;
   if (shown_->data->range.whole_store && shown_->data->range_days > 0)
     SetRangeBoxes(
         DateRange{shown_->data->days.front(), shown_->data->days[shown_->data->range_days - 1]});
@@ -261,8 +274,8 @@ void Session::WatchListingCode(int row) {
 void Session::ToggleWatch(int kind, const std::string& value, const std::string& shown_name) {
   seats::SeatBook book;
   // The range's names taken in, so that every Seat row has its identity.
-  if (BookWithNames(ctx_.store, *shown_->data, true, &book)) {
-    ui::Tell(ctx_.platform, Gbk("读取席位档案失败。"), ui::MessageIcon::kError);
+  if (BookWithNames(store_, *shown_->data, true, &book)) {
+    ui::Tell(platform_, Gbk("读取席位档案失败。"), ui::MessageIcon::kError);
     return;
   }
   std::string watched = value;
@@ -273,12 +286,12 @@ void Session::ToggleWatch(int kind, const std::string& value, const std::string&
   }
   const bool on = kind == 0 ? !book.Watched(std::stoll(watched)) : !book.WatchedCode(watched);
   book.SetWatch(kind, watched, on);
-  store::StoreAccess access = ctx_.store.OpenStore();
+  store::StoreAccess access = store_.OpenStore();
   if (!seats::SaveSeatBook(access, book) || access.CloseStore()) {
-    ui::Tell(ctx_.platform, Gbk("席位档案保存失败，关注未写入数据文件。"), ui::MessageIcon::kError);
+    ui::Tell(platform_, Gbk("席位档案保存失败，关注未写入数据文件。"), ui::MessageIcon::kError);
     return;
   }
-  ui::Tell(ctx_.platform, Gbk(on ? "已加入关注：" : "已取消关注：") + shown_name,
+  ui::Tell(platform_, Gbk(on ? "已加入关注：" : "已取消关注：") + shown_name,
            ui::MessageIcon::kInformation);
 }
 
@@ -334,8 +347,8 @@ void Session::ShowRow(int row, bool with_listings) {
   // A Seat's second view: the path after its buys beside the range's.
   std::shared_ptr<const prices::RangeReturns> paths;
   if (key.kind == RankingKind::kSeats && page_.选择框_收益路径.checked()) paths = shown_->returns;
-  ctx_.platform.StartWorker([self, generation, listings_generation, data, bars, paths, key, name,
-                             with_listings] {
+  platform_.StartWorker([self, generation, listings_generation, data, bars, paths, key, name,
+                         with_listings] {
     const RowBreakdown breakdown = BreakDownRow(*data, key, kMostRowListings);
     auto chart = std::make_shared<ui::ChartData>(
         paths && key.id < paths->seats.size()
@@ -347,25 +360,25 @@ void Session::ShowRow(int row, bool with_listings) {
       AddRowListingReturns(*lines, *data, breakdown.newest, *bars);
     }
     const size_t count = breakdown.listing_count;
-    self->ctx_.platform.PostToUi([self, generation, listings_generation, chart, lines,
-                                  with_listings, count] {
-      if (generation == self->row_started_.load())
-        self->page_.图表_席位净额.SetData(std::move(*chart));
-      if (!with_listings || listings_generation != self->listings_started_.load()) return;
-      ui::Grid& grid = self->page_.高级表格_排行明细;
-      {
-        ui::Grid::UpdateScope scope(grid);
-        SetUpGrid(grid, ShownRowListingColumns(), lines.get());
-        PutLines(grid, std::move(*lines), kLeastRowListingRows);
-      }
-      self->listing_rows_ = lines->rows();
-      self->listing_sort_ = SortState{};
-      // A row behind a great many listings lists the newest of them.
-      std::string caption = self->caption_;
-      if (count > kMostRowListings)
-        caption += Gbk("；明细列出最近 ") + std::to_string(kMostRowListings) + Gbk(" 条");
-      self->page_.标签_排行说明.SetCaption(caption);
-    });
+    self->platform_.PostToUi(
+        [self, generation, listings_generation, chart, lines, with_listings, count] {
+          if (generation == self->row_started_.load())
+            self->page_.图表_席位净额.SetData(std::move(*chart));
+          if (!with_listings || listings_generation != self->listings_started_.load()) return;
+          ui::Grid& grid = self->page_.高级表格_排行明细;
+          {
+            ui::Grid::UpdateScope scope(grid);
+            SetUpGrid(grid, ShownRowListingColumns(), lines.get());
+            PutLines(grid, std::move(*lines), kLeastRowListingRows);
+          }
+          self->listing_rows_ = lines->rows();
+          self->listing_sort_ = SortState{};
+          // A row behind a great many listings lists the newest of them.
+          std::string caption = self->caption_;
+          if (count > kMostRowListings)
+            caption += Gbk("；明细列出最近 ") + std::to_string(kMostRowListings) + Gbk(" 条");
+          self->page_.标签_排行说明.SetCaption(caption);
+        });
   });
 }
 
@@ -375,9 +388,9 @@ void Session::OpenListing() {
   if (row < 1 || row > listing_rows_) return;
   const int64_t record_number = text::IntegerFromText(grid.Text(row, grid.ColumnCount() - 1));
   // The page first: whatever turning to it shows, the chosen listing wins.
-  ctx_.window.高级选择夹1.SetCurrentPage(ui::MainWindow::kDetailsPage);
-  details::LayOutDetailsGrid(ctx_);
-  details::ShowListingDetails(ctx_, record_number);
+  tabs_.SetCurrentPage(ui::MainWindow::kDetailsPage);
+  details::LayOutDetailsGrid(details_);
+  details::ShowListingDetails(details_, platform_, store_, state_.start_time, record_number);
 }
 
 void Session::Wire() {
@@ -438,7 +451,7 @@ void Session::Wire() {
   };
   page_.选择框_收益路径.on_clicked = [self] { self->ShowRow(self->shown_row_, false); };
   for (ui::Grid* grid : {&ranking, &listings})
-    grid->on_mouse_move = [self, grid] { self->ctx_.platform.SetFocus(*grid); };
+    grid->on_mouse_move = [self, grid] { self->platform_.SetFocus(*grid); };
 }
 
 }  // namespace
@@ -457,9 +470,11 @@ ui::ChartData NetChart(std::string_view row_name, const NetSeries& series) {
 }
 
 void WireRankingPage(ProgramContext& ctx) {
-  auto session = std::make_shared<Session>(ctx);
-  session->Wire();
   ui::RankingPage& page = ctx.window.ranking;
+  auto session =
+      std::make_shared<Session>(page, ctx.window.高级选择夹1, ui::DetailsPage::Of(ctx.window),
+                                ctx.platform, ctx.store, ctx.state);
+  session->Wire();
   SetUpGrid(page.高级表格_席位排行, ShownRankingColumns(RankingKind::kSeats));
   PutLines(page.高级表格_席位排行, GridLines{}, kLeastRankingRows);
   SetUpGrid(page.高级表格_排行明细, ShownRowListingColumns());

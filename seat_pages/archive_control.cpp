@@ -30,7 +30,8 @@ bool ArchiveHolds(std::string_view gbk, const std::string& part_utf8) {
 
 class ArchiveSession : public std::enable_shared_from_this<ArchiveSession> {
  public:
-  explicit ArchiveSession(ProgramContext& ctx) : ctx_(ctx), page_(ctx.window.seat_archive) {}
+  ArchiveSession(Page& page, ui::Platform& platform, store::Store& store)
+      : platform_(platform), store_(store), page_(page) {}
   void Wire();
 
  private:
@@ -42,7 +43,8 @@ class ArchiveSession : public std::enable_shared_from_this<ArchiveSession> {
   void Entry(int index);
   std::optional<int64_t> CurrentIdentity();
 
-  ProgramContext& ctx_;
+  ui::Platform& platform_;
+  store::Store& store_;
   Page& page_;
   SeatBook book_;
   bool loading_ = false;
@@ -83,17 +85,17 @@ void ArchiveSession::Load() {
   loading_ = true;
   page_.标签_席位档案统计.SetCaption(Gbk("正在读取席位……"));
   auto self = shared_from_this();
-  ctx_.platform.StartWorker([self] {
+  platform_.StartWorker([self] {
     // The stored identities first: the page opens on them at once, however
     // long the store. Then the names of listings the book has not taken in
     // yet (a download brings new ones), found by a pass over the whole store.
     auto book = std::make_shared<SeatBook>();
     bool failed = false;
     {
-      store::StoreAccess access = self->ctx_.store.OpenStore();
+      store::StoreAccess access = self->store_.OpenStore();
       failed = !LoadSeatBook(access, book.get()) || access.CloseStore().has_value();
     }
-    self->ctx_.platform.PostToUi([self, book, failed] {
+    self->platform_.PostToUi([self, book, failed] {
       if (failed) {
         self->loading_ = false;
         self->page_.标签_席位档案统计.SetCaption(Gbk("席位读取失败"));
@@ -105,16 +107,16 @@ void ArchiveSession::Load() {
     if (failed) return;
     ranking::DateRange whole;
     whole.whole_store = true;
-    const ranking::RangeScan scan = ranking::ScanRange(self->ctx_.store, whole, true);
+    const ranking::RangeScan scan = ranking::ScanRange(self->store_, whole, true);
     auto seen = std::make_shared<std::vector<SeenName>>();
     bool scan_failed = scan.error.has_value();
     if (!scan_failed) {
-      store::StoreAccess access = self->ctx_.store.OpenStore();
+      store::StoreAccess access = self->store_.OpenStore();
       scan_failed = !SeenInSeatCodes(access, "0000-00-00", "9999-99-99", seen.get());
       access.CloseStore();
       for (SeenName& name : ranking::SeenInRange(scan.data)) seen->push_back(std::move(name));
     }
-    self->ctx_.platform.PostToUi([self, seen, scan_failed] {
+    self->platform_.PostToUi([self, seen, scan_failed] {
       self->loading_ = false;
       if (scan_failed) return;
       // Taken in here, on the book the user may have edited meanwhile.
@@ -216,11 +218,11 @@ void ArchiveSession::Fill() {
 }
 
 bool ArchiveSession::Save() {
-  store::StoreAccess access = ctx_.store.OpenStore();
+  store::StoreAccess access = store_.OpenStore();
   const bool saved = SaveSeatBook(access, book_);
   const bool closed = !access.CloseStore();
   if (saved && closed) return true;
-  ui::Tell(ctx_.platform, Gbk("席位档案保存失败，修改未写入数据文件。"), ui::MessageIcon::kError);
+  ui::Tell(platform_, Gbk("席位档案保存失败，修改未写入数据文件。"), ui::MessageIcon::kError);
   return false;
 }
 
@@ -261,7 +263,7 @@ void ArchiveSession::Edited(int row, int column) {
       return;
   }
   if (!refusal.empty()) {
-    ui::Tell(ctx_.platform, Gbk(refusal), ui::MessageIcon::kWarning);
+    ui::Tell(platform_, Gbk(refusal), ui::MessageIcon::kWarning);
     grid().SetText(row, column,
                    column == Page::kKind ? identity->kind : identity->nickname);
     return;
@@ -273,7 +275,7 @@ void ArchiveSession::Entry(int index) {
   const std::optional<int64_t> id = CurrentIdentity();
   if (index == Page::kUndo) {
     if (!book_.Undo()) {
-      ui::Tell(ctx_.platform, Gbk("没有可以撤销的合并或拆分。"), ui::MessageIcon::kInformation);
+      ui::Tell(platform_, Gbk("没有可以撤销的合并或拆分。"), ui::MessageIcon::kInformation);
       return;
     }
     Save();
@@ -283,15 +285,15 @@ void ArchiveSession::Entry(int index) {
   if (!id) return;
   switch (index) {
     case Page::kMerge: {
-      const std::optional<std::string> answer = ctx_.platform.AskText(
-          Gbk("合并席位"),
-          Gbk("把“" + text::Utf8(book_.NewestName(*id)) + "”并入哪个席位？（名称、昵称或其中一段）"),
-          {});
+      const std::optional<std::string> answer =
+          platform_.AskText(Gbk("合并席位"),
+                            Gbk("把“" + text::Utf8(book_.NewestName(*id)) +
+                                "”并入哪个席位？（名称、昵称或其中一段）"),
+                            {});
       if (!answer || answer->empty()) return;
       const std::optional<int64_t> into = book_.Resolve(*answer);
       if (!into || *into == *id) {
-        ui::Tell(ctx_.platform, Gbk("没有找到唯一的另一个席位，未合并。"),
-                 ui::MessageIcon::kWarning);
+        ui::Tell(platform_, Gbk("没有找到唯一的另一个席位，未合并。"), ui::MessageIcon::kWarning);
         return;
       }
       book_.Merge(*id, *into);
@@ -300,15 +302,14 @@ void ArchiveSession::Entry(int index) {
     case Page::kSplit: {
       const std::vector<std::string> names = book_.NamesOf(*id);
       if (names.size() < 2) {
-        ui::Tell(ctx_.platform, Gbk("这个席位只有一个名称，无需拆分。"),
-                 ui::MessageIcon::kInformation);
+        ui::Tell(platform_, Gbk("这个席位只有一个名称，无需拆分。"), ui::MessageIcon::kInformation);
         return;
       }
-      const std::optional<std::string> answer = ctx_.platform.AskText(
-          Gbk("拆分席位"), Gbk("拆出哪个名称，成为单独的席位？"), names.back());
+      const std::optional<std::string> answer =
+          platform_.AskText(Gbk("拆分席位"), Gbk("拆出哪个名称，成为单独的席位？"), names.back());
       if (!answer) return;
       if (!book_.Split(*answer)) {
-        ui::Tell(ctx_.platform, Gbk("这个席位没有这个名称，未拆分。"), ui::MessageIcon::kWarning);
+        ui::Tell(platform_, Gbk("这个席位没有这个名称，未拆分。"), ui::MessageIcon::kWarning);
         return;
       }
       break;
@@ -326,7 +327,7 @@ void ArchiveSession::Entry(int index) {
 }  // namespace
 
 void WireSeatArchivePage(ProgramContext& ctx) {
-  std::make_shared<ArchiveSession>(ctx)->Wire();
+  std::make_shared<ArchiveSession>(ctx.window.seat_archive, ctx.platform, ctx.store)->Wire();
 }
 
 }  // namespace seats

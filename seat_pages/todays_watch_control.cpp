@@ -74,7 +74,8 @@ std::string TodaysWatchFigure(double wan) {
 
 class TodaysWatchSession : public std::enable_shared_from_this<TodaysWatchSession> {
  public:
-  explicit TodaysWatchSession(ProgramContext& ctx) : ctx_(ctx), page_(ctx.window.todays_watch) {}
+  TodaysWatchSession(WatchPage& page, ui::Platform& platform, store::Store& store)
+      : platform_(platform), store_(store), page_(page) {}
   void Wire();
 
  private:
@@ -84,7 +85,8 @@ class TodaysWatchSession : public std::enable_shared_from_this<TodaysWatchSessio
   void Show(const std::string& date, std::shared_ptr<const Summary> summary,
             std::shared_ptr<const TodaysWatchRecords> records);
 
-  ProgramContext& ctx_;
+  ui::Platform& platform_;
+  store::Store& store_;
   WatchPage& page_;
   program::NewestRun runs_;
 };
@@ -112,7 +114,7 @@ void TodaysWatchSession::Wire() {
   page_.日期框_关注日期.on_date_changed = [self] {
     self->Run(self->page_.日期框_关注日期.value().DateText());
   };
-  store::Store* store = &ctx_.store;
+  store::Store* store = &store_;
   page_.count_watched_listings = [store](const std::vector<std::string>& days) {
     size_t count = 0;
     for (const std::string& day : days) {
@@ -129,22 +131,22 @@ void TodaysWatchSession::Wire() {
 void TodaysWatchSession::Run(std::string date) {
   page_.标签_今日关注统计.SetCaption(Gbk("正在汇总……"));
   auto self = shared_from_this();
-  const text::DateTime now = ctx_.platform.Now();
-  runs_.Start(ctx_.platform, [self, date, now](uint64_t run) {
+  const text::DateTime now = platform_.Now();
+  runs_.Start(platform_, [self, date, now](uint64_t run) {
     std::string day = date;
     std::shared_ptr<const Summary> summary;
     auto records = std::make_shared<TodaysWatchRecords>();
     if (day.empty()) {
       std::optional<store::StoreError> error;
-      day = ranking::NewestListingDate(self->ctx_.store, now, &error).value_or(std::string());
+      day = ranking::NewestListingDate(self->store_, now, &error).value_or(std::string());
     }
     if (!day.empty()) {
-      if (auto s = TodaysWatchSummary(self->ctx_.store, day))
+      if (auto s = TodaysWatchSummary(self->store_, day))
         summary = std::make_shared<const Summary>(std::move(*s));
       if (summary && self->runs_.Newest(run))
-        *records = TodaysWatchTrackRecords(self->ctx_.store, *summary);
+        *records = TodaysWatchTrackRecords(self->store_, *summary);
     }
-    self->runs_.Post(self->ctx_.platform, run,
+    self->runs_.Post(self->platform_, run,
                      [self, day, summary, records] { self->Show(day, summary, records); });
   });
 }
@@ -215,7 +217,7 @@ void TodaysWatchSession::Show(const std::string& date, std::shared_ptr<const Sum
 }  // namespace
 
 void WireTodaysWatchPage(ProgramContext& ctx) {
-  std::make_shared<TodaysWatchSession>(ctx)->Wire();
+  std::make_shared<TodaysWatchSession>(ctx.window.todays_watch, ctx.platform, ctx.store)->Wire();
 }
 
 }  // namespace seats

@@ -72,7 +72,7 @@ TEST_F(CliExportTest, CsvReadsBackWithCodesAsTextAndTheStatisticsGridsFigures) {
 
   // The statistics grid over the same store, matched by record number.
   ui::Grid& grid = p.window.高级表格_龙虎统计;
-  listing::SetUpListingGrid(p.window, grid);
+  listing::SetUpListingGrid(p.window.透明标签_排序标, grid);
   listing::FillListingGrid(p.ctx, grid, {});
   std::map<std::string, int> grid_row;
   for (int r = 1; r < grid.RowCount(); ++r)

@@ -36,7 +36,7 @@ class SeatTooltipTest : public ::testing::Test {
   }
   void ClickSeat(int row, int column = 3) {
     grid().SetCurrentCell(row, column);
-    details::ShowSeatTooltip(p.ctx, grid());
+    details::ShowSeatTooltip(p.window.气球提示框_席位组, p.platform, p.store, grid());
   }
   // Any store access from here on fails with a message.
   void BreakStore() {

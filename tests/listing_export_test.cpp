@@ -17,7 +17,7 @@ class ListingExportTest : public ::testing::Test {
  protected:
   ListingExportTest() {
     ui::Grid& g = p.window.高级表格_龙虎统计;
-    listing::SetUpListingGrid(p.window, g);
+    listing::SetUpListingGrid(p.window.透明标签_排序标, g);
     g.SetRowCount(16);
     const std::vector<std::string> row1 = {
         "2010-06-26", G("中国平安"), "601318",   G("机构专用, \"上海\""), "150.000", "30.000",
@@ -67,7 +67,7 @@ TEST_F(ListingExportTest, TextsThatWouldRunAsFormulasAreDefused) {
 
 TEST_F(ListingExportTest, AnEmptyGridGivesTheTitleRowOnly) {
   ui::Grid& g = p.window.高级表格_搜索结果;
-  listing::SetUpListingGrid(p.window, g);
+  listing::SetUpListingGrid(p.window.透明标签_排序标, g);
   g.SetRowCount(16);
   const auto rows = ParseCsv(ui::GridAsCsv(g));
   ASSERT_EQ(rows.size(), 1u);

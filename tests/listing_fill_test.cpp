@@ -51,7 +51,7 @@ class ListingFillTest : public ::testing::Test {
   ui::Grid& stats() { return p.window.高级表格_龙虎统计; }
   ui::Grid& results() { return p.window.高级表格_搜索结果; }
   void FillStatistics() {
-    listing::SetUpListingGrid(p.window, stats());
+    listing::SetUpListingGrid(p.window.透明标签_排序标, stats());
     listing::FillListingGrid(p.ctx, stats(), {});
   }
   TestProgram p;
@@ -63,7 +63,7 @@ TEST_F(ListingFillTest, LayoutGivesTitlesWidthsAlignmentAndStriping) {
   g.SetRowCount(20);
   p.window.透明标签_排序标.SetCaption(G("↑"));
   g.SetEnabled(false);
-  listing::SetUpListingGrid(p.window, g);
+  listing::SetUpListingGrid(p.window.透明标签_排序标, g);
 
   EXPECT_EQ(p.window.透明标签_排序标.caption(), "");
   EXPECT_EQ(g.HeaderRowCount(), 1);
@@ -95,7 +95,7 @@ TEST_F(ListingFillTest, RowCountIsListingsPlusTitleAtLeastSixteen) {
 
 TEST_F(ListingFillTest, RowCellsAreThreeDecimalFiguresAndTheRecordNumber) {
   ui::Grid& g = stats();
-  listing::SetUpListingGrid(p.window, g);
+  listing::SetUpListingGrid(p.window.透明标签_排序标, g);
   g.SetRowCount(16);
   listing::ListingRow row{"2010-06-26", G("中国平安"), "601318", G("机构专用"), 1500, 0.5,
                           -7,           -0.125,        42};
@@ -182,7 +182,7 @@ TEST_F(ListingFillTest, StatisticsModeRowCountsAndTotalCaption) {
 TEST_F(ListingFillTest, SearchModeShowsTheGivenRecordsInOrder) {
   WriteListings(p.store, Listings(10));
   p.state.search_keyword = G("中国");
-  listing::SetUpListingGrid(p.window, results());
+  listing::SetUpListingGrid(p.window.透明标签_排序标, results());
   listing::FillListingGrid(p.ctx, results(), {7, 3, 7});
   EXPECT_EQ(results().RowCount(), 16);
   EXPECT_EQ(results().Text(1, 2), "600007");
@@ -261,7 +261,7 @@ TEST_F(ListingFillTest, TurnoverSeparatorsAndZeroTurnover) {
 TEST_F(ListingFillTest, RowsOfAnEarlierFillAreBlanked) {
   WriteListings(p.store, Listings(10));
   p.state.search_keyword = "x";
-  listing::SetUpListingGrid(p.window, results());
+  listing::SetUpListingGrid(p.window.透明标签_排序标, results());
   listing::FillListingGrid(p.ctx, results(), {1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
   listing::FillListingGrid(p.ctx, results(), {9, 8, 7});
   EXPECT_EQ(results().Text(3, 2), "600007");

@@ -73,11 +73,11 @@ struct FilledGrids {
 
   explicit FilledGrids(bool newest_first, bool empty_date = false, bool too_big = true) {
     WriteAwkwardStore(p, empty_date, too_big);
-    listing::SetUpListingGrid(p.window, cells, false);
+    listing::SetUpListingGrid(p.window.透明标签_排序标, cells, false);
     listing::ListingLines a = Lines(p, newest_first);
     const int a_count = a.count;
     listing::PutListingGridRows(cells, listing::MakeListingGridRows(a));
-    listing::SetUpListingGrid(p.window, source, false);
+    listing::SetUpListingGrid(p.window.透明标签_排序标, source, false);
     // The records as the refresh builds them, during the scan.
     listing::ListingRecordsScan b = listing::ScanListingRecords(p.store, nullptr, newest_first);
     EXPECT_TRUE(b.damaged_buy_block);
@@ -118,8 +118,8 @@ TEST(ListingRecordsTest, EveryCellAfterEachHeaderSortEqualsTheCellFill) {
     EXPECT_EQ(listing::SortGridRows(g.cells, shown, 5, listing::kSortAsText),
               listing::SortGridRows(g.source, shown, 5, listing::kSortAsText));
     ExpectSameCells(g.cells, g.source, "figures as text");
-    listing::SetUpListingGrid(g.p.window, g.cells);
-    listing::SetUpListingGrid(g.p.window, g.source);
+    listing::SetUpListingGrid(g.p.window.透明标签_排序标, g.cells);
+    listing::SetUpListingGrid(g.p.window.透明标签_排序标, g.source);
     ExpectSameCells(g.cells, g.source, "layout again");
     EXPECT_NE(listing::ListingSourceOf(g.source), nullptr) << "the layout kept the records";
   }

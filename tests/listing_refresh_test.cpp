@@ -93,7 +93,7 @@ TEST_F(ListingRefreshTest, GivesTheGridThatFillAndDefaultSortGive) {
     dates.push_back("2010-0" + std::to_string(4 + i % 3) + "-1" + std::to_string(i % 4));
   WriteListings(p.store, Dated(dates));
   ui::Grid& g = stats();
-  listing::SetUpListingGrid(p.window, g);
+  listing::SetUpListingGrid(p.window.透明标签_排序标, g);
   listing::FillListingGrid(p.ctx, g, {});
   ASSERT_EQ(listing::SortGridRows(g, 41, 0, 1, false, false), 0);
   std::vector<std::string> expected;

@@ -30,7 +30,7 @@ TEST(ListingScanTest, EveryListingYieldsTheFiguresTheStatisticsGridShows) {
   testing_support::WriteListings(p.store, records);
 
   ui::Grid& grid = p.window.高级表格_龙虎统计;
-  listing::SetUpListingGrid(p.window, grid);
+  listing::SetUpListingGrid(p.window.透明标签_排序标, grid);
   listing::FillListingGrid(p.ctx, grid, {});
 
   int64_t visited = 0;

@@ -33,7 +33,7 @@ class ListingSearchTest : public ::testing::Test {
     WriteListings(p.store, records);
     listing::RefreshStatistics(p.ctx);  // newest first: records 4, 3, 2, 1
     // Opening the search page lays its grid out.
-    listing::SetUpListingGrid(p.window, p.window.高级表格_搜索结果);
+    listing::SetUpListingGrid(p.window.透明标签_排序标, p.window.高级表格_搜索结果);
     p.platform.ClearMessages();
   }
 

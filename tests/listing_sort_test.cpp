@@ -31,7 +31,7 @@ class ListingSortTest : public ::testing::Test {
   // original number in column 9 (as a number cell); ShownRowCount covers them.
   void Fill(ui::Grid& grid, int column, const std::vector<std::string>& keys) {
     grid.SetRowCount(std::max<int>(16, static_cast<int>(keys.size()) + 1));
-    listing::SetUpListingGrid(p.window, grid);
+    listing::SetUpListingGrid(p.window.透明标签_排序标, grid);
     for (size_t i = 0; i < keys.size(); ++i) {
       const int r = static_cast<int>(i) + 1;
       for (int c = 0; c < 9; ++c) grid.SetText(r, c, "r" + std::to_string(r));
@@ -297,7 +297,7 @@ TEST_F(ListingSortTest, ListingsWithoutAStrengthSortBelowEveryStrength) {
                 listing("000005", "100", "10000.00"), listing("000006", "0", "40000.00")});
   for (ui::Grid* grid : {&stats(), &results()}) {
     SCOPED_TRACE(grid->name());
-    listing::SetUpListingGrid(p.window, *grid);
+    listing::SetUpListingGrid(p.window.透明标签_排序标, *grid);
     listing::FillListingGrid(p.ctx, *grid, {1, 2, 3, 4, 5, 6});
     p.state.shown_row_count = 7;
     ASSERT_EQ(grid->Text(1, 7), "");

@@ -76,7 +76,9 @@ TEST(SeatBookTest, NamesSharingACodeAreOneIdentityAndKindsStartAutomatically) {
   EXPECT_EQ(book.Absorb({Seen(kOld, "2019-12-30", "2020-01-10", "101")}), 0);
   EXPECT_NE(book.IdentityOfName(G(kOld)), book.IdentityOfName(G(kNew)));
   for (const auto& row : book.rows().names) {
-    if (row.name == G(kOld)) EXPECT_EQ(row.first_seen, "2019-12-30");
+    if (row.name == G(kOld)) {
+      EXPECT_EQ(row.first_seen, "2019-12-30");
+    }
   }
 }
 

@@ -81,7 +81,7 @@ Sheet ReadBack(const std::filesystem::path& file) {
 // The window's grid 龙虎统计 set up as its page does, with `rows` rows.
 ui::Grid& ShownListingGrid(testing_support::TestProgram& p, int rows) {
   ui::Grid& grid = p.window.高级表格_龙虎统计;
-  listing::SetUpListingGrid(p.window, grid);
+  listing::SetUpListingGrid(p.window.透明标签_排序标, grid);
   grid.SetRowCount(rows);
   return grid;
 }
