@@ -300,6 +300,12 @@ class PriceBarsTables {
       done += rows;
     }
     ok = ok && WriteLog(t, log) && Repack(t, log);
+    return EndOwnBatch(t, own_batch, ok);
+  }
+
+  // Ends a batch this writer began: commits what went right, rolls back
+  // the rest. Inside a caller's batch the caller decides.
+  static bool EndOwnBatch(TableFile& t, bool own_batch, bool ok) {
     if (!own_batch) return ok;
     if (!ok) {
       t.RollbackBatch();
@@ -345,12 +351,7 @@ class PriceBarsTables {
         ok = t.Check(s.Run(), SQLITE_DONE);
       }
     }
-    if (!own_batch) return ok;
-    if (!ok) {
-      t.RollbackBatch();
-      return false;
-    }
-    return t.CommitBatch();
+    return EndOwnBatch(t, own_batch, ok);
   }
 
   // The code's packed row made again from its rows in the bars table,
