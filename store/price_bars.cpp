@@ -582,16 +582,10 @@ class PriceBarsTables {
   }
 
   // One statement over the whole table in key order, or one lookup per
-  // code (prepared once) when only some codes are wanted.
+  // code (prepared once) when only some codes are wanted. The caller has
+  // seen that the bars table exists and emptied `out`.
   static bool ReadDayBarsFromTable(TableFile& t, std::string_view from, std::string_view to,
-                          std::span<const std::string> codes, DayBarTable* out) {
-    *out = {};
-    bool present = false;
-    if (!t.HasTable(kPriceBarsTable, &present)) return false;
-    if (!present) {
-      out->starts.push_back(0);
-      return true;
-    }
+                                   std::span<const std::string> codes, DayBarTable* out) {
     std::string sql = std::string("SELECT ") + kDayBarColumnList + " FROM " +
                       Quote(kPriceBarsTable) + " WHERE ";
     sql += codes.empty() ? "\"日期\" BETWEEN ?1 AND ?2"
