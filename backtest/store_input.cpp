@@ -120,6 +120,51 @@ void StoreInput::UseWatchList(SeatRule& rule) const {
   rule.watched_codes = watched_codes;
 }
 
+std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const DayRange& range,
+                                                    int max_hold, MarketData& data) {
+  const bool whole = range.from == INT32_MIN && range.to == INT32_MAX;
+  std::string bars_from = "0000-00-00";
+  std::string bars_to = "9999-99-99";
+  if (range.from != INT32_MIN) bars_from = StoreInputDateText(range.from - kStoreInputDaysBefore);
+  if (range.to != INT32_MAX)
+    bars_to = StoreInputDateText(range.to + (std::max(max_hold, 0) + 1) * 7 / 5 + 1 +
+                                 kStoreInputHolidayDays);
+  std::vector<Bar> bars;
+  const auto take = [&](const store::CodeBars& c) {
+    bars.clear();
+    bars.reserve(c.bars.size());
+    for (const store::PriceBar& b : c.bars) {
+      const std::optional<DayNumber> day = DayNumberOfText(b.date);
+      if (!day) continue;
+      bars.push_back(Bar{*day, b.open, b.high, b.low, b.close});
+    }
+    data.SetBars(c.code, bars);
+  };
+  {
+    store::StoreAccess access = store.OpenStore();
+    std::vector<store::CodeBars> codes;
+    bool ok = true;
+    if (whole) {
+      // Every bar: one pass over the table.
+      ok = access.ReadPriceBars(bars_from, bars_to, &codes);
+      for (const store::CodeBars& c : codes)
+        if (ok && data.FindCode(c.code) != kNoText) take(c);
+    } else {
+      // Each listed code's span through the table's key (code, date): a
+      // short range over years of bars reads only its own rows.
+      const uint32_t listed = data.CodeCount();
+      for (uint32_t c = 0; c < listed && ok; ++c) {
+        const std::string code = data.Code(c);
+        ok = access.ReadPriceBars(bars_from, bars_to, &codes, code);
+        if (ok && !codes.empty()) take(codes.front());
+      }
+    }
+    if (!ok) return access.error().value_or(store::StoreError{});
+    if (auto failed = access.CloseStore()) return failed;
+  }
+  return std::nullopt;
+}
+
 StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int max_hold,
                               const std::function<bool()>& stop) {
   StoreInputRead read;
@@ -218,53 +263,7 @@ StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int ma
     if (failed == std::errc() && id > 0) in.watched_identities.push_back(static_cast<uint32_t>(id));
   }
 
-  // The bars of the listed stocks, from before the range to past the
-  // longest hold after it: nothing later is read.
-  std::string bars_from = "0000-00-00";
-  std::string bars_to = "9999-99-99";
-  if (range.from != INT32_MIN) bars_from = StoreInputDateText(range.from - kStoreInputDaysBefore);
-  if (range.to != INT32_MAX)
-    bars_to = StoreInputDateText(range.to + (std::max(max_hold, 0) + 1) * 7 / 5 + 1 +
-                                 kStoreInputHolidayDays);
-  std::vector<Bar> bars;
-  const auto take = [&](const store::CodeBars& c) {
-    bars.clear();
-    bars.reserve(c.bars.size());
-    for (const store::PriceBar& b : c.bars) {
-      const std::optional<DayNumber> day = DayNumberOfText(b.date);
-      if (!day) continue;
-      bars.push_back(Bar{*day, b.open, b.high, b.low, b.close});
-    }
-    in.data.SetBars(c.code, bars);
-  };
-  {
-    store::StoreAccess access = store.OpenStore();
-    std::vector<store::CodeBars> codes;
-    bool ok = true;
-    if (whole) {
-      // Every bar: one pass over the table.
-      ok = access.ReadPriceBars(bars_from, bars_to, &codes);
-      for (const store::CodeBars& c : codes)
-        if (ok && in.data.FindCode(c.code) != kNoText) take(c);
-    } else {
-      // Each listed code's span through the table's key (code, date): a
-      // short range over years of bars reads only its own rows.
-      const uint32_t listed = in.data.CodeCount();
-      for (uint32_t c = 0; c < listed && ok; ++c) {
-        const std::string code = in.data.Code(c);
-        ok = access.ReadPriceBars(bars_from, bars_to, &codes, code);
-        if (ok && !codes.empty()) take(codes.front());
-      }
-    }
-    if (!ok) {
-      read.error = access.error().value_or(store::StoreError{});
-      return read;
-    }
-    if (auto failed = access.CloseStore()) {
-      read.error = failed;
-      return read;
-    }
-  }
+  if (auto failed = ReadStoreInputBars(store, range, max_hold, in.data)) read.error = failed;
   return read;
 }
 

@@ -69,6 +69,12 @@ struct StoreInputRead {
 StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int max_hold,
                               const std::function<bool()>& stop = {});
 
+// The bars ReadStoreInput reads for the codes already in `data`: from
+// before the range to past the longest hold after it, nothing later. An
+// error leaves some codes' bars set and others not.
+std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const DayRange& range,
+                                                    int max_hold, MarketData& data);
+
 struct SeatNames {
   std::vector<uint32_t> identities;  // in the order given, each once
   std::vector<std::string> unknown;  // names that matched no identity (as given)

@@ -3,13 +3,21 @@
 // bars of every stock from a month before to two months after, read from
 // Data.edb and run once (store read included), beside a bare read of the
 // same rows (the floor). And the listing read alone over the 1,000,000
-// listings of the shared benchmark store, beside a bare pass over it.
+// listings of the shared benchmark store, beside a bare pass over it. And
+// the first run over those 1,000,000 listings with the bars of all their
+// stocks over their whole span (4,000 stocks, 30 years of weekdays), store
+// read included, beside bare reads of the listings and of the packed bars.
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -277,6 +285,201 @@ void BM_BacktestStore_BareMillionListings(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_BacktestStore_BareMillionListings)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The 1,000,000 listings of the shared store (stocks 600000 to 603999,
+// dates from 2000 to 2029) with every weekday's bar of every stock from
+// the first listing day to the last, written through the price tables'
+// own path so the packed rows exist. Made once from a copy: the shared
+// store itself is not written.
+constexpr int kMillionBarsStocks = 4000;
+
+std::vector<std::string> MillionBarsWeekdays() {
+  std::vector<std::string> out;
+  using namespace std::chrono;
+  for (sys_days d = sys_days(year(2000) / 1 / 1); d <= sys_days(year(2029) / 12 / 31);
+       d += days(1)) {
+    const unsigned w = weekday(d).c_encoding();
+    if (w == 0 || w == 6) continue;
+    const year_month_day ymd(d);
+    char t[16];
+    std::snprintf(t, sizeof t, "%04d-%02u-%02u", static_cast<int>(ymd.year()),
+                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+    out.push_back(t);
+  }
+  return out;
+}
+
+fs::path MillionBarsFile() {
+  const fs::path path =
+      fs::temp_directory_path() / "quorvane-bench-stores" / "listings-1000000-with-bars.edb";
+  if (fs::exists(path)) return path;
+  fs::path side = path;
+  side += ".building-" + std::to_string(::getpid());
+  fs::copy_file(bench_support::CachedStore(1000000), side, fs::copy_options::overwrite_existing);
+  {
+    store::Store s(side);
+    store::StoreAccess a = s.OpenStore(store::AccessMode::kWriter);
+    const std::vector<std::string> days = MillionBarsWeekdays();
+    const auto cents = [](double price) { return std::round(price * 100) / 100; };
+    std::vector<store::PriceBar> bars;
+    for (int k = 0; k < kMillionBarsStocks; ++k) {
+      StoreBenchRandom r(static_cast<uint64_t>(k) + 11);
+      bars.clear();
+      double close = cents(5 + 20 * r.Unit());
+      for (const std::string& d : days) {
+        if (r.Next() % 200 == 0) continue;  // a suspension now and then
+        const double open = cents(r.Unit() < 0.03 ? close * 1.1 : close * (0.97 + 0.06 * r.Unit()));
+        const double high = std::max(open, cents(close * (1 + 0.05 * r.Unit())));
+        const double low = std::min(open, cents(close * (1 - 0.05 * r.Unit())));
+        close = std::max(0.01, cents(low + (high - low) * r.Unit()));
+        bars.push_back({d, open, high, low, close, 1e4, 1e7});
+      }
+      store::PriceLogEntry log;
+      log.code = std::to_string(600000 + k);
+      log.fetched_at = "2030-01-02 18:00:00";
+      log.bars = static_cast<int64_t>(bars.size());
+      log.from = bars.front().date;
+      log.to = bars.back().date;
+      if (!a.StorePrices(bars, log)) {
+        std::fprintf(stderr, "storing the bars failed\n");
+        std::abort();
+      }
+    }
+    a.CloseStore();
+    s.Checkpoint();
+  }
+  fs::rename(side, path);
+  return path;
+}
+
+Rule MillionBarsRule() {
+  Rule rule;
+  rule.seats.who = Who::kKind;
+  rule.seats.kind = SeatKind::kInstitution;
+  rule.seats.min_buy = 1000;
+  rule.plan.hold = 5;
+  rule.plan.stop = 0.07;
+  return rule;
+}
+
+// The first run as the command line makes it over the whole store: the
+// listings and their bars read, then the rule and its baseline.
+void BM_BacktestStore_FirstRunMillionWithBars(benchmark::State& state) {
+  store::Store s(MillionBarsFile());
+  int64_t trades = 0;
+  size_t listings = 0;
+  size_t bars = 0;
+  for (auto _ : state) {
+    StoreInputRead read = ReadStoreInput(s, DayRange{}, 5);
+    if (read.error) state.SkipWithError("store failed");
+    listings = read.input.data.Listings().size();
+    bars = 0;
+    for (uint32_t c = 0; c < read.input.data.CodeCount(); ++c)
+      bars += read.input.data.BarsOf(c).size();
+    Backtester bt(std::move(read.input.data));
+    trades = bt.Run(MillionBarsRule()).rule.figures.trades;
+  }
+  state.counters["listings"] = static_cast<double>(listings);
+  state.counters["bars"] = static_cast<double>(bars);
+  state.counters["trades"] = static_cast<double>(trades);
+}
+BENCHMARK(BM_BacktestStore_FirstRunMillionWithBars)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(2);
+
+// The bars part of that read alone: every stock's bars over the whole span.
+void BM_BacktestStore_MillionBarsPart(benchmark::State& state) {
+  store::Store s(MillionBarsFile());
+  size_t bars = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    MarketData data;
+    ListingInput l;
+    for (int k = 0; k < kMillionBarsStocks; ++k) {
+      l.code = std::to_string(600000 + k);
+      data.AddListing(l);
+    }
+    state.ResumeTiming();
+    if (ReadStoreInputBars(s, DayRange{}, 5, data)) state.SkipWithError("store failed");
+    bars = 0;
+    for (uint32_t c = 0; c < data.CodeCount(); ++c) bars += data.BarsOf(c).size();
+    state.PauseTiming();
+    data = MarketData();
+    state.ResumeTiming();
+  }
+  state.counters["bars"] = static_cast<double>(bars);
+}
+BENCHMARK(BM_BacktestStore_MillionBarsPart)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(2);
+
+// The floors: the same listings' fields passed over bare, and every packed
+// row of the bars stepped through with the engine alone (each blob's bytes
+// touched, nothing decoded or kept).
+void BM_BacktestStore_BareMillionListingsWithBars(benchmark::State& state) {
+  store::Store s(MillionBarsFile());
+  for (auto _ : state) {
+    uint64_t sum = 0;
+    listing::ForEachStoredListing(s, nullptr, [&sum](const listing::StoredListing& l) {
+      for (std::string_view f :
+           {l.date, l.name, l.code, l.reason, l.turnover, l.buy_block, l.sell_block})
+        for (char c : f) sum += static_cast<unsigned char>(c);
+      return true;
+    });
+    benchmark::DoNotOptimize(sum);
+  }
+}
+BENCHMARK(BM_BacktestStore_BareMillionListingsWithBars)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(2);
+
+void BM_BacktestStore_BarePackedMillionBars(benchmark::State& state) {
+  const fs::path file = MillionBarsFile();
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_exec(db, "PRAGMA key='q3051hnzk7264bwtf'; PRAGMA cipher_page_size=4096;", nullptr,
+               nullptr, nullptr);
+  sqlite3_stmt* scan = nullptr;
+  sqlite3_prepare_v2(db,
+                     "SELECT \"代码\", \"印记\", \"条数\", \"数据\" FROM \"日线打包\" "
+                     "ORDER BY \"代码\"",
+                     -1, &scan, nullptr);
+  int64_t rows = 0;
+  int64_t bytes = 0;
+  for (auto _ : state) {
+    rows = 0;
+    bytes = 0;
+    while (sqlite3_step(scan) == SQLITE_ROW) {
+      benchmark::DoNotOptimize(sqlite3_column_text(scan, 0));
+      benchmark::DoNotOptimize(sqlite3_column_int64(scan, 1));
+      benchmark::DoNotOptimize(sqlite3_column_int64(scan, 2));
+      const auto* blob = static_cast<const unsigned char*>(sqlite3_column_blob(scan, 3));
+      const int n = sqlite3_column_bytes(scan, 3);
+      unsigned sum = 0;
+      for (int i = 0; i < n; ++i) sum += blob[i];
+      benchmark::DoNotOptimize(sum);
+      bytes += n;
+      ++rows;
+    }
+    sqlite3_reset(scan);
+  }
+  sqlite3_finalize(scan);
+  sqlite3_close(db);
+  if (rows == 0) state.SkipWithError("no packed rows");
+  state.counters["rows"] = static_cast<double>(rows);
+  state.counters["blob_MB"] = static_cast<double>(bytes) / 1e6;
+}
+BENCHMARK(BM_BacktestStore_BarePackedMillionBars)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(2);
 
 }  // namespace
 
