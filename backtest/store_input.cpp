@@ -140,28 +140,39 @@ std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const D
     }
     data.SetBars(c.code, bars);
   };
-  {
-    store::StoreAccess access = store.OpenStore();
-    std::vector<store::CodeBars> codes;
-    bool ok = true;
-    if (whole) {
-      // Every bar: one pass over the table.
-      ok = access.ReadPriceBars(bars_from, bars_to, &codes);
-      for (const store::CodeBars& c : codes)
-        if (ok && data.FindCode(c.code) != kNoText) take(c);
-    } else {
-      // Each listed code's span through the table's key (code, date): a
-      // short range over years of bars reads only its own rows.
-      const uint32_t listed = data.CodeCount();
-      for (uint32_t c = 0; c < listed && ok; ++c) {
-        const std::string code = data.Code(c);
-        ok = access.ReadPriceBars(bars_from, bars_to, &codes, code);
-        if (ok && !codes.empty()) take(codes.front());
-      }
+  const auto take_packed = [&](std::string_view code, std::span<const store::ExactDayBar> held) {
+    bars.clear();
+    bars.reserve(held.size());
+    for (const store::ExactDayBar& b : held)
+      bars.push_back(Bar{b.day, b.open, b.high, b.low, b.close});
+    data.SetBars(code, bars);
+  };
+  std::vector<std::string> listed;
+  listed.reserve(data.CodeCount());
+  for (uint32_t c = 0; c < data.CodeCount(); ++c) listed.push_back(data.Code(c));
+  std::sort(listed.begin(), listed.end());
+
+  store::StoreAccess access = store.OpenStore();
+  // Each listed stock's packed row where it holds its prices exactly; the
+  // bars table for the others.
+  std::vector<std::string> unpacked;
+  bool ok = access.ReadExactDayBars(bars_from, bars_to, listed, take_packed, &unpacked);
+  std::vector<store::CodeBars> codes;
+  if (ok && whole && unpacked.size() * 2 > listed.size()) {
+    // Most stocks unpacked over every bar: one pass over the table.
+    ok = access.ReadPriceBars(bars_from, bars_to, &codes);
+    for (const store::CodeBars& c : codes)
+      if (ok && std::binary_search(unpacked.begin(), unpacked.end(), c.code)) take(c);
+  } else {
+    // Each code's span through the table's key (code, date): a short range
+    // over years of bars reads only its own rows.
+    for (size_t k = 0; k < unpacked.size() && ok; ++k) {
+      ok = access.ReadPriceBars(bars_from, bars_to, &codes, unpacked[k]);
+      if (ok && !codes.empty()) take(codes.front());
     }
-    if (!ok) return access.error().value_or(store::StoreError{});
-    if (auto failed = access.CloseStore()) return failed;
   }
+  if (!ok) return access.error().value_or(store::StoreError{});
+  if (auto failed = access.CloseStore()) return failed;
   return std::nullopt;
 }
 

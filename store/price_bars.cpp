@@ -3,6 +3,7 @@
 #include "store/price_bars.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -54,8 +55,12 @@ constexpr char kPackedBarsColumns[] =
 constexpr char kPackSourceColumnList[] = "\"日期\", \"开盘\", \"最高\", \"最低\", \"收盘\"";
 
 // The first byte of a packed blob: its layout. A blob of another layout
-// is not read (the bars table is).
+// is not read (the bars table is). Both layouts are the same bytes after
+// it; the second says that every price, n / 1000.0, is the very double of
+// the bars table (a price with more than three decimals is rounded, and
+// its stock packed in the first). The stamp keeps the first's number.
 constexpr uint8_t kPackedBarsLayout = 1;
+constexpr uint8_t kPackedBarsExactLayout = 2;
 
 // One bar as packed: the small form and its low.
 struct PackedBar {
@@ -82,14 +87,14 @@ void PackedBarsPutSigned(int64_t v, std::string* out) {
 // price is a whole number of fen, else 1), then per bar the day as the
 // change from the bar before and the four prices, in steps, as changes from
 // the close before, each a zigzag varint: most bars take six or seven bytes.
-std::string PackBars(const std::vector<PackedBar>& bars) {
+std::string PackBars(const std::vector<PackedBar>& bars, bool exact) {
   int64_t step = 10;
   for (const PackedBar& b : bars)
     for (int32_t v : {b.open, b.high, b.low, b.close})
       if (v % 10 != 0) step = 1;  // kNoPrice too
   std::string out;
   out.reserve(8 + bars.size() * 8);
-  out.push_back(static_cast<char>(kPackedBarsLayout));
+  out.push_back(static_cast<char>(exact ? kPackedBarsExactLayout : kPackedBarsLayout));
   PackedBarsPutVarint(bars.size(), &out);
   PackedBarsPutVarint(static_cast<uint64_t>(step), &out);
   int64_t day = 0;
@@ -111,7 +116,10 @@ class PackedBarsReader {
       : at_(reinterpret_cast<const uint8_t*>(blob.data())), end_(at_ + blob.size()) {}
 
   bool Begin(uint64_t* count) {
-    if (at_ == end_ || *at_++ != kPackedBarsLayout) return false;
+    if (at_ == end_) return false;
+    const uint8_t layout = *at_++;
+    if (layout != kPackedBarsLayout && layout != kPackedBarsExactLayout) return false;
+    exact_ = layout == kPackedBarsExactLayout;
     uint64_t step = 0;
     if (!Varint(count) || !Varint(&step) || (step != 1 && step != 10)) return false;
     step_ = static_cast<int64_t>(step);
@@ -137,6 +145,8 @@ class PackedBarsReader {
   }
 
   bool AtEnd() const { return at_ == end_; }
+  // Every price n / 1000.0 is the bars table's double (after Begin).
+  bool Exact() const { return exact_; }
 
  private:
   bool Varint(uint64_t* v) {
@@ -168,7 +178,18 @@ class PackedBarsReader {
   int64_t step_ = 1;
   int64_t day_ = 0;
   int64_t close_ = 0;
+  bool exact_ = false;
 };
+
+// A price's thousandths when n / 1000.0 gives back the very double (bit for
+// bit: not -0.0 for 0); kNoPrice else.
+int32_t PackedBarsExactThousandths(std::optional<double> price) {
+  if (!price) return kNoPrice;
+  const int32_t n = ThousandthsOf(*price);
+  if (n == kNoPrice || std::bit_cast<uint64_t>(n / 1000.0) != std::bit_cast<uint64_t>(*price))
+    return kNoPrice;
+  return n;
+}
 
 // A stock's log row as a number: a packed row keeps the number of the log
 // row written with it. Every write of bars writes the log row too (a build
@@ -366,14 +387,19 @@ class PriceBarsTables {
     read.BindText(1, log.code);
     std::vector<PackedBar> bars;
     bool packable = true;
+    bool exact = true;
     int rc;
     while ((rc = read.Step()) == SQLITE_ROW) {
       const std::optional<int32_t> day = DayNumberOfDate(read.Bytes(0));
       if (!day) packable = false;
-      bars.push_back({day.value_or(0), ThousandthsOf(read.Real(1).value_or(NAN)),
-                      ThousandthsOf(read.Real(2).value_or(NAN)),
-                      ThousandthsOf(read.Real(3).value_or(NAN)),
-                      ThousandthsOf(read.Real(4).value_or(NAN))});
+      PackedBar& b = bars.emplace_back();
+      b.day = day.value_or(0);
+      int32_t* const prices[4] = {&b.open, &b.high, &b.low, &b.close};
+      for (int k = 0; k < 4; ++k) {
+        const std::optional<double> price = read.Real(k + 1);
+        *prices[k] = ThousandthsOf(price.value_or(NAN));
+        if (exact && PackedBarsExactThousandths(price) == kNoPrice) exact = false;
+      }
     }
     if (rc != SQLITE_DONE) return t.Fail(rc);
     Statement write;
@@ -383,7 +409,7 @@ class PriceBarsTables {
       write.BindText(1, log.code);
       return t.Check(write.Run(), SQLITE_DONE);
     }
-    const std::string blob = PackBars(bars);
+    const std::string blob = PackBars(bars, exact);
     if (!t.Prepare("INSERT OR REPLACE INTO " + Quote(kPackedBarsTable) +
                        " (\"代码\", \"印记\", \"条数\", \"数据\") VALUES (?1, ?2, ?3, ?4)",
                    &write))
@@ -581,6 +607,77 @@ class PriceBarsTables {
     return true;
   }
 
+  // The codes' exact packed rows, one lookup each; see
+  // StoreAccess::ReadExactDayBars.
+  static bool ReadExactDayBars(TableFile& t, std::string_view from, std::string_view to,
+                               std::span<const std::string> codes, const ExactDayBarsSink& take,
+                               std::vector<std::string>* unpacked) {
+    unpacked->clear();
+    bool present = false;
+    if (!t.HasTable(kPriceBarsTable, &present)) return false;
+    if (!present) return true;
+    bool packed = false;
+    bool logged = false;
+    if (!t.HasTable(kPackedBarsTable, &packed) || !t.HasTable(kPriceLogTable, &logged))
+      return false;
+    if (!packed || !logged) {
+      unpacked->assign(codes.begin(), codes.end());
+      return true;
+    }
+    Statement pack;
+    if (!t.Prepare("SELECT l.\"时间\", l.\"结果\", l.\"原因\", l.\"条数\", l.\"起\", l.\"止\", "
+                   "p.\"印记\", p.\"条数\", p.\"数据\" FROM " +
+                       Quote(kPriceLogTable) + " AS l JOIN " + Quote(kPackedBarsTable) +
+                       " AS p ON p.\"代码\" = l.\"代码\" WHERE l.\"代码\" = ?1",
+                   &pack))
+      return false;
+    const int32_t first_day = PackedBarsFirstDay(from, true);
+    const int32_t after_last = PackedBarsFirstDay(to, false);
+    std::vector<ExactDayBar> bars;
+    PriceLogEntry log;
+    // The code's bars from its packed row; false when the row is not one
+    // to use.
+    const auto from_pack = [&](int64_t count, std::string_view blob) {
+      bars.clear();
+      PackedBarsReader reader(blob);
+      uint64_t held = 0;
+      if (!reader.Begin(&held) || !reader.Exact() || held != static_cast<uint64_t>(count))
+        return false;
+      bars.reserve(held);
+      PackedBar b;
+      for (uint64_t k = 0; k < held; ++k) {
+        if (!reader.Next(&b)) return false;
+        if (b.day >= first_day && b.day < after_last)
+          bars.push_back({b.day, b.open / 1000.0, b.high / 1000.0, b.low / 1000.0,
+                          b.close / 1000.0});
+      }
+      return reader.AtEnd();
+    };
+    for (const std::string& code : codes) {
+      pack.Reset();
+      pack.BindText(1, code);
+      const int rc = pack.Step();
+      if (rc != SQLITE_ROW && rc != SQLITE_DONE) return t.Fail(rc);
+      bool used = false;
+      if (rc == SQLITE_ROW) {
+        log.code = code;
+        log.fetched_at.assign(pack.Bytes(0));
+        log.result = static_cast<PriceFetchResult>(pack.Int64(1));
+        log.reason.assign(pack.Bytes(2));
+        log.bars = pack.Int64(3);
+        log.from.assign(pack.Bytes(4));
+        log.to.assign(pack.Bytes(5));
+        used = pack.Int64(6) == PackedBarsStamp(log) && from_pack(pack.Int64(7), pack.Bytes(8));
+      }
+      if (!used) {
+        unpacked->push_back(code);
+      } else if (!bars.empty()) {
+        take(code, bars);
+      }
+    }
+    return true;
+  }
+
   // One statement over the whole table in key order, or one lookup per
   // code (prepared once) when only some codes are wanted. The caller has
   // seen that the bars table exists and emptied `out`.
@@ -668,6 +765,14 @@ bool StoreAccess::ReadPriceBars(std::string_view from, std::string_view to,
                                 std::vector<CodeBars>* out, std::string_view code) {
   out->clear();
   return table_ && PriceBarsTables::ReadBars(*table_, from, to, code, out);
+}
+
+bool StoreAccess::ReadExactDayBars(std::string_view from, std::string_view to,
+                                   std::span<const std::string> codes,
+                                   const ExactDayBarsSink& take,
+                                   std::vector<std::string>* unpacked) {
+  unpacked->clear();
+  return table_ && PriceBarsTables::ReadExactDayBars(*table_, from, to, codes, take, unpacked);
 }
 
 bool StoreAccess::ReadDayBars(std::string_view from, std::string_view to,

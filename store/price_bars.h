@@ -11,7 +11,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,6 +85,19 @@ struct DayBarTable {
   std::vector<size_t> starts;      // codes[k]'s bars: bars[starts[k] .. starts[k + 1])
   std::vector<DayBar> bars;
 };
+
+// A trading day with the four prices the back-test uses, each the very
+// double the bars table holds for it.
+struct ExactDayBar {
+  int32_t day = 0;  // days since 1970-01-01
+  double open = 0;
+  double high = 0;
+  double low = 0;
+  double close = 0;
+};
+// Given one stock's bars within the dates asked, in date order (at least
+// one); the span is only valid during the call.
+using ExactDayBarsSink = std::function<void(std::string_view code, std::span<const ExactDayBar>)>;
 
 const SideTable& PriceBarsSideTable();
 const SideTable& PriceLogSideTable();

@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -59,6 +60,7 @@ struct ListingExtras;
 struct SeatCode;
 struct PriceBar;
 struct DayBarTable;
+struct ExactDayBar;
 struct PriceLogEntry;
 struct CodeBars;
 struct SeatBookRows;
@@ -155,6 +157,17 @@ class StoreAccess {
   // every code when none are given).
   bool ReadDayBars(std::string_view from, std::string_view to, std::span<const std::string> codes,
                    DayBarTable* out);
+  // The bars of the `codes` given whose packed row holds every price as the
+  // very double of the bars table (its stamp current, each price a whole
+  // number of thousandths), with the low: `take` gets each such stock with
+  // bars within [from, to]. The other codes (no packed row, a stale one, a
+  // price it cannot hold exactly, no packed table) go to `unpacked`, in
+  // the order given, for the caller to read with ReadPriceBars. A file
+  // without the bars table gives nothing at all.
+  bool ReadExactDayBars(std::string_view from, std::string_view to,
+                        std::span<const std::string> codes,
+                        const std::function<void(std::string_view, std::span<const ExactDayBar>)>& take,
+                        std::vector<std::string>* unpacked);
   // The Seat identities, their names, the undo steps of merges and splits
   // and the watch list (store/seat_book.h). A file without the tables
   // reads as empty (out->present false) and is not written. The write

@@ -4,6 +4,7 @@
 quorvane_test_area(backtest
   SOURCES backtest_test.cpp backtest_store_test.cpp
   LIBS quorvane_backtest quorvane_backtest_store quorvane_program_fixture quorvane_test_support
+    quorvane_store_test_support
   THREADED backtest_page_test.cpp
   THREADED_LIBS quorvane_app quorvane_backtest_control quorvane_backtest_store
     quorvane_program_fixture quorvane_test_support)

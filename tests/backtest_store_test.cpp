@@ -1,10 +1,17 @@
 // The back-test's input as read from a small hand-built store: listings of
 // the range with their Seats as identities (a merged name, a nickname, a
 // kind), the watch list, and the bars of a window that ends after the
-// longest hold, with a suspension left as a gap.
+// longest hold, with a suspension left as a gap; and that the bars read
+// through the packed rows are the bars table's very doubles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "backtest/backtester.h"
@@ -12,6 +19,7 @@
 #include "seats/seat_book.h"
 #include "store/price_bars.h"
 #include "tests/program_fixture.h"
+#include "tests/store_test_support.h"
 
 namespace {
 
@@ -192,6 +200,89 @@ TEST_F(BacktestStoreInput, BarsEndAfterTheLongestHoldAndGiveTheSameTradesAsEvery
       EXPECT_DOUBLE_EQ(side->trades[i].ret, other.trades[i].ret);
     }
     EXPECT_DOUBLE_EQ(side->figures.total_return, other.figures.total_return);
+  }
+}
+
+// The bars through the packed rows are the very doubles of the bars table:
+// a stock of whole cents read packed, one with a price of four decimals (the
+// packed form would round it), one whose packed row is stale (its bars
+// changed by a build that wrote no packed rows), and the fixture's two whose
+// drifting prices are no whole number of thousandths.
+TEST_F(BacktestStoreInput, BarsReadThroughThePackedRowsAreTheBarsOfTheTable) {
+  const auto cents = [](std::vector<store::PriceBar> bars) {
+    for (store::PriceBar& b : bars)
+      for (double* p : {&b.open, &b.high, &b.low, &b.close}) *p = std::round(*p * 100) / 100;
+    return bars;
+  };
+  std::vector<store::PriceBar> fine = cents(StoreWeekdayBars(30));
+  fine[3].low = 29.5;  // a low below every other price: a lost low shows
+  std::vector<store::PriceBar> four_decimals = cents(StoreWeekdayBars(40));
+  four_decimals[30].high = 41.2345;
+  {
+    store::StoreAccess a = store.OpenStore(store::AccessMode::kWriter);
+    ASSERT_TRUE(a.StorePrices(fine, StoreLog("600003")));
+    ASSERT_TRUE(a.StorePrices(four_decimals, StoreLog("600004")));
+    ASSERT_TRUE(a.StorePrices(cents(StoreWeekdayBars(50)), StoreLog("600005")));
+    ASSERT_FALSE(a.CloseStore());
+  }
+  const std::string bars_table = "\"" + std::string(store::kPriceBarsTable) + "\"";
+  const std::string log_table = "\"" + std::string(store::kPriceLogTable) + "\"";
+  ASSERT_EQ(store_testing::RawExec(
+                store::StorePath(dir.path()),
+                "UPDATE " + bars_table + " SET \"最低\" = 12.5 WHERE \"代码\" = '600005'; UPDATE " +
+                    log_table + " SET \"时间\" = '2010-07-02 20:00:00' WHERE \"代码\" = '600005';"),
+            0);
+  store.DropIdleConnections();
+  testing_support::WriteListings(
+      store, {StoreListing("2010-04-07", "丙", "600003", {{G("某营业部"), "100.00", "0"}}, {}),
+              StoreListing("2010-04-08", "丁", "600004", {{G("某营业部"), "100.00", "0"}}, {}),
+              StoreListing("2010-04-08", "戊", "600005", {{G("某营业部"), "100.00", "0"}}, {})});
+
+  // Only the whole-cent stock with a current stamp is read packed.
+  const std::vector<std::string> listed = {"002002", "600001", "600003", "600004", "600005"};
+  {
+    store::StoreAccess a = store.OpenStore();
+    std::vector<std::string> packed;
+    std::vector<std::string> unpacked;
+    ASSERT_TRUE(a.ReadExactDayBars(
+        "0000-00-00", "9999-99-99", listed,
+        [&](std::string_view code, std::span<const store::ExactDayBar>) {
+          packed.emplace_back(code);
+        },
+        &unpacked));
+    EXPECT_EQ(packed, (std::vector<std::string>{"600003"}));
+    EXPECT_EQ(unpacked, (std::vector<std::string>{"002002", "600001", "600004", "600005"}));
+  }
+
+  for (const backtest::DayRange& asked : {range, backtest::DayRange{}}) {
+    const backtest::StoreInputRead read = backtest::ReadStoreInput(store, asked, 5);
+    ASSERT_FALSE(read.error);
+    const backtest::MarketData& d = read.input.data;
+    store::StoreAccess a = store.OpenStore();
+    for (const std::string& code : listed) {
+      SCOPED_TRACE(code);
+      std::vector<store::CodeBars> rows;
+      ASSERT_TRUE(a.ReadPriceBars("0000-00-00", "9999-99-99", &rows, code));
+      ASSERT_EQ(rows.size(), 1u);
+      const auto got = d.BarsOf(d.FindCode(code));
+      ASSERT_FALSE(got.empty());
+      auto row = std::find_if(rows[0].bars.begin(), rows[0].bars.end(),
+                              [&](const store::PriceBar& b) {
+                                return *backtest::DayNumberOfText(b.date) == got.front().day;
+                              });
+      ASSERT_GE(rows[0].bars.end() - row, static_cast<std::ptrdiff_t>(got.size()));
+      for (const backtest::Bar& bar : got) {
+        ASSERT_EQ(bar.day, *backtest::DayNumberOfText(row->date));
+        EXPECT_EQ(std::bit_cast<uint64_t>(bar.open), std::bit_cast<uint64_t>(row->open));
+        EXPECT_EQ(std::bit_cast<uint64_t>(bar.high), std::bit_cast<uint64_t>(row->high));
+        EXPECT_EQ(std::bit_cast<uint64_t>(bar.low), std::bit_cast<uint64_t>(row->low));
+        EXPECT_EQ(std::bit_cast<uint64_t>(bar.close), std::bit_cast<uint64_t>(row->close));
+        ++row;
+      }
+      // The whole store reads every bar of the stock.
+      if (asked == backtest::DayRange{}) EXPECT_EQ(got.size(), rows[0].bars.size());
+    }
+    ASSERT_FALSE(a.CloseStore());
   }
 }
 
