@@ -188,6 +188,11 @@ def main():
           "reported (floor: a bare read of the same rows)")
     timed("Back-test listing read, 1,000,000 listings", "BM_BacktestStore_ReadMillionListings",
           "BM_BacktestStore_BareMillionListings", "reported (floor: a bare pass)")
+    timed("Back-test first run from the store, 1,000,000 listings and 31 M bars of their stocks",
+          "BM_BacktestStore_FirstRunMillionWithBars", "BM_BacktestStore_BareMillionListingsWithBars",
+          "< 1 s (floor: a bare pass over the listings)")
+    timed("Back-test bars read, 31 M bars of 4,000 stocks", "BM_BacktestStore_MillionBarsPart",
+          "BM_BacktestStore_BarePackedMillionBars", "reported (floor: the packed rows stepped through)")
     timed("Page 回测: showing 12,470 trades and 2,500 days of curves (window's thread)",
           "BM_BacktestPage_ShowOnWindow/12470/2500/real_time",
           "BM_BacktestPage_ShowOnWindow/10/20/real_time", "< 50 ms (floor: a small result)")
