@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <numeric>
+#include <optional>
 #include <string>
 
 #include "listing/listing_grid.h"
@@ -153,6 +154,11 @@ void RadixSortKeyedPositions(std::vector<uint64_t>& words, int position_bits, in
   }
 }
 
+// A figure's key: its distance above the lowest figure, plus one.
+uint64_t FigureKey(int64_t x, int64_t lowest) {
+  return static_cast<uint64_t>(x) - static_cast<uint64_t>(lowest) + 1;
+}
+
 // Whether a key sorts on the records' typed keys: a text sort of an
 // interned column or a number sort of a figure column.
 bool TypedListingKey(int key_column, bool as_number) {
@@ -196,87 +202,142 @@ int CheckTypedListingKeys(const ListingTable& table, const std::vector<uint32_t>
   return kSortDone;
 }
 
-// The ranks of a text column's texts in a case-insensitive text sort, made
-// once per source and kept for the next header sorts.
-using ListingTextRanks = std::array<std::vector<uint32_t>, kInternedColumns>;
+// What a typed sort of a column needs besides the records: the ranks of
+// its texts, or the span of its figures. A source keeps those of its
+// case-insensitive sorts for the next clicks.
+struct ListingColumnKeys {
+  bool made = false;
+  std::vector<uint32_t> rank;  // a text column's: by text id
+  bool whole = true;           // a figure column's: no figure is kept as a double
+  int64_t lowest = 0;          // the lowest figure there is
+  uint64_t highest_key = 0;    // the highest key of any record
+};
+using ListingSortMemo = std::array<ListingColumnKeys, kDetailsColumn>;
 
-// Unsigned keys of every record (by record index) whose order is the typed
-// sort's, equal keys for equal sort keys; nullopt when a figure is kept as
-// a double (the general way then sorts). Missing figures get key 0, below
-// every figure.
-std::optional<std::vector<uint64_t>> RecordSortKeys(const ListingTable& table, int key_column,
-                                                    bool as_number, bool case_sensitive,
-                                                    ListingTextRanks* kept_ranks,
-                                                    uint64_t& highest) {
-  const size_t count = table.records.size();
-  std::vector<uint64_t> keys(count);
-  highest = 0;
+const ListingColumnKeys& KeysOfColumn(const ListingTable& table, int key_column, bool as_number,
+                                      bool case_sensitive, ListingSortMemo* memo,
+                                      ListingColumnKeys& own) {
+  ListingColumnKeys& keys =
+      memo != nullptr && !case_sensitive ? (*memo)[static_cast<size_t>(key_column)] : own;
+  if (keys.made) return keys;
+  keys.made = true;
   if (!as_number) {
-    const size_t c = static_cast<size_t>(key_column);
-    std::vector<uint32_t> own;
-    const std::vector<uint32_t>* rank = &own;
-    if (kept_ranks != nullptr && !case_sensitive) {
-      std::vector<uint32_t>& kept = (*kept_ranks)[c];
-      if (kept.size() != table.texts[c].size()) kept = TextRanks(table.texts[c], false);
-      rank = &kept;
-    } else {
-      own = TextRanks(table.texts[c], case_sensitive);
-    }
-    for (size_t i = 0; i < count; ++i) {
-      keys[i] = (*rank)[table.records[i].text[c]];
-      highest = std::max(highest, keys[i]);
-    }
+    keys.rank = TextRanks(table.texts[static_cast<size_t>(key_column)], case_sensitive);
+    for (uint32_t r : keys.rank) keys.highest_key = std::max<uint64_t>(keys.highest_key, r);
     return keys;
   }
   const size_t f = static_cast<size_t>(key_column - kInternedColumns);
   int64_t lowest = std::numeric_limits<int64_t>::max();
+  int64_t highest = std::numeric_limits<int64_t>::min();
   for (const ListingRecord& r : table.records) {
     const int64_t x = r.figure[f];
-    if (x == kOddFigure) return std::nullopt;
-    if (x != kNoFigure) lowest = std::min(lowest, x);
+    if (x == kOddFigure) {
+      keys.whole = false;
+      return keys;
+    }
+    if (x == kNoFigure) continue;
+    lowest = std::min(lowest, x);
+    highest = std::max(highest, x);
   }
-  // Whole thousandths differ by far more than the 1e-7 of equal numbers:
-  // their order is that of the integers.
-  for (size_t i = 0; i < count; ++i) {
-    const int64_t x = table.records[i].figure[f];
-    keys[i] = x == kNoFigure ? 0 : static_cast<uint64_t>(x) - static_cast<uint64_t>(lowest) + 1;
-    highest = std::max(highest, keys[i]);
+  keys.lowest = lowest;
+  keys.highest_key = lowest <= highest ? FigureKey(highest, lowest) : 0;
+  return keys;
+}
+
+// The key of each record (by record index) in the order of a typed sort:
+// a text's rank, or a figure's distance above the lowest plus one, a
+// missing figure 0, below every figure. Whole thousandths differ by far
+// more than the 1e-7 of equal numbers, so their order is that of the
+// integers.
+template <typename Key>
+std::unique_ptr<Key[]> RecordSortKeys(const ListingTable& table, int key_column, bool as_number,
+                                      const ListingColumnKeys& column) {
+  const size_t count = table.records.size();
+  auto keys = std::make_unique_for_overwrite<Key[]>(count);
+  if (!as_number) {
+    const size_t c = static_cast<size_t>(key_column);
+    for (size_t i = 0; i < count; ++i)
+      keys[i] = static_cast<Key>(column.rank[table.records[i].text[c]]);
+  } else {
+    const size_t f = static_cast<size_t>(key_column - kInternedColumns);
+    for (size_t i = 0; i < count; ++i) {
+      const int64_t x = table.records[i].figure[f];
+      keys[i] = x == kNoFigure ? 0 : static_cast<Key>(FigureKey(x, column.lowest));
+    }
   }
   return keys;
+}
+
+// Sorts the shown rows by their records' keys (at most 64 - position_bits
+// bits) into `reordered`.
+template <typename Key>
+void SortShownByKeys(const Key* keys, const std::vector<uint32_t>& shown, int position_bits,
+                     int key_bits, bool ascending, std::vector<uint32_t>& reordered) {
+  const size_t n = shown.size();
+  // Each shown row's key above its place: sorting the words by the key
+  // keeps equal keys in the order shown.
+  std::vector<uint64_t> words(n);
+  bool rising = true, falling = true;
+  for (size_t k = 0; k < n; ++k) {
+    words[k] = static_cast<uint64_t>(keys[shown[k]]) << position_bits | k;
+    if (k > 0) {
+      const uint64_t key = words[k] >> position_bits, before = words[k - 1] >> position_bits;
+      rising = rising && key >= before;
+      falling = falling && key <= before;
+    }
+  }
+  if (falling && !rising) {
+    // Shown in the column's order read backwards (a click on the column
+    // sorted last): the runs of equal keys come in reverse order, each in
+    // the order shown.
+    std::reverse(words.begin(), words.end());
+    for (size_t run = 0; run < n;) {
+      size_t end = run + 1;
+      while (end < n && words[end] >> position_bits == words[run] >> position_bits) ++end;
+      std::reverse(words.begin() + static_cast<ptrdiff_t>(run),
+                   words.begin() + static_cast<ptrdiff_t>(end));
+      run = end;
+    }
+  } else if (!rising) {
+    RadixSortKeyedPositions(words, position_bits, key_bits);
+  }
+  const uint64_t place = (uint64_t{1} << position_bits) - 1;
+  if (ascending) {
+    for (size_t k = 0; k < n; ++k) reordered[k] = shown[words[k] & place];
+  } else {
+    for (size_t k = 0; k < n; ++k) reordered[n - 1 - k] = shown[words[k] & place];
+  }
 }
 
 // The shown order after a typed sort (keys checked before): record indices.
 std::vector<uint32_t> TypedSortedListingOrder(const ListingTable& table,
                                               const std::vector<uint32_t>& shown, int key_column,
                                               bool as_number, bool case_sensitive, bool ascending,
-                                              ListingTextRanks* kept_ranks = nullptr) {
+                                              ListingSortMemo* memo = nullptr) {
   const size_t n = shown.size();
   std::vector<uint32_t> reordered(n);
   if (n == 0) return reordered;
-  uint64_t highest = 0;
-  const std::optional<std::vector<uint64_t>> keys =
-      RecordSortKeys(table, key_column, as_number, case_sensitive, kept_ranks, highest);
+  ListingColumnKeys own;
+  const ListingColumnKeys& column =
+      KeysOfColumn(table, key_column, as_number, case_sensitive, memo, own);
   const int position_bits = std::max(1, static_cast<int>(std::bit_width(n - 1)));
-  const int key_bits = static_cast<int>(std::bit_width(highest));
-  if (keys && position_bits + key_bits <= 64) {
-    // Each shown row's key above its place: sorting the words by the key
-    // keeps equal keys in the order shown.
-    std::vector<uint64_t> words(n);
-    for (size_t k = 0; k < n; ++k) words[k] = (*keys)[shown[k]] << position_bits | k;
-    RadixSortKeyedPositions(words, position_bits, key_bits);
-    const uint64_t place = (uint64_t{1} << position_bits) - 1;
-    if (ascending) {
-      for (size_t k = 0; k < n; ++k) reordered[k] = shown[words[k] & place];
+  const int key_bits = static_cast<int>(std::bit_width(column.highest_key));
+  if (column.whole && position_bits + key_bits <= 64) {
+    if (key_bits <= 32) {
+      SortShownByKeys(RecordSortKeys<uint32_t>(table, key_column, as_number, column).get(), shown,
+                      position_bits, key_bits, ascending, reordered);
     } else {
-      for (size_t k = 0; k < n; ++k) reordered[n - 1 - k] = shown[words[k] & place];
+      SortShownByKeys(RecordSortKeys<uint64_t>(table, key_column, as_number, column).get(), shown,
+                      position_bits, key_bits, ascending, reordered);
     }
     return reordered;
   }
   std::vector<uint32_t> order(n);
   std::iota(order.begin(), order.end(), 0u);
-  if (keys) {
+  if (column.whole) {
+    const auto keys = RecordSortKeys<uint64_t>(table, key_column, as_number, column);
     std::vector<uint64_t> shown_keys(n);
-    for (size_t k = 0; k < n; ++k) shown_keys[k] = (*keys)[shown[k]];
+    for (size_t k = 0; k < n; ++k) shown_keys[k] = keys[shown[k]];
     RadixSortPositions(shown_keys, order);
   } else {
     const size_t f = static_cast<size_t>(key_column - kInternedColumns);
@@ -457,8 +518,9 @@ struct ListingSortChain {
   // The order the jobs taken so far leave. The user-interface thread sets
   // it only while no sort is in flight; otherwise the worker owns it.
   std::vector<uint32_t> order;
-  // The text columns' ranks, made by the worker at the first sort of each.
-  ListingTextRanks ranks;
+  // What the sorts of each column need besides the records, made by the
+  // worker at the first sort of the column.
+  ListingSortMemo memo;
   // Per column, whether some record lacks its key (SomeRecordLacksKey),
   // found at the first click on it. User-interface thread.
   std::array<std::optional<bool>, kDetailsColumn> lacking;
@@ -498,7 +560,7 @@ void RunListingSortChain(ui::Platform& platform, ui::Grid* grid,
     // Case-insensitive, as a header click sorts.
     std::vector<uint32_t> sorted =
         TypedSortedListingOrder(*chain->table, chain->order, job.key_column, job.as_number, false,
-                                job.ascending, &chain->ranks);
+                                job.ascending, &chain->memo);
     chain->order = sorted;
     platform.PostToUi([grid, chain, number = job.number, sorted = std::move(sorted)]() mutable {
       TakeOffUiSort(*grid, chain, number, std::move(sorted));
