@@ -49,13 +49,28 @@ std::vector<int64_t> FindListings(const ui::Grid& grid, int column, std::string_
     // Each distinct text is matched once; the listings then only look up
     // their text's answer.
     const ListingTable& table = source->table();
-    const auto& texts = table.texts[static_cast<size_t>(column)];
+    const size_t c = static_cast<size_t>(column);
+    const auto& texts = table.texts[c];
     std::vector<uint8_t> hit(texts.size());
-    for (size_t t = 0; t < texts.size(); ++t) hit[t] = text::ContainsText(texts[t], keyword);
-    for (; r <= source->count() && r < grid.RowCount(); ++r) {
-      const ListingRecord& record = source->RecordAt(r);
-      if (hit[record.text[static_cast<size_t>(column)]]) found.push_back(record.record_number);
+    bool some_hit = false;
+    for (size_t t = 0; t < texts.size(); ++t) {
+      hit[t] = text::ContainsText(texts[t], keyword);
+      some_hit = some_hit || hit[t] != 0;
     }
+    const int end = std::max(r, std::min(source->count() + 1, grid.RowCount()));
+    if (some_hit) {
+      // The records are read in their own order into one byte each, and
+      // the rows look up those bytes: read in the order shown after a
+      // sort, the records would be fetched from all over the memory.
+      const std::vector<ListingRecord>& records = table.records;
+      std::vector<uint8_t> record_hit(records.size());
+      for (size_t i = 0; i < records.size(); ++i) record_hit[i] = hit[records[i].text[c]];
+      for (; r < end; ++r) {
+        const size_t i = source->RecordIndexAt(r);
+        if (record_hit[i]) found.push_back(records[i].record_number);
+      }
+    }
+    r = end;
   }
   for (; r < grid.RowCount(); ++r) {
     if (text::ContainsText(grid.Text(r, column), keyword))
