@@ -189,7 +189,9 @@ void BM_RunSearch(benchmark::State& state) {
   state.counters["hits"] = static_cast<double>(p.state.search_record_numbers.size());
 }
 // 0: a code no listing has (the bare scan); 1: a code with its listings.
-BENCHMARK(BM_RunSearch)->ArgsProduct({{0, 1}, {100'000, 1'000'000}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunSearch)
+    ->ArgsProduct({{0, 1}, {100'000, 1'000'000}})
+    ->Unit(benchmark::kMillisecond);
 
 // Heap bytes per listing that the filled statistics grid holds: measured by
 // the allocator before and after the grid is filled, and counted from the
@@ -239,8 +241,10 @@ void BM_WindowPeakResident(benchmark::State& state) {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line)) {
-    if (line.rfind("VmHWM:", 0) == 0) state.counters["VmHWM_MB"] = std::stod(line.substr(6)) / 1024;
-    if (line.rfind("VmRSS:", 0) == 0) state.counters["VmRSS_MB"] = std::stod(line.substr(6)) / 1024;
+    if (line.rfind("VmHWM:", 0) == 0)
+      state.counters["VmHWM_MB"] = std::stod(line.substr(6)) / 1024;
+    if (line.rfind("VmRSS:", 0) == 0)
+      state.counters["VmRSS_MB"] = std::stod(line.substr(6)) / 1024;
   }
 }
 BENCHMARK(BM_WindowPeakResident)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);

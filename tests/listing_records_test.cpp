@@ -37,8 +37,8 @@ void WriteAwkwardStore(TestProgram& p, bool empty_date, bool too_big) {
   records[8][store::kBuySeats] = G("Abd证券|-5|1");
   records[9][store::kBuySeats] = G("|5|1");  // no first Seat name
   records[10][store::kName] = "";
-  records[11][store::kTurnover] = "0.0001";         // strengths far from the others
-  records[1490][store::kBuySeats] = G("甲|1");      // damaged: the rows from here on are blank
+  records[11][store::kTurnover] = "0.0001";  // strengths far from the others
+  records[1490][store::kBuySeats] = G("甲|1");  // damaged: the rows from here on are blank
   if (empty_date) records[700][store::kDate] = "";  // no newest-first order then
   testing_support::WriteListings(p.store, records);
 }
@@ -101,12 +101,12 @@ TEST(ListingRecordsTest, EveryCellAfterEachHeaderSortEqualsTheCellFill) {
         for (bool case_sensitive : {false, true}) {
           const int kind = column < 4 ? listing::kSortAsText : listing::kSortAsNumber;
           const bool lowest = column == listing::kStrengthColumn;
-          const int a =
-              listing::SortGridRows(g.cells, shown, column, kind, case_sensitive, ascending,
-                                    std::nullopt, std::nullopt, std::nullopt, std::nullopt, lowest);
-          const int b =
-              listing::SortGridRows(g.source, shown, column, kind, case_sensitive, ascending,
-                                    std::nullopt, std::nullopt, std::nullopt, std::nullopt, lowest);
+          const int a = listing::SortGridRows(g.cells, shown, column, kind, case_sensitive,
+                                              ascending, std::nullopt, std::nullopt, std::nullopt,
+                                              std::nullopt, lowest);
+          const int b = listing::SortGridRows(g.source, shown, column, kind, case_sensitive,
+                                              ascending, std::nullopt, std::nullopt, std::nullopt,
+                                              std::nullopt, lowest);
           const std::string when = "column " + std::to_string(column) +
                                    (ascending ? " up" : " down") + (case_sensitive ? " cs" : "");
           EXPECT_EQ(a, b) << when;
