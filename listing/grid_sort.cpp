@@ -1,6 +1,7 @@
 #include "listing/grid_sort.h"
 
 #include <algorithm>
+#include <bit>
 #include <compare>
 #include <cstring>
 #include <deque>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <numeric>
+#include <optional>
 #include <string>
 
 #include "listing/listing_grid.h"
@@ -98,7 +100,8 @@ std::vector<uint32_t> TextRanks(const std::vector<std::string>& texts, bool case
 namespace {
 
 // Positions stably sorted by their keys, in 16-bit digits from the lowest;
-// a digit all keys share moves nothing and is skipped.
+// a digit all keys share moves nothing and is skipped. The general way, for
+// keys too wide to share a word with their position.
 void RadixSortPositions(const std::vector<uint64_t>& keys, std::vector<uint32_t>& order) {
   const size_t n = order.size();
   if (n == 0) return;
@@ -115,6 +118,47 @@ void RadixSortPositions(const std::vector<uint64_t>& keys, std::vector<uint32_t>
   }
 }
 
+// Sorts words whose low position_bits hold a position and the key_bits
+// above them a key, by the key only: a stable radix sort of the key's
+// digits from the lowest, so equal keys keep the order of their positions
+// when the words come in position order. Digits of at most 11 bits keep the
+// counts in the first-level cache; a digit all words share is skipped.
+void RadixSortKeyedPositions(std::vector<uint64_t>& words, int position_bits, int key_bits) {
+  const size_t n = words.size();
+  if (n < 2 || key_bits == 0) return;
+  constexpr int kWidestDigit = 11;
+  const int passes = (key_bits + kWidestDigit - 1) / kWidestDigit;
+  const int width = (key_bits + passes - 1) / passes;
+  const uint64_t mask = (uint64_t{1} << width) - 1;
+  const size_t buckets = size_t{1} << width;
+  // The counts of every pass in one read of the words.
+  std::vector<uint32_t> counts(buckets * static_cast<size_t>(passes), 0);
+  for (uint64_t w : words) {
+    uint64_t key = w >> position_bits;
+    for (int p = 0; p < passes; ++p, key >>= width)
+      ++counts[static_cast<size_t>(p) * buckets + static_cast<size_t>(key & mask)];
+  }
+  std::vector<uint64_t> moved(n);
+  for (int p = 0; p < passes; ++p) {
+    uint32_t* count = counts.data() + static_cast<size_t>(p) * buckets;
+    const int shift = position_bits + p * width;
+    if (count[(words[0] >> shift) & mask] == n) continue;
+    uint32_t next = 0;
+    for (size_t d = 0; d < buckets; ++d) {
+      const uint32_t c = count[d];
+      count[d] = next;
+      next += c;
+    }
+    for (uint64_t w : words) moved[count[(w >> shift) & mask]++] = w;
+    words.swap(moved);
+  }
+}
+
+// A figure's key: its distance above the lowest figure, plus one.
+uint64_t FigureKey(int64_t x, int64_t lowest) {
+  return static_cast<uint64_t>(x) - static_cast<uint64_t>(lowest) + 1;
+}
+
 // Whether a key sorts on the records' typed keys: a text sort of an
 // interned column or a number sort of a figure column.
 bool TypedListingKey(int key_column, bool as_number) {
@@ -122,10 +166,25 @@ bool TypedListingKey(int key_column, bool as_number) {
                    : key_column >= 0 && key_column < kInternedColumns;
 }
 
+// Whether some record of the table has no key of a typed sort: an empty
+// text, or a missing figure. When none has, no shown record lacks one.
+bool SomeRecordLacksKey(const ListingTable& table, int key_column, bool as_number) {
+  if (!as_number) {
+    const auto& texts = table.texts[static_cast<size_t>(key_column)];
+    return std::any_of(texts.begin(), texts.end(), [](const std::string& t) { return t.empty(); });
+  }
+  const size_t f = static_cast<size_t>(key_column - kInternedColumns);
+  return std::any_of(table.records.begin(), table.records.end(),
+                     [f](const ListingRecord& r) { return r.figure[f] == kNoFigure; });
+}
+
 // kSortEmptyKey when a shown record has no key of a typed sort, else
 // kSortDone. Depends only on which records are shown, not on their order.
+// `lacking`, when given, says whether SomeRecordLacksKey holds.
 int CheckTypedListingKeys(const ListingTable& table, const std::vector<uint32_t>& shown,
-                          int key_column, bool as_number, bool empty_listing_keys_lowest) {
+                          int key_column, bool as_number, bool empty_listing_keys_lowest,
+                          std::optional<bool> lacking = std::nullopt) {
+  if (!lacking.value_or(SomeRecordLacksKey(table, key_column, as_number))) return kSortDone;
   if (!as_number) {
     const auto& texts = table.texts[static_cast<size_t>(key_column)];
     for (uint32_t i : shown)
@@ -143,46 +202,150 @@ int CheckTypedListingKeys(const ListingTable& table, const std::vector<uint32_t>
   return kSortDone;
 }
 
+// What a typed sort of a column needs besides the records: the ranks of
+// its texts, or the span of its figures. A source keeps those of its
+// case-insensitive sorts for the next clicks.
+struct ListingColumnKeys {
+  bool made = false;
+  std::vector<uint32_t> rank;  // a text column's: by text id
+  bool whole = true;           // a figure column's: no figure is kept as a double
+  int64_t lowest = 0;          // the lowest figure there is
+  uint64_t highest_key = 0;    // the highest key of any record
+};
+using ListingSortMemo = std::array<ListingColumnKeys, kDetailsColumn>;
+
+const ListingColumnKeys& KeysOfColumn(const ListingTable& table, int key_column, bool as_number,
+                                      bool case_sensitive, ListingSortMemo* memo,
+                                      ListingColumnKeys& own) {
+  ListingColumnKeys& keys =
+      memo != nullptr && !case_sensitive ? (*memo)[static_cast<size_t>(key_column)] : own;
+  if (keys.made) return keys;
+  keys.made = true;
+  if (!as_number) {
+    keys.rank = TextRanks(table.texts[static_cast<size_t>(key_column)], case_sensitive);
+    for (uint32_t r : keys.rank) keys.highest_key = std::max<uint64_t>(keys.highest_key, r);
+    return keys;
+  }
+  const size_t f = static_cast<size_t>(key_column - kInternedColumns);
+  int64_t lowest = std::numeric_limits<int64_t>::max();
+  int64_t highest = std::numeric_limits<int64_t>::min();
+  for (const ListingRecord& r : table.records) {
+    const int64_t x = r.figure[f];
+    if (x == kOddFigure) {
+      keys.whole = false;
+      return keys;
+    }
+    if (x == kNoFigure) continue;
+    lowest = std::min(lowest, x);
+    highest = std::max(highest, x);
+  }
+  keys.lowest = lowest;
+  keys.highest_key = lowest <= highest ? FigureKey(highest, lowest) : 0;
+  return keys;
+}
+
+// The key of each record (by record index) in the order of a typed sort:
+// a text's rank, or a figure's distance above the lowest plus one, a
+// missing figure 0, below every figure. Whole thousandths differ by far
+// more than the 1e-7 of equal numbers, so their order is that of the
+// integers.
+template <typename Key>
+std::unique_ptr<Key[]> RecordSortKeys(const ListingTable& table, int key_column, bool as_number,
+                                      const ListingColumnKeys& column) {
+  const size_t count = table.records.size();
+  auto keys = std::make_unique_for_overwrite<Key[]>(count);
+  if (!as_number) {
+    const size_t c = static_cast<size_t>(key_column);
+    for (size_t i = 0; i < count; ++i)
+      keys[i] = static_cast<Key>(column.rank[table.records[i].text[c]]);
+  } else {
+    const size_t f = static_cast<size_t>(key_column - kInternedColumns);
+    for (size_t i = 0; i < count; ++i) {
+      const int64_t x = table.records[i].figure[f];
+      keys[i] = x == kNoFigure ? 0 : static_cast<Key>(FigureKey(x, column.lowest));
+    }
+  }
+  return keys;
+}
+
+// Sorts the shown rows by their records' keys (at most 64 - position_bits
+// bits) into `reordered`.
+template <typename Key>
+void SortShownByKeys(const Key* keys, const std::vector<uint32_t>& shown, int position_bits,
+                     int key_bits, bool ascending, std::vector<uint32_t>& reordered) {
+  const size_t n = shown.size();
+  // Each shown row's key above its place: sorting the words by the key
+  // keeps equal keys in the order shown.
+  std::vector<uint64_t> words(n);
+  bool rising = true, falling = true;
+  for (size_t k = 0; k < n; ++k) {
+    words[k] = static_cast<uint64_t>(keys[shown[k]]) << position_bits | k;
+    if (k > 0) {
+      const uint64_t key = words[k] >> position_bits, before = words[k - 1] >> position_bits;
+      rising = rising && key >= before;
+      falling = falling && key <= before;
+    }
+  }
+  if (falling && !rising) {
+    // Shown in the column's order read backwards (a click on the column
+    // sorted last): the runs of equal keys come in reverse order, each in
+    // the order shown.
+    std::reverse(words.begin(), words.end());
+    for (size_t run = 0; run < n;) {
+      size_t end = run + 1;
+      while (end < n && words[end] >> position_bits == words[run] >> position_bits) ++end;
+      std::reverse(words.begin() + static_cast<ptrdiff_t>(run),
+                   words.begin() + static_cast<ptrdiff_t>(end));
+      run = end;
+    }
+  } else if (!rising) {
+    RadixSortKeyedPositions(words, position_bits, key_bits);
+  }
+  const uint64_t place = (uint64_t{1} << position_bits) - 1;
+  if (ascending) {
+    for (size_t k = 0; k < n; ++k) reordered[k] = shown[words[k] & place];
+  } else {
+    for (size_t k = 0; k < n; ++k) reordered[n - 1 - k] = shown[words[k] & place];
+  }
+}
+
 // The shown order after a typed sort (keys checked before): record indices.
 std::vector<uint32_t> TypedSortedListingOrder(const ListingTable& table,
                                               const std::vector<uint32_t>& shown, int key_column,
-                                              bool as_number, bool case_sensitive, bool ascending) {
+                                              bool as_number, bool case_sensitive, bool ascending,
+                                              ListingSortMemo* memo = nullptr) {
   const size_t n = shown.size();
+  std::vector<uint32_t> reordered(n);
+  if (n == 0) return reordered;
+  ListingColumnKeys own;
+  const ListingColumnKeys& column =
+      KeysOfColumn(table, key_column, as_number, case_sensitive, memo, own);
+  const int position_bits = std::max(1, static_cast<int>(std::bit_width(n - 1)));
+  const int key_bits = static_cast<int>(std::bit_width(column.highest_key));
+  if (column.whole && position_bits + key_bits <= 64) {
+    if (key_bits <= 32) {
+      SortShownByKeys(RecordSortKeys<uint32_t>(table, key_column, as_number, column).get(), shown,
+                      position_bits, key_bits, ascending, reordered);
+    } else {
+      SortShownByKeys(RecordSortKeys<uint64_t>(table, key_column, as_number, column).get(), shown,
+                      position_bits, key_bits, ascending, reordered);
+    }
+    return reordered;
+  }
   std::vector<uint32_t> order(n);
   std::iota(order.begin(), order.end(), 0u);
-  if (!as_number) {
-    // The ranks are few (distinct texts): a counting sort, stable.
-    const auto& texts = table.texts[static_cast<size_t>(key_column)];
-    const std::vector<uint32_t> rank = TextRanks(texts, case_sensitive);
-    std::vector<size_t> start(texts.size() + 1, 0);
-    for (size_t k = 0; k < n; ++k)
-      ++start[rank[table.records[shown[k]].text[static_cast<size_t>(key_column)]] + 1];
-    for (size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
-    for (size_t k = 0; k < n; ++k)
-      order[start[rank[table.records[shown[k]].text[static_cast<size_t>(key_column)]]]++] =
-          static_cast<uint32_t>(k);
+  if (column.whole) {
+    const auto keys = RecordSortKeys<uint64_t>(table, key_column, as_number, column);
+    std::vector<uint64_t> shown_keys(n);
+    for (size_t k = 0; k < n; ++k) shown_keys[k] = keys[shown[k]];
+    RadixSortPositions(shown_keys, order);
   } else {
     const size_t f = static_cast<size_t>(key_column - kInternedColumns);
-    // Whole thousandths differ by far more than the 1e-7 of equal numbers,
-    // and a missing figure counts lowest: their order is that of the
-    // integers. A figure kept as a double takes the general way.
-    bool whole = true;
-    std::vector<uint64_t> keys(n);
-    for (size_t k = 0; k < n && whole; ++k) {
-      const int64_t x = table.records[shown[k]].figure[f];
-      whole = x != kOddFigure;
-      keys[k] = static_cast<uint64_t>(x) ^ (uint64_t{1} << 63);
-    }
-    if (whole) {
-      RadixSortPositions(keys, order);
-    } else {
-      std::vector<double> values(n);
-      for (size_t k = 0; k < n; ++k) values[k] = table.FigureValue(shown[k], static_cast<int>(f));
-      SortValues(values, order);
-    }
+    std::vector<double> values(n);
+    for (size_t k = 0; k < n; ++k) values[k] = table.FigureValue(shown[k], static_cast<int>(f));
+    SortValues(values, order);
   }
   if (!ascending) std::reverse(order.begin(), order.end());
-  std::vector<uint32_t> reordered(n);
   for (size_t k = 0; k < n; ++k) reordered[k] = shown[order[k]];
   return reordered;
 }
@@ -355,6 +518,12 @@ struct ListingSortChain {
   // The order the jobs taken so far leave. The user-interface thread sets
   // it only while no sort is in flight; otherwise the worker owns it.
   std::vector<uint32_t> order;
+  // What the sorts of each column need besides the records, made by the
+  // worker at the first sort of the column.
+  ListingSortMemo memo;
+  // Per column, whether some record lacks its key (SomeRecordLacksKey),
+  // found at the first click on it. User-interface thread.
+  std::array<std::optional<bool>, kDetailsColumn> lacking;
 };
 
 namespace {
@@ -389,8 +558,9 @@ void RunListingSortChain(ui::Platform& platform, ui::Grid* grid,
       chain->jobs.pop_front();
     }
     // Case-insensitive, as a header click sorts.
-    std::vector<uint32_t> sorted = TypedSortedListingOrder(
-        *chain->table, chain->order, job.key_column, job.as_number, false, job.ascending);
+    std::vector<uint32_t> sorted =
+        TypedSortedListingOrder(*chain->table, chain->order, job.key_column, job.as_number, false,
+                                job.ascending, &chain->memo);
     chain->order = sorted;
     platform.PostToUi([grid, chain, number = job.number, sorted = std::move(sorted)]() mutable {
       TakeOffUiSort(*grid, chain, number, std::move(sorted));
@@ -403,14 +573,17 @@ void RunListingSortChain(ui::Platform& platform, ui::Grid* grid,
 int SortListingRowsOffUi(ui::Platform& platform, ui::Grid& grid, ListingRowSource& source,
                          int key_column, int kind, bool ascending, bool empty_listing_keys_lowest) {
   const bool as_number = kind == kSortAsNumber;
-  const int checked = CheckTypedListingKeys(source.table(), source.order(), key_column, as_number,
-                                            empty_listing_keys_lowest);
-  if (checked != kSortDone) return checked;
   OffUiSorts& sorts = source.off_ui_sorts();
   if (!sorts.chain) {
     sorts.chain = std::make_shared<ListingSortChain>();
     sorts.chain->table = source.shared_table();
   }
+  if (!TypedListingKey(key_column, as_number)) return kSortBadKind;
+  std::optional<bool>& lacking = sorts.chain->lacking[static_cast<size_t>(key_column)];
+  if (!lacking) lacking = SomeRecordLacksKey(source.table(), key_column, as_number);
+  const int checked = CheckTypedListingKeys(source.table(), source.order(), key_column, as_number,
+                                            empty_listing_keys_lowest, lacking);
+  if (checked != kSortDone) return checked;
   const std::shared_ptr<ListingSortChain>& chain = sorts.chain;
   bool start = false;
   {

@@ -66,6 +66,27 @@ void PutRecordFigures(const ListingRow& row, size_t i, ListingRecord& record, Li
   record.record_number = row.record_number;
 }
 
+// A pass of ForEachStoredRecordInParallel's kind over a few listings (a
+// search's hits) on the calling thread: for them, a reading thread costs
+// more to start and hand over to than it saves.
+constexpr size_t kRecordsReadOnTheCallingThread = 4096;
+std::optional<store::StoreError> ForEachFewStoredRecords(store::Store& store,
+                                                         const std::vector<int64_t>* record_numbers,
+                                                         std::span<const int> fields,
+                                                         const CopiedFieldsVisitor& visit,
+                                                         int64_t* record_count) {
+  std::array<std::string_view, store::kFieldCount> views;
+  fields = fields.first(std::min(fields.size(), views.size()));
+  const std::span<const std::string_view> visited(views.data(), fields.size());
+  return ForEachStoredRecord(
+      store, record_numbers,
+      [&](store::StoreAccess& access) {
+        for (size_t k = 0; k < fields.size(); ++k) views[k] = access.FieldView(fields[k]);
+        return visit(visited, access.CurrentRecordNumber());
+      },
+      record_count);
+}
+
 // The order of the default descending date sort over the records: the
 // ascending order by the dates' ranks, equal dates in record order, read
 // backwards. A counting sort, the dates being few.
@@ -194,8 +215,10 @@ ListingRecordsScan ScanListingRecords(store::Store& store,
   static constexpr int kRecordsScanFields[] = {store::kDate,     store::kName,
                                                store::kCode,     store::kTurnover,
                                                store::kBuySeats, store::kSellSeats};
-  auto error = ForEachStoredRecordInParallel(
-      store, record_numbers, kRecordsScanFields,
+  const bool few = record_numbers && record_numbers->size() <= kRecordsReadOnTheCallingThread;
+  const auto pass = few ? &ForEachFewStoredRecords : &ForEachStoredRecordInParallel;
+  auto error = pass(
+      store, record_numbers, std::span<const int>(kRecordsScanFields),
       [&](std::span<const std::string_view> stored, int64_t record_number) {
         if (scan.listings_read++ == 0)
           table->records.reserve(static_cast<size_t>(

@@ -1,8 +1,13 @@
 #include "listing/search.h"
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "listing/listing_grid.h"
 #include "listing/listing_records.h"
@@ -33,6 +38,46 @@ void Tell(const ListingScope& scope, const std::string& message) {
   ui::Tell(scope.platform, message, ui::MessageIcon::kInformation);
 }
 
+// The blocks of records two threads share when marking a search's hits.
+struct SearchMarkingBlocks {
+  std::atomic<size_t> next{0};  // the next block to take
+  std::atomic<size_t> done{0};  // blocks marked
+};
+constexpr size_t kSearchMarkingBlock = size_t{1} << 14;
+
+// record_hit[i] = hit[text id of record i in column c]. A helper thread
+// shares the work block by block: this thread takes blocks until none is
+// left and then waits only for a block the helper is in the middle of, so a
+// helper slow to start on a busy machine costs nothing. The helper touches
+// the records only inside a block it took, all of which are done when this
+// returns.
+void MarkFoundRecords(const std::vector<ListingRecord>& records, size_t c,
+                      const std::vector<uint8_t>& hit, std::vector<uint8_t>& record_hit) {
+  const size_t n = records.size();
+  const size_t blocks = (n + kSearchMarkingBlock - 1) / kSearchMarkingBlock;
+  const auto mark = [&records, &hit, &record_hit, c, n](size_t block) {
+    const size_t end = std::min(n, (block + 1) * kSearchMarkingBlock);
+    for (size_t i = block * kSearchMarkingBlock; i < end; ++i)
+      record_hit[i] = hit[records[i].text[c]];
+  };
+  auto shared = std::make_shared<SearchMarkingBlocks>();
+  const auto take_blocks = [shared, blocks, mark] {
+    for (size_t b; (b = shared->next.fetch_add(1)) < blocks;) {
+      mark(b);
+      shared->done.fetch_add(1, std::memory_order_release);
+    }
+  };
+  if (blocks >= 8) {
+    try {
+      std::thread(take_blocks).detach();
+    } catch (const std::system_error&) {
+      // No second thread: this one marks every block.
+    }
+  }
+  take_blocks();
+  while (shared->done.load(std::memory_order_acquire) < blocks) std::this_thread::yield();
+}
+
 bool ByteIs(std::string_view keyword, size_t position, char c) {
   return keyword.size() >= position && keyword[position - 1] == c;  // position counts from 1
 }
@@ -49,13 +94,28 @@ std::vector<int64_t> FindListings(const ui::Grid& grid, int column, std::string_
     // Each distinct text is matched once; the listings then only look up
     // their text's answer.
     const ListingTable& table = source->table();
-    const auto& texts = table.texts[static_cast<size_t>(column)];
+    const size_t c = static_cast<size_t>(column);
+    const auto& texts = table.texts[c];
     std::vector<uint8_t> hit(texts.size());
-    for (size_t t = 0; t < texts.size(); ++t) hit[t] = text::ContainsText(texts[t], keyword);
-    for (; r <= source->count() && r < grid.RowCount(); ++r) {
-      const ListingRecord& record = source->RecordAt(r);
-      if (hit[record.text[static_cast<size_t>(column)]]) found.push_back(record.record_number);
+    bool some_hit = false;
+    for (size_t t = 0; t < texts.size(); ++t) {
+      hit[t] = text::ContainsText(texts[t], keyword);
+      some_hit = some_hit || hit[t] != 0;
     }
+    const int end = std::max(r, std::min(source->count() + 1, grid.RowCount()));
+    if (some_hit) {
+      // The records are read in their own order into one byte each, and
+      // the rows look up those bytes: read in the order shown after a
+      // sort, the records would be fetched from all over the memory.
+      const std::vector<ListingRecord>& records = table.records;
+      std::vector<uint8_t> record_hit(records.size());
+      MarkFoundRecords(records, c, hit, record_hit);
+      for (; r < end; ++r) {
+        const size_t i = source->RecordIndexAt(r);
+        if (record_hit[i]) found.push_back(records[i].record_number);
+      }
+    }
+    r = end;
   }
   for (; r < grid.RowCount(); ++r) {
     if (text::ContainsText(grid.Text(r, column), keyword))

@@ -146,6 +146,39 @@ TEST(ListingRecordsTest, SearchesFindTheSameListingsInTheSameOrder) {
   EXPECT_FALSE(listing::FindListings(g.source, listing::kSeatColumn, G("证券"), 1).empty());
 }
 
+TEST(ListingRecordsTest, ASearchOverManyRecordsInAShuffledOrderMatchesTheCells) {
+  // Enough records for the marking to be shared with a second thread, in
+  // blocks the count does not divide, shown in an order unlike theirs.
+  constexpr int kRows = 200'003;
+  auto table = std::make_shared<listing::ListingTable>();
+  for (int k = 0; k < 997; ++k)
+    table->texts[listing::kCodeColumn].push_back(std::to_string(600000 + k));
+  for (auto c : {listing::kDateColumn, listing::kNameColumn, listing::kSeatColumn})
+    table->texts[static_cast<size_t>(c)].push_back("x");
+  table->records.resize(kRows);
+  std::vector<uint32_t> order(kRows);
+  for (int r = 0; r < kRows; ++r) {
+    listing::ListingRecord& record = table->records[static_cast<size_t>(r)];
+    record.text[listing::kCodeColumn] = static_cast<uint32_t>(r) * 7919u % 997u;
+    record.record_number = r + 1;
+    order[static_cast<size_t>(r)] =
+        static_cast<uint32_t>((static_cast<uint64_t>(r) * 65'537) % kRows);
+  }
+  auto source =
+      std::make_shared<listing::ListingRowSource>(std::move(table), std::move(order), kRows, true);
+  ui::Grid grid("g", nullptr, -1, ui::Rect{0, 0, 760, 410}, "");
+  grid.SetColumnCount(listing::kListingColumnCount);
+  grid.SetRowSource(source, source->row_count());
+  for (const std::string keyword : {"600996", "60099", "0001"}) {
+    std::vector<int64_t> expected;
+    for (int r = 1; r <= kRows; ++r)
+      if (grid.Text(r, listing::kCodeColumn).find(keyword) != std::string::npos)
+        expected.push_back(std::stoll(grid.Text(r, listing::kRecordNumberColumn)));
+    ASSERT_FALSE(expected.empty()) << keyword;
+    EXPECT_EQ(listing::FindListings(grid, listing::kCodeColumn, keyword, 1), expected) << keyword;
+  }
+}
+
 TEST(ListingRecordsTest, AWriteTheRecordsCannotHoldTurnsThemIntoCells) {
   FilledGrids g(false);
   // A partial sort and a direct write both leave the records behind.
