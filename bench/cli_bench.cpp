@@ -58,7 +58,7 @@ BENCHMARK(BM_CliExportCsv)
     ->MeasureProcessCPUTime();
 
 // The floor: one store pass touching the same nine fields, then the bytes
-// the export wrote, written to a file in the same 1 MiB blocks.
+// the export wrote, written to a file in the same 256 KiB blocks.
 void BM_BareScanAndWriteSameBytes(benchmark::State& state) {
   store::Store store(bench_support::CachedStore(kListings));
   const fs::path exported = ScratchFile("export.csv");
@@ -86,7 +86,7 @@ void BM_BareScanAndWriteSameBytes(benchmark::State& state) {
     access.CloseStore();
     benchmark::DoNotOptimize(touched);
     std::FILE* file = std::fopen(out.c_str(), "wb");
-    constexpr size_t kBlock = size_t{1} << 20;
+    constexpr size_t kBlock = size_t{1} << 18;
     for (size_t at = 0; at < bytes.size(); at += kBlock)
       std::fwrite(bytes.data() + at, 1, std::min(kBlock, bytes.size() - at), file);
     std::fclose(file);
