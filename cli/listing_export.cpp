@@ -98,6 +98,28 @@ std::optional<double> ExportedFigure(std::string_view field, std::string& text, 
   return x;
 }
 
+// Volume or turnover into a CSV row as ExportedFigure writes it. The
+// usual field ("12,345.67") is its own text once the separators are
+// dropped, so its number is read only when it is not.
+void AppendCsvExportedFigure(std::string_view field, std::string& scratch, std::string& out) {
+  char plain[24];
+  size_t length = 0;
+  for (const char c : field) {
+    if (c == ',') continue;
+    if (length == sizeof plain) {
+      length = 0;
+      break;
+    }
+    plain[length++] = c;
+  }
+  if (length != 0 && PrintsAsItself(std::string_view(plain, length))) {
+    out.append(plain, length);
+    return;
+  }
+  int decimals = 0;
+  if (ExportedFigure(field, scratch, decimals)) out += scratch;
+}
+
 constexpr int kSeatCells = 8;
 constexpr int kExtraListingCells = 16;
 constexpr int kExtraSeatCells = 2;
@@ -238,8 +260,7 @@ class ListingCsvRowWriter {
     for (int f = 1; f <= store::kFieldCount; ++f) {
       if (f > 1) out += ',';
       if (f == store::kVolume || f == store::kTurnover) {
-        int decimals = 0;
-        if (ExportedFigure(stored.field(f), figure_, decimals)) out += figure_;
+        AppendCsvExportedFigure(stored.field(f), figure_, out);
         continue;
       }
       const size_t start = out.size();

@@ -1,6 +1,7 @@
 #include "cli/table_output.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -13,12 +14,29 @@ namespace {
 using sheets::Cell;
 using sheets::Column;
 
-// A field needs quotes when it holds a comma, a quote or a line break.
-// Each is looked for with memchr, which runs through a kilobyte of Seats
-// far quicker than a loop over its bytes.
+// The bytes a CSV field is quoted for: a comma, a quote, a line break.
+bool IsCsvQuotedByte(unsigned char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; }
+
+// A field needs quotes when it holds one of those bytes. All four are below
+// '-' (0x2D), and the digits, points, minus signs, bars and UTF-8 bytes a
+// field is mostly made of are not, so eight bytes at a time are first
+// asked whether any is below 0x2D (exact for the word as a whole), and only
+// such a word is looked at byte by byte.
 bool NeedsQuotes(std::string_view t) {
-  for (char c : {',', '"', '\r', '\n'})
-    if (std::memchr(t.data(), c, t.size())) return true;
+  constexpr uint64_t kOnes = 0x0101010101010101u;
+  constexpr uint64_t kHighBits = 0x8080808080808080u;
+  const auto* s = reinterpret_cast<const unsigned char*>(t.data());
+  const size_t n = t.size();
+  size_t i = 0;
+  for (; n - i >= 8; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, s + i, 8);
+    if (((word - kOnes * 0x2D) & ~word & kHighBits) == 0) continue;
+    for (size_t k = i; k < i + 8; ++k)
+      if (IsCsvQuotedByte(s[k])) return true;
+  }
+  for (; i < n; ++i)
+    if (IsCsvQuotedByte(s[i])) return true;
   return false;
 }
 

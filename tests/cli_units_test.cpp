@@ -80,6 +80,26 @@ TEST(CliTableTest, CsvQuotesWhatItMustAndNothingElse) {
             "600000,中国平安,\r\n");
 }
 
+// Fields are looked through eight bytes at a time: each byte that needs
+// quotes, at every place of a long field, is found, and the bytes next to
+// them in value (blank, '+', '-', '%', DEL, UTF-8) quote nothing.
+TEST(CliTableTest, CsvQuotesForEachSuchByteAnywhereInALongField) {
+  const std::string plain = "12345.67|" + std::string("\xE4\xB8\xAD") + "% +-()\x7F\xFF 9.5";
+  std::string out = "x," + plain;
+  cli::QuoteCsvTextFrom(out, 2);
+  EXPECT_EQ(out, "x," + plain);
+  for (const char c : {',', '"', '\r', '\n'}) {
+    for (size_t at = 0; at <= plain.size(); ++at) {
+      std::string field = plain;
+      field.insert(at, 1, c);
+      out = "x," + field;
+      cli::QuoteCsvTextFrom(out, 2);
+      ASSERT_EQ(out.substr(0, 3), "x,\"") << int{c} << " at " << at;
+      ASSERT_EQ(out.back(), '"') << int{c} << " at " << at;
+    }
+  }
+}
+
 TEST(CliTableTest, JsonEscapesAndWritesNullForNoValue) {
   const std::string object1 =
       "{\"code\":\"000001\",\"name \\\"x\\\"\":\"a,b \\\"c\\\"\\r\\nd\\\\e\\tf\\u0001\","

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -101,10 +102,32 @@ std::string Utf16ToUtf8(std::u16string_view u) {
   return out;
 }
 
+// The index of the first byte with its high bit set in a word of bytes read
+// from memory, given the word masked to those bits (not zero).
+size_t FirstHighByte(uint64_t high) {
+  if constexpr (std::endian::native == std::endian::little) {
+    return static_cast<size_t>(std::countr_zero(high)) / 8;
+  } else {
+    return static_cast<size_t>(std::countl_zero(high)) / 8;
+  }
+}
+
+// The length of the ASCII bytes `s` starts with, read eight at a time.
+size_t AsciiPrefixLength(const unsigned char* s, size_t n) {
+  size_t i = 0;
+  for (; n - i >= 8; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, s + i, 8);
+    if (const uint64_t high = word & 0x8080808080808080u)
+      return i + FirstHighByte(high);
+  }
+  while (i < n && s[i] < 0x80) ++i;
+  return i;
+}
+
 bool IsAscii(std::string_view s) {
-  for (char c : s)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
+  return AsciiPrefixLength(reinterpret_cast<const unsigned char*>(s.data()), s.size()) ==
+         s.size();
 }
 
 // The lenient converter's UTF-8 of a whole text.
@@ -117,27 +140,44 @@ std::string ConverterUtf8(std::string_view gbk) {
 
 // UTF-8 of one double-byte character: up to three bytes (GBK maps into the
 // Basic Multilingual Plane); length 0 when the pair is no valid character.
+// The bytes come first so that an entry can be copied as one four-byte word
+// (its length lands past the character and is overwritten next).
 struct GbkPairUtf8 {
-  uint8_t length = 0;
   char bytes[3] = {};
+  uint8_t length = 0;
 };
+static_assert(sizeof(GbkPairUtf8) == 4);
 
 constexpr unsigned kGbkFirstLead = 0x81;
 constexpr unsigned kGbkLastLead = 0xFE;
 constexpr unsigned kGbkLeadCount = kGbkLastLead - kGbkFirstLead + 1;
 
-// Every pair's UTF-8 as the strict converter reads it. A lead byte's row is
-// filled on its first use: most texts touch few rows, and a whole table
-// would cost some 24,000 converter calls up front.
+// Every pair's UTF-8 as the strict converter reads it, found through the
+// row of its first byte. A lead byte's row is filled on its first use: most
+// texts touch few rows, and a whole table would cost some 24,000 converter
+// calls up front. Until then, and for every byte that leads no pair, the
+// row is one of empty entries.
 class GbkPairTable {
  public:
-  const GbkPairUtf8& Pair(unsigned lead, unsigned trail) {
-    const unsigned row = lead - kGbkFirstLead;
-    if (!ready_[row].load(std::memory_order_acquire)) {
-      std::call_once(filling_[row], [this, lead, row] { FillRow(lead, rows_[row]); });
-      ready_[row].store(true, std::memory_order_release);
-    }
-    return rows_[row][trail];
+  GbkPairTable() {
+    for (auto& row : by_first_byte_) row.store(kNoPairs.data(), std::memory_order_relaxed);
+  }
+  // The entries of the pairs that start with `first`, indexed by the
+  // second byte.
+  const GbkPairUtf8* Row(unsigned char first) const {
+    return by_first_byte_[first].load(std::memory_order_acquire);
+  }
+  // Fills the row of a lead byte if `seen` (its Row() when a pair was
+  // looked up) was the empty one; true when the pair is to be looked up
+  // again.
+  bool FillIfEmpty(unsigned char first, const GbkPairUtf8* seen) {
+    if (first < kGbkFirstLead || first > kGbkLastLead || seen != kNoPairs.data()) return false;
+    const unsigned row = first - kGbkFirstLead;
+    std::call_once(filling_[row], [this, first, row] {
+      FillRow(first, rows_[row]);
+      by_first_byte_[first].store(rows_[row].data(), std::memory_order_release);
+    });
+    return true;
   }
 
  private:
@@ -153,8 +193,9 @@ class GbkPairTable {
     }
   }
 
+  static constexpr std::array<GbkPairUtf8, 256> kNoPairs{};
   std::array<std::array<GbkPairUtf8, 256>, kGbkLeadCount> rows_{};
-  std::array<std::atomic<bool>, kGbkLeadCount> ready_{};
+  std::array<std::atomic<const GbkPairUtf8*>, 256> by_first_byte_;
   std::array<std::once_flag, kGbkLeadCount> filling_;
 };
 
@@ -183,39 +224,63 @@ std::string Utf8(std::string_view gbk) {
 void AppendUtf8(std::string_view gbk, std::string& out) {
   const auto* s = reinterpret_cast<const unsigned char*>(gbk.data());
   const size_t n = gbk.size();
-  size_t i = 0;
-  while (i < n && s[i] < 0x80) ++i;
+  size_t i = AsciiPrefixLength(s, n);
   if (i == n) {
     out.append(gbk);
     return;
   }
-  // A double-byte character takes at most three bytes in UTF-8: room for
-  // all of them, then cut to what was written.
+  // A double-byte character takes at most three bytes in UTF-8, so the
+  // output is at most n + n / 2 bytes and never ahead of 1.5 times the
+  // input read. The one byte more lets the loops below store whole words:
+  // eight bytes while eight are left to read, four (an entry) while two are.
   const size_t start = out.size();
   out.resize(start + n + n / 2 + 1);
-  char* p = out.data() + start;
-  std::memcpy(p, gbk.data(), i);
-  p += i;
+  char* const base = out.data() + start;
+  std::memcpy(base, gbk.data(), i);
+  char* p = base + i;
   GbkPairTable& pairs = GbkPairs();
   while (i < n) {
-    const unsigned c = s[i];
-    if (c < 0x80) {
-      *p++ = static_cast<char>(c);
-      ++i;
+    if (s[i] < 0x80) {
+      // A run of ASCII (digits, separators), eight bytes at a time: each
+      // word is stored whole and the bytes before its first non-ASCII one
+      // are kept.
+      while (n - i >= 8) {
+        uint64_t word;
+        std::memcpy(&word, s + i, 8);
+        std::memcpy(p, &word, 8);
+        const uint64_t high = word & 0x8080808080808080u;
+        if (high) {
+          const size_t ascii = FirstHighByte(high);
+          p += ascii;
+          i += ascii;
+          break;
+        }
+        p += 8;
+        i += 8;
+      }
+      while (i < n && s[i] < 0x80) *p++ = static_cast<char>(s[i++]);
       continue;
     }
-    const GbkPairUtf8* u =
-        i + 1 < n && c >= kGbkFirstLead && c <= kGbkLastLead ? &pairs.Pair(c, s[i + 1]) : nullptr;
-    if (!u || u->length == 0) {
+    // A run of double-byte characters, up to the first byte that starts
+    // no character of the table (ASCII included).
+    while (i + 1 < n) {
+      const GbkPairUtf8* row = pairs.Row(s[i]);
+      const GbkPairUtf8& u = row[s[i + 1]];
+      if (u.length == 0) {
+        if (pairs.FillIfEmpty(s[i], row)) continue;
+        break;
+      }
+      std::memcpy(p, &u, 4);
+      p += u.length;
+      i += 2;
+    }
+    if (i < n && s[i] >= 0x80) {
       // Not a character of the table: the converter decides for the whole
       // text, replacement characters and all.
       out.resize(start);
       out += ConverterUtf8(gbk);
       return;
     }
-    std::memcpy(p, u->bytes, 3);  // the entry has room for three
-    p += u->length;
-    i += 2;
   }
   out.resize(static_cast<size_t>(p - out.data()));
 }
