@@ -135,6 +135,11 @@ bool PlainAmountAt(const unsigned char* s, size_t n, size_t begin, double& value
 void AddAmounts(std::string_view block, ScannedListing& listing, std::string* first_value) {
   const unsigned char* s = reinterpret_cast<const unsigned char*>(block.data());
   const size_t n = block.size();
+  // The sums stay in registers for the walk (the listing's fields could
+  // alias the first value's text, so the compiler would store each step).
+  double buying = listing.buying;
+  double selling = listing.selling;
+  std::string_view first;
   int count = 0;
   for (size_t begin = 0; begin < n;) {
     ++count;
@@ -145,14 +150,23 @@ void AddAmounts(std::string_view block, ScannedListing& listing, std::string* fi
         end = SeatPieceEnd(s, n, begin);
         amount = AmountFromText(block.substr(begin, end - begin));
       }
-      (count % 3 == 2 ? listing.buying : listing.selling) += amount;
+      if (count % 3 == 2) {
+        buying += amount;
+      } else {
+        selling += amount;
+      }
     } else {
       end = SeatPieceEnd(s, n, begin);
-      if (count == 1 && first_value) first_value->assign(block.substr(begin, end - begin));
+      if (count == 1) first = block.substr(begin, end - begin);
     }
     begin = end + 1;
   }
-  if (first_value) listing.buy_block_values = count;
+  listing.buying = buying;
+  listing.selling = selling;
+  if (first_value) {
+    first_value->assign(first);
+    listing.buy_block_values = count;
+  }
 }
 
 // What the statistics keep of a stored listing: its texts copied, the
