@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 #include "listing/listing_scan.h"
@@ -355,9 +359,10 @@ class PackedListingsTaker {
       } else {
         names_.Touch(n, day);
       }
-      auto same = std::find_if(out.begin(), out.end(),
-                               [n](const Seat& s) { return s.identity == n; });
-      if (same == out.end()) same = out.insert(out.end(), Seat{n, SeatKind::kOther, 0, 0});
+      Seat* same = nullptr;
+      for (Seat& s : out)
+        if (s.identity == n) same = &s;
+      if (!same) same = &out.emplace_back(Seat{n, SeatKind::kOther, 0, 0});
       same->buy += e.buy / 10000;
       same->sell += e.sell / 10000;
     }
@@ -371,6 +376,51 @@ class PackedListingsTaker {
   size_t next_number_ = 0;
   std::vector<uint32_t> numbered_;  // the pack's texts as Seat numbers, when met
   ListingInput l_;                  // reused: its strings keep their room
+};
+
+// Packs handed from the thread that reads them to the one that takes
+// them apart, in order.
+class PackedListingsQueue {
+ public:
+  struct Item {
+    store::ListingPack pack;
+    bool missing = false;  // a chunk without a pack
+    bool bad = false;      // a pack that does not read
+  };
+  // False once the taker has stopped.
+  bool Put(Item&& item) {
+    std::unique_lock lock(mutex_);
+    if (stopped_) return false;
+    items_.push_back(std::move(item));
+    changed_.notify_all();
+    return true;
+  }
+  void Finish() {
+    std::lock_guard lock(mutex_);
+    finished_ = true;
+    changed_.notify_all();
+  }
+  void Stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    items_.clear();
+  }
+  // False when every item is taken and the reader has finished.
+  bool Take(Item* out) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !items_.empty() || finished_; });
+    if (items_.empty()) return false;
+    *out = std::move(items_.front());
+    items_.pop_front();
+    return true;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Item> items_;
+  bool finished_ = false;
+  bool stopped_ = false;
 };
 
 // One block's Seats from the block's text, as the packs give them.
@@ -457,40 +507,66 @@ BacktestListingsRead ReadBacktestListings(store::Store& store, const DayRange& r
   if (!use_packs) return ReadListingsFromTable(store, range, numbers, stop, in, names);
   BacktestListingsRead read;
 
-  // The packs there are, and the chunks without one.
+  // The packs there are, read on a thread of their own and checked there,
+  // taken apart here as they come, in chunk order, up to the first chunk
+  // without a usable pack; the packs after it wait for the table's part.
+  PackedListingsTaker taker(range, numbers, stop, in, names);
   store::ListingPackRows rows;
+  std::vector<store::ListingPack> later;  // usable packs after the first gap
+  std::vector<store::ListingPack> bad;    // packs that do not read
   {
-    store::StoreAccess access = store.OpenStore();
-    access.ReadListingPacks(numbers, &rows);
-    if (auto error = access.CloseStore()) {
-      read.error = error;
+    PackedListingsQueue queue;
+    std::optional<store::StoreError> read_error;
+    std::thread reader([&] {
+      store::StoreAccess access = store.OpenStore();
+      access.ReadListingPacks(numbers, &rows, [&](store::ListingPack&& pack, bool missing) {
+        PackedListingsQueue::Item item{std::move(pack), missing, false};
+        if (!missing) item.bad = !PackedChunkReads(item.pack);
+        return queue.Put(std::move(item));
+      });
+      read_error = access.CloseStore();
+      queue.Finish();
+    });
+    bool streaming = true;
+    PackedListingsQueue::Item item;
+    while (queue.Take(&item)) {
+      if (item.bad) {
+        bad.push_back(std::move(item.pack));
+        streaming = false;
+      } else if (item.missing) {
+        streaming = false;
+      } else if (!streaming) {
+        later.push_back(std::move(item.pack));
+      } else {
+        read.from_packs += item.pack.count;
+        if (!taker.Take(item.pack)) {
+          read.stopped = true;
+          queue.Stop();
+        }
+      }
+    }
+    reader.join();
+    if (read_error) {
+      read.error = read_error;
       return read;
     }
+    if (read.stopped) return read;
   }
   std::vector<store::ListingPack> fresh;  // made from the table now
-  {
+  rows.packs = std::move(later);
+  for (const store::ListingPack& p : rows.packs) read.from_packs += p.count;
+  if (!bad.empty()) {
     // A pack that does not read is read from the table again.
-    std::vector<store::ListingPack> kept;
-    kept.reserve(rows.packs.size());
-    bool bad = false;
-    for (store::ListingPack& p : rows.packs) {
-      if (PackedChunkReads(p)) {
-        kept.push_back(std::move(p));
-        continue;
-      }
-      bad = true;
+    for (store::ListingPack& p : bad) {
       for (int64_t k = 0; k < p.count; ++k) rows.missing_records.push_back(p.first_record + k);
       p.data.clear();
       rows.missing.push_back(std::move(p));
     }
-    rows.packs = std::move(kept);
-    if (bad) {
-      std::sort(rows.missing_records.begin(), rows.missing_records.end());
-      std::sort(rows.missing.begin(), rows.missing.end(),
-                [](const store::ListingPack& a, const store::ListingPack& b) {
-                  return a.chunk < b.chunk;
-                });
-    }
+    std::sort(rows.missing_records.begin(), rows.missing_records.end());
+    std::sort(rows.missing.begin(), rows.missing.end(),
+              [](const store::ListingPack& a, const store::ListingPack& b) {
+                return a.chunk < b.chunk;
+              });
   }
 
   if (!rows.missing_records.empty()) {
@@ -540,14 +616,7 @@ BacktestListingsRead ReadBacktestListings(store::Store& store, const DayRange& r
     }
   }
 
-  // Every pack in chunk order.
-  size_t listings = 0;
-  for (const store::ListingPack& p : rows.packs) listings += static_cast<size_t>(p.count);
-  read.from_packs = static_cast<int64_t>(listings);
-  for (const store::ListingPack& p : fresh) listings += static_cast<size_t>(p.count);
-  if (!numbers) in.data.Reserve(listings, listings * 10);
-  if (!numbers) in.record_numbers.reserve(listings);
-  PackedListingsTaker taker(range, numbers, stop, in, names);
+  // The rest of the packs in chunk order.
   auto old_pack = rows.packs.begin();
   auto new_pack = fresh.begin();
   while (old_pack != rows.packs.end() || new_pack != fresh.end()) {

@@ -73,8 +73,10 @@ StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int ma
   // in one snapshot.
   std::vector<seats::SeenName> seen;
   std::vector<int64_t> numbers;
+  size_t room = 0;  // listings to make room for
   {
     store::StoreAccess access = store.OpenStore();
+    room = static_cast<size_t>(access.RecordCount());
     if (!seats::LoadSeatBook(access, &in.book) ||
         !seats::SeenInSeatCodes(access, from, to, &seen)) {
       read.error = access.error().value_or(store::StoreError{});
@@ -82,6 +84,7 @@ StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int ma
     }
     if (!whole) {
       numbers = access.RecordNumbersInDateRange(from, to);
+      room = numbers.size();
       if (!access.ok()) {
         read.error = access.error().value_or(store::StoreError{});
         return read;
@@ -95,8 +98,8 @@ StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int ma
 
   // The listings, Seats numbered by name for now.
   ListingSeatNames names;
-  in.data.Reserve(numbers.size(), numbers.size() * 10);
-  in.record_numbers.reserve(numbers.size());
+  in.data.Reserve(room, room * 10);
+  in.record_numbers.reserve(room);
   const BacktestListingsRead listings =
       ReadBacktestListings(store, range, whole ? nullptr : &numbers, stop, use_listing_packs, in,
                            names);

@@ -133,7 +133,8 @@ class PackedListingsTables {
     return true;
   }
 
-  static bool Read(TableFile& t, const std::vector<int64_t>* records, ListingPackRows* out) {
+  static bool Read(TableFile& t, const std::vector<int64_t>* records, ListingPackRows* out,
+                   const std::function<bool(ListingPack&&, bool)>& take) {
     *out = {};
     if (!t.FlushPending()) return false;
     // The chunks wanted, each with its listings by the map.
@@ -164,11 +165,13 @@ class PackedListingsTables {
     if (!Look(t, &table, &out->trusted)) return false;
     if (out->trusted && !ReadMark(t, &out->mark)) return false;
     size_t at = 0;  // the next wanted chunk
+    bool go_on = true;
     const auto miss_until = [&](int64_t chunk) {
-      for (; at < wanted.size() && wanted[at].chunk < chunk; ++at) {
+      for (; go_on && at < wanted.size() && wanted[at].chunk < chunk; ++at) {
         out->missing.push_back({wanted[at].chunk, wanted[at].first_record, wanted[at].count, {}});
         for (int64_t k = 0; k < wanted[at].count; ++k)
           out->missing_records.push_back(wanted[at].first_record + k);
+        if (take) go_on = take(ListingPack(out->missing.back()), true);
       }
     };
     if (out->trusted && !wanted.empty()) {
@@ -180,8 +183,8 @@ class PackedListingsTables {
         return false;
       s.BindInt64(1, wanted.front().chunk);
       s.BindInt64(2, wanted.back().chunk);
-      int rc;
-      while ((rc = s.Step()) == SQLITE_ROW) {
+      int rc = SQLITE_DONE;
+      while (go_on && (rc = s.Step()) == SQLITE_ROW) {
         const int64_t chunk = s.Int64(0);
         miss_until(chunk);
         if (at == wanted.size() || wanted[at].chunk != chunk) continue;
@@ -189,13 +192,19 @@ class PackedListingsTables {
         // A pack of other listings than the map's (a map learnt again
         // differently) is not used.
         if (s.Int64(1) != t.RowidOf(w.first_record) || s.Int64(2) != w.count) continue;
-        ListingPack& pack = out->packs.emplace_back();
+        ListingPack pack;
         pack.chunk = chunk;
         pack.first_record = w.first_record;
         pack.count = w.count;
         pack.data.assign(s.Bytes(3));
         ++at;
+        if (take) {
+          go_on = take(std::move(pack), false);
+        } else {
+          out->packs.push_back(std::move(pack));
+        }
       }
+      if (!go_on) return true;
       if (rc != SQLITE_DONE) {
         *out = {};
         return t.Fail(rc);
@@ -262,9 +271,10 @@ class PackedListingsTables {
   }
 };
 
-bool StoreAccess::ReadListingPacks(const std::vector<int64_t>* records, ListingPackRows* out) {
+bool StoreAccess::ReadListingPacks(const std::vector<int64_t>* records, ListingPackRows* out,
+                                   const std::function<bool(ListingPack&&, bool)>& take) {
   *out = {};
-  return table_ && PackedListingsTables::Read(*table_, records, out);
+  return table_ && PackedListingsTables::Read(*table_, records, out, take);
 }
 
 bool StoreAccess::MarkListingPacks(int64_t* token) {

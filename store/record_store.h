@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -166,7 +167,13 @@ class StoreAccess {
   // Packed listings (store/packed_listings.h): the packs of the chunks
   // holding `records` (ascending; every record when null), and what the
   // packs miss. A file without the table gives none and is not written.
-  bool ReadListingPacks(const std::vector<int64_t>* records, ListingPackRows* out);
+  // With `take`, each usable pack and each missing chunk (no data,
+  // `missing` set) is handed to it as met, in chunk order, instead of
+  // being kept in out->packs (missing chunks are still listed in `out`);
+  // it answers whether the read goes on.
+  bool ReadListingPacks(
+      const std::vector<int64_t>* records, ListingPackRows* out,
+      const std::function<bool(ListingPack&& pack, bool missing)>& take = {});
   // The mark row's token, the mark written first when there is none (and
   // the table and its triggers made when missing). Fails at once, without
   // waiting, when another writer holds the file.
