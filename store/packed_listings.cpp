@@ -69,6 +69,11 @@ int64_t PackedListingsNewToken() {
 
 }  // namespace
 
+const SideTable& PackedListingsSideTable() {
+  static const SideTable table{kPackedListingsTable, kPackedListingsColumns, "", true};
+  return table;
+}
+
 // Works on a table file's connection for the access that has it open.
 class PackedListingsTables {
  public:

@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/table_file.h"
+
 namespace store {
 
 inline constexpr std::string_view kPackedListingsTable = "榜单打包";
@@ -46,5 +48,10 @@ struct ListingPackRows {
   std::vector<ListingPack> missing;
   std::vector<int64_t> missing_records;
 };
+
+// The table as the file's side tables list it: emptied with the records,
+// as its triggers would empty it, so that removing every listing can set
+// the triggers aside and let the engine drop the table's pages at once.
+const SideTable& PackedListingsSideTable();
 
 }  // namespace store
