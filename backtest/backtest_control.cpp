@@ -255,7 +255,7 @@ void BacktestSession::Work(uint64_t run, const BacktestAsk& ask, int64_t start) 
   const std::lock_guard<std::mutex> lock(w.mutex);
   if (stale()) return;  // a newer click came while an older one ran
   // Taken before reading: a write during the read makes the next run read again.
-  const store::StoreStamp stamp = StampNow();
+  store::StoreStamp stamp = StampNow();
   if (!w.tester || w.range != ask.range || w.stamp != stamp) {
     w.tester.reset();
     w.range.reset();
@@ -267,6 +267,9 @@ void BacktestSession::Work(uint64_t run, const BacktestAsk& ask, int64_t start) 
       listing::ShowStoreErrorMessage(platform_, *read.error);
       return;
     }
+    // The read's own packed copies of listings change the file, not the
+    // listings: the stamp after them stands for what was read.
+    if (read.wrote_listing_packs) stamp = StampNow();
     w.input = std::move(read.input);
     w.tester = std::make_unique<Backtester>(std::move(w.input.data));
     w.range = ask.range;

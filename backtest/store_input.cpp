@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-#include "listing/listing_scan.h"
+#include "backtest/packed_listings.h"
 #include "store/price_bars.h"
 #include "text/gbk.h"
 
@@ -35,65 +35,6 @@ SeatKind StoreInputKind(seats::Kind kind) {
       return SeatKind::kBranch;
   }
   return SeatKind::kOther;
-}
-
-// The Seat names met in the listings, numbered as met, with the first and
-// last days each stands on (the book orders an identity's names by them).
-class StoreInputNames {
- public:
-  uint32_t Number(std::string_view name, DayNumber day) {
-    if (const auto it = numbers_.find(name); it != numbers_.end()) {
-      Seen& s = seen_[it->second];
-      s.first = std::min(s.first, day);
-      s.last = std::max(s.last, day);
-      return it->second;
-    }
-    const uint32_t n = static_cast<uint32_t>(seen_.size());
-    seen_.push_back(Seen{std::string(name), day, day});
-    numbers_.emplace(seen_.back().name, n);
-    return n;
-  }
-  size_t size() const { return seen_.size(); }
-  const std::string& Name(uint32_t n) const { return seen_[n].name; }
-  std::vector<seats::SeenName> AsSeen() const {
-    std::vector<seats::SeenName> out;
-    out.reserve(seen_.size());
-    for (const Seen& s : seen_)
-      out.push_back(
-          seats::SeenName{s.name, StoreInputDateText(s.first), StoreInputDateText(s.last), {}});
-    return out;
-  }
-
- private:
-  struct Seen {
-    std::string name;
-    DayNumber first;
-    DayNumber last;
-  };
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
-  std::vector<Seen> seen_;
-  std::unordered_map<std::string, uint32_t, Hash, std::equal_to<>> numbers_;
-};
-
-// One block's Seats, a name given twice counted once with its amounts
-// added up (in 10,000 yuan), numbered by `names` for now.
-void StoreInputTakeBlock(std::string_view block, DayNumber day, StoreInputNames& names,
-                         std::vector<Seat>& out) {
-  const listing::SeatBlock seats = listing::ReadSeatBlock(block);
-  out.clear();
-  for (int i = 0; i < seats.count; ++i) {
-    const listing::SeatEntry& e = seats.seats[static_cast<size_t>(i)];
-    if (e.name.empty()) continue;
-    const uint32_t n = names.Number(e.name, day);
-    auto same =
-        std::find_if(out.begin(), out.end(), [n](const Seat& s) { return s.identity == n; });
-    if (same == out.end()) same = out.insert(out.end(), Seat{n, SeatKind::kOther, 0, 0});
-    same->buy += e.buy / 10000;
-    same->sell += e.sell / 10000;
-  }
 }
 
 }  // namespace
@@ -177,7 +118,7 @@ std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const D
 }
 
 StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int max_hold,
-                              const std::function<bool()>& stop) {
+                              const std::function<bool()>& stop, bool use_listing_packs) {
   StoreInputRead read;
   StoreInput& in = read.input;
   const bool whole = range.from == INT32_MIN && range.to == INT32_MAX;
@@ -188,8 +129,10 @@ StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int ma
   // in one snapshot.
   std::vector<seats::SeenName> seen;
   std::vector<int64_t> numbers;
+  size_t room = 0;  // listings to make room for
   {
     store::StoreAccess access = store.OpenStore();
+    room = static_cast<size_t>(access.RecordCount());
     if (!seats::LoadSeatBook(access, &in.book) ||
         !seats::SeenInSeatCodes(access, from, to, &seen)) {
       read.error = access.error().value_or(store::StoreError{});
@@ -197,6 +140,7 @@ StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int ma
     }
     if (!whole) {
       numbers = access.RecordNumbersInDateRange(from, to);
+      room = numbers.size();
       if (!access.ok()) {
         read.error = access.error().value_or(store::StoreError{});
         return read;
@@ -209,42 +153,19 @@ StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int ma
   }
 
   // The listings, Seats numbered by name for now.
-  StoreInputNames names;
-  listing::ScannedListing figures;  // reused: its strings keep their room
-  ListingInput l;
-  in.data.Reserve(numbers.size(), numbers.size() * 10);
-  in.record_numbers.reserve(numbers.size());
-  auto error = listing::ForEachStoredListingInParallel(
-      store, whole ? nullptr : &numbers, [&](const listing::StoredListing& s) {
-        if (stop && stop()) {
-          read.stopped = true;
-          return false;
-        }
-        const std::optional<DayNumber> day = DayNumberOfText(s.date);
-        if (!day || *day < range.from || *day > range.to || s.code.empty()) {
-          if (!day || s.code.empty()) ++in.unreadable;
-          return true;
-        }
-        figures.turnover = listing::TurnoverFromText(s.turnover);
-        listing::TakeSeatBlocks(s.buy_block, s.sell_block, figures);
-        listing::ComputeFigures(figures);
-        l.day = *day;
-        l.code.assign(s.code);
-        l.name.assign(s.name);
-        l.board = BoardOfStockCode(s.code);
-        l.reason.assign(s.reason);
-        l.strength = figures.row.strength;
-        StoreInputTakeBlock(s.buy_block, *day, names, l.buy);
-        StoreInputTakeBlock(s.sell_block, *day, names, l.sell);
-        l.price_limit = PriceLimitOf(s.code, s.name, *day);
-        in.data.AddListing(l);
-        in.record_numbers.push_back(s.record_number);
-        return true;
-      });
-  if (error) {
-    read.error = error;
+  ListingSeatNames names;
+  in.data.Reserve(room, room * 10);
+  in.record_numbers.reserve(room);
+  const BacktestListingsRead listings =
+      ReadBacktestListings(store, range, whole ? nullptr : &numbers, stop, use_listing_packs, in,
+                           names);
+  read.wrote_listing_packs = listings.wrote_packs;
+  read.listings_from_packs = listings.from_packs;
+  if (listings.error) {
+    read.error = listings.error;
     return read;
   }
+  read.stopped = listings.stopped;
   if (read.stopped) return read;
 
   // The names to identities: the book with the new names taken in, as the

@@ -62,12 +62,20 @@ struct StoreInputRead {
   // The store could not be opened or failed: nothing is to be used.
   std::optional<store::StoreError> error;
   bool stopped = false;
+  // The read wrote packed copies of listings to the store (which changes
+  // its stamp); the listings themselves were not changed.
+  bool wrote_listing_packs = false;
+  // Listings that came from packs already in the store.
+  int64_t listings_from_packs = 0;
 };
 
 // Reads everything a rule over `range` needs. A range without ends reads
-// the whole store. `stop` is asked between listings.
+// the whole store. `stop` is asked between listings. The listings come
+// from their packed copies (backtest/packed_listings.h) unless
+// `use_listing_packs` is false.
 StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int max_hold,
-                              const std::function<bool()>& stop = {});
+                              const std::function<bool()>& stop = {},
+                              bool use_listing_packs = true);
 
 // The bars ReadStoreInput reads for the codes already in `data`: from
 // before the range to past the longest hold after it, nothing later. An

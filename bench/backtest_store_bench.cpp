@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+
 #include "backtest/backtester.h"
 #include "backtest/store_input.h"
 #include "bench/store_bench_data.h"
@@ -260,11 +262,13 @@ BENCHMARK(BM_BacktestStore_BareRead)->Arg(100000)->Unit(benchmark::kMillisecond)
 
 // A million listings: the listings and Seats read (no bars in that store),
 // beside a bare pass over the same fields.
+// The listings from the table itself (no packs read or written: the
+// shared store stays as it is).
 void BM_BacktestStore_ReadMillionListings(benchmark::State& state) {
   store::Store s(bench_support::CachedStore(1000000));
   size_t listings = 0;
   for (auto _ : state) {
-    StoreInputRead read = ReadStoreInput(s, DayRange{}, 5);
+    StoreInputRead read = ReadStoreInput(s, DayRange{}, 5, {}, false);
     listings = read.input.data.Listings().size();
   }
   state.counters["listings"] = static_cast<double>(listings);
@@ -480,6 +484,112 @@ BENCHMARK(BM_BacktestStore_BarePackedMillionBars)
     ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->Iterations(2);
+
+// CPU seconds of every thread of the process so far.
+double StoreBenchProcessCpu() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// A copied store and its log files.
+void StoreBenchRemoveCopy(const fs::path& copy) {
+  std::error_code ec;
+  for (const char* side : {"", "-wal", "-shm"}) {
+    fs::path p = copy;
+    p += side;
+    fs::remove(p, ec);
+  }
+}
+
+// The first read of a copy of the million-listing store: every listing from
+// the table, packed and the packs written.
+void BM_BacktestStore_FillMillionListingPacks(benchmark::State& state) {
+  double cpu = 0;
+  bool wrote = false;
+  for (auto _ : state) {
+    state.PauseTiming();
+    const fs::path copy = bench_support::CopyOfCachedStore(1000000, "packs-fill");
+    state.ResumeTiming();
+    {
+      store::Store s(copy);
+      const double before = StoreBenchProcessCpu();
+      StoreInputRead read = ReadStoreInput(s, DayRange{}, 5);
+      cpu += StoreBenchProcessCpu() - before;
+      wrote = read.wrote_listing_packs;
+      if (read.error) state.SkipWithError("store failed");
+    }
+    state.PauseTiming();
+    StoreBenchRemoveCopy(copy);
+    state.ResumeTiming();
+  }
+  state.counters["cpu_s"] = cpu / static_cast<double>(state.iterations());
+  state.counters["wrote"] = wrote ? 1 : 0;
+}
+BENCHMARK(BM_BacktestStore_FillMillionListingPacks)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+
+// The listings read of a copy whose packs are all there (one fill first,
+// untimed), beside the bare pass above.
+void BM_BacktestStore_PackedMillionListings(benchmark::State& state) {
+  const fs::path copy = bench_support::CopyOfCachedStore(1000000, "packs-read");
+  {
+    store::Store s(copy);
+    if (!ReadStoreInput(s, DayRange{}, 5).wrote_listing_packs) state.SkipWithError("no fill");
+    s.Checkpoint();
+  }
+  store::Store s(copy);
+  size_t listings = 0;
+  int64_t from_packs = 0;
+  double cpu = 0;
+  for (auto _ : state) {
+    const double before = StoreBenchProcessCpu();
+    StoreInputRead read = ReadStoreInput(s, DayRange{}, 5);
+    cpu += StoreBenchProcessCpu() - before;
+    listings = read.input.data.Listings().size();
+    from_packs = read.listings_from_packs;
+  }
+  state.counters["listings"] = static_cast<double>(listings);
+  state.counters["from_packs"] = static_cast<double>(from_packs);
+  state.counters["cpu_s"] = cpu / static_cast<double>(state.iterations());
+  s.DropIdleConnections();
+  StoreBenchRemoveCopy(copy);
+}
+BENCHMARK(BM_BacktestStore_PackedMillionListings)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+
+// "更新原数据"'s emptying of a million listings: Arg 0 on a file without
+// packs (the floor), Arg 1 once the packs and their triggers are there.
+void BM_BacktestStore_RemoveAllMillion(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    const fs::path copy = bench_support::CopyOfCachedStore(1000000, "packs-remove");
+    if (state.range(0) == 1) {
+      store::Store s(copy);
+      if (!ReadStoreInput(s, DayRange{}, 5).wrote_listing_packs) state.SkipWithError("no fill");
+    }
+    state.ResumeTiming();
+    {
+      store::Store s(copy);
+      store::StoreAccess a = s.OpenStore(store::AccessMode::kWriter);
+      if (!a.RemoveAll() || a.CloseStore()) state.SkipWithError("remove failed");
+    }
+    state.PauseTiming();
+    StoreBenchRemoveCopy(copy);
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_BacktestStore_RemoveAllMillion)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include "store/download_log.h"
 #include "store/file_identity.h"
 #include "store/listing_extras.h"
+#include "store/packed_listings.h"
 #include "store/price_bars.h"
 #include "store/seat_book.h"
 
@@ -17,7 +18,7 @@ std::span<const SideTable> SideTables() {
                                      PriceLogSideTable(),    PackedBarsSideTable(),
                                      SeatIdentitiesSideTable(),
                                      SeatNamesSideTable(),   SeatUndoSideTable(),
-                                     WatchListSideTable()};
+                                     WatchListSideTable(),   PackedListingsSideTable()};
   return tables;
 }
 }  // namespace

@@ -64,6 +64,8 @@ struct ExactDayBar;
 struct PriceLogEntry;
 struct CodeBars;
 struct SeatBookRows;
+struct ListingPack;
+struct ListingPackRows;
 
 // One store access: opened by Store::OpenStore, closed by CloseStore or when
 // it goes out of scope. Not to be shared between threads. When the open
@@ -174,6 +176,24 @@ class StoreAccess {
   // replaces all four tables' rows at once: all or nothing.
   bool ReadSeatBook(SeatBookRows* out);
   bool WriteSeatBook(const SeatBookRows& rows);
+  // Packed listings (store/packed_listings.h): the packs of the chunks
+  // holding `records` (ascending; every record when null), and what the
+  // packs miss. A file without the table gives none and is not written.
+  // With `take`, each usable pack and each missing chunk (no data,
+  // `missing` set) is handed to it as met, in chunk order, instead of
+  // being kept in out->packs (missing chunks are still listed in `out`);
+  // it answers whether the read goes on.
+  bool ReadListingPacks(
+      const std::vector<int64_t>* records, ListingPackRows* out,
+      const std::function<bool(ListingPack&& pack, bool missing)>& take = {});
+  // The mark row's token, the mark written first when there is none (and
+  // the table and its triggers made when missing). Fails at once, without
+  // waiting, when another writer holds the file.
+  bool MarkListingPacks(int64_t* token);
+  // Writes `packs` when the mark row still holds `token` (nothing changed
+  // the listings since it was read); *written says whether. Fails at once
+  // when another writer holds the file.
+  bool WriteListingPacks(int64_t token, const std::vector<ListingPack>& packs, bool* written);
 
   // Ends the access (commits its writes) and says whether anything failed.
   std::optional<StoreError> CloseStore();

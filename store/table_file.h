@@ -156,6 +156,8 @@ class TableFile {
   friend class PriceBarsTables;
   // And the Seat identities and the watch list (seat_book.cpp).
   friend class SeatBookTables;
+  // And the packed listings (packed_listings.cpp).
+  friend class PackedListingsTables;
 
   TableFile();
 

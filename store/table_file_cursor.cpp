@@ -2,6 +2,9 @@
 // fields, appending, purging, and grouping writes in batches.
 #include <algorithm>
 #include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "store/table_file_handles.h"
 #include "text/text_ops.h"
@@ -234,12 +237,30 @@ bool TableFile::PurgeDeleted() {
 bool TableFile::RemoveAll() {
   pending_ = false;  // an unwritten record goes with the rest
   ResetCursor();
-  std::string sql =
-      "SAVEPOINT remove_all; DELETE FROM " + table_ + "; DELETE FROM " + gaps_table_ + ";";
+  // Triggers on the records are set aside for the delete and made again
+  // after it: a table with triggers is deleted row by row, each firing,
+  // one without has its pages dropped at once. What they keep is a side
+  // table emptied with the records.
+  std::vector<std::pair<std::string, std::string>> triggers;  // name, SQL
+  {
+    Statement s;
+    if (!Prepare("SELECT name, sql FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ?1",
+                 &s))
+      return false;
+    s.BindText(1, table_name_);
+    int rc;
+    while ((rc = s.Step()) == SQLITE_ROW)
+      triggers.emplace_back(std::string(s.Bytes(0)), std::string(s.Bytes(1)));
+    if (rc != SQLITE_DONE) return Fail(rc);
+  }
+  std::string sql = "SAVEPOINT remove_all;";
+  for (const auto& trigger : triggers) sql += " DROP TRIGGER " + Quote(trigger.first) + ";";
+  sql += " DELETE FROM " + table_ + "; DELETE FROM " + gaps_table_ + ";";
   // Side tables that describe the records go with them, in the same
   // transaction (EnsureIndexes has made them).
   for (const SideTable& side : side_tables_)
     if (side.emptied_with_records) sql += " DELETE FROM " + Quote(side.name) + ";";
+  for (const auto& trigger : triggers) sql += " " + trigger.second + ";";
   sql += " RELEASE remove_all;";
   if (!EnsureIndexes(true) || !Exec(sql)) {
     handles_->db.Exec("ROLLBACK TO remove_all; RELEASE remove_all;");

@@ -2,7 +2,7 @@
 # the baseline over the same, that no entry decision looks ahead, the input
 # as read from a hand-built store, and the page "回测" on the window model.
 quorvane_test_area(backtest
-  SOURCES backtest_test.cpp backtest_store_test.cpp
+  SOURCES backtest_test.cpp backtest_store_test.cpp backtest_packed_listings_test.cpp
   LIBS quorvane_backtest quorvane_backtest_store quorvane_program_fixture quorvane_test_support
     quorvane_store_test_support
   THREADED backtest_page_test.cpp
