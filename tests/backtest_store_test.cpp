@@ -280,7 +280,9 @@ TEST_F(BacktestStoreInput, BarsReadThroughThePackedRowsAreTheBarsOfTheTable) {
         ++row;
       }
       // The whole store reads every bar of the stock.
-      if (asked == backtest::DayRange{}) EXPECT_EQ(got.size(), rows[0].bars.size());
+      if (asked == backtest::DayRange{}) {
+        EXPECT_EQ(got.size(), rows[0].bars.size());
+      }
     }
     ASSERT_FALSE(a.CloseStore());
   }
