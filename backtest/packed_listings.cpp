@@ -11,6 +11,7 @@
 
 #include "listing/listing_scan.h"
 #include "store/packed_listings.h"
+#include "store/varint.h"
 
 namespace backtest {
 namespace {
@@ -23,17 +24,8 @@ constexpr uint8_t kListingPackLayout = 1;
 constexpr uint8_t kPackedDayRead = 1;   // its date is a date: the day follows
 constexpr uint8_t kPackedStrength = 2;  // it has a strength: the number follows
 
-void ListingPackPutVarint(uint64_t v, std::string* out) {
-  while (v >= 0x80) {
-    out->push_back(static_cast<char>(v | 0x80));
-    v >>= 7;
-  }
-  out->push_back(static_cast<char>(v));
-}
-
-uint64_t ListingPackZigzag(int64_t v) {
-  return (static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v >> 63);
-}
+using store::PutVarint;
+using store::Zigzag;
 
 // A number exactly as it is: a whole number, or hundredths or thousandths
 // (amounts in yuan with fen, strengths to three places) as a small varint
@@ -52,11 +44,11 @@ void ListingPackPutNumber(double v, std::string* out) {
     const int64_t k = std::llround(scaled);
     const double back = ListingPackScaled(k, tag);
     if (std::memcmp(&back, &v, sizeof v) == 0) {
-      ListingPackPutVarint((ListingPackZigzag(k) << 2) | static_cast<uint64_t>(tag), out);
+      PutVarint((Zigzag(k) << 2) | static_cast<uint64_t>(tag), out);
       return;
     }
   }
-  ListingPackPutVarint(3, out);
+  PutVarint(3, out);
   char bytes[sizeof v];
   std::memcpy(bytes, &v, sizeof v);
   out->append(bytes, sizeof v);
@@ -79,23 +71,23 @@ class ListingPackWriter {
     body_.push_back(static_cast<char>((day ? kPackedDayRead : 0) |
                                       (strength ? kPackedStrength : 0)));
     if (day) {
-      ListingPackPutVarint(ListingPackZigzag(static_cast<int64_t>(*day) - last_day_), &body_);
+      PutVarint(Zigzag(static_cast<int64_t>(*day) - last_day_), &body_);
       last_day_ = *day;
     }
-    ListingPackPutVarint(TextId(s.code), &body_);
-    ListingPackPutVarint(TextId(s.name), &body_);
-    ListingPackPutVarint(TextId(s.reason), &body_);
+    PutVarint(TextId(s.code), &body_);
+    PutVarint(TextId(s.name), &body_);
+    PutVarint(TextId(s.reason), &body_);
     if (strength) ListingPackPutNumber(*strength, &body_);
     for (std::string_view block : {s.buy_block, s.sell_block}) {
       const listing::SeatBlock seats = listing::ReadSeatBlock(block);
       int named = 0;
       for (int i = 0; i < seats.count; ++i)
         if (!seats.seats[static_cast<size_t>(i)].name.empty()) ++named;
-      ListingPackPutVarint(static_cast<uint64_t>(named), &body_);
+      PutVarint(static_cast<uint64_t>(named), &body_);
       for (int i = 0; i < seats.count; ++i) {
         const listing::SeatEntry& e = seats.seats[static_cast<size_t>(i)];
         if (e.name.empty()) continue;
-        ListingPackPutVarint(TextId(e.name), &body_);
+        PutVarint(TextId(e.name), &body_);
         ListingPackPutNumber(e.buy, &body_);
         ListingPackPutNumber(e.sell, &body_);
       }
@@ -108,12 +100,12 @@ class ListingPackWriter {
     std::string out;
     out.reserve(16 + text_bytes_ + body_.size());
     out.push_back(static_cast<char>(kListingPackLayout));
-    ListingPackPutVarint(texts_.size(), &out);
+    PutVarint(texts_.size(), &out);
     for (const std::string& t : texts_) {
-      ListingPackPutVarint(t.size(), &out);
+      PutVarint(t.size(), &out);
       out += t;
     }
-    ListingPackPutVarint(static_cast<uint64_t>(count_), &out);
+    PutVarint(static_cast<uint64_t>(count_), &out);
     out += body_;
     return out;
   }
@@ -147,22 +139,7 @@ class ListingPackReader {
   explicit ListingPackReader(std::string_view blob)
       : at_(reinterpret_cast<const uint8_t*>(blob.data())), end_(at_ + blob.size()) {}
 
-  bool Varint(uint64_t* v) {
-    if (at_ != end_ && *at_ < 0x80) {
-      *v = *at_++;
-      return true;
-    }
-    uint64_t out = 0;
-    for (int shift = 0; shift < 64 && at_ != end_; shift += 7) {
-      const uint8_t byte = *at_++;
-      out |= static_cast<uint64_t>(byte & 0x7f) << shift;
-      if (!(byte & 0x80)) {
-        *v = out;
-        return true;
-      }
-    }
-    return false;
-  }
+  bool Varint(uint64_t* v) { return store::ReadVarint(at_, end_, v); }
   bool Byte(uint8_t* b) {
     if (at_ == end_) return false;
     *b = *at_++;
@@ -174,12 +151,7 @@ class ListingPackReader {
     at_ += n;
     return true;
   }
-  bool Signed(int64_t* v) {
-    uint64_t u = 0;
-    if (!Varint(&u)) return false;
-    *v = static_cast<int64_t>(u >> 1) ^ -static_cast<int64_t>(u & 1);
-    return true;
-  }
+  bool Signed(int64_t* v) { return store::ReadSignedVarint(at_, end_, v); }
   bool Number(double* v) {
     uint64_t u = 0;
     if (!Varint(&u)) return false;

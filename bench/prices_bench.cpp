@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/packed_bars_floor.h"
 #include "ranking/range_returns.h"
 #include "prices/returns.h"
 #include "ranking/rankings.h"
@@ -241,34 +242,10 @@ void BM_LoadTenYearsOfBarsPackedFloor(benchmark::State& state) {
   store::Store& s = PricesFilledStore(static_cast<int>(state.range(0)), &file);
   (void)s;
   sqlite3* db = PricesOpenRaw(file, SQLITE_OPEN_READONLY);
-  sqlite3_stmt* scan = nullptr;
-  sqlite3_prepare_v2(db,
-                     "SELECT \"代码\", \"印记\", \"条数\", \"数据\" FROM \"日线打包\" "
-                     "ORDER BY \"代码\"",
-                     -1, &scan, nullptr);
-  int64_t rows = 0;
-  int64_t bytes = 0;
-  for (auto _ : state) {
-    rows = 0;
-    bytes = 0;
-    while (sqlite3_step(scan) == SQLITE_ROW) {
-      benchmark::DoNotOptimize(sqlite3_column_text(scan, 0));
-      benchmark::DoNotOptimize(sqlite3_column_int64(scan, 1));
-      benchmark::DoNotOptimize(sqlite3_column_int64(scan, 2));
-      const auto* blob = static_cast<const unsigned char*>(sqlite3_column_blob(scan, 3));
-      const int n = sqlite3_column_bytes(scan, 3);
-      unsigned sum = 0;
-      for (int i = 0; i < n; ++i) sum += blob[i];
-      benchmark::DoNotOptimize(sum);
-      bytes += n;
-      ++rows;
-    }
-    sqlite3_reset(scan);
-  }
-  sqlite3_finalize(scan);
+  const bench_support::PackedBarsPass pass = bench_support::BarePackedBarsPasses(state, db);
   sqlite3_close(db);
-  state.counters["rows"] = static_cast<double>(rows);
-  state.counters["blob_MB"] = static_cast<double>(bytes) / 1e6;
+  state.counters["rows"] = static_cast<double>(pass.rows);
+  state.counters["blob_MB"] = static_cast<double>(pass.bytes) / 1e6;
 }
 BENCHMARK(BM_LoadTenYearsOfBarsPackedFloor)
     ->Arg(400)

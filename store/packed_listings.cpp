@@ -265,15 +265,6 @@ class PackedListingsTables {
     *written = ok;
     return ok;
   }
-
-  static bool EndOwnBatch(TableFile& t, bool own_batch, bool ok) {
-    if (!own_batch) return ok;
-    if (!ok) {
-      t.RollbackBatch();
-      return false;
-    }
-    return t.CommitBatch();
-  }
 };
 
 bool StoreAccess::ReadListingPacks(const std::vector<int64_t>* records, ListingPackRows* out,

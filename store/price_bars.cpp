@@ -10,6 +10,7 @@
 
 #include "store/record_store.h"
 #include "store/table_file_handles.h"
+#include "store/varint.h"
 
 namespace store {
 
@@ -71,17 +72,7 @@ struct PackedBar {
   int32_t close = 0;
 };
 
-void PackedBarsPutVarint(uint64_t v, std::string* out) {
-  while (v >= 0x80) {
-    out->push_back(static_cast<char>(v | 0x80));
-    v >>= 7;
-  }
-  out->push_back(static_cast<char>(v));
-}
-
-void PackedBarsPutSigned(int64_t v, std::string* out) {
-  PackedBarsPutVarint((static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v >> 63), out);
-}
+void PackedBarsPutSigned(int64_t v, std::string* out) { PutVarint(Zigzag(v), out); }
 
 // A blob: the layout byte, the bar count, the price step (10 when every
 // price is a whole number of fen, else 1), then per bar the day as the
@@ -95,8 +86,8 @@ std::string PackBars(const std::vector<PackedBar>& bars, bool exact) {
   std::string out;
   out.reserve(8 + bars.size() * 8);
   out.push_back(static_cast<char>(exact ? kPackedBarsExactLayout : kPackedBarsLayout));
-  PackedBarsPutVarint(bars.size(), &out);
-  PackedBarsPutVarint(static_cast<uint64_t>(step), &out);
+  PutVarint(bars.size(), &out);
+  PutVarint(static_cast<uint64_t>(step), &out);
   int64_t day = 0;
   int64_t close = 0;
   for (const PackedBar& b : bars) {
@@ -149,29 +140,8 @@ class PackedBarsReader {
   bool Exact() const { return exact_; }
 
  private:
-  bool Varint(uint64_t* v) {
-    // A one-byte value first: nearly every change fits.
-    if (at_ != end_ && *at_ < 0x80) {
-      *v = *at_++;
-      return true;
-    }
-    uint64_t out = 0;
-    for (int shift = 0; shift < 64 && at_ != end_; shift += 7) {
-      const uint8_t byte = *at_++;
-      out |= static_cast<uint64_t>(byte & 0x7f) << shift;
-      if (!(byte & 0x80)) {
-        *v = out;
-        return true;
-      }
-    }
-    return false;
-  }
-  bool Signed(int64_t* v) {
-    uint64_t u = 0;
-    if (!Varint(&u)) return false;
-    *v = static_cast<int64_t>(u >> 1) ^ -static_cast<int64_t>(u & 1);
-    return true;
-  }
+  bool Varint(uint64_t* v) { return ReadVarint(at_, end_, v); }
+  bool Signed(int64_t* v) { return ReadSignedVarint(at_, end_, v); }
 
   const uint8_t* at_;
   const uint8_t* end_;
@@ -322,17 +292,6 @@ class PriceBarsTables {
     }
     ok = ok && WriteLog(t, log) && Repack(t, log);
     return EndOwnBatch(t, own_batch, ok);
-  }
-
-  // Ends a batch this writer began: commits what went right, rolls back
-  // the rest. Inside a caller's batch the caller decides.
-  static bool EndOwnBatch(TableFile& t, bool own_batch, bool ok) {
-    if (!own_batch) return ok;
-    if (!ok) {
-      t.RollbackBatch();
-      return false;
-    }
-    return t.CommitBatch();
   }
 
   static bool WriteLog(TableFile& t, const PriceLogEntry& log) {

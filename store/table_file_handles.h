@@ -42,4 +42,15 @@ std::string CreateSideTableSql(const SideTable& side);
 std::string PathText(const std::filesystem::path& path);
 
 }  // namespace table_sql
+
+// Ends a batch a writer began itself: commits what went right, rolls back
+// the rest. Inside a caller's batch the caller decides.
+inline bool EndOwnBatch(TableFile& t, bool own_batch, bool ok) {
+  if (!own_batch) return ok;
+  if (!ok) {
+    t.RollbackBatch();
+    return false;
+  }
+  return t.CommitBatch();
+}
 }  // namespace store
