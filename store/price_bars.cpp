@@ -161,6 +161,17 @@ int32_t PackedBarsExactThousandths(std::optional<double> price) {
   return n;
 }
 
+// A log row's fields after its code, from the six columns a statement
+// gives from `first` on (fetched at, result, reason, bars, from, to).
+void PriceLogFromColumns(const Statement& s, int first, PriceLogEntry* e) {
+  e->fetched_at.assign(s.Bytes(first));
+  e->result = static_cast<PriceFetchResult>(s.Int64(first + 1));
+  e->reason.assign(s.Bytes(first + 2));
+  e->bars = s.Int64(first + 3);
+  e->from.assign(s.Bytes(first + 4));
+  e->to.assign(s.Bytes(first + 5));
+}
+
 // A stock's log row as a number: a packed row keeps the number of the log
 // row written with it. Every write of bars writes the log row too (a build
 // that knew no packed rows as well), so a number that no longer matches
@@ -396,12 +407,7 @@ class PriceBarsTables {
     while ((rc = s.Step()) == SQLITE_ROW) {
       PriceLogEntry& e = out->emplace_back();
       e.code.assign(s.Bytes(0));
-      e.fetched_at.assign(s.Bytes(1));
-      e.result = static_cast<PriceFetchResult>(s.Int64(2));
-      e.reason.assign(s.Bytes(3));
-      e.bars = s.Int64(4);
-      e.from.assign(s.Bytes(5));
-      e.to.assign(s.Bytes(6));
+      PriceLogFromColumns(s, 1, &e);
     }
     if (rc != SQLITE_DONE) {
       out->clear();
@@ -528,12 +534,7 @@ class PriceBarsTables {
       const std::string_view code = pack.Bytes(0);
       PriceLogEntry log;
       log.code.assign(code);
-      log.fetched_at.assign(pack.Bytes(1));
-      log.result = static_cast<PriceFetchResult>(pack.Int64(2));
-      log.reason.assign(pack.Bytes(3));
-      log.bars = pack.Int64(4);
-      log.from.assign(pack.Bytes(5));
-      log.to.assign(pack.Bytes(6));
+      PriceLogFromColumns(pack, 1, &log);
       const bool has_pack = pack.Real(7).has_value();  // NULL: no packed row
       if (has_pack && pack.Int64(7) == PackedBarsStamp(log) &&
           from_pack(log.code, pack.Int64(8), pack.Bytes(9)))
@@ -620,12 +621,7 @@ class PriceBarsTables {
       bool used = false;
       if (rc == SQLITE_ROW) {
         log.code = code;
-        log.fetched_at.assign(pack.Bytes(0));
-        log.result = static_cast<PriceFetchResult>(pack.Int64(1));
-        log.reason.assign(pack.Bytes(2));
-        log.bars = pack.Int64(3);
-        log.from.assign(pack.Bytes(4));
-        log.to.assign(pack.Bytes(5));
+        PriceLogFromColumns(pack, 0, &log);
         used = pack.Int64(6) == PackedBarsStamp(log) && from_pack(pack.Int64(7), pack.Bytes(8));
       }
       if (!used) {
