@@ -21,10 +21,22 @@ double PortfolioCommission(const Costs& costs, double amount) {
   return std::max(costs.min_commission, amount * costs.commission);
 }
 
-// Net proceeds of selling `shares` at `price`.
+// Net proceeds of selling `shares` at `price`. A position worth less than
+// the costs of selling it brings nothing back, and costs nothing more: a
+// trade never loses more than the money put into it, and the equity of a
+// portfolio that has lost everything stays at zero.
 double PortfolioSale(const Costs& costs, double shares, double price) {
   const double gross = shares * price;
-  return gross - PortfolioCommission(costs, gross) - gross * costs.stamp;
+  return std::max(0.0, gross - PortfolioCommission(costs, gross) - gross * costs.stamp);
+}
+
+// The most that `cash` buys with the commission paid out of it too.
+double PortfolioAffordable(const Costs& costs, double cash) {
+  if (cash <= costs.min_commission) return 0;
+  const double at_rate = cash / (1 + costs.commission);
+  // Where the rate gives less than the minimum, the minimum is paid.
+  return at_rate * costs.commission >= costs.min_commission ? at_rate
+                                                            : cash - costs.min_commission;
 }
 
 double PortfolioMaxDrawdown(std::span<const EquityPoint> equity, double start) {
@@ -96,9 +108,8 @@ std::vector<EquityPoint> RunPortfolio(const MarketData& data, std::span<const Ou
       // the cash there is (rarely short, after a strong run of the open trades).
       const double buy_cost = size + PortfolioCommission(costs, size);
       row.ret = PortfolioSale(costs, size / o.entry, o.exit) / buy_cost - 1;
-      const double scale = cash >= buy_cost ? 1 : std::max(cash, 0.0) / buy_cost;
-      if (scale <= 0) continue;
-      const double spent = size * scale;
+      const double spent = cash >= buy_cost ? size : PortfolioAffordable(costs, cash);
+      if (spent <= 0) continue;
       cash -= spent + PortfolioCommission(costs, spent);
       open.push_back({static_cast<uint32_t>(next), listings[row.listing].code, o.entry_bar,
                       o.entry_index, o.exit_index, spent / o.entry, o.exit});

@@ -242,6 +242,18 @@ TEST(BacktestHandTrades, CostsTakeTheFiveYuanMinimumOnSmallTrades) {
   rule.costs.stamp = 0.001;
   const Result r2 = bt.Run(rule);
   EXPECT_NEAR(RowOf(r2.rule, bt.Data(), "600009").ret, 1.1 * (1 - 0.00125) / 1.00025 - 1, 1e-12);
+
+  // Capital that no longer covers the minimum: 8 yuan buys 3 yuan of stock
+  // with its 5 yuan commission, and the 3.30 it is worth at the exit do not
+  // pay for selling it. The trade loses what was put in, no more, and the
+  // equity ends at zero, not below.
+  rule.costs = Costs{};
+  rule.sizing.capital = 8;
+  const Result r3 = bt.Run(rule);
+  EXPECT_DOUBLE_EQ(RowOf(r3.rule, bt.Data(), "600009").ret, -1);
+  for (const EquityPoint& p : r3.rule.equity) EXPECT_GE(p.equity, 0);
+  EXPECT_DOUBLE_EQ(r3.rule.equity.back().equity, 0);
+  EXPECT_DOUBLE_EQ(r3.rule.figures.total_return, -1);
 }
 
 TEST(BacktestHandTrades, AtMostKTradesADayTakenByTheSeatsBuy) {
