@@ -32,6 +32,9 @@ const char* const kHelp =
     "  --store PATH          the store file Data.edb (or its folder)\n"
     "  -h, --help            this help\n"
     "  -v, --version         the version\n\n"
+    "The daily prices (更新行情) come from the environment variable QUORVANE_PRICES_HOST\n"
+    "(host[:port] or an http(s) address of the K-line service), else the installed\n"
+    "default, else the build's host.\n\n"
     "Data.edb lives beside the program when its folder is writable, else in the user's\n"
     "data folder ($XDG_DATA_HOME/quorvane, ~/.local/share/quorvane when XDG_DATA_HOME is\n"
     "not set); --store overrides both. quorvane-cli uses the same file.\n";
