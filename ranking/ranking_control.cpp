@@ -416,8 +416,24 @@ void Session::Wire() {
   }
   ui::Grid& ranking = page_.高级表格_席位排行;
   ranking.on_header_clicked = [self](int, int column) {
-    self->Sort(self->page_.高级表格_席位排行, self->ranking_sort_, self->ranking_rows_,
-               ShownRankingColumns(self->shown_kind_), column, std::nullopt);
+    // The current row and the row the chart is of follow their lines, so a
+    // sort leaves the chart (and 收益路径's next turn) on the same Seat.
+    ui::Grid& grid = self->page_.高级表格_席位排行;
+    const int rows = self->ranking_rows_;
+    const int key_column = grid.ColumnCount() - 1;
+    const auto key_at = [&grid, rows, key_column](int row) {
+      return row >= 1 && row <= rows ? grid.Text(row, key_column) : std::string();
+    };
+    const std::string current_key = key_at(grid.CurrentRow());
+    const std::string shown_key = key_at(self->shown_row_);
+    self->Sort(grid, self->ranking_sort_, rows, ShownRankingColumns(self->shown_kind_), column,
+               std::nullopt);
+    for (int row = 1; row <= rows; ++row) {
+      const std::string& key = grid.Text(row, key_column);
+      if (!current_key.empty() && key == current_key)
+        grid.SetCurrentCell(row, grid.CurrentColumn());
+      if (!shown_key.empty() && key == shown_key) self->shown_row_ = row;
+    }
   };
   ranking.on_left_button_up = [self] {
     self->ShowRow(self->page_.高级表格_席位排行.CurrentRow(), false);

@@ -133,6 +133,9 @@ TEST_F(RankingPageTest, HeaderClicksSortStablyNumbersAsNumbersAndTextAsText) {
   // Text ascending first, then descending.
   grid().UserHeaderClick(0);
   EXPECT_EQ(Column(grid(), 0, 3), (std::vector<std::string>{"A", "B", "C"}));
+  // The current row moved with C's line: the chart on show is still C's.
+  EXPECT_EQ(grid().CurrentRow(), 3);
+  EXPECT_EQ(page().图表_席位净额.data().bars, (std::vector<double>{-1.0, 2.0}));
   EXPECT_EQ(U(page().透明标签_排行排序标.caption()), "↑");
   EXPECT_EQ(page().透明标签_排行排序标.place().left,
             grid().place().left + grid().ColumnWidth(0) - page().透明标签_排行排序标.place().width);
