@@ -299,19 +299,8 @@ BENCHMARK(BM_BacktestStore_BareMillionListings)->Unit(benchmark::kMillisecond)->
 constexpr int kMillionBarsStocks = 4000;
 
 std::vector<std::string> MillionBarsWeekdays() {
-  std::vector<std::string> out;
   using namespace std::chrono;
-  for (sys_days d = sys_days(year(2000) / 1 / 1); d <= sys_days(year(2029) / 12 / 31);
-       d += days(1)) {
-    const unsigned w = weekday(d).c_encoding();
-    if (w == 0 || w == 6) continue;
-    const year_month_day ymd(d);
-    char t[16];
-    std::snprintf(t, sizeof t, "%04d-%02u-%02u", static_cast<int>(ymd.year()),
-                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
-    out.push_back(t);
-  }
-  return out;
+  return bench_support::WeekdayDates(sys_days(year(2000) / 1 / 1), sys_days(year(2029) / 12 / 31));
 }
 
 fs::path MillionBarsFile() {

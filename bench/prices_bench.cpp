@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bench/packed_bars_floor.h"
+#include "bench/store_bench_data.h"
 #include "ranking/range_returns.h"
 #include "prices/returns.h"
 #include "ranking/rankings.h"
@@ -30,20 +31,9 @@ namespace fs = std::filesystem;
 
 // The weekdays from 2001-01-01 on: ten years are 2,609 of them.
 const std::vector<std::string>& PricesWeekdays() {
-  static const std::vector<std::string> weekdays = [] {
-    std::vector<std::string> out;
-    using namespace std::chrono;
-    for (sys_days d = sys_days(year(2001) / 1 / 1); out.size() < 2609; d += days(1)) {
-      const unsigned w = weekday(d).c_encoding();
-      if (w == 0 || w == 6) continue;
-      const year_month_day ymd(d);
-      char t[16];
-      std::snprintf(t, sizeof t, "%04d-%02u-%02u", static_cast<int>(ymd.year()),
-                    static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
-      out.push_back(t);
-    }
-    return out;
-  }();
+  using namespace std::chrono;
+  static const std::vector<std::string> weekdays =
+      bench_support::WeekdayDates(sys_days(year(2001) / 1 / 1), sys_days::max(), 2609);
   return weekdays;
 }
 

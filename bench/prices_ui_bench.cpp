@@ -53,18 +53,9 @@ fs::path PricesUiStore() {
     }
     store::Store s(dir / "Data.edb");
     store::StoreAccess a = s.OpenStore(store::AccessMode::kWriter);
-    std::vector<std::string> days;
     using namespace std::chrono;
-    for (sys_days d = sys_days(year(2001) / 1 / 1); days.size() < kPricesUiWeekdays;
-         d += std::chrono::days(1)) {
-      const unsigned w = weekday(d).c_encoding();
-      if (w == 0 || w == 6) continue;
-      const year_month_day ymd(d);
-      char t[16];
-      std::snprintf(t, sizeof t, "%04d-%02u-%02u", static_cast<int>(ymd.year()),
-                    static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
-      days.push_back(t);
-    }
+    const std::vector<std::string> days = bench_support::WeekdayDates(
+        sys_days(year(2001) / 1 / 1), sys_days::max(), kPricesUiWeekdays);
     for (int k = 0; k < kPricesUiCodes; ++k) {
       std::vector<store::PriceBar> bars;
       double close = 10 + k % 50;

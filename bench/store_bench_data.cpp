@@ -95,4 +95,20 @@ std::filesystem::path CopyOfCachedStore(int64_t count, const std::string& tag) {
   return copy;
 }
 
+std::vector<std::string> WeekdayDates(std::chrono::sys_days first, std::chrono::sys_days last,
+                                      size_t most) {
+  using namespace std::chrono;
+  std::vector<std::string> out;
+  for (sys_days d = first; d <= last && out.size() < most; d += days(1)) {
+    const unsigned w = weekday(d).c_encoding();
+    if (w == 0 || w == 6) continue;
+    const year_month_day ymd(d);
+    char t[16];
+    std::snprintf(t, sizeof t, "%04d-%02u-%02u", static_cast<int>(ymd.year()),
+                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+    out.push_back(t);
+  }
+  return out;
+}
+
 }  // namespace bench_support

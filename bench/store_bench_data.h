@@ -2,10 +2,12 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "store/record_store.h"
 
@@ -31,5 +33,9 @@ std::filesystem::path CachedStore(int64_t count);
 // A fresh copy of a cached store in a temporary folder (for benchmarks that
 // change the file). Removed by the caller.
 std::filesystem::path CopyOfCachedStore(int64_t count, const std::string& tag);
+
+// "YYYY-MM-DD" of the weekdays from `first` to `last`, at most `most` of them.
+std::vector<std::string> WeekdayDates(std::chrono::sys_days first, std::chrono::sys_days last,
+                                      size_t most = SIZE_MAX);
 
 }  // namespace bench_support
