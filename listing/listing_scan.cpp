@@ -1,12 +1,13 @@
 #include "listing/listing_scan.h"
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <thread>
 
@@ -134,11 +135,6 @@ bool PlainAmountAt(const unsigned char* s, size_t n, size_t begin, double& value
 void AddAmounts(std::string_view block, ScannedListing& listing, std::string* first_value) {
   const unsigned char* s = reinterpret_cast<const unsigned char*>(block.data());
   const size_t n = block.size();
-  // The sums stay in registers for the walk (the listing's fields could
-  // alias the first value's text, so the compiler would store each step).
-  double buying = listing.buying;
-  double selling = listing.selling;
-  std::string_view first;
   int count = 0;
   for (size_t begin = 0; begin < n;) {
     ++count;
@@ -149,23 +145,14 @@ void AddAmounts(std::string_view block, ScannedListing& listing, std::string* fi
         end = SeatPieceEnd(s, n, begin);
         amount = AmountFromText(block.substr(begin, end - begin));
       }
-      if (count % 3 == 2) {
-        buying += amount;
-      } else {
-        selling += amount;
-      }
+      (count % 3 == 2 ? listing.buying : listing.selling) += amount;
     } else {
       end = SeatPieceEnd(s, n, begin);
-      if (count == 1) first = block.substr(begin, end - begin);
+      if (count == 1 && first_value) first_value->assign(block.substr(begin, end - begin));
     }
     begin = end + 1;
   }
-  listing.buying = buying;
-  listing.selling = selling;
-  if (first_value) {
-    first_value->assign(first);
-    listing.buy_block_values = count;
-  }
+  if (first_value) listing.buy_block_values = count;
 }
 
 // What the statistics keep of a stored listing: its texts copied, the
@@ -284,130 +271,98 @@ struct CopiedListing {
   uint32_t begin[kMostCopiedFields + 1] = {};  // field k is bytes begin[k]..begin[k + 1]
 };
 struct ListingBatch {
-  std::unique_ptr<char[]> bytes;
-  size_t used = 0;
-  size_t capacity = 0;
+  std::string bytes;
   std::vector<CopiedListing> listings;
-
-  // Room for `more` bytes after the used ones; the buffer only grows, so
-  // after the first turns of the ring nothing is allocated.
-  char* Room(size_t more) {
-    if (used + more > capacity) {
-      const size_t grown = std::max({capacity * 2, used + more, size_t{1} << 18});
-      auto larger = std::make_unique_for_overwrite<char[]>(grown);
-      if (used > 0) std::memcpy(larger.get(), bytes.get(), used);
-      bytes = std::move(larger);
-      capacity = grown;
-    }
-    return bytes.get() + used;
-  }
 };
-// A batch holds about a thousand listings (under a megabyte), and the ring
-// has eight: the visitor finds the reader's bytes still in a cache, and is
-// woken once per half ring.
-constexpr size_t kBatchListings = 1024;
-constexpr uint32_t kBatchRing = 8;
+// A batch holds a few thousand listings (about four megabytes), and at most four
+// are in flight: enough for the two threads to keep each other busy.
+constexpr size_t kBatchListings = 4096;
+constexpr size_t kBatchesInFlight = 4;
 
-// The batches a pass hands from the reader to the visitor, made once per
-// pass and used in turn. Each side counts its own batches; a side sleeps
-// only when the ring is full (the reader) or empty (the visitor), after
-// the brief spin of an atomic wait. The reader wakes a sleeping visitor
-// once half the ring is waiting for it, or when it finishes, so a visitor
-// that keeps up is woken once per half ring, not per batch.
-class BatchRing {
+// Full batches from the reader to the visitor in order, empty ones back.
+class BatchHandover {
  public:
-  // The reader: the next batch to fill; null once the visitor stopped.
-  ListingBatch* NextEmpty() {
-    for (;;) {
-      const uint32_t returned = returned_.load(std::memory_order_acquire);
-      if (stopped_.load(std::memory_order_acquire)) return nullptr;
-      if (handed_ - returned < kBatchRing) return &batches_[handed_ % kBatchRing];
-      returned_.wait(returned, std::memory_order_acquire);
+  // The reader: an empty batch to fill; null once the visitor stopped.
+  std::unique_ptr<ListingBatch> TakeEmpty() {
+    std::unique_lock lock(mutex_);
+    if (made_ < kBatchesInFlight && empty_.empty()) {
+      ++made_;
+      return std::make_unique<ListingBatch>();
     }
+    changed_.wait(lock, [&] { return stopped_ || !empty_.empty(); });
+    if (stopped_) return nullptr;
+    auto batch = std::move(empty_.back());
+    empty_.pop_back();
+    return batch;
   }
-  // The reader: the batch NextEmpty gave is full.
-  void HandOn() {
-    ++handed_;
-    filled_.store(handed_, std::memory_order_release);
-    if (handed_ - returned_.load(std::memory_order_acquire) >= kBatchRing / 2) WakeVisitor();
+  void PutFull(std::unique_ptr<ListingBatch> batch) {
+    std::lock_guard lock(mutex_);
+    full_.push_back(std::move(batch));
+    changed_.notify_all();
   }
-  // The reader is done (read everything, failed or was stopped); nothing
-  // is handed on after this.
-  void Finish() {
-    finished_.store(true, std::memory_order_release);
-    WakeVisitor();
+  // The reader is done (read everything, failed or was stopped).
+  void Finish(std::optional<store::StoreError> error) {
+    std::lock_guard lock(mutex_);
+    error_ = std::move(error);
+    finished_ = true;
+    changed_.notify_all();
   }
-  void SetRecordCount(int64_t count) { record_count_ = count; }
-  bool stopped() const { return stopped_.load(std::memory_order_acquire); }
+  void SetRecordCount(int64_t count) {
+    std::lock_guard lock(mutex_);
+    record_count_ = count;
+  }
 
   // The visitor: the next full batch; null when the reader finished and
-  // every batch was taken. The record count is set once this returned.
-  ListingBatch* NextFull() {
-    for (;;) {
-      const uint32_t signal = signal_.load(std::memory_order_acquire);
-      if (filled_.load(std::memory_order_acquire) != taken_) return &batches_[taken_ % kBatchRing];
-      if (finished_.load(std::memory_order_acquire)) {
-        // Batches handed on before the reader finished are all seen here.
-        if (filled_.load(std::memory_order_acquire) != taken_) continue;
-        return nullptr;
-      }
-      signal_.wait(signal, std::memory_order_acquire);
-    }
+  // nothing is left.
+  std::unique_ptr<ListingBatch> TakeFull(int64_t* record_count) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return finished_ || !full_.empty(); });
+    if (record_count) *record_count = record_count_;
+    if (full_.empty()) return nullptr;
+    auto batch = std::move(full_.front());
+    full_.erase(full_.begin());
+    return batch;
   }
-  // The visitor: the batch NextFull gave is read; it goes back to the reader.
-  void GiveBack() {
-    ListingBatch& batch = batches_[taken_ % kBatchRing];
-    batch.used = 0;
-    batch.listings.clear();
-    ++taken_;
-    returned_.store(taken_, std::memory_order_release);
-    returned_.notify_one();
+  void PutEmpty(std::unique_ptr<ListingBatch> batch) {
+    batch->bytes.clear();
+    batch->listings.clear();
+    std::lock_guard lock(mutex_);
+    empty_.push_back(std::move(batch));
+    changed_.notify_all();
   }
-  // The visitor: no more batches are wanted.
   void Stop() {
-    stopped_.store(true, std::memory_order_release);
-    returned_.fetch_add(1, std::memory_order_release);  // a waiting reader sees a change
-    returned_.notify_one();
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    changed_.notify_all();
   }
-  // Read by the visitor after a batch or the finish was seen.
-  int64_t record_count() const { return record_count_; }
+  bool stopped() {
+    std::lock_guard lock(mutex_);
+    return stopped_;
+  }
+  std::optional<store::StoreError> error() {
+    std::lock_guard lock(mutex_);
+    return error_;
+  }
 
  private:
-  void WakeVisitor() {
-    signal_.fetch_add(1, std::memory_order_release);
-    signal_.notify_one();
-  }
-
-  std::array<ListingBatch, kBatchRing> batches_;
-  uint32_t handed_ = 0;  // the reader's
-  uint32_t taken_ = 0;   // the visitor's
-  int64_t record_count_ = 0;  // set by the reader before its first handover or its finish
-  std::atomic<uint32_t> filled_{0};
-  std::atomic<uint32_t> returned_{0};
-  std::atomic<uint32_t> signal_{0};
-  std::atomic<bool> finished_{false};
-  std::atomic<bool> stopped_{false};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::unique_ptr<ListingBatch>> full_, empty_;
+  size_t made_ = 0;
+  bool stopped_ = false;
+  bool finished_ = false;
+  int64_t record_count_ = 0;
+  std::optional<store::StoreError> error_;
 };
 
 void CopyInto(ListingBatch& batch, store::StoreAccess& access, std::span<const int> fields) {
   CopiedListing& copied = batch.listings.emplace_back();
   copied.record_number = access.CurrentRecordNumber();
-  std::array<std::string_view, kMostCopiedFields> views;
-  size_t size = 0;
   for (size_t k = 0; k < fields.size(); ++k) {
-    views[k] = access.FieldView(fields[k]);
-    size += views[k].size();
+    copied.begin[k] = static_cast<uint32_t>(batch.bytes.size());
+    batch.bytes.append(access.FieldView(fields[k]));
   }
-  char* out = batch.Room(size);
-  size_t at = batch.used;
-  for (size_t k = 0; k < fields.size(); ++k) {
-    copied.begin[k] = static_cast<uint32_t>(at);
-    if (!views[k].empty()) std::memcpy(out, views[k].data(), views[k].size());
-    out += views[k].size();
-    at += views[k].size();
-  }
-  copied.begin[fields.size()] = static_cast<uint32_t>(at);
-  batch.used = at;
+  copied.begin[fields.size()] = static_cast<uint32_t>(batch.bytes.size());
 }
 
 }  // namespace
@@ -416,45 +371,42 @@ std::optional<store::StoreError> ForEachStoredRecordInParallel(
     store::Store& store, const std::vector<int64_t>* record_numbers, std::span<const int> fields,
     const CopiedFieldsVisitor& visit, int64_t* record_count) {
   if (fields.size() > kMostCopiedFields) fields = fields.first(kMostCopiedFields);
-  auto ring = std::make_unique<BatchRing>();
-  std::optional<store::StoreError> error;
+  BatchHandover handover;
   std::thread reader([&] {
-    ListingBatch* batch = nullptr;
-    bool counted = false;
+    std::unique_ptr<ListingBatch> batch;
+    bool first = true;
     int64_t count_read = 0;  // the reader's own: the caller's belongs to the visiting thread
-    error = ForEachStoredRecord(
+    auto error = ForEachStoredRecord(
         store, record_numbers,
         [&](store::StoreAccess& access) {
           if (!batch) {
             // The count is known once the store is open, before any listing.
-            if (!counted) ring->SetRecordCount(count_read);
-            counted = true;
-            batch = ring->NextEmpty();
+            if (first) handover.SetRecordCount(count_read);
+            first = false;
+            batch = handover.TakeEmpty();
             if (!batch) return false;
             batch->listings.reserve(kBatchListings);
           }
           CopyInto(*batch, access, fields);
           if (batch->listings.size() == kBatchListings) {
-            batch = nullptr;
-            ring->HandOn();
-            if (ring->stopped()) return false;
+            handover.PutFull(std::move(batch));
+            if (handover.stopped()) return false;
           }
           return true;
         },
         &count_read);
-    if (batch && !batch->listings.empty()) ring->HandOn();
-    if (!counted) ring->SetRecordCount(count_read);
-    ring->Finish();
+    if (batch && !batch->listings.empty()) handover.PutFull(std::move(batch));
+    if (first) handover.SetRecordCount(count_read);
+    handover.Finish(std::move(error));
   });
 
-  bool counted = false;
+  int64_t count = 0;
   std::array<std::string_view, kMostCopiedFields> views;
   const std::span<const std::string_view> copied_fields(views.data(), fields.size());
-  while (ListingBatch* batch = ring->NextFull()) {
-    if (!counted && record_count) *record_count = ring->record_count();
-    counted = true;
+  while (auto batch = handover.TakeFull(&count)) {
+    if (record_count) *record_count = count;
     bool go_on = true;
-    const std::string_view bytes(batch->bytes.get(), batch->used);
+    const std::string_view bytes = batch->bytes;
     for (const CopiedListing& copied : batch->listings) {
       for (size_t k = 0; k < fields.size(); ++k)
         views[k] = bytes.substr(copied.begin[k], copied.begin[k + 1] - copied.begin[k]);
@@ -463,15 +415,15 @@ std::optional<store::StoreError> ForEachStoredRecordInParallel(
         break;
       }
     }
-    ring->GiveBack();
+    handover.PutEmpty(std::move(batch));
     if (!go_on) {
-      ring->Stop();
+      handover.Stop();
       break;
     }
   }
   reader.join();
-  if (record_count) *record_count = ring->record_count();
-  return error;
+  if (record_count) *record_count = count;
+  return handover.error();
 }
 
 std::optional<store::StoreError> ForEachStoredListingInParallel(

@@ -90,7 +90,7 @@ std::optional<store::StoreError> ForEachStoredListing(store::Store& store,
 
 // As ForEachStoredListing, with the store read on a thread of its own while
 // `visit` runs on the calling thread, in the same order: the reader copies
-// the fields of about a thousand listings at a time into a batch and hands it
+// the fields of a few hundred listings at a time into a batch and hands it
 // on, so reading the store and taking the listings apart use both cores.
 // The views a visit gets point into the batch and last until it returns.
 // When a visit answers false, the reader stops soon after. An
