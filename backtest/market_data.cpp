@@ -127,18 +127,30 @@ void MarketData::Prepare() {
   }
   std::sort(calendar_.begin(), calendar_.end());
   calendar_.erase(std::unique(calendar_.begin(), calendar_.end()), calendar_.end());
+  // A day's index by looking it up: the calendar of centuries of days is
+  // searched instead.
+  constexpr int64_t kDenseDays = 1 << 20;
+  index_of_day_.clear();
+  if (!calendar_.empty() &&
+      static_cast<int64_t>(calendar_.back()) - calendar_.front() < kDenseDays) {
+    index_of_day_.assign(static_cast<size_t>(calendar_.back() - calendar_.front()) + 1, -1);
+    for (size_t i = 0; i < calendar_.size(); ++i)
+      index_of_day_[static_cast<size_t>(calendar_[i] - calendar_.front())] =
+          static_cast<int32_t>(i);
+  }
   bar_calendar_.assign(bars_.size(), {});
   for (size_t code = 0; code < bars_.size(); ++code) {
     auto& places = bar_calendar_[code];
     places.reserve(bars_[code].size());
-    auto from = calendar_.begin();
-    for (const Bar& b : bars_[code]) {
-      from = std::lower_bound(from, calendar_.end(), b.day);
-      places.push_back(from != calendar_.end() && *from == b.day
-                           ? static_cast<int32_t>(from - calendar_.begin())
-                           : -1);
-    }
+    for (const Bar& b : bars_[code]) places.push_back(CalendarIndexOf(b.day));
   }
+}
+
+int32_t MarketData::CalendarIndexOf(DayNumber day) const {
+  if (calendar_.empty() || day < calendar_.front() || day > calendar_.back()) return -1;
+  if (!index_of_day_.empty()) return index_of_day_[static_cast<size_t>(day - calendar_.front())];
+  const auto it = std::lower_bound(calendar_.begin(), calendar_.end(), day);
+  return *it == day ? static_cast<int32_t>(it - calendar_.begin()) : -1;
 }
 
 }  // namespace backtest

@@ -123,6 +123,8 @@ class MarketData {
   // For every bar of a code, the index of its day in Calendar(); -1 for a
   // bar on a day outside a given calendar.
   std::span<const int32_t> CalendarIndexOfBars(uint32_t code) const { return bar_calendar_[code]; }
+  // The index of a day in Calendar(); -1 for a day that is no trading day.
+  int32_t CalendarIndexOf(DayNumber day) const;
 
  private:
   uint32_t Intern(std::string_view text);
@@ -144,6 +146,9 @@ class MarketData {
   bool calendar_given_ = false;
   std::vector<DayNumber> calendar_;
   std::vector<std::vector<int32_t>> bar_calendar_;
+  // Calendar index by day from the first trading day on (-1 between
+  // trading days); empty when the calendar spans too many years for it.
+  std::vector<int32_t> index_of_day_;
 };
 
 }  // namespace backtest

@@ -37,6 +37,69 @@ SeatKind StoreInputKind(seats::Kind kind) {
   return SeatKind::kOther;
 }
 
+// Keeps, of one stock's bars, those a listing's trade can reach: from the
+// bar before the listing day to `hold` bars past the day after it (the
+// entry bar, the close before it, the whole hold), and marks every bar's
+// day, kept or not, for the trading calendar: a day only a dropped bar
+// traded on is still a trading day, so a suspension inside a hold still
+// shows as one.
+class StoreInputReach {
+ public:
+  explicit StoreInputReach(int hold) : hold_(static_cast<size_t>(hold)) {}
+
+  template <typename BarType>
+  void Take(std::span<const BarType> held, std::span<const DayNumber> listed, MarketData& data,
+            std::string_view code) {
+    kept_.clear();
+    for (const BarType& b : held) Mark(DayOf(b));
+    size_t at = 0;
+    size_t kept_to = 0;  // bars before it are in kept_ already
+    for (const DayNumber day : listed) {
+      while (at < held.size() && DayOf(held[at]) < day) ++at;
+      const size_t from = std::max(at > 0 ? at - 1 : 0, kept_to);
+      const size_t to = std::min(held.size(), at + 2 + hold_);
+      for (size_t k = from; k < to; ++k) kept_.push_back(BarOf(held[k]));
+      kept_to = std::max(kept_to, to);
+    }
+    if (!kept_.empty()) data.SetBars(code, kept_);
+  }
+
+  // Every day some bar was on, ascending.
+  std::vector<DayNumber> Calendar() const {
+    std::vector<DayNumber> days;
+    for (size_t i = 0; i < marks_.size(); ++i)
+      if (marks_[i]) days.push_back(first_ + static_cast<DayNumber>(i));
+    return days;
+  }
+
+ private:
+  static DayNumber DayOf(const store::ExactDayBar& b) { return b.day; }
+  static DayNumber DayOf(const Bar& b) { return b.day; }
+  static Bar BarOf(const store::ExactDayBar& b) {
+    return Bar{b.day, store::ExactPrice(b.open), store::ExactPrice(b.high),
+               store::ExactPrice(b.low), store::ExactPrice(b.close)};
+  }
+  static Bar BarOf(const Bar& b) { return b; }
+
+  void Mark(DayNumber day) {
+    if (marks_.empty()) {
+      first_ = day;
+      marks_.assign(1, 0);
+    } else if (day < first_) {
+      marks_.insert(marks_.begin(), static_cast<size_t>(first_ - day), 0);
+      first_ = day;
+    } else if (static_cast<size_t>(day - first_) >= marks_.size()) {
+      marks_.resize(static_cast<size_t>(day - first_) + 1, 0);
+    }
+    marks_[static_cast<size_t>(day - first_)] = 1;
+  }
+
+  size_t hold_;
+  std::vector<Bar> kept_;
+  DayNumber first_ = 0;
+  std::vector<uint8_t> marks_;
+};
+
 }  // namespace
 
 std::string BoardOfStockCode(std::string_view code) {
@@ -70,23 +133,27 @@ std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const D
   if (range.to != INT32_MAX)
     bars_to = StoreInputDateText(range.to + (std::max(max_hold, 0) + 1) * 7 / 5 + 1 +
                                  kStoreInputHolidayDays);
-  std::vector<Bar> bars;
+  // Each code's listing days, ascending: its bars are kept only where a
+  // listing's trade can reach them.
+  std::vector<std::vector<DayNumber>> listed_days(data.CodeCount());
+  for (const Listing& l : data.Listings()) listed_days[l.code].push_back(l.day);
+  for (std::vector<DayNumber>& days : listed_days)
+    if (!std::is_sorted(days.begin(), days.end())) std::sort(days.begin(), days.end());
+  StoreInputReach reach(std::max(max_hold, 1));
+  std::vector<Bar> dated;
   const auto take = [&](const store::CodeBars& c) {
-    bars.clear();
-    bars.reserve(c.bars.size());
-    for (const store::PriceBar& b : c.bars) {
-      const std::optional<DayNumber> day = DayNumberOfText(b.date);
-      if (!day) continue;
-      bars.push_back(Bar{*day, b.open, b.high, b.low, b.close});
-    }
-    data.SetBars(c.code, bars);
+    const uint32_t code = data.FindCode(c.code);
+    if (code == kNoText) return;
+    dated.clear();
+    for (const store::PriceBar& b : c.bars)
+      if (const std::optional<DayNumber> day = DayNumberOfText(b.date))
+        dated.push_back(Bar{*day, b.open, b.high, b.low, b.close});
+    reach.Take(std::span<const Bar>(dated), listed_days[code], data, c.code);
   };
   const auto take_packed = [&](std::string_view code, std::span<const store::ExactDayBar> held) {
-    bars.clear();
-    bars.reserve(held.size());
-    for (const store::ExactDayBar& b : held)
-      bars.push_back(Bar{b.day, b.open, b.high, b.low, b.close});
-    data.SetBars(code, bars);
+    const uint32_t number = data.FindCode(code);
+    if (number == kNoText) return;
+    reach.Take(held, listed_days[number], data, code);
   };
   std::vector<std::string> listed;
   listed.reserve(data.CodeCount());
@@ -114,6 +181,7 @@ std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const D
   }
   if (!ok) return access.error().value_or(store::StoreError{});
   if (auto failed = access.CloseStore()) return failed;
+  data.SetCalendar(reach.Calendar());
   return std::nullopt;
 }
 

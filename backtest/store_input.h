@@ -1,7 +1,6 @@
 // What a back-test reads from Data.edb: the listings of a range with their
-// Seats as identities (kinds from the Seat book), the daily bars from a
-// little before the range to the end of the longest hold after it, and the
-// watch list. Both the command line and the page read through here.
+// Seats as identities (kinds from the Seat book), the daily bars each
+// listing's trade can reach up to the longest hold, and the watch list. Both the command line and the page read through here.
 //
 // How to call it (off the user-interface thread; a million listings take
 // seconds):
@@ -77,9 +76,12 @@ StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int ma
                               const std::function<bool()>& stop = {},
                               bool use_listing_packs = true);
 
-// The bars ReadStoreInput reads for the codes already in `data`: from
-// before the range to past the longest hold after it, nothing later. An
-// error leaves some codes' bars set and others not.
+// The bars ReadStoreInput reads for the listings already in `data`: of
+// each listed stock, only the bars a trade of one of its listings can
+// reach with a hold up to `max_hold` (the close before the listing day to
+// the end of the hold), and the trading calendar of every bar within the
+// dates read. A longer hold finds its bars missing, never others. An error
+// leaves some codes' bars set and others not.
 std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const DayRange& range,
                                                     int max_hold, MarketData& data);
 

@@ -6,12 +6,6 @@
 namespace backtest {
 namespace {
 
-// The calendar index of a day, -1 when it is no trading day.
-int32_t OutcomeCalendarIndex(const std::vector<DayNumber>& calendar, DayNumber day) {
-  const auto it = std::lower_bound(calendar.begin(), calendar.end(), day);
-  return it != calendar.end() && *it == day ? static_cast<int32_t>(it - calendar.begin()) : -1;
-}
-
 // The index of the code's bar on a calendar day, -1 when it has none.
 int32_t OutcomeBarAt(std::span<const int32_t> places, int32_t calendar_index) {
   const auto it = std::lower_bound(places.begin(), places.end(), calendar_index);
@@ -29,7 +23,7 @@ bool OutcomeAtLimitUp(double price, double high, double previous_close, double l
 Outcome OutcomeOf(const MarketData& data, const Listing& listing, const TradePlan& plan) {
   Outcome o;
   const std::vector<DayNumber>& calendar = data.Calendar();
-  const int32_t listed = OutcomeCalendarIndex(calendar, listing.day);
+  const int32_t listed = data.CalendarIndexOf(listing.day);
   if (listed < 0) {
     o.skip = SkipReason::kNoEntryBar;
     return o;

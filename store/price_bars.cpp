@@ -608,8 +608,7 @@ class PriceBarsTables {
       for (uint64_t k = 0; k < held; ++k) {
         if (!reader.Next(&b)) return false;
         if (b.day >= first_day && b.day < after_last)
-          bars.push_back({b.day, b.open / 1000.0, b.high / 1000.0, b.low / 1000.0,
-                          b.close / 1000.0});
+          bars.push_back({b.day, b.open, b.high, b.low, b.close});
       }
       return reader.AtEnd();
     };

@@ -86,15 +86,18 @@ struct DayBarTable {
   std::vector<DayBar> bars;
 };
 
-// A trading day with the four prices the back-test uses, each the very
-// double the bars table holds for it.
+// A trading day with the four prices the back-test uses, in thousandths of
+// a yuan: n / 1000.0 is the very double the bars table holds (ExactPrice).
+// The reader hands them over undivided, so a caller that keeps only some
+// bars divides only those.
 struct ExactDayBar {
   int32_t day = 0;  // days since 1970-01-01
-  double open = 0;
-  double high = 0;
-  double low = 0;
-  double close = 0;
+  int32_t open = 0;
+  int32_t high = 0;
+  int32_t low = 0;
+  int32_t close = 0;
 };
+inline double ExactPrice(int32_t thousandths) { return thousandths / 1000.0; }
 // Given one stock's bars within the dates asked, in date order (at least
 // one); the span is only valid during the call.
 using ExactDayBarsSink = std::function<void(std::string_view code, std::span<const ExactDayBar>)>;
