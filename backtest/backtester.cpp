@@ -1,6 +1,7 @@
 #include "backtest/backtester.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace backtest {
 
@@ -37,7 +38,7 @@ Span Backtester::SpanOf(const DayRange& range) const {
 }
 
 SideResult Backtester::RunSide(std::vector<TradeRow> rows, const Rule& rule, bool all_of_day,
-                               Span span) {
+                               Span span) const {
   SideResult side;
   side.trades = std::move(rows);
   side.equity = RunPortfolio(data_, outcomes_, side.trades, rule.plan, rule.costs, rule.sizing,
@@ -55,15 +56,23 @@ Result Backtester::Run(const Rule& rule) {
   }
   const Span span = span_;
   Result result;
-  result.rule = RunSide(
-      SelectTrades(data_, outcomes_, rule.range, rule.seats, std::max(rule.sizing.max_per_day, 1)),
-      rule, false, span);
   const BaselineKey key{rule.range, rule.costs, rule.sizing.capital};
-  if (!baseline_key_ || !(*baseline_key_ == key)) {
-    baseline_ = std::make_shared<const SideResult>(
-        RunSide(BaselineTrades(data_, outcomes_, rule.range), rule, true, span));
-    baseline_key_ = key;
+  {
+    // A new baseline is run beside the rule: the two only read the data
+    // and the outcomes.
+    std::jthread baseline;
+    if (!baseline_key_ || !(*baseline_key_ == key)) {
+      baseline_.reset();
+      baseline = std::jthread([this, &rule, span] {
+        baseline_ = std::make_shared<const SideResult>(
+            RunSide(BaselineTrades(data_, outcomes_, rule.range), rule, true, span));
+      });
+    }
+    result.rule = RunSide(SelectTrades(data_, outcomes_, rule.range, rule.seats,
+                                       std::max(rule.sizing.max_per_day, 1)),
+                          rule, false, span);
   }
+  baseline_key_ = key;
   result.baseline = baseline_;
   return result;
 }

@@ -43,7 +43,7 @@ class Backtester {
  private:
   void UsePlan(const TradePlan& plan);
   Span SpanOf(const DayRange& range) const;
-  SideResult RunSide(std::vector<TradeRow> rows, const Rule& rule, bool all_of_day, Span span);
+  SideResult RunSide(std::vector<TradeRow> rows, const Rule& rule, bool all_of_day, Span span) const;
 
   MarketData data_;
   std::optional<TradePlan> plan_;

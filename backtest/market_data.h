@@ -84,6 +84,8 @@ class MarketData {
   // The bars of one code in ascending day order; a second call for the same
   // code replaces them.
   void SetBars(std::string_view code, std::span<const Bar> bars);
+  // The same for a code already known (by its number), taking the vector.
+  void TakeBars(uint32_t code, std::vector<Bar>&& bars) { bars_[code] = std::move(bars); }
   // Room for this many listings and Seats, when the reader knows them.
   void Reserve(size_t listings, size_t seats) {
     listings_.reserve(listings);

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
+#include <span>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 #include "backtest/packed_listings.h"
@@ -47,21 +50,24 @@ class StoreInputReach {
  public:
   explicit StoreInputReach(int hold) : hold_(static_cast<size_t>(hold)) {}
 
+  // The bars kept, by code number, in the order taken.
+  std::vector<std::pair<uint32_t, std::vector<Bar>>> kept;
+
   template <typename BarType>
-  void Take(std::span<const BarType> held, std::span<const DayNumber> listed, MarketData& data,
-            std::string_view code) {
-    kept_.clear();
+  void Take(uint32_t code, std::span<const BarType> held, std::span<const DayNumber> listed) {
     for (const BarType& b : held) Mark(DayOf(b));
+    std::vector<Bar> out;
     size_t at = 0;
-    size_t kept_to = 0;  // bars before it are in kept_ already
+    size_t kept_to = 0;  // bars before it are in `out` already
     for (const DayNumber day : listed) {
       while (at < held.size() && DayOf(held[at]) < day) ++at;
       const size_t from = std::max(at > 0 ? at - 1 : 0, kept_to);
       const size_t to = std::min(held.size(), at + 2 + hold_);
-      for (size_t k = from; k < to; ++k) kept_.push_back(BarOf(held[k]));
+      if (from < to && out.empty()) out.reserve(listed.size() * (hold_ + 3));
+      for (size_t k = from; k < to; ++k) out.push_back(BarOf(held[k]));
       kept_to = std::max(kept_to, to);
     }
-    if (!kept_.empty()) data.SetBars(code, kept_);
+    if (!out.empty()) kept.emplace_back(code, std::move(out));
   }
 
   // Every day some bar was on, ascending.
@@ -95,10 +101,29 @@ class StoreInputReach {
   }
 
   size_t hold_;
-  std::vector<Bar> kept_;
   DayNumber first_ = 0;
   std::vector<uint8_t> marks_;
 };
+
+// The packed rows of some codes read on one store access of its own, into
+// `reach`; the codes without a usable packed row go to `unpacked`.
+std::optional<store::StoreError> StoreInputPackedPart(
+    store::Store& store, const std::string& from, const std::string& to,
+    std::span<const std::string> codes, const MarketData& data,
+    const std::vector<std::vector<DayNumber>>& listed_days, StoreInputReach& reach,
+    std::vector<std::string>& unpacked) {
+  store::StoreAccess access = store.OpenStore();
+  const auto take = [&](std::string_view code, std::span<const store::ExactDayBar> held) {
+    const uint32_t number = data.FindCode(code);
+    if (number != kNoText) reach.Take(number, held, listed_days[number]);
+  };
+  if (!access.ReadExactDayBars(from, to, codes, take, &unpacked))
+    return access.error().value_or(store::StoreError{});
+  return access.CloseStore();
+}
+
+// Packed rows of fewer stocks are read on the calling thread alone.
+constexpr size_t kStoreInputCodesForTwoThreads = 64;
 
 }  // namespace
 
@@ -139,7 +164,37 @@ std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const D
   for (const Listing& l : data.Listings()) listed_days[l.code].push_back(l.day);
   for (std::vector<DayNumber>& days : listed_days)
     if (!std::is_sorted(days.begin(), days.end())) std::sort(days.begin(), days.end());
-  StoreInputReach reach(std::max(max_hold, 1));
+  std::vector<std::string> listed;
+  listed.reserve(data.CodeCount());
+  for (uint32_t c = 0; c < data.CodeCount(); ++c) listed.push_back(data.Code(c));
+  std::sort(listed.begin(), listed.end());
+
+  // Each listed stock's packed row where it holds its prices exactly, the
+  // stocks split in two halves read side by side on two store accesses
+  // (unpacking them is most of the work).
+  const int hold = std::max(max_hold, 1);
+  StoreInputReach reach(hold);
+  StoreInputReach other_reach(hold);
+  std::vector<std::string> unpacked;
+  std::vector<std::string> other_unpacked;
+  std::optional<store::StoreError> other_failed;
+  const std::span<const std::string> all(listed);
+  const size_t half = listed.size() >= kStoreInputCodesForTwoThreads ? listed.size() / 2 : 0;
+  {
+    std::jthread other;
+    if (half > 0)
+      other = std::jthread([&] {
+        other_failed = StoreInputPackedPart(store, bars_from, bars_to, all.first(half), data,
+                                            listed_days, other_reach, other_unpacked);
+      });
+    if (auto failed = StoreInputPackedPart(store, bars_from, bars_to, all.subspan(half), data,
+                                           listed_days, reach, unpacked))
+      return failed;
+  }
+  if (other_failed) return other_failed;
+  unpacked.insert(unpacked.begin(), other_unpacked.begin(), other_unpacked.end());
+
+  // The bars table for the others.
   std::vector<Bar> dated;
   const auto take = [&](const store::CodeBars& c) {
     const uint32_t code = data.FindCode(c.code);
@@ -148,25 +203,12 @@ std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const D
     for (const store::PriceBar& b : c.bars)
       if (const std::optional<DayNumber> day = DayNumberOfText(b.date))
         dated.push_back(Bar{*day, b.open, b.high, b.low, b.close});
-    reach.Take(std::span<const Bar>(dated), listed_days[code], data, c.code);
+    reach.Take(code, std::span<const Bar>(dated), listed_days[code]);
   };
-  const auto take_packed = [&](std::string_view code, std::span<const store::ExactDayBar> held) {
-    const uint32_t number = data.FindCode(code);
-    if (number == kNoText) return;
-    reach.Take(held, listed_days[number], data, code);
-  };
-  std::vector<std::string> listed;
-  listed.reserve(data.CodeCount());
-  for (uint32_t c = 0; c < data.CodeCount(); ++c) listed.push_back(data.Code(c));
-  std::sort(listed.begin(), listed.end());
-
   store::StoreAccess access = store.OpenStore();
-  // Each listed stock's packed row where it holds its prices exactly; the
-  // bars table for the others.
-  std::vector<std::string> unpacked;
-  bool ok = access.ReadExactDayBars(bars_from, bars_to, listed, take_packed, &unpacked);
+  bool ok = true;
   std::vector<store::CodeBars> codes;
-  if (ok && whole && unpacked.size() * 2 > listed.size()) {
+  if (whole && unpacked.size() * 2 > listed.size()) {
     // Most stocks unpacked over every bar: one pass over the table.
     ok = access.ReadPriceBars(bars_from, bars_to, &codes);
     for (const store::CodeBars& c : codes)
@@ -181,7 +223,15 @@ std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const D
   }
   if (!ok) return access.error().value_or(store::StoreError{});
   if (auto failed = access.CloseStore()) return failed;
-  data.SetCalendar(reach.Calendar());
+
+  for (StoreInputReach* r : {&other_reach, &reach})
+    for (auto& [code, bars] : r->kept) data.TakeBars(code, std::move(bars));
+  std::vector<DayNumber> days;
+  const std::vector<DayNumber> mine = reach.Calendar();
+  const std::vector<DayNumber> theirs = other_reach.Calendar();
+  std::set_union(mine.begin(), mine.end(), theirs.begin(), theirs.end(),
+                 std::back_inserter(days));
+  data.SetCalendar(std::move(days));
   return std::nullopt;
 }
 

@@ -266,12 +266,12 @@ TEST_F(BacktestStoreInput, BarsReadThroughThePackedRowsAreTheBarsOfTheTable) {
       ASSERT_EQ(rows.size(), 1u);
       const auto got = d.BarsOf(d.FindCode(code));
       ASSERT_FALSE(got.empty());
-      auto row = std::find_if(rows[0].bars.begin(), rows[0].bars.end(),
-                              [&](const store::PriceBar& b) {
-                                return *backtest::DayNumberOfText(b.date) == got.front().day;
-                              });
-      ASSERT_GE(rows[0].bars.end() - row, static_cast<std::ptrdiff_t>(got.size()));
+      // Each bar kept is the table's row of its day (the kept bars are the
+      // reach of each listing, with gaps between).
+      auto row = rows[0].bars.begin();
       for (const backtest::Bar& bar : got) {
+        while (row != rows[0].bars.end() && *backtest::DayNumberOfText(row->date) < bar.day) ++row;
+        ASSERT_TRUE(row != rows[0].bars.end());
         ASSERT_EQ(bar.day, *backtest::DayNumberOfText(row->date));
         EXPECT_EQ(std::bit_cast<uint64_t>(bar.open), std::bit_cast<uint64_t>(row->open));
         EXPECT_EQ(std::bit_cast<uint64_t>(bar.high), std::bit_cast<uint64_t>(row->high));
@@ -279,10 +279,9 @@ TEST_F(BacktestStoreInput, BarsReadThroughThePackedRowsAreTheBarsOfTheTable) {
         EXPECT_EQ(std::bit_cast<uint64_t>(bar.close), std::bit_cast<uint64_t>(row->close));
         ++row;
       }
-      // The whole store reads every bar of the stock.
-      if (asked == backtest::DayRange{}) {
-        EXPECT_EQ(got.size(), rows[0].bars.size());
-      }
+      // Each listing's reach is there: the close before its day, the day,
+      // the entry and a five-day hold.
+      EXPECT_GE(got.size(), 8u);
     }
     ASSERT_FALSE(a.CloseStore());
   }
@@ -294,6 +293,136 @@ TEST_F(BacktestStoreInput, AStoreThatCannotBeOpenedIsReportedNotThrown) {
   ASSERT_TRUE(read.error);
   EXPECT_EQ(read.error->kind, store::ErrorKind::kMissing);
   EXPECT_TRUE(read.input.data.Listings().empty());
+}
+
+
+// Only the bars a listing's trade can reach are kept, read on two store
+// accesses side by side: every rule must come out as over every bar of the
+// table. Seventy stocks with suspensions at random (a few priced to four
+// decimals, read from the table), listings on random days, some on a
+// suspended day or near the last bar.
+TEST(BacktestStoreInputReach, KeptBarsGiveTheTradesOfEveryBar) {
+  testing_support::TempDir dir;
+  store::Store store(store::StorePath(dir.path()));
+  ASSERT_FALSE(store.EnsureStore().has_value());
+  uint64_t seed = 20261211;
+  const auto next = [&seed](uint64_t n) {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    return (seed >> 33) % n;
+  };
+  std::vector<std::string> weekdays;
+  for (backtest::DayNumber d = StoreDay("2011-01-03"); d <= StoreDay("2011-12-30"); ++d)
+    if ((d + 4) % 7 < 5) weekdays.push_back(backtest::DateOfDayNumber(d).DateText());
+  std::vector<ListingRecord> listings;
+  {
+    store::StoreAccess a = store.OpenStore(store::AccessMode::kWriter);
+    for (int k = 0; k < 70; ++k) {
+      const std::string code = std::to_string(600100 + k);
+      std::vector<store::PriceBar> bars;
+      double close = 10 + static_cast<double>(next(2000)) / 100;
+      for (const std::string& date : weekdays) {
+        if (next(12) == 0) continue;  // suspended
+        const double open = std::round(close * (0.95 + 0.1 * static_cast<double>(next(101)) / 100) * 100) / 100;
+        const double shut = std::round(close * (0.94 + 0.12 * static_cast<double>(next(101)) / 100) * 100) / 100;
+        store::PriceBar b = testing_support::DailyBar(date, open, shut);
+        b.high = std::round((b.high + static_cast<double>(next(30)) / 100) * 100) / 100;
+        b.low = std::round((b.low - static_cast<double>(next(30)) / 100) * 100) / 100;
+        if (k % 10 == 3) b.high += 0.0001;  // not packed exactly
+        bars.push_back(b);
+        close = shut;
+      }
+      ASSERT_TRUE(a.StorePrices(bars, StoreLog(code)));
+      for (int n = 0; n < 12; ++n) {
+        const std::string& day = weekdays[next(weekdays.size())];
+        listings.push_back(StoreListing(day, "股", code,
+                                        {{G("营业部") + std::to_string(next(5)),
+                                          std::to_string(1000000 + next(9000000)) + ".00", "0"}},
+                                        {}));
+      }
+    }
+    ASSERT_FALSE(a.CloseStore());
+  }
+  testing_support::WriteListings(store, listings);
+
+  // The same listings over every bar the table holds for their stocks.
+  const auto every_bar = [&](const backtest::MarketData& read) {
+    backtest::MarketData all;
+    for (const backtest::Listing& l : read.Listings()) {
+      backtest::ListingInput in;
+      in.day = l.day;
+      in.code = read.Code(l.code);
+      in.name = read.Text(l.name);
+      in.board = read.Text(l.board);
+      in.reason = read.Text(l.reason);
+      if (l.has_strength) in.strength = l.strength;
+      const auto buy = read.BuyBlock(l);
+      const auto sell = read.SellBlock(l);
+      in.buy.assign(buy.begin(), buy.end());
+      in.sell.assign(sell.begin(), sell.end());
+      in.price_limit = l.price_limit;
+      all.AddListing(in);
+    }
+    store::StoreAccess a = store.OpenStore();
+    for (uint32_t c = 0; c < read.CodeCount(); ++c) {
+      std::vector<store::CodeBars> rows;
+      EXPECT_TRUE(a.ReadPriceBars("0000-00-00", "9999-99-99", &rows, read.Code(c)));
+      std::vector<backtest::Bar> bars;
+      for (const store::PriceBar& b : rows.at(0).bars)
+        bars.push_back({*backtest::DayNumberOfText(b.date), b.open, b.high, b.low, b.close});
+      all.SetBars(read.Code(c), bars);
+    }
+    EXPECT_FALSE(a.CloseStore());
+    return all;
+  };
+  const auto same = [](const backtest::SideResult& got, const backtest::SideResult& want) {
+    ASSERT_EQ(got.trades.size(), want.trades.size());
+    for (size_t i = 0; i < got.trades.size(); ++i) {
+      SCOPED_TRACE(i);
+      const backtest::TradeRow& g = got.trades[i];
+      const backtest::TradeRow& w = want.trades[i];
+      EXPECT_EQ(g.listing, w.listing);
+      EXPECT_EQ(g.skipped, w.skipped);
+      EXPECT_EQ(g.entry_day, w.entry_day);
+      EXPECT_EQ(g.exit_day, w.exit_day);
+      EXPECT_EQ(g.entry, w.entry);
+      EXPECT_EQ(g.exit, w.exit);
+      EXPECT_EQ(g.ret, w.ret);
+    }
+    ASSERT_EQ(got.equity.size(), want.equity.size());
+    for (size_t i = 0; i < got.equity.size(); ++i)
+      EXPECT_EQ(got.equity[i].equity, want.equity[i].equity) << i;
+  };
+
+  const backtest::DayRange autumn{StoreDay("2011-09-01"), StoreDay("2011-12-30")};
+  for (const auto& [range, max_hold] :
+       {std::pair{backtest::DayRange{}, 20}, std::pair{autumn, 5}}) {
+    backtest::StoreInputRead read = backtest::ReadStoreInput(store, range, max_hold);
+    ASSERT_FALSE(read.error);
+    ASSERT_GT(read.input.data.Listings().size(), 100u);
+    backtest::Backtester kept(read.input.data);
+    backtest::Backtester all(every_bar(read.input.data));
+    for (const int hold : {1, 2, 3, 5, 10, 20}) {
+      if (hold > max_hold) continue;
+      for (const backtest::Entry entry : {backtest::Entry::kNextOpen, backtest::Entry::kClose}) {
+        backtest::Rule rule;
+        rule.range = range;
+        rule.seats.who = backtest::Who::kKind;
+        rule.seats.kind = backtest::SeatKind::kBranch;
+        rule.plan.hold = hold;
+        rule.plan.entry = entry;
+        if (hold % 2) {
+          rule.plan.stop = 0.03;
+          rule.plan.target = 0.04;
+        }
+        SCOPED_TRACE(testing::Message() << "hold " << hold << " max " << max_hold);
+        const backtest::Result got = kept.Run(rule);
+        const backtest::Result want = all.Run(rule);
+        ASSERT_GT(got.rule.figures.trades, 10);
+        same(got.rule, want.rule);
+        same(*got.baseline, *want.baseline);
+      }
+    }
+  }
 }
 
 }  // namespace
