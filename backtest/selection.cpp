@@ -70,8 +70,10 @@ void SelectionSort(std::vector<SelectionCandidate>& candidates, size_t days) {
     size_t to = from + 1;
     while (to < candidates.size() && candidates[to].entry_index == candidates[from].entry_index)
       ++to;
-    std::sort(candidates.begin() + static_cast<ptrdiff_t>(from),
-              candidates.begin() + static_cast<ptrdiff_t>(to), by_buy);
+    // The baseline's rows (no buy) come in listing order already.
+    const auto first = candidates.begin() + static_cast<ptrdiff_t>(from);
+    const auto last = candidates.begin() + static_cast<ptrdiff_t>(to);
+    if (!std::is_sorted(first, last, by_buy)) std::sort(first, last, by_buy);
     from = to;
   }
 }

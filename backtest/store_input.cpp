@@ -55,7 +55,15 @@ class StoreInputReach {
 
   template <typename BarType>
   void Take(uint32_t code, std::span<const BarType> held, std::span<const DayNumber> listed) {
-    for (const BarType& b : held) Mark(DayOf(b));
+    if (held.empty()) return;
+    DayNumber low = DayOf(held.front());
+    DayNumber high = low;
+    for (const BarType& b : held) {
+      low = std::min(low, DayOf(b));
+      high = std::max(high, DayOf(b));
+    }
+    MarkRoom(low, high);
+    for (const BarType& b : held) marks_[static_cast<size_t>(DayOf(b) - first_)] = 1;
     std::vector<Bar> out;
     size_t at = 0;
     size_t kept_to = 0;  // bars before it are in `out` already
@@ -87,17 +95,19 @@ class StoreInputReach {
   }
   static Bar BarOf(const Bar& b) { return b; }
 
-  void Mark(DayNumber day) {
+  // Room in marks_ for the days from `low` to `high`.
+  void MarkRoom(DayNumber low, DayNumber high) {
     if (marks_.empty()) {
-      first_ = day;
-      marks_.assign(1, 0);
-    } else if (day < first_) {
-      marks_.insert(marks_.begin(), static_cast<size_t>(first_ - day), 0);
-      first_ = day;
-    } else if (static_cast<size_t>(day - first_) >= marks_.size()) {
-      marks_.resize(static_cast<size_t>(day - first_) + 1, 0);
+      first_ = low;
+      marks_.assign(static_cast<size_t>(high - low) + 1, 0);
+      return;
     }
-    marks_[static_cast<size_t>(day - first_)] = 1;
+    if (low < first_) {
+      marks_.insert(marks_.begin(), static_cast<size_t>(first_ - low), 0);
+      first_ = low;
+    }
+    if (static_cast<size_t>(high - first_) >= marks_.size())
+      marks_.resize(static_cast<size_t>(high - first_) + 1, 0);
   }
 
   size_t hold_;

@@ -101,8 +101,67 @@ std::string PackBars(const std::vector<PackedBar>& bars, bool exact) {
   return out;
 }
 
+// Where a bar's five numbers lie when each is one or two bytes, by which
+// of its first ten bytes end a number: `size` 0 when they are not.
+struct PackedBarShape {
+  uint8_t size = 0;
+  uint8_t start[5] = {};
+  uint8_t two[5] = {};  // 1 where the number takes two bytes
+};
+
+constexpr std::array<PackedBarShape, 1024> MakePackedBarShapes() {
+  std::array<PackedBarShape, 1024> shapes{};
+  for (unsigned ends = 0; ends < 1024; ++ends) {
+    PackedBarShape s;
+    unsigned at = 0;
+    int k = 0;
+    for (; k < 5; ++k) {
+      const bool one = ends >> at & 1;
+      const bool second = !one && at + 1 < 10 && (ends >> (at + 1) & 1);
+      if (!one && !second) break;
+      s.start[k] = static_cast<uint8_t>(at);
+      s.two[k] = second ? 1 : 0;
+      at += second ? 2 : 1;
+    }
+    if (k == 5) s.size = static_cast<uint8_t>(at);
+    shapes[ends] = s;
+  }
+  return shapes;
+}
+constexpr std::array<PackedBarShape, 1024> kPackedBarShapes = MakePackedBarShapes();
+
+// A bar's five numbers at once where sixteen bytes are left and each is one
+// or two bytes (nearly every bar): where the numbers end comes from one look
+// at the bytes' high bits, so the next bar need not wait for five
+// byte-by-byte reads. False leaves `at` where it was.
+inline bool PackedBarShortNumbers(const uint8_t*& at, const uint8_t* end, int64_t v[5]) {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  if (end - at < 16) return false;
+  uint8_t bytes[16];
+  std::memcpy(bytes, at, 16);
+  uint64_t w[2];
+  std::memcpy(w, bytes, 16);
+  // The high bit of each byte gathered into one bit each, set where a byte
+  // ends a number (no two of the multiplier's terms meet, so nothing
+  // carries).
+  const auto gather = [](uint64_t word) {
+    return static_cast<unsigned>(((~word & 0x8080808080808080ull) >> 7) * 0x0102040810204080ull >>
+                                 56);
+  };
+  const PackedBarShape& s = kPackedBarShapes[(gather(w[0]) | gather(w[1]) << 8) & 1023];
+  if (s.size == 0) return false;
+  for (int k = 0; k < 5; ++k) {
+    const unsigned first = bytes[s.start[k]];
+    const unsigned second = bytes[s.start[k] + s.two[k]];
+    const uint64_t u = (first & 0x7f) | ((second << 7) & (0u - s.two[k]));
+    v[k] = static_cast<int64_t>(u >> 1) ^ -static_cast<int64_t>(u & 1);
+  }
+  at += s.size;
+  return true;
+}
+
 // Reads packed bars; false for a blob that is not one (another layout,
-// damage), with nothing to trust in `out`.
+// damage), with nothing to trust in what was taken.
 class PackedBarsReader {
  public:
   explicit PackedBarsReader(std::string_view blob)
@@ -114,27 +173,41 @@ class PackedBarsReader {
     if (layout != kPackedBarsLayout && layout != kPackedBarsExactLayout) return false;
     exact_ = layout == kPackedBarsExactLayout;
     uint64_t step = 0;
-    if (!Varint(count) || !Varint(&step) || (step != 1 && step != 10)) return false;
+    if (!ReadVarint(at_, end_, count) || !ReadVarint(at_, end_, &step) ||
+        (step != 1 && step != 10))
+      return false;
     step_ = static_cast<int64_t>(step);
     // Every bar takes five bytes at least.
     return *count <= static_cast<uint64_t>(end_ - at_) / 5;
   }
 
-  bool Next(PackedBar* b) {
-    int64_t v[5];
-    if (!NextOfShortNumbers(v))
-      for (int64_t& x : v)
-        if (!Signed(&x)) return false;
-    day_ += v[0];
-    const int64_t prices[4] = {(v[1] + close_) * step_, (v[2] + close_) * step_,
-                               (v[3] + close_) * step_, (v[4] + close_) * step_};
-    for (int64_t p : prices)
-      if (p < INT32_MIN || p > INT32_MAX) return false;
-    if (day_ < INT32_MIN || day_ > INT32_MAX) return false;
-    close_ = v[4] + close_;
-    *b = {static_cast<int32_t>(day_), static_cast<int32_t>(prices[0]),
-          static_cast<int32_t>(prices[1]), static_cast<int32_t>(prices[2]),
-          static_cast<int32_t>(prices[3])};
+  // The next `count` bars, each to `take(const PackedBar&)` in turn.
+  template <typename Take>
+  bool ReadBars(uint64_t count, Take&& take) {
+    const uint8_t* at = at_;
+    const uint8_t* const end = end_;
+    const int64_t step = step_;
+    int64_t day = day_;
+    int64_t close = close_;
+    for (uint64_t k = 0; k < count; ++k) {
+      int64_t v[5];
+      if (!PackedBarShortNumbers(at, end, v))
+        for (int64_t& x : v)
+          if (!ReadSignedVarint(at, end, &x)) return false;
+      day += v[0];
+      const int64_t prices[4] = {(v[1] + close) * step, (v[2] + close) * step,
+                                 (v[3] + close) * step, (v[4] + close) * step};
+      for (int64_t p : prices)
+        if (p < INT32_MIN || p > INT32_MAX) return false;
+      if (day < INT32_MIN || day > INT32_MAX) return false;
+      close += v[4];
+      take(PackedBar{static_cast<int32_t>(day), static_cast<int32_t>(prices[0]),
+                     static_cast<int32_t>(prices[1]), static_cast<int32_t>(prices[2]),
+                     static_cast<int32_t>(prices[3])});
+    }
+    at_ = at;
+    day_ = day;
+    close_ = close;
     return true;
   }
 
@@ -143,67 +216,6 @@ class PackedBarsReader {
   bool Exact() const { return exact_; }
 
  private:
-  bool Varint(uint64_t* v) { return ReadVarint(at_, end_, v); }
-  bool Signed(int64_t* v) { return ReadSignedVarint(at_, end_, v); }
-
-  // Where a bar's five numbers lie when each is one or two bytes, by which
-  // of its first ten bytes end a number: `size` 0 when they are not.
-  struct Shape {
-    uint8_t size = 0;
-    uint8_t start[5] = {};
-    uint8_t two[5] = {};  // 1 where the number takes two bytes
-  };
-  static std::array<Shape, 1024> MakeShapes() {
-    std::array<Shape, 1024> shapes{};
-    for (unsigned ends = 0; ends < 1024; ++ends) {
-      Shape s;
-      unsigned at = 0;
-      int k = 0;
-      for (; k < 5; ++k) {
-        const bool one = ends >> at & 1;
-        const bool second = !one && at + 1 < 10 && (ends >> (at + 1) & 1);
-        if (!one && !second) break;
-        s.start[k] = static_cast<uint8_t>(at);
-        s.two[k] = second ? 1 : 0;
-        at += second ? 2 : 1;
-      }
-      if (k == 5) s.size = static_cast<uint8_t>(at);
-      shapes[ends] = s;
-    }
-    return shapes;
-  }
-
-  // The bar's five numbers at once when sixteen bytes are left and each is
-  // one or two bytes (nearly every bar): the numbers' ends come from one
-  // look at the high bits, so the next bar need not wait for five
-  // byte-by-byte reads. False leaves nothing read.
-  bool NextOfShortNumbers(int64_t v[5]) {
-    if (end_ - at_ < 16) return false;
-    uint64_t w[2];
-    std::memcpy(w, at_, 16);
-    if constexpr (std::endian::native != std::endian::little) return false;
-    // The high bit of each byte gathered into one bit each (no two of the
-    // multiplier's terms meet, so nothing carries); set where a byte ends a
-    // number.
-    const auto gather = [](uint64_t word) {
-      return static_cast<unsigned>(((~word & 0x8080808080808080ull) >> 7) *
-                                       0x0102040810204080ull >> 56);
-    };
-    static const std::array<Shape, 1024> kShapes = MakeShapes();
-    const Shape& s = kShapes[(gather(w[0]) | gather(w[1]) << 8) & 1023];
-    if (s.size == 0) return false;
-    uint8_t bytes[16];
-    std::memcpy(bytes, w, 16);
-    for (int k = 0; k < 5; ++k) {
-      const unsigned first = bytes[s.start[k]];
-      const unsigned second = bytes[s.start[k] + s.two[k]];
-      const uint64_t u = (first & 0x7f) | ((second << 7) & (0u - s.two[k]));
-      v[k] = static_cast<int64_t>(u >> 1) ^ -static_cast<int64_t>(u & 1);
-    }
-    at_ += s.size;
-    return true;
-  }
-
   const uint8_t* at_;
   const uint8_t* end_;
   int64_t step_ = 1;
@@ -577,12 +589,10 @@ class PriceBarsTables {
       PackedBarsReader reader(blob);
       uint64_t held = 0;
       bool ok = reader.Begin(&held) && held == static_cast<uint64_t>(count);
-      PackedBar b;
-      for (uint64_t k = 0; ok && k < held; ++k) {
-        ok = reader.Next(&b);
-        if (ok && b.day >= first_day && b.day < after_last)
+      ok = ok && reader.ReadBars(held, [&](const PackedBar& b) {
+        if (b.day >= first_day && b.day < after_last)
           out->bars.push_back({b.day, b.open, b.high, b.close});
-      }
+      });
       if (!ok || !reader.AtEnd()) {
         out->bars.resize(start);
         return false;
@@ -658,20 +668,22 @@ class PriceBarsTables {
     PriceLogEntry log;
     // The code's bars from its packed row; false when the row is not one
     // to use.
+    size_t kept_count = 0;  // the first bars of `bars` taken
     const auto from_pack = [&](int64_t count, std::string_view blob) {
-      bars.clear();
+      kept_count = 0;
       PackedBarsReader reader(blob);
       uint64_t held = 0;
       if (!reader.Begin(&held) || !reader.Exact() || held != static_cast<uint64_t>(count))
         return false;
-      bars.reserve(held);
-      PackedBar b;
-      for (uint64_t k = 0; k < held; ++k) {
-        if (!reader.Next(&b)) return false;
-        if (b.day >= first_day && b.day < after_last)
-          bars.push_back({b.day, b.open, b.high, b.low, b.close});
-      }
-      return reader.AtEnd();
+      // Grown, never shrunk: no bar is cleared before it is written.
+      if (bars.size() < held) bars.resize(held);
+      ExactDayBar* kept = bars.data();
+      const bool read = reader.ReadBars(held, [&](const PackedBar& b) {
+        *kept = {b.day, b.open, b.high, b.low, b.close};
+        kept += b.day >= first_day && b.day < after_last;
+      });
+      kept_count = static_cast<size_t>(kept - bars.data());
+      return read && reader.AtEnd();
     };
     for (const std::string& code : codes) {
       pack.Reset();
@@ -686,8 +698,8 @@ class PriceBarsTables {
       }
       if (!used) {
         unpacked->push_back(code);
-      } else if (!bars.empty()) {
-        take(code, bars);
+      } else if (kept_count > 0) {
+        take(code, std::span<const ExactDayBar>(bars.data(), kept_count));
       }
     }
     return true;
