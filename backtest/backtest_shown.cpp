@@ -23,7 +23,8 @@ constexpr const char* kShownFigureNames[kFigureFieldCount] = {
     "最差一笔%", "盈亏比",  "总收益%", "年化收益%", "最大回撤%"};
 // The skip reasons after kNone, listed under 跳过笔数.
 constexpr const char* kShownSkipNames[kSkipReasonCount] = {
-    "", "涨停开盘买不进", "缺买入日行情", "持有期缺行情", "持有期未结束", "超出每日笔数"};
+    "", "涨停开盘买不进", "缺买入日行情", "持有期缺行情", "持有期未结束", "超出每日笔数",
+    "资金耗尽"};
 
 ui::Cell ShownText(std::string text) {
   ui::Cell c;

@@ -109,7 +109,15 @@ std::vector<EquityPoint> RunPortfolio(const MarketData& data, std::span<const Ou
       const double buy_cost = size + PortfolioCommission(costs, size);
       row.ret = PortfolioSale(costs, size / o.entry, o.exit) / buy_cost - 1;
       const double spent = cash >= buy_cost ? size : PortfolioAffordable(costs, cash);
-      if (spent <= 0) continue;
+      if (spent <= 0) {
+        // Nothing left to buy with (a portfolio that lost everything): the
+        // trade was never made, so it is no loss of 100 % either.
+        row.skipped = SkipReason::kNoCash;
+        row.ret = 0;
+        row.exit_day = 0;
+        row.exit = 0;
+        continue;
+      }
       cash -= spent + PortfolioCommission(costs, spent);
       open.push_back({static_cast<uint32_t>(next), listings[row.listing].code, o.entry_bar,
                       o.entry_index, o.exit_index, spent / o.entry, o.exit});

@@ -86,8 +86,9 @@ enum class SkipReason : uint8_t {
   kMissingBars,     // a bar is missing during the hold
   kNotClosed,       // the hold runs past the last bar of the data
   kOverDailyLimit,  // more candidates that day than K, and smaller buys
+  kNoCash,          // the portfolio had no money left to enter it with
 };
-inline constexpr int kSkipReasonCount = 6;
+inline constexpr int kSkipReasonCount = 7;
 // The reason in a few English words, for the command line and the grid.
 std::string_view SkipReasonText(SkipReason reason);
 

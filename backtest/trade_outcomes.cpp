@@ -124,6 +124,8 @@ std::string_view SkipReasonText(SkipReason reason) {
       return "hold not over yet";
     case SkipReason::kOverDailyLimit:
       return "over the day's limit";
+    case SkipReason::kNoCash:
+      return "no money left to enter";
   }
   return "";
 }

@@ -30,7 +30,8 @@ constexpr int kBacktestHolds[] = {1, 2, 3, 5, 10, 20};
 
 // The skip reasons under their JSON keys, in SkipReason order (kNone first).
 constexpr const char* kBacktestSkipKeys[backtest::kSkipReasonCount] = {
-    "", "limit_up", "no_entry_bar", "missing_bars", "not_closed", "over_daily_limit"};
+    "", "limit_up", "no_entry_bar", "missing_bars", "not_closed", "over_daily_limit",
+    "no_cash"};
 
 std::optional<std::string> BacktestRefusal(const BacktestOptions& o) {
   const int who = (o.seats.empty() ? 0 : 1) + (o.kind ? 1 : 0) + (o.watched ? 1 : 0);

@@ -254,6 +254,15 @@ TEST(BacktestHandTrades, CostsTakeTheFiveYuanMinimumOnSmallTrades) {
   for (const EquityPoint& p : r3.rule.equity) EXPECT_GE(p.equity, 0);
   EXPECT_DOUBLE_EQ(r3.rule.equity.back().equity, 0);
   EXPECT_DOUBLE_EQ(r3.rule.figures.total_return, -1);
+
+  // Five yuan pay no more than the commission: the trade is not made (not a
+  // trade that lost everything), and the money stays.
+  rule.sizing.capital = 5;
+  const Result r4 = bt.Run(rule);
+  EXPECT_EQ(RowOf(r4.rule, bt.Data(), "600009").skipped, SkipReason::kNoCash);
+  EXPECT_EQ(r4.rule.figures.trades, 0);
+  EXPECT_EQ(r4.rule.figures.skipped_by[static_cast<size_t>(SkipReason::kNoCash)], 1);
+  EXPECT_DOUBLE_EQ(r4.rule.equity.back().equity, 5);
 }
 
 TEST(BacktestHandTrades, AtMostKTradesADayTakenByTheSeatsBuy) {

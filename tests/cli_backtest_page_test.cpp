@@ -75,8 +75,8 @@ class BacktestPageAndCliTest : public ::testing::Test {
   // returns, against one side of the command's JSON.
   void ExpectSkipsAndYears(const nlohmann::json& side, int column) {
     const ui::Grid& g = p.window.backtest.高级表格_回测指标;
-    const char* const reasons[] = {"limit_up", "no_entry_bar", "missing_bars", "not_closed",
-                                   "over_daily_limit"};
+    const char* const reasons[] = {"limit_up",   "no_entry_bar",     "missing_bars",
+                                   "not_closed", "over_daily_limit", "no_cash"};
     for (int r = 0; r < static_cast<int>(std::size(reasons)); ++r) {
       SCOPED_TRACE(reasons[r]);
       ASSERT_TRUE(side["skipped_by"].contains(reasons[r]));
