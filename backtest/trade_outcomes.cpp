@@ -99,7 +99,7 @@ std::vector<Outcome> ComputeOutcomes(const MarketData& data, const TradePlan& pl
   };
   // Each listing's outcome stands alone: many are worked out in two halves
   // side by side.
-  constexpr size_t kOutcomesForTwoThreads = 8192;
+  constexpr size_t kOutcomesForTwoThreads = 512;
   if (listings.size() < kOutcomesForTwoThreads) {
     work(0, listings.size());
     return outcomes;
