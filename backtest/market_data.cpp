@@ -127,8 +127,8 @@ void MarketData::Prepare() {
   }
   std::sort(calendar_.begin(), calendar_.end());
   calendar_.erase(std::unique(calendar_.begin(), calendar_.end()), calendar_.end());
-  // A day's index by looking it up: the calendar of centuries of days is
-  // searched instead.
+  // Each day's index in a table over the calendar's span; a calendar that
+  // spans centuries (a damaged date) is searched instead.
   constexpr int64_t kDenseDays = 1 << 20;
   index_of_day_.clear();
   if (!calendar_.empty() &&
