@@ -181,8 +181,11 @@ class PackedBarsReader {
     return *count <= static_cast<uint64_t>(end_ - at_) / 5;
   }
 
-  // The next `count` bars, each to `take(const PackedBar&)` in turn.
-  template <typename Take>
+  // The next `count` bars, each to `take(const PackedBar&)` in turn. With
+  // `kShortFirst`, a bar's numbers are first looked for all at once: that
+  // measured faster for the back-test's read, and slower than reading each
+  // number in turn for the ranking's, so each reader picks its way.
+  template <bool kShortFirst, typename Take>
   bool ReadBars(uint64_t count, Take&& take) {
     const uint8_t* at = at_;
     const uint8_t* const end = end_;
@@ -191,7 +194,7 @@ class PackedBarsReader {
     int64_t close = close_;
     for (uint64_t k = 0; k < count; ++k) {
       int64_t v[5];
-      if (!PackedBarShortNumbers(at, end, v))
+      if (!kShortFirst || !PackedBarShortNumbers(at, end, v))
         for (int64_t& x : v)
           if (!ReadSignedVarint(at, end, &x)) return false;
       day += v[0];
@@ -589,7 +592,7 @@ class PriceBarsTables {
       PackedBarsReader reader(blob);
       uint64_t held = 0;
       bool ok = reader.Begin(&held) && held == static_cast<uint64_t>(count);
-      ok = ok && reader.ReadBars(held, [&](const PackedBar& b) {
+      ok = ok && reader.ReadBars<false>(held, [&](const PackedBar& b) {
         if (b.day >= first_day && b.day < after_last)
           out->bars.push_back({b.day, b.open, b.high, b.close});
       });
@@ -678,7 +681,7 @@ class PriceBarsTables {
       // Grown, never shrunk: no bar is cleared before it is written.
       if (bars.size() < held) bars.resize(held);
       ExactDayBar* kept = bars.data();
-      const bool read = reader.ReadBars(held, [&](const PackedBar& b) {
+      const bool read = reader.ReadBars<true>(held, [&](const PackedBar& b) {
         *kept = {b.day, b.open, b.high, b.low, b.close};
         kept += b.day >= first_day && b.day < after_last;
       });
