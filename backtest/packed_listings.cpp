@@ -259,14 +259,28 @@ class PackedChunk {
   int64_t day_ = 0;
 };
 
-// Whether a pack reads to its end as `count` listings.
-bool PackedChunkReads(const store::ListingPack& pack) {
+// A pack taken apart: its texts as places in the pack's bytes (so that the
+// pack can be moved on with them), and its listings.
+struct DecodedListingPack {
+  std::vector<std::pair<uint32_t, uint32_t>> texts;  // offset and size
+  std::vector<PackedListing> listings;
+};
+
+// Takes a pack apart; false when it does not read to its end as `count`
+// listings.
+bool DecodeListingPack(const store::ListingPack& pack, DecodedListingPack* out) {
   PackedChunk chunk;
   if (!chunk.Open(pack.data, pack.count)) return false;
-  PackedListing l;
-  for (int64_t k = 0; k < pack.count; ++k)
+  out->listings.resize(static_cast<size_t>(pack.count));
+  for (PackedListing& l : out->listings)
     if (!chunk.Next(&l)) return false;
-  return chunk.AtEnd();
+  if (!chunk.AtEnd()) return false;
+  out->texts.clear();
+  out->texts.reserve(chunk.texts().size());
+  for (std::string_view t : chunk.texts())
+    out->texts.emplace_back(static_cast<uint32_t>(t.data() - pack.data.data()),
+                            static_cast<uint32_t>(t.size()));
+  return true;
 }
 
 // The listings of `range` from the packs, in chunk order, as the table
@@ -279,13 +293,19 @@ class PackedListingsTaker {
 
   // False when stopped.
   bool Take(const store::ListingPack& pack) {
-    PackedChunk chunk;
-    chunk.Open(pack.data, pack.count);  // checked before
-    const std::vector<std::string_view>& texts = chunk.texts();
+    DecodeListingPack(pack, &decoded_);  // checked before
+    return Take(pack, decoded_);
+  }
+
+  // The same for a pack taken apart already.
+  bool Take(const store::ListingPack& pack, const DecodedListingPack& decoded) {
+    texts_.clear();
+    for (const auto& [offset, size] : decoded.texts)
+      texts_.push_back(std::string_view(pack.data).substr(offset, size));
+    const std::vector<std::string_view>& texts = texts_;
     numbered_.assign(texts.size(), kUnnumbered);
-    PackedListing p;
     for (int64_t k = 0; k < pack.count; ++k) {
-      chunk.Next(&p);
+      const PackedListing& p = decoded.listings[static_cast<size_t>(k)];
       const int64_t record = pack.first_record + k;
       if (numbers_) {
         while (next_number_ < numbers_->size() && (*numbers_)[next_number_] < record)
@@ -348,6 +368,8 @@ class PackedListingsTaker {
   size_t next_number_ = 0;
   std::vector<uint32_t> numbered_;  // the pack's texts as Seat numbers, when met
   ListingInput l_;                  // reused: its strings keep their room
+  DecodedListingPack decoded_;      // reused by Take(pack)
+  std::vector<std::string_view> texts_;
 };
 
 // Packs handed from the thread that reads them to the one that takes
@@ -358,14 +380,29 @@ class PackedListingsQueue {
     store::ListingPack pack;
     bool missing = false;  // a chunk without a pack
     bool bad = false;      // a pack that does not read
+    DecodedListingPack decoded;
   };
-  // False once the taker has stopped.
+  // False once the taker has stopped. Waits while the taker is far behind:
+  // a pack taken apart holds about a megabyte.
   bool Put(Item&& item) {
     std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return stopped_ || items_.size() < kMostWaiting; });
     if (stopped_) return false;
     items_.push_back(std::move(item));
     changed_.notify_all();
     return true;
+  }
+  // A taken-apart pack's room handed back for the next one, and taken.
+  void Recycle(DecodedListingPack&& room) {
+    std::lock_guard lock(mutex_);
+    if (spare_.size() < kMostWaiting) spare_.push_back(std::move(room));
+  }
+  DecodedListingPack Room() {
+    std::lock_guard lock(mutex_);
+    if (spare_.empty()) return {};
+    DecodedListingPack room = std::move(spare_.back());
+    spare_.pop_back();
+    return room;
   }
   void Finish() {
     std::lock_guard lock(mutex_);
@@ -376,6 +413,7 @@ class PackedListingsQueue {
     std::lock_guard lock(mutex_);
     stopped_ = true;
     items_.clear();
+    changed_.notify_all();
   }
   // False when every item is taken and the reader has finished.
   bool Take(Item* out) {
@@ -384,13 +422,16 @@ class PackedListingsQueue {
     if (items_.empty()) return false;
     *out = std::move(items_.front());
     items_.pop_front();
+    changed_.notify_all();
     return true;
   }
 
  private:
+  static constexpr size_t kMostWaiting = 8;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<Item> items_;
+  std::vector<DecodedListingPack> spare_;
   bool finished_ = false;
   bool stopped_ = false;
 };
@@ -492,8 +533,8 @@ BacktestListingsRead ReadBacktestListings(store::Store& store, const DayRange& r
     std::thread reader([&] {
       store::StoreAccess access = store.OpenStore();
       access.ReadListingPacks(numbers, &rows, [&](store::ListingPack&& pack, bool missing) {
-        PackedListingsQueue::Item item{std::move(pack), missing, false};
-        if (!missing) item.bad = !PackedChunkReads(item.pack);
+        PackedListingsQueue::Item item{std::move(pack), missing, false, queue.Room()};
+        if (!missing) item.bad = !DecodeListingPack(item.pack, &item.decoded);
         return queue.Put(std::move(item));
       });
       read_error = access.CloseStore();
@@ -511,10 +552,11 @@ BacktestListingsRead ReadBacktestListings(store::Store& store, const DayRange& r
         later.push_back(std::move(item.pack));
       } else {
         read.from_packs += item.pack.count;
-        if (!taker.Take(item.pack)) {
+        if (!taker.Take(item.pack, item.decoded)) {
           read.stopped = true;
           queue.Stop();
         }
+        queue.Recycle(std::move(item.decoded));
       }
     }
     reader.join();
