@@ -269,6 +269,8 @@ struct DecodedListingPack {
 // Takes a pack apart; false when it does not read to its end as `count`
 // listings.
 bool DecodeListingPack(const store::ListingPack& pack, DecodedListingPack* out) {
+  // A chunk holds no more listings than rowids.
+  if (pack.count < 0 || pack.count > (int64_t{1} << store::kListingChunkShift)) return false;
   PackedChunk chunk;
   if (!chunk.Open(pack.data, pack.count)) return false;
   out->listings.resize(static_cast<size_t>(pack.count));
