@@ -267,9 +267,9 @@ void BacktestSession::Work(uint64_t run, const BacktestAsk& ask, int64_t start) 
       listing::ShowStoreErrorMessage(platform_, *read.error);
       return;
     }
-    // The read's own packed copies of listings change the file, not the
-    // listings: the stamp after them stands for what was read.
-    if (read.wrote_listing_packs) stamp = StampNow();
+    // The read's own packed copies of listings and excerpts of bars change
+    // the file, not the data: the stamp after them stands for what was read.
+    if (read.wrote_listing_packs || read.wrote_bar_excerpts) stamp = StampNow();
     w.input = std::move(read.input);
     w.tester = std::make_unique<Backtester>(std::move(w.input.data));
     w.range = ask.range;

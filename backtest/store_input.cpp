@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "backtest/packed_listings.h"
+#include "store/bar_excerpts.h"
 #include "store/price_bars.h"
 #include "text/gbk.h"
 
@@ -53,8 +54,11 @@ class StoreInputReach {
   // The bars kept, by code number, in the order taken.
   std::vector<std::pair<uint32_t, std::vector<Bar>>> kept;
 
+  // With `excerpt`, also makes the stock's excerpt from the bars: `held`
+  // must then be every bar of the stock.
   template <typename BarType>
-  void Take(uint32_t code, std::span<const BarType> held, std::span<const DayNumber> listed) {
+  void Take(uint32_t code, std::span<const BarType> held, std::span<const DayNumber> listed,
+            store::BarExcerpt* excerpt = nullptr) {
     if (held.empty()) return;
     DayNumber low = DayOf(held.front());
     DayNumber high = low;
@@ -64,20 +68,95 @@ class StoreInputReach {
     }
     MarkRoom(low, high);
     for (const BarType& b : held) marks_[static_cast<size_t>(DayOf(b) - first_)] = 1;
-    std::vector<Bar> out;
+    if constexpr (std::is_same_v<BarType, store::ExactDayBar>) {
+      if (excerpt) MakeExcerpt(held, listed, low, high, *excerpt);
+    }
+    Keep(code, held, listed);
+  }
+
+  // One stock's bars from its excerpt, made for a longer or equal hold and
+  // for every day in `listed`: the same bars kept, the same days marked as
+  // from all of its bars.
+  void TakeExcerpt(uint32_t code, const store::BarExcerptView& e,
+                   std::span<const DayNumber> listed) {
+    // The marked days within the dates read.
+    const int64_t from = std::max<int64_t>(e.marks_from, e.first_day);
+    const int64_t to = std::min<int64_t>(int64_t{e.marks_from} + e.mark_count, e.after_last);
+    const auto bit = [&e](int64_t day) {
+      const uint64_t i = static_cast<uint64_t>(day - e.marks_from);
+      return (e.marks[i >> 3] >> (i & 7) & 1) != 0;
+    };
+    int64_t low = from;
+    int64_t high = to - 1;
+    while (low <= high && !bit(low)) ++low;
+    while (high >= low && !bit(high)) --high;
+    if (low <= high) {
+      MarkRoom(static_cast<DayNumber>(low), static_cast<DayNumber>(high));
+      for (int64_t day = low; day <= high;) {
+        const uint64_t i = static_cast<uint64_t>(day - e.marks_from);
+        uint8_t* const mark = &marks_[static_cast<size_t>(day - first_)];
+        if ((i & 7) == 0 && day + 8 <= high + 1) {
+          // A whole byte of marks at once.
+          const uint8_t bits = e.marks[i >> 3];
+          for (int k = 0; k < 8; ++k) mark[k] |= bits >> k & 1;
+          day += 8;
+        } else {
+          *mark |= bit(day) ? 1 : 0;
+          ++day;
+        }
+      }
+    }
+    Keep(code, e.bars, listed);
+  }
+
+ private:
+  // Calls `run(from, to)` for each stretch [from, to) of `held` the
+  // listings' trades reach, in order and apart: from the bar before a
+  // listing day to `hold_` bars past the day after it.
+  template <typename BarType, typename Run>
+  void ForEachReach(std::span<const BarType> held, std::span<const DayNumber> listed,
+                    Run&& run) const {
     size_t at = 0;
-    size_t kept_to = 0;  // bars before it are in `out` already
+    size_t kept_to = 0;  // bars before it were reached already
     for (const DayNumber day : listed) {
       while (at < held.size() && DayOf(held[at]) < day) ++at;
       const size_t from = std::max(at > 0 ? at - 1 : 0, kept_to);
       const size_t to = std::min(held.size(), at + 2 + hold_);
-      if (from < to && out.empty()) out.reserve(listed.size() * (hold_ + 3));
-      for (size_t k = from; k < to; ++k) out.push_back(BarOf(held[k]));
+      if (from < to) run(from, to);
       kept_to = std::max(kept_to, to);
     }
+  }
+
+  // Of `held`, the bars the listings' trades reach, to `kept`.
+  template <typename BarType>
+  void Keep(uint32_t code, std::span<const BarType> held, std::span<const DayNumber> listed) {
+    std::vector<Bar> out;
+    ForEachReach(held, listed, [&](size_t from, size_t to) {
+      if (out.empty()) out.reserve(listed.size() * (hold_ + 3));
+      for (size_t k = from; k < to; ++k) out.push_back(BarOf(held[k]));
+    });
     if (!out.empty()) kept.emplace_back(code, std::move(out));
   }
 
+  // The excerpt of every bar in `held` (days `low` to `high`): the bars
+  // kept for `listed` with this reach's hold, and every bar's day.
+  void MakeExcerpt(std::span<const store::ExactDayBar> held, std::span<const DayNumber> listed,
+                   DayNumber low, DayNumber high, store::BarExcerpt& e) const {
+    e.hold = static_cast<int32_t>(hold_);
+    e.listed.assign(listed.begin(), listed.end());
+    e.marks_from = low;
+    e.marks.assign((static_cast<size_t>(high - low) + 8) / 8, 0);
+    for (const store::ExactDayBar& b : held) {
+      const size_t i = static_cast<size_t>(b.day - low);
+      e.marks[i >> 3] |= static_cast<uint8_t>(1u << (i & 7));
+    }
+    ForEachReach(held, listed, [&](size_t from, size_t to) {
+      e.bars.insert(e.bars.end(), held.begin() + static_cast<ptrdiff_t>(from),
+                    held.begin() + static_cast<ptrdiff_t>(to));
+    });
+  }
+
+ public:
   // Every day some bar was on, ascending.
   std::vector<DayNumber> Calendar() const {
     std::vector<DayNumber> days;
@@ -115,19 +194,56 @@ class StoreInputReach {
   std::vector<uint8_t> marks_;
 };
 
-// The packed rows of some codes read on one store access of its own, into
-// `reach`; the codes without a usable packed row go to `unpacked`.
-std::optional<store::StoreError> StoreInputPackedPart(
+// What one part of the stocks' bars read makes.
+struct StoreInputPart {
+  std::vector<std::string> unpacked;  // codes to read from the bars table, ascending
+  std::vector<store::BarExcerpt> excerpts;  // made from packed rows, to write
+};
+
+// Some codes' bars read on one store access of its own, into `reach`:
+// from their excerpts where one was made for these listings and this hold,
+// else from their packed rows (making excerpts of them when `make`). The
+// codes without a usable packed row go to `part.unpacked`.
+std::optional<store::StoreError> StoreInputReadPart(
     store::Store& store, const std::string& from, const std::string& to,
     std::span<const std::string> codes, const MarketData& data,
-    const std::vector<std::vector<DayNumber>>& listed_days, StoreInputReach& reach,
-    std::vector<std::string>& unpacked) {
+    const std::vector<std::vector<DayNumber>>& listed_days, int hold, bool use_excerpts,
+    bool make, StoreInputReach& reach, StoreInputPart& part) {
   store::StoreAccess access = store.OpenStore();
-  const auto take = [&](std::string_view code, std::span<const store::ExactDayBar> held) {
+  std::vector<std::string> lacking;  // no excerpt, or one made for less
+  std::vector<std::string> short_excerpts;
+  if (use_excerpts) {
+    const auto take = [&](const store::BarExcerptView& e) {
+      const uint32_t number = data.FindCode(e.code);
+      if (number == kNoText) return;
+      const std::vector<DayNumber>& days = listed_days[number];
+      if (e.hold >= hold && std::includes(e.listed.begin(), e.listed.end(), days.begin(), days.end())) {
+        reach.TakeExcerpt(number, e, days);
+      } else {
+        short_excerpts.emplace_back(e.code);
+      }
+    };
+    if (!access.ReadBarExcerpts(from, to, codes, take, &lacking))
+      return access.error().value_or(store::StoreError{});
+    if (!short_excerpts.empty()) {
+      lacking.insert(lacking.end(), short_excerpts.begin(), short_excerpts.end());
+      std::sort(lacking.begin(), lacking.end());
+    }
+    codes = lacking;
+  }
+  const auto take = [&](std::string_view code, int64_t stamp,
+                        std::span<const store::ExactDayBar> held) {
     const uint32_t number = data.FindCode(code);
-    if (number != kNoText) reach.Take(number, held, listed_days[number]);
+    if (number == kNoText) return;
+    store::BarExcerpt* excerpt = nullptr;
+    if (make) {
+      excerpt = &part.excerpts.emplace_back();
+      excerpt->code = code;
+      excerpt->stamp = stamp;
+    }
+    reach.Take(number, held, listed_days[number], excerpt);
   };
-  if (!access.ReadExactDayBars(from, to, codes, take, &unpacked))
+  if (!access.ReadExactDayBars(from, to, codes, take, &part.unpacked))
     return access.error().value_or(store::StoreError{});
   return access.CloseStore();
 }
@@ -160,7 +276,9 @@ void StoreInput::UseWatchList(SeatRule& rule) const {
 }
 
 std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const DayRange& range,
-                                                    int max_hold, MarketData& data) {
+                                                    int max_hold, MarketData& data,
+                                                    bool use_excerpts, bool* wrote_excerpts) {
+  if (wrote_excerpts) *wrote_excerpts = false;
   const bool whole = range.from == INT32_MIN && range.to == INT32_MAX;
   std::string bars_from = "0000-00-00";
   std::string bars_to = "9999-99-99";
@@ -179,14 +297,16 @@ std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const D
   for (uint32_t c = 0; c < data.CodeCount(); ++c) listed.push_back(data.Code(c));
   std::sort(listed.begin(), listed.end());
 
-  // Each listed stock's packed row where it holds its prices exactly, the
-  // stocks split in two halves read side by side on two store accesses
-  // (unpacking them is most of the work).
+  // Each listed stock's excerpt, or its packed row where it holds its
+  // prices exactly, the stocks split in two halves read side by side on
+  // two store accesses (unpacking them is most of the work). Excerpts are
+  // made only from a read of every listing and every bar.
   const int hold = std::max(max_hold, 1);
+  const bool make = use_excerpts && whole && !store.read_only();
   StoreInputReach reach(hold);
   StoreInputReach other_reach(hold);
-  std::vector<std::string> unpacked;
-  std::vector<std::string> other_unpacked;
+  StoreInputPart part;
+  StoreInputPart other_part;
   std::optional<store::StoreError> other_failed;
   const std::span<const std::string> all(listed);
   const size_t half = listed.size() >= kStoreInputCodesForTwoThreads ? listed.size() / 2 : 0;
@@ -194,15 +314,30 @@ std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const D
     std::jthread other;
     if (half > 0)
       other = std::jthread([&] {
-        other_failed = StoreInputPackedPart(store, bars_from, bars_to, all.first(half), data,
-                                            listed_days, other_reach, other_unpacked);
+        other_failed = StoreInputReadPart(store, bars_from, bars_to, all.first(half), data,
+                                          listed_days, hold, use_excerpts, make, other_reach,
+                                          other_part);
       });
-    if (auto failed = StoreInputPackedPart(store, bars_from, bars_to, all.subspan(half), data,
-                                           listed_days, reach, unpacked))
+    if (auto failed = StoreInputReadPart(store, bars_from, bars_to, all.subspan(half), data,
+                                         listed_days, hold, use_excerpts, make, reach, part))
       return failed;
   }
   if (other_failed) return other_failed;
-  unpacked.insert(unpacked.begin(), other_unpacked.begin(), other_unpacked.end());
+  std::vector<std::string>& unpacked = part.unpacked;
+  unpacked.insert(unpacked.begin(), other_part.unpacked.begin(), other_part.unpacked.end());
+
+  // The excerpts made, kept for the next read; a writer holding the file
+  // (a download) leaves them unwritten.
+  std::vector<store::BarExcerpt>& excerpts = part.excerpts;
+  excerpts.insert(excerpts.end(), std::make_move_iterator(other_part.excerpts.begin()),
+                  std::make_move_iterator(other_part.excerpts.end()));
+  if (!excerpts.empty()) {
+    store::StoreAccess access = store.OpenStore();
+    bool written = false;
+    if (access.WriteBarExcerpts(excerpts, &written) && !access.CloseStore() && wrote_excerpts)
+      *wrote_excerpts = written;
+    excerpts = {};
+  }
 
   // The bars table for the others.
   std::vector<Bar> dated;
@@ -246,7 +381,8 @@ std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const D
 }
 
 StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int max_hold,
-                              const std::function<bool()>& stop, bool use_listing_packs) {
+                              const std::function<bool()>& stop, bool use_listing_packs,
+                              bool use_bar_excerpts) {
   StoreInputRead read;
   StoreInput& in = read.input;
   const bool whole = range.from == INT32_MIN && range.to == INT32_MAX;
@@ -323,7 +459,9 @@ StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int ma
     if (failed == std::errc() && id > 0) in.watched_identities.push_back(static_cast<uint32_t>(id));
   }
 
-  if (auto failed = ReadStoreInputBars(store, range, max_hold, in.data)) read.error = failed;
+  if (auto failed = ReadStoreInputBars(store, range, max_hold, in.data, use_bar_excerpts,
+                                       &read.wrote_bar_excerpts))
+    read.error = failed;
   return read;
 }
 

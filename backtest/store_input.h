@@ -66,15 +66,19 @@ struct StoreInputRead {
   bool wrote_listing_packs = false;
   // Listings that came from packs already in the store.
   int64_t listings_from_packs = 0;
+  // The read wrote excerpts of the bars to the store (which changes its
+  // stamp); the bars themselves were not changed.
+  bool wrote_bar_excerpts = false;
 };
 
 // Reads everything a rule over `range` needs. A range without ends reads
 // the whole store. `stop` is asked between listings. The listings come
 // from their packed copies (backtest/packed_listings.h) unless
-// `use_listing_packs` is false.
+// `use_listing_packs` is false; the bars from their excerpts
+// (store/bar_excerpts.h) unless `use_bar_excerpts` is false.
 StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int max_hold,
                               const std::function<bool()>& stop = {},
-                              bool use_listing_packs = true);
+                              bool use_listing_packs = true, bool use_bar_excerpts = true);
 
 // The bars ReadStoreInput reads for the listings already in `data`: of
 // each listed stock, only the bars a trade of one of its listings can
@@ -82,8 +86,16 @@ StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int ma
 // the end of the hold), and the trading calendar of every bar within the
 // dates read. A longer hold finds its bars missing, never others. An error
 // leaves some codes' bars set and others not.
+//
+// A stock's bars come from its excerpt where the store has one made for
+// its listings and a hold as long, else from its packed row or the bars
+// table. A read of the whole store (with `use_excerpts`) writes excerpts of
+// the stocks it unpacked, for the next read; `wrote_excerpts` says whether
+// it did. Either way the bars kept and the calendar are the same.
 std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const DayRange& range,
-                                                    int max_hold, MarketData& data);
+                                                    int max_hold, MarketData& data,
+                                                    bool use_excerpts = true,
+                                                    bool* wrote_excerpts = nullptr);
 
 struct SeatNames {
   std::vector<uint32_t> identities;  // in the order given, each once

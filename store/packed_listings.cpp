@@ -40,25 +40,6 @@ std::string PackedListingsTriggerName(const PackedListingsTrigger& t) {
   return std::string(kPackedListingsTable) + t.suffix;
 }
 
-// Writes that must not wait: a writer holding the file (a download) makes
-// them fail at once, and the reader goes on without them.
-class PackedListingsNoWait {
- public:
-  explicit PackedListingsNoWait(const Connection& db) : db_(db) {
-    Statement s;
-    if (db_.Prepare("PRAGMA busy_timeout", &s) == SQLITE_OK && s.Step() == SQLITE_ROW)
-      before_ = static_cast<int>(s.Int64(0));
-    sqlite3_busy_timeout(db_.get(), 0);
-  }
-  ~PackedListingsNoWait() { sqlite3_busy_timeout(db_.get(), before_); }
-  PackedListingsNoWait(const PackedListingsNoWait&) = delete;
-  PackedListingsNoWait& operator=(const PackedListingsNoWait&) = delete;
-
- private:
-  const Connection& db_;
-  int before_ = 0;
-};
-
 int64_t PackedListingsNewToken() {
   std::random_device device;
   const uint64_t t = static_cast<uint64_t>(
@@ -220,7 +201,7 @@ class PackedListingsTables {
   }
 
   static bool Mark(TableFile& t, int64_t* token) {
-    PackedListingsNoWait no_wait(t.handles_->db);
+    NoBusyWait no_wait(t.handles_->db);
     const bool own_batch = !t.InBatch();
     if (own_batch && !t.BeginBatch()) return false;
     std::optional<int64_t> mark;
@@ -239,7 +220,7 @@ class PackedListingsTables {
   static bool Write(TableFile& t, int64_t token, const std::vector<ListingPack>& packs,
                     bool* written) {
     *written = false;
-    PackedListingsNoWait no_wait(t.handles_->db);
+    NoBusyWait no_wait(t.handles_->db);
     bool table = false;
     bool triggers = false;
     std::optional<int64_t> mark;

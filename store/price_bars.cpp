@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "store/bar_excerpts.h"
+#include "store/packed_bars_format.h"
 #include "store/record_store.h"
 #include "store/table_file_handles.h"
 #include "store/varint.h"
@@ -57,247 +59,6 @@ constexpr char kPackedBarsColumns[] =
 // The columns a packed row is made from, in date order.
 constexpr char kPackSourceColumnList[] = "\"日期\", \"开盘\", \"最高\", \"最低\", \"收盘\"";
 
-// The first byte of a packed blob: its layout. A blob of another layout
-// is not read (the bars table is). Both layouts are the same bytes after
-// it; the second says that every price, n / 1000.0, is the very double of
-// the bars table (a price with more than three decimals is rounded, and
-// its stock packed in the first). The stamp keeps the first's number.
-constexpr uint8_t kPackedBarsLayout = 1;
-constexpr uint8_t kPackedBarsExactLayout = 2;
-
-// One bar as packed: the small form and its low.
-struct PackedBar {
-  int32_t day = 0;
-  int32_t open = 0;
-  int32_t high = 0;
-  int32_t low = 0;
-  int32_t close = 0;
-};
-
-void PackedBarsPutSigned(int64_t v, std::string* out) { PutVarint(Zigzag(v), out); }
-
-// A blob: the layout byte, the bar count, the price step (10 when every
-// price is a whole number of fen, else 1), then per bar the day as the
-// change from the bar before and the four prices, in steps, as changes from
-// the close before, each a zigzag varint: most bars take six or seven bytes.
-std::string PackBars(const std::vector<PackedBar>& bars, bool exact) {
-  int64_t step = 10;
-  for (const PackedBar& b : bars)
-    for (int32_t v : {b.open, b.high, b.low, b.close})
-      if (v % 10 != 0) step = 1;  // kNoPrice too
-  std::string out;
-  out.reserve(8 + bars.size() * 8);
-  out.push_back(static_cast<char>(exact ? kPackedBarsExactLayout : kPackedBarsLayout));
-  PutVarint(bars.size(), &out);
-  PutVarint(static_cast<uint64_t>(step), &out);
-  int64_t day = 0;
-  int64_t close = 0;
-  for (const PackedBar& b : bars) {
-    PackedBarsPutSigned(b.day - day, &out);
-    for (int32_t v : {b.open, b.high, b.low, b.close}) PackedBarsPutSigned(v / step - close, &out);
-    day = b.day;
-    close = b.close / step;
-  }
-  return out;
-}
-
-// Where a bar's five numbers lie when each is one or two bytes, by which
-// of its first ten bytes end a number: `size` 0 when they are not.
-struct PackedBarShape {
-  uint8_t size = 0;
-  uint8_t start[5] = {};
-  uint8_t two[5] = {};  // 1 where the number takes two bytes
-};
-
-constexpr std::array<PackedBarShape, 1024> MakePackedBarShapes() {
-  std::array<PackedBarShape, 1024> shapes{};
-  for (unsigned ends = 0; ends < 1024; ++ends) {
-    PackedBarShape s;
-    unsigned at = 0;
-    int k = 0;
-    for (; k < 5; ++k) {
-      const bool one = ends >> at & 1;
-      const bool second = !one && at + 1 < 10 && (ends >> (at + 1) & 1);
-      if (!one && !second) break;
-      s.start[k] = static_cast<uint8_t>(at);
-      s.two[k] = second ? 1 : 0;
-      at += second ? 2 : 1;
-    }
-    if (k == 5) s.size = static_cast<uint8_t>(at);
-    shapes[ends] = s;
-  }
-  return shapes;
-}
-constexpr std::array<PackedBarShape, 1024> kPackedBarShapes = MakePackedBarShapes();
-
-// A bar's five numbers at once where sixteen bytes are left and each is one
-// or two bytes (nearly every bar): where the numbers end comes from one look
-// at the bytes' high bits, so the next bar need not wait for five
-// byte-by-byte reads. False leaves `at` where it was.
-inline bool PackedBarShortNumbers(const uint8_t*& at, const uint8_t* end, int64_t v[5]) {
-  if constexpr (std::endian::native != std::endian::little) return false;
-  if (end - at < 16) return false;
-  uint8_t bytes[16];
-  std::memcpy(bytes, at, 16);
-  uint64_t w[2];
-  std::memcpy(w, bytes, 16);
-  // The high bit of each byte gathered into one bit each, set where a byte
-  // ends a number (no two of the multiplier's terms meet, so nothing
-  // carries).
-  const auto gather = [](uint64_t word) {
-    return static_cast<unsigned>(((~word & 0x8080808080808080ull) >> 7) * 0x0102040810204080ull >>
-                                 56);
-  };
-  const PackedBarShape& s = kPackedBarShapes[(gather(w[0]) | gather(w[1]) << 8) & 1023];
-  if (s.size == 0) return false;
-  for (int k = 0; k < 5; ++k) {
-    const unsigned first = bytes[s.start[k]];
-    const unsigned second = bytes[s.start[k] + s.two[k]];
-    const uint64_t u = (first & 0x7f) | ((second << 7) & (0u - s.two[k]));
-    v[k] = static_cast<int64_t>(u >> 1) ^ -static_cast<int64_t>(u & 1);
-  }
-  at += s.size;
-  return true;
-}
-
-// Reads packed bars; false for a blob that is not one (another layout,
-// damage), with nothing to trust in what was taken.
-class PackedBarsReader {
- public:
-  explicit PackedBarsReader(std::string_view blob)
-      : at_(reinterpret_cast<const uint8_t*>(blob.data())), end_(at_ + blob.size()) {}
-
-  bool Begin(uint64_t* count) {
-    if (at_ == end_) return false;
-    const uint8_t layout = *at_++;
-    if (layout != kPackedBarsLayout && layout != kPackedBarsExactLayout) return false;
-    exact_ = layout == kPackedBarsExactLayout;
-    uint64_t step = 0;
-    if (!ReadVarint(at_, end_, count) || !ReadVarint(at_, end_, &step) ||
-        (step != 1 && step != 10))
-      return false;
-    step_ = static_cast<int64_t>(step);
-    // Every bar takes five bytes at least.
-    return *count <= static_cast<uint64_t>(end_ - at_) / 5;
-  }
-
-  // The next `count` bars, each to `take(const PackedBar&)` in turn. With
-  // `kShortFirst`, a bar's numbers are first looked for all at once: that
-  // measured faster for the back-test's read, and slower than reading each
-  // number in turn for the ranking's, so each reader picks its way.
-  template <bool kShortFirst, typename Take>
-  bool ReadBars(uint64_t count, Take&& take) {
-    const uint8_t* at = at_;
-    const uint8_t* const end = end_;
-    const int64_t step = step_;
-    int64_t day = day_;
-    int64_t close = close_;
-    for (uint64_t k = 0; k < count; ++k) {
-      int64_t v[5];
-      if (!kShortFirst || !PackedBarShortNumbers(at, end, v))
-        for (int64_t& x : v)
-          if (!ReadSignedVarint(at, end, &x)) return false;
-      day += v[0];
-      const int64_t prices[4] = {(v[1] + close) * step, (v[2] + close) * step,
-                                 (v[3] + close) * step, (v[4] + close) * step};
-      for (int64_t p : prices)
-        if (p < INT32_MIN || p > INT32_MAX) return false;
-      if (day < INT32_MIN || day > INT32_MAX) return false;
-      close += v[4];
-      take(PackedBar{static_cast<int32_t>(day), static_cast<int32_t>(prices[0]),
-                     static_cast<int32_t>(prices[1]), static_cast<int32_t>(prices[2]),
-                     static_cast<int32_t>(prices[3])});
-    }
-    at_ = at;
-    day_ = day;
-    close_ = close;
-    return true;
-  }
-
-  bool AtEnd() const { return at_ == end_; }
-  // Every price n / 1000.0 is the bars table's double (after Begin).
-  bool Exact() const { return exact_; }
-
- private:
-  const uint8_t* at_;
-  const uint8_t* end_;
-  int64_t step_ = 1;
-  int64_t day_ = 0;
-  int64_t close_ = 0;
-  bool exact_ = false;
-};
-
-// A price's thousandths when n / 1000.0 gives back the very double (bit for
-// bit: not -0.0 for 0); kNoPrice else.
-int32_t PackedBarsExactThousandths(std::optional<double> price) {
-  if (!price) return kNoPrice;
-  const int32_t n = ThousandthsOf(*price);
-  if (n == kNoPrice || std::bit_cast<uint64_t>(n / 1000.0) != std::bit_cast<uint64_t>(*price))
-    return kNoPrice;
-  return n;
-}
-
-// A log row's fields after its code, from the six columns a statement
-// gives from `first` on (fetched at, result, reason, bars, from, to).
-void PriceLogFromColumns(const Statement& s, int first, PriceLogEntry* e) {
-  e->fetched_at.assign(s.Bytes(first));
-  e->result = static_cast<PriceFetchResult>(s.Int64(first + 1));
-  e->reason.assign(s.Bytes(first + 2));
-  e->bars = s.Int64(first + 3);
-  e->from.assign(s.Bytes(first + 4));
-  e->to.assign(s.Bytes(first + 5));
-}
-
-// A stock's log row as a number: a packed row keeps the number of the log
-// row written with it. Every write of bars writes the log row too (a build
-// that knew no packed rows as well), so a number that no longer matches
-// means bars the packed row may not hold.
-int64_t PackedBarsStamp(const PriceLogEntry& log) {
-  uint64_t h = 14695981039346656037ULL;
-  const auto mix = [&h](std::string_view bytes) {
-    for (unsigned char c : bytes) h = (h ^ c) * 1099511628211ULL;
-    h = (h ^ 0x1f) * 1099511628211ULL;
-  };
-  mix(log.code);
-  mix(log.fetched_at);
-  mix(std::to_string(static_cast<int>(log.result)));
-  mix(log.reason);
-  mix(std::to_string(log.bars));
-  mix(log.from);
-  mix(log.to);
-  mix(std::to_string(kPackedBarsLayout));
-  return static_cast<int64_t>(h);
-}
-
-// The text of a day number, "YYYY-MM-DD".
-std::string PackedBarsDateText(int32_t day) {
-  const std::chrono::year_month_day ymd{std::chrono::sys_days(std::chrono::days(day))};
-  char t[16];
-  std::snprintf(t, sizeof t, "%04d-%02u-%02u", static_cast<int>(ymd.year()),
-                static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
-  return t;
-}
-
-// The first day whose text compares above `text` (or equal to it, when
-// `inclusive`), byte for byte, as the bars table compares its 日期: the
-// dates of four-digit years sort as their days do.
-int32_t PackedBarsFirstDay(std::string_view text, bool inclusive) {
-  static const int32_t first = *DayNumberOfDate("0000-01-01");
-  static const int32_t last = *DayNumberOfDate("9999-12-31");
-  int32_t lo = first;
-  int32_t hi = last + 1;
-  while (lo < hi) {
-    const int32_t mid = lo + (hi - lo) / 2;
-    const std::string t = PackedBarsDateText(mid);
-    const int c = std::string_view(t).compare(text);
-    if (c > 0 || (inclusive && c == 0)) {
-      hi = mid;
-    } else {
-      lo = mid + 1;
-    }
-  }
-  return lo;
-}
 
 int32_t PriceBarsDigits(std::string_view t, size_t at, size_t count, bool* ok) {
   int32_t n = 0;
@@ -417,6 +178,17 @@ class PriceBarsTables {
         s.BindInt64(3, PackedBarsStamp(before.front()));
         ok = t.Check(s.Run(), SQLITE_DONE);
       }
+      // So is an excerpt made from them (the table is there: EnsureIndexes).
+      Statement e;
+      ok = ok && t.Prepare("UPDATE " + Quote(kBarExcerptsTable) +
+                               " SET \"印记\" = ?1 WHERE \"代码\" = ?2 AND \"印记\" = ?3",
+                           &e);
+      if (ok) {
+        e.BindInt64(1, PackedBarsStamp(log));
+        e.BindText(2, log.code);
+        e.BindInt64(3, PackedBarsStamp(before.front()));
+        ok = t.Check(e.Run(), SQLITE_DONE);
+      }
     }
     return EndOwnBatch(t, own_batch, ok);
   }
@@ -425,6 +197,13 @@ class PriceBarsTables {
   // stamped with `log`, the log row just written. A code with a date the
   // small form cannot hold keeps no packed row: it is read from the table.
   static bool Repack(TableFile& t, const PriceLogEntry& log) {
+    // An excerpt made from the old bars goes with them, even where the new
+    // log row happens to give the same stamp.
+    Statement drop;
+    if (!t.Prepare("DELETE FROM " + Quote(kBarExcerptsTable) + " WHERE \"代码\" = ?1", &drop))
+      return false;
+    drop.BindText(1, log.code);
+    if (!t.Check(drop.Run(), SQLITE_DONE)) return false;
     Statement read;
     if (!t.Prepare(std::string("SELECT ") + kPackSourceColumnList + " FROM " +
                        Quote(kPriceBarsTable) + " WHERE \"代码\" = ?1 ORDER BY \"日期\"",
@@ -702,7 +481,7 @@ class PriceBarsTables {
       if (!used) {
         unpacked->push_back(code);
       } else if (kept_count > 0) {
-        take(code, std::span<const ExactDayBar>(bars.data(), kept_count));
+        take(code, pack.Int64(6), std::span<const ExactDayBar>(bars.data(), kept_count));
       }
     }
     return true;

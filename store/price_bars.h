@@ -99,8 +99,10 @@ struct ExactDayBar {
 };
 inline double ExactPrice(int32_t thousandths) { return thousandths / 1000.0; }
 // Given one stock's bars within the dates asked, in date order (at least
-// one); the span is only valid during the call.
-using ExactDayBarsSink = std::function<void(std::string_view code, std::span<const ExactDayBar>)>;
+// one), with the stamp of the packed row they came from; the span is only
+// valid during the call.
+using ExactDayBarsSink =
+    std::function<void(std::string_view code, int64_t stamp, std::span<const ExactDayBar>)>;
 
 const SideTable& PriceBarsSideTable();
 const SideTable& PriceLogSideTable();

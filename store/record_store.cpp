@@ -1,5 +1,6 @@
 #include "store/record_store.h"
 
+#include "store/bar_excerpts.h"
 #include "store/download_log.h"
 #include "store/file_identity.h"
 #include "store/listing_extras.h"
@@ -18,7 +19,8 @@ std::span<const SideTable> SideTables() {
                                      PriceLogSideTable(),    PackedBarsSideTable(),
                                      SeatIdentitiesSideTable(),
                                      SeatNamesSideTable(),   SeatUndoSideTable(),
-                                     WatchListSideTable(),   PackedListingsSideTable()};
+                                     WatchListSideTable(),   PackedListingsSideTable(),
+                                     BarExcerptsSideTable()};
   return tables;
 }
 }  // namespace

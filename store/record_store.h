@@ -66,6 +66,8 @@ struct CodeBars;
 struct SeatBookRows;
 struct ListingPack;
 struct ListingPackRows;
+struct BarExcerpt;
+struct BarExcerptView;
 
 // One store access: opened by Store::OpenStore, closed by CloseStore or when
 // it goes out of scope. Not to be shared between threads. When the open
@@ -165,11 +167,25 @@ class StoreAccess {
   // bars within [from, to]. The other codes (no packed row, a stale one, a
   // price it cannot hold exactly, no packed table) go to `unpacked`, in
   // the order given, for the caller to read with ReadPriceBars. A file
-  // without the bars table gives nothing at all.
+  // without the bars table gives nothing at all. `take` also gets the
+  // packed row's stamp, for an excerpt made from the bars.
   bool ReadExactDayBars(std::string_view from, std::string_view to,
                         std::span<const std::string> codes,
-                        const std::function<void(std::string_view, std::span<const ExactDayBar>)>& take,
+                        const std::function<void(std::string_view, int64_t,
+                                                 std::span<const ExactDayBar>)>& take,
                         std::vector<std::string>* unpacked);
+  // Excerpts of the bars (store/bar_excerpts.h) of the `codes` given whose
+  // bars did not change since the excerpt was made: `take` gets each with
+  // its kept bars within [from, to]. The other codes go to `missing`, in
+  // the order given. A file without the tables gives every code missing.
+  bool ReadBarExcerpts(std::string_view from, std::string_view to,
+                       std::span<const std::string> codes,
+                       const std::function<void(const BarExcerptView&)>& take,
+                       std::vector<std::string>* missing);
+  // Writes excerpts, each only where the stock's packed row still has the
+  // excerpt's stamp; never waits for another writer (`written` false when
+  // one held the file).
+  bool WriteBarExcerpts(const std::vector<BarExcerpt>& excerpts, bool* written);
   // The Seat identities, their names, the undo steps of merges and splits
   // and the watch list (store/seat_book.h). A file without the tables
   // reads as empty (out->present false) and is not written. The write

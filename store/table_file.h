@@ -158,6 +158,8 @@ class TableFile {
   friend class SeatBookTables;
   // And the packed listings (packed_listings.cpp).
   friend class PackedListingsTables;
+  // And the excerpts of the daily bars (bar_excerpts.cpp).
+  friend class BarExcerptsTables;
 
   TableFile();
 

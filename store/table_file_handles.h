@@ -53,4 +53,25 @@ inline bool EndOwnBatch(TableFile& t, bool own_batch, bool ok) {
   }
   return t.CommitBatch();
 }
+
+// For writes of derived copies that must not wait: a writer holding the
+// file (a download) makes them fail at once, and the reader goes on
+// without them.
+class NoBusyWait {
+ public:
+  explicit NoBusyWait(const Connection& db) : db_(db) {
+    Statement s;
+    if (db_.Prepare("PRAGMA busy_timeout", &s) == SQLITE_OK && s.Step() == SQLITE_ROW)
+      before_ = static_cast<int>(s.Int64(0));
+    sqlite3_busy_timeout(db_.get(), 0);
+  }
+  ~NoBusyWait() { sqlite3_busy_timeout(db_.get(), before_); }
+  NoBusyWait(const NoBusyWait&) = delete;
+  NoBusyWait& operator=(const NoBusyWait&) = delete;
+
+ private:
+  const Connection& db_;
+  int before_ = 0;
+};
+
 }  // namespace store

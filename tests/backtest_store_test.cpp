@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "backtest/backtester.h"
@@ -246,7 +247,7 @@ TEST_F(BacktestStoreInput, BarsReadThroughThePackedRowsAreTheBarsOfTheTable) {
     std::vector<std::string> unpacked;
     ASSERT_TRUE(a.ReadExactDayBars(
         "0000-00-00", "9999-99-99", listed,
-        [&](std::string_view code, std::span<const store::ExactDayBar>) {
+        [&](std::string_view code, int64_t, std::span<const store::ExactDayBar>) {
           packed.emplace_back(code);
         },
         &unpacked));
@@ -301,9 +302,7 @@ TEST_F(BacktestStoreInput, AStoreThatCannotBeOpenedIsReportedNotThrown) {
 // table. Seventy stocks with suspensions at random (a few priced to four
 // decimals, read from the table), listings on random days, some on a
 // suspended day or near the last bar.
-TEST(BacktestStoreInputReach, KeptBarsGiveTheTradesOfEveryBar) {
-  testing_support::TempDir dir;
-  store::Store store(store::StorePath(dir.path()));
+void StoreRandomStocks(store::Store& store) {
   ASSERT_FALSE(store.EnsureStore().has_value());
   uint64_t seed = 20261211;
   const auto next = [&seed](uint64_t n) {
@@ -343,6 +342,12 @@ TEST(BacktestStoreInputReach, KeptBarsGiveTheTradesOfEveryBar) {
     ASSERT_FALSE(a.CloseStore());
   }
   testing_support::WriteListings(store, listings);
+}
+
+TEST(BacktestStoreInputReach, KeptBarsGiveTheTradesOfEveryBar) {
+  testing_support::TempDir dir;
+  store::Store store(store::StorePath(dir.path()));
+  ASSERT_NO_FATAL_FAILURE(StoreRandomStocks(store));
 
   // The same listings over every bar the table holds for their stocks.
   const auto every_bar = [&](const backtest::MarketData& read) {
@@ -423,6 +428,91 @@ TEST(BacktestStoreInputReach, KeptBarsGiveTheTradesOfEveryBar) {
       }
     }
   }
+}
+
+// Excerpts of the bars: a read from them keeps the very bars and calendar a
+// read of the packed rows and the table keeps, for any range and any hold
+// up to the one they were made for; a stock whose bars were written again
+// (even under the same log row) or that was listed on a day the excerpt was
+// not made for is read from its bars again.
+TEST(BacktestStoreInputReach, ExcerptsKeepTheBarsAndDaysOfTheFullRead) {
+  testing_support::TempDir dir;
+  store::Store store(store::StorePath(dir.path()));
+  ASSERT_NO_FATAL_FAILURE(StoreRandomStocks(store));
+  // A stock that trades on Saturdays alone, listed once: the other
+  // Saturdays are trading days only by the days of bars the read drops.
+  {
+    std::vector<store::PriceBar> saturdays;
+    for (backtest::DayNumber d = StoreDay("2011-01-01"); d <= StoreDay("2011-12-31"); d += 7)
+      saturdays.push_back(testing_support::DailyBar(backtest::DateOfDayNumber(d).DateText(), 10, 10.2));
+    store::StoreAccess a = store.OpenStore(store::AccessMode::kWriter);
+    ASSERT_TRUE(a.StorePrices(saturdays, StoreLog("600199")));
+    ASSERT_FALSE(a.CloseStore());
+    testing_support::WriteListings(
+        store, {StoreListing("2011-03-05", "股", "600199", {{G("营业部") + "1", "2000000.00", "0"}}, {})});
+  }
+  const auto read = [&store](const backtest::DayRange& range, int hold, bool excerpts) {
+    backtest::StoreInputRead r = backtest::ReadStoreInput(store, range, hold, {}, true, excerpts);
+    EXPECT_FALSE(r.error);
+    return r;
+  };
+  const auto same = [&](const backtest::DayRange& range, int hold) {
+    SCOPED_TRACE(testing::Message() << "hold " << hold << " from " << range.from);
+    const backtest::StoreInputRead with = read(range, hold, true);
+    const backtest::StoreInputRead without = read(range, hold, false);
+    backtest::MarketData got = with.input.data;
+    backtest::MarketData want = without.input.data;
+    got.Prepare();
+    want.Prepare();
+    EXPECT_GT(got.Calendar().size(), 80u);
+    EXPECT_EQ(got.Calendar(), want.Calendar());
+    EXPECT_EQ(got.CodeCount(), want.CodeCount());
+    for (uint32_t c = 0; c < std::min(got.CodeCount(), want.CodeCount()); ++c) {
+      EXPECT_EQ(got.Code(c), want.Code(c));
+      const auto g = got.BarsOf(c);
+      const auto w = want.BarsOf(c);
+      EXPECT_EQ(g.size(), w.size()) << got.Code(c);
+      if (g.size() != w.size()) continue;
+      for (size_t i = 0; i < g.size(); ++i) {
+        EXPECT_EQ(g[i].day, w[i].day);
+        EXPECT_EQ(std::tie(g[i].open, g[i].high, g[i].low, g[i].close),
+                  std::tie(w[i].open, w[i].high, w[i].low, w[i].close))
+            << got.Code(c) << " " << g[i].day;
+      }
+    }
+    return with.wrote_bar_excerpts;
+  };
+
+  const backtest::DayRange whole;
+  const backtest::DayRange autumn{StoreDay("2011-09-01"), StoreDay("2011-12-30")};
+  EXPECT_TRUE(read(whole, 20, true).wrote_bar_excerpts);
+  EXPECT_FALSE(same(whole, 20));  // every excerpt used: none made again
+  EXPECT_FALSE(same(whole, 3));
+  EXPECT_FALSE(same(autumn, 5));
+  EXPECT_FALSE(same(autumn, 20));
+  EXPECT_TRUE(same(whole, 25));  // made for less: read and made again
+  EXPECT_FALSE(same(whole, 25));
+
+  // One stock's bars written again under the same log row: a close changed.
+  {
+    store::StoreAccess a = store.OpenStore(store::AccessMode::kWriter);
+    std::vector<store::CodeBars> rows;
+    ASSERT_TRUE(a.ReadPriceBars("0000-00-00", "9999-99-99", &rows, "600101"));
+    std::vector<store::PriceBar> bars = rows.at(0).bars;
+    for (store::PriceBar& b : bars) {
+      b.close = std::round((b.close + 0.07) * 100) / 100;
+      b.high = std::max(b.high, b.close);
+    }
+    ASSERT_TRUE(a.StorePrices(bars, StoreLog("600101")));
+    ASSERT_FALSE(a.CloseStore());
+  }
+  EXPECT_TRUE(same(whole, 5));
+  // A listing on a day none of the stock's listings was on.
+  testing_support::WriteListings(
+      store, {StoreListing("2011-06-15", "股", "600102",
+                           {{G("营业部") + "9", "3000000.00", "0"}}, {})});
+  EXPECT_TRUE(same(whole, 5));
+  EXPECT_FALSE(same(autumn, 5));
 }
 
 }  // namespace
