@@ -111,17 +111,17 @@ class StoreInputReach {
 
  private:
   // Calls `run(from, to)` for each stretch [from, to) of `held` the
-  // listings' trades reach, in order and apart: from the bar before a
-  // listing day to `hold_` bars past the day after it.
+  // listings' trades reach with `hold`, in order and apart: from the bar
+  // before a listing day to `hold` bars past the day after it.
   template <typename BarType, typename Run>
-  void ForEachReach(std::span<const BarType> held, std::span<const DayNumber> listed,
-                    Run&& run) const {
+  static void ForEachReach(std::span<const BarType> held, std::span<const DayNumber> listed,
+                           size_t hold, Run&& run) {
     size_t at = 0;
     size_t kept_to = 0;  // bars before it were reached already
     for (const DayNumber day : listed) {
       while (at < held.size() && DayOf(held[at]) < day) ++at;
       const size_t from = std::max(at > 0 ? at - 1 : 0, kept_to);
-      const size_t to = std::min(held.size(), at + 2 + hold_);
+      const size_t to = std::min(held.size(), at + 2 + hold);
       if (from < to) run(from, to);
       kept_to = std::max(kept_to, to);
     }
@@ -131,7 +131,7 @@ class StoreInputReach {
   template <typename BarType>
   void Keep(uint32_t code, std::span<const BarType> held, std::span<const DayNumber> listed) {
     std::vector<Bar> out;
-    ForEachReach(held, listed, [&](size_t from, size_t to) {
+    ForEachReach(held, listed, hold_, [&](size_t from, size_t to) {
       if (out.empty()) out.reserve(listed.size() * (hold_ + 3));
       for (size_t k = from; k < to; ++k) out.push_back(BarOf(held[k]));
     });
@@ -139,7 +139,8 @@ class StoreInputReach {
   }
 
   // The excerpt of every bar in `held` (days `low` to `high`): the bars
-  // kept for `listed` with this reach's hold, and every bar's day.
+  // kept for `listed` with this reach's hold, in the near layer those a
+  // hold of kBarExcerptNearHold reaches, and every bar's day.
   void MakeExcerpt(std::span<const store::ExactDayBar> held, std::span<const DayNumber> listed,
                    DayNumber low, DayNumber high, store::BarExcerpt& e) const {
     e.hold = static_cast<int32_t>(hold_);
@@ -150,9 +151,14 @@ class StoreInputReach {
       const size_t i = static_cast<size_t>(b.day - low);
       e.marks[i >> 3] |= static_cast<uint8_t>(1u << (i & 7));
     }
-    ForEachReach(held, listed, [&](size_t from, size_t to) {
-      e.bars.insert(e.bars.end(), held.begin() + static_cast<ptrdiff_t>(from),
-                    held.begin() + static_cast<ptrdiff_t>(to));
+    std::vector<uint8_t> near(held.size(), 0);
+    const size_t near_hold = std::min<size_t>(hold_, store::kBarExcerptNearHold);
+    ForEachReach(held, listed, near_hold, [&](size_t from, size_t to) {
+      std::fill(near.begin() + static_cast<ptrdiff_t>(from),
+                near.begin() + static_cast<ptrdiff_t>(to), 1);
+    });
+    ForEachReach(held, listed, hold_, [&](size_t from, size_t to) {
+      for (size_t k = from; k < to; ++k) (near[k] ? e.bars : e.far_bars).push_back(held[k]);
     });
   }
 
@@ -194,21 +200,38 @@ class StoreInputReach {
   std::vector<uint8_t> marks_;
 };
 
+// One stock's rows of the bars table into `reach`; `dated` is room.
+void StoreInputTakeTableBars(const store::CodeBars& c, const MarketData& data,
+                             const std::vector<std::vector<DayNumber>>& listed_days,
+                             StoreInputReach& reach, std::vector<Bar>& dated) {
+  const uint32_t code = data.FindCode(c.code);
+  if (code == kNoText) return;
+  dated.clear();
+  for (const store::PriceBar& b : c.bars)
+    if (const std::optional<DayNumber> day = DayNumberOfText(b.date))
+      dated.push_back(Bar{*day, b.open, b.high, b.low, b.close});
+  reach.Take(code, std::span<const Bar>(dated), listed_days[code]);
+}
+
 // What one part of the stocks' bars read makes.
 struct StoreInputPart {
-  std::vector<std::string> unpacked;  // codes to read from the bars table, ascending
+  // Codes left to read from the bars table in one pass, ascending.
+  std::vector<std::string> unpacked;
   std::vector<store::BarExcerpt> excerpts;  // made from packed rows, to write
 };
 
 // Some codes' bars read on one store access of its own, into `reach`:
 // from their excerpts where one was made for these listings and this hold,
-// else from their packed rows (making excerpts of them when `make`). The
-// codes without a usable packed row go to `part.unpacked`.
+// else from their packed rows (making excerpts of them when `make`), else
+// from the bars table code by code; unless most codes of a read of every
+// bar (`whole`) have no usable packed row: those go to `part.unpacked`,
+// for one pass over the table.
 std::optional<store::StoreError> StoreInputReadPart(
     store::Store& store, const std::string& from, const std::string& to,
     std::span<const std::string> codes, const MarketData& data,
     const std::vector<std::vector<DayNumber>>& listed_days, int hold, bool use_excerpts,
-    bool make, StoreInputReach& reach, StoreInputPart& part) {
+    bool make, bool whole, StoreInputReach& reach, StoreInputPart& part) {
+  const size_t asked = codes.size();
   store::StoreAccess access = store.OpenStore();
   std::vector<std::string> lacking;  // no excerpt, or one made for less
   std::vector<std::string> short_excerpts;
@@ -223,7 +246,7 @@ std::optional<store::StoreError> StoreInputReadPart(
         short_excerpts.emplace_back(e.code);
       }
     };
-    if (!access.ReadBarExcerpts(from, to, codes, take, &lacking))
+    if (!access.ReadBarExcerpts(from, to, codes, hold, take, &lacking))
       return access.error().value_or(store::StoreError{});
     if (!short_excerpts.empty()) {
       lacking.insert(lacking.end(), short_excerpts.begin(), short_excerpts.end());
@@ -245,6 +268,18 @@ std::optional<store::StoreError> StoreInputReadPart(
   };
   if (!access.ReadExactDayBars(from, to, codes, take, &part.unpacked))
     return access.error().value_or(store::StoreError{});
+  if (!part.unpacked.empty() && !(whole && part.unpacked.size() * 2 > asked)) {
+    // Each code's span through the table's key (code, date): a short range
+    // over years of bars reads only its own rows.
+    std::vector<store::CodeBars> rows;
+    std::vector<Bar> dated;
+    for (const std::string& code : part.unpacked) {
+      if (!access.ReadPriceBars(from, to, &rows, code))
+        return access.error().value_or(store::StoreError{});
+      if (!rows.empty()) StoreInputTakeTableBars(rows.front(), data, listed_days, reach, dated);
+    }
+    part.unpacked.clear();
+  }
   return access.CloseStore();
 }
 
@@ -315,11 +350,12 @@ std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const D
     if (half > 0)
       other = std::jthread([&] {
         other_failed = StoreInputReadPart(store, bars_from, bars_to, all.first(half), data,
-                                          listed_days, hold, use_excerpts, make, other_reach,
-                                          other_part);
+                                          listed_days, hold, use_excerpts, make, whole,
+                                          other_reach, other_part);
       });
     if (auto failed = StoreInputReadPart(store, bars_from, bars_to, all.subspan(half), data,
-                                         listed_days, hold, use_excerpts, make, reach, part))
+                                         listed_days, hold, use_excerpts, make, whole, reach,
+                                         part))
       return failed;
   }
   if (other_failed) return other_failed;
@@ -339,35 +375,18 @@ std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const D
     excerpts = {};
   }
 
-  // The bars table for the others.
-  std::vector<Bar> dated;
-  const auto take = [&](const store::CodeBars& c) {
-    const uint32_t code = data.FindCode(c.code);
-    if (code == kNoText) return;
-    dated.clear();
-    for (const store::PriceBar& b : c.bars)
-      if (const std::optional<DayNumber> day = DayNumberOfText(b.date))
-        dated.push_back(Bar{*day, b.open, b.high, b.low, b.close});
-    reach.Take(code, std::span<const Bar>(dated), listed_days[code]);
-  };
-  store::StoreAccess access = store.OpenStore();
-  bool ok = true;
-  std::vector<store::CodeBars> codes;
-  if (whole && unpacked.size() * 2 > listed.size()) {
-    // Most stocks unpacked over every bar: one pass over the table.
-    ok = access.ReadPriceBars(bars_from, bars_to, &codes);
-    for (const store::CodeBars& c : codes)
-      if (ok && std::binary_search(unpacked.begin(), unpacked.end(), c.code)) take(c);
-  } else {
-    // Each code's span through the table's key (code, date): a short range
-    // over years of bars reads only its own rows.
-    for (size_t k = 0; k < unpacked.size() && ok; ++k) {
-      ok = access.ReadPriceBars(bars_from, bars_to, &codes, unpacked[k]);
-      if (ok && !codes.empty()) take(codes.front());
-    }
+  // Most stocks of a read of every bar unpacked: one pass over the table.
+  if (!unpacked.empty()) {
+    store::StoreAccess access = store.OpenStore();
+    std::vector<store::CodeBars> rows;
+    std::vector<Bar> dated;
+    if (!access.ReadPriceBars(bars_from, bars_to, &rows))
+      return access.error().value_or(store::StoreError{});
+    for (const store::CodeBars& c : rows)
+      if (std::binary_search(unpacked.begin(), unpacked.end(), c.code))
+        StoreInputTakeTableBars(c, data, listed_days, reach, dated);
+    if (auto failed = access.CloseStore()) return failed;
   }
-  if (!ok) return access.error().value_or(store::StoreError{});
-  if (auto failed = access.CloseStore()) return failed;
 
   for (StoreInputReach* r : {&other_reach, &reach})
     for (auto& [code, bars] : r->kept) data.TakeBars(code, std::move(bars));
