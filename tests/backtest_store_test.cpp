@@ -513,6 +513,19 @@ TEST(BacktestStoreInputReach, ExcerptsKeepTheBarsAndDaysOfTheFullRead) {
                            {{G("营业部") + "9", "3000000.00", "0"}}, {})});
   EXPECT_TRUE(same(whole, 5));
   EXPECT_FALSE(same(autumn, 5));
+
+  // Damaged excerpts (a layer cut short, another's bytes changed) are read
+  // from the bars again, and made again.
+  EXPECT_TRUE(same(whole, 20));
+  ASSERT_EQ(store_testing::RawExec(
+                store::StorePath(dir.path()),
+                "UPDATE \"日线节选\" SET \"数据\" = substr(\"数据\", 1, length(\"数据\") - 9) "
+                "WHERE \"代码\" = '600104'; UPDATE \"日线节选\" SET \"远\" = "
+                "x'02010a05' || substr(\"远\", 5) WHERE \"代码\" = '600105'"),
+            0);
+  store.DropIdleConnections();
+  EXPECT_TRUE(same(whole, 20));
+  EXPECT_FALSE(same(whole, 20));
 }
 
 }  // namespace
