@@ -557,31 +557,4 @@ TEST(BacktestDays, DayNumbersAndPriceLimits) {
   EXPECT_DOUBLE_EQ(PriceLimitOf("600001", "N", after), 0.10);
 }
 
-// Millions of bars are placed on the calendar in two parts: every bar of
-// every stock gets its own day's place, whichever part it fell in.
-TEST(BacktestDays, EveryBarOfMillionsHasItsDaysPlace) {
-  MarketData data;
-  std::vector<Bar> bars;
-  for (int k = 0; k < 301; ++k) {
-    bars.clear();
-    // Stocks of different lengths, each missing some days of its own.
-    for (DayNumber d = 10000 + k % 7; d < 14000 + (k * 37) % 500; ++d)
-      if ((d * 31 + k) % 11 != 0) bars.push_back(Bar{d, 1, 1, 1, 1});
-    data.SetBars(std::to_string(600000 + k), bars);
-  }
-  data.Prepare();
-  size_t placed = 0;
-  for (uint32_t c = 0; c < data.CodeCount(); ++c) {
-    const auto days = data.BarsOf(c);
-    const auto places = data.CalendarIndexOfBars(c);
-    ASSERT_EQ(places.size(), days.size()) << c;
-    for (size_t i = 0; i < days.size(); ++i) {
-      ASSERT_GE(places[i], 0);
-      ASSERT_EQ(data.Calendar()[static_cast<size_t>(places[i])], days[i].day) << c << " " << i;
-    }
-    placed += places.size();
-  }
-  EXPECT_GT(placed, size_t{1} << 20);
-}
-
 }  // namespace
