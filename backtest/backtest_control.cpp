@@ -28,12 +28,11 @@ using program::ProgramContext;
 using text::Gbk;
 using Page = ui::BacktestPage;
 
-// The bars read cover a hold of up to five days (the first layer of the
-// store's excerpts: the first run of the usual rule reads no more), or the
-// longest hold the page offers; a longer hold than read reads again, once.
-constexpr int kBacktestShortHold = 5;
+// The bars read cover a hold of up to five days (what the store's excerpts
+// hold: the first run of the usual rule reads no more), or the longest hold
+// the page offers; a longer hold than read reads again, once.
+constexpr int kBacktestShortHold = store::kBarExcerptHold;
 constexpr int kBacktestLongestHold = 20;
-static_assert(kBacktestShortHold == store::kBarExcerptNearHold);
 
 // What a click on "回测" asks for, read from the page on the window's thread.
 struct BacktestAsk {

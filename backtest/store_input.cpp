@@ -138,12 +138,11 @@ class StoreInputReach {
     if (!out.empty()) kept.emplace_back(code, std::move(out));
   }
 
-  // The excerpt of every bar in `held` (days `low` to `high`): the bars
-  // kept for `listed` with this reach's hold, in the near layer those a
-  // hold of kBarExcerptNearHold reaches, and every bar's day.
+  // The excerpt of every bar in `held` (days `low` to `high`): the bars a
+  // hold of kBarExcerptHold reaches from `listed`, and every bar's day.
   void MakeExcerpt(std::span<const store::ExactDayBar> held, std::span<const DayNumber> listed,
                    DayNumber low, DayNumber high, store::BarExcerpt& e) const {
-    e.hold = static_cast<int32_t>(hold_);
+    e.hold = store::kBarExcerptHold;
     e.listed.assign(listed.begin(), listed.end());
     e.marks_from = low;
     e.marks.assign((static_cast<size_t>(high - low) + 8) / 8, 0);
@@ -151,14 +150,9 @@ class StoreInputReach {
       const size_t i = static_cast<size_t>(b.day - low);
       e.marks[i >> 3] |= static_cast<uint8_t>(1u << (i & 7));
     }
-    std::vector<uint8_t> near(held.size(), 0);
-    const size_t near_hold = std::min<size_t>(hold_, store::kBarExcerptNearHold);
-    ForEachReach(held, listed, near_hold, [&](size_t from, size_t to) {
-      std::fill(near.begin() + static_cast<ptrdiff_t>(from),
-                near.begin() + static_cast<ptrdiff_t>(to), 1);
-    });
-    ForEachReach(held, listed, hold_, [&](size_t from, size_t to) {
-      for (size_t k = from; k < to; ++k) (near[k] ? e.bars : e.far_bars).push_back(held[k]);
+    ForEachReach(held, listed, store::kBarExcerptHold, [&](size_t from, size_t to) {
+      e.bars.insert(e.bars.end(), held.begin() + static_cast<ptrdiff_t>(from),
+                    held.begin() + static_cast<ptrdiff_t>(to));
     });
   }
 
@@ -246,7 +240,7 @@ std::optional<store::StoreError> StoreInputReadPart(
         short_excerpts.emplace_back(e.code);
       }
     };
-    if (!access.ReadBarExcerpts(from, to, codes, hold, take, &lacking))
+    if (!access.ReadBarExcerpts(from, to, codes, take, &lacking))
       return access.error().value_or(store::StoreError{});
     if (!short_excerpts.empty()) {
       lacking.insert(lacking.end(), short_excerpts.begin(), short_excerpts.end());
@@ -334,9 +328,11 @@ std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const D
 
   // Each listed stock's excerpt, or its packed row where it holds its
   // prices exactly, the stocks split in two halves read side by side on
-  // two store accesses (unpacking them is most of the work). Excerpts are
-  // made only from a read of every listing and every bar.
+  // two store accesses (unpacking them is most of the work). Excerpts serve
+  // holds up to theirs, and are made only from a read of every listing and
+  // every bar.
   const int hold = std::max(max_hold, 1);
+  use_excerpts = use_excerpts && hold <= store::kBarExcerptHold;
   const bool make = use_excerpts && whole && !store.read_only();
   StoreInputReach reach(hold);
   StoreInputReach other_reach(hold);

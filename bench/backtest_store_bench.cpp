@@ -398,6 +398,56 @@ BENCHMARK(BM_BacktestStore_FirstRunMillionWithBars)
     ->UseRealTime()
     ->Iterations(2);
 
+// The same first run with every stock's bars from its packed row (no
+// excerpts read or made), as before the store kept excerpts.
+void BM_BacktestStore_FirstRunMillionFromPackedRows(benchmark::State& state) {
+  store::Store s(MillionBarsFile());
+  int64_t trades = 0;
+  for (auto _ : state) {
+    StoreInputRead read = ReadStoreInput(s, DayRange{}, 5, {}, true, false);
+    if (read.error) state.SkipWithError("store failed");
+    Backtester bt(std::move(read.input.data));
+    trades = bt.Run(MillionBarsRule()).rule.figures.trades;
+  }
+  state.counters["trades"] = static_cast<double>(trades);
+}
+BENCHMARK(BM_BacktestStore_FirstRunMillionFromPackedRows)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(2);
+
+// A whole read of the store whose excerpts are gone: every stock unpacked
+// from its packed row and its excerpt made and written, for holds up to
+// 20 days (the page's). The store is left with its excerpts.
+void BM_BacktestStore_MakeMillionBarExcerpts(benchmark::State& state) {
+  const fs::path file = MillionBarsFile();
+  store::Store s(file);
+  bool wrote = false;
+  for (auto _ : state) {
+    state.PauseTiming();
+    s.DropIdleConnections();
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    const int rc = sqlite3_exec(db,
+                                "PRAGMA key='q3051hnzk7264bwtf'; PRAGMA cipher_page_size=4096; "
+                                "DELETE FROM \"日线节选\";",
+                                nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK) state.SkipWithError("could not empty the excerpts");
+    state.ResumeTiming();
+    StoreInputRead read = ReadStoreInput(s, DayRange{}, 20);
+    if (read.error) state.SkipWithError("store failed");
+    wrote = read.wrote_bar_excerpts;
+  }
+  state.counters["wrote"] = wrote ? 1 : 0;
+}
+BENCHMARK(BM_BacktestStore_MakeMillionBarExcerpts)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(1);
+
 // The bars part of that read alone: the bars the store's listings reach.
 void BM_BacktestStore_MillionBarsPart(benchmark::State& state) {
   store::Store s(MillionBarsFile());

@@ -16,28 +16,18 @@ using table_sql::Quote;
 
 namespace {
 
-// The near layer (数据) before the far one (远): a reader of the first
-// alone never reads the pages of the second. Rows by rowid, found through
-// the index on the code: a search of a table keyed by the code itself
-// would read whole rows of the blobs it passes to compare their keys.
+// Rows by rowid, found through the index on the code: a search of a table
+// keyed by the code itself reads the whole rows it passes on the way.
 constexpr char kBarExcerptsColumns[] =
-    "\"代码\" TEXT NOT NULL UNIQUE, \"印记\" INTEGER NOT NULL, \"数据\" BLOB NOT NULL, "
-    "\"远\" BLOB NOT NULL";
+    "\"代码\" TEXT NOT NULL UNIQUE, \"印记\" INTEGER NOT NULL, \"数据\" BLOB NOT NULL";
 
 // The first byte of an excerpt's blob; a blob of another layout is not read.
 constexpr uint8_t kBarExcerptLayout = 1;
 
-// The near layer's blob: the layout byte, the hold, the listing days (their
-// count, the first zigzagged, then each as the change from the one
-// before), the marks (their first day zigzagged, their bit count, their
-// bytes), then the near bars as a packed row of exact prices lays them
-// out. The far layer's blob is its bars laid out the same way, or empty.
-std::vector<PackedBar> BarExcerptPackedBars(std::span<const ExactDayBar> bars) {
-  std::vector<PackedBar> out;
-  out.reserve(bars.size());
-  for (const ExactDayBar& b : bars) out.push_back({b.day, b.open, b.high, b.low, b.close});
-  return out;
-}
+// A blob: the layout byte, the hold, the listing days (their count, the
+// first zigzagged, then each as the change from the one before), the marks
+// (their first day zigzagged, their bit count, their bytes), then the kept
+// bars as a packed row of exact prices lays them out.
 
 std::string PackBarExcerpt(const BarExcerpt& e) {
   std::string out;
@@ -57,22 +47,20 @@ std::string PackBarExcerpt(const BarExcerpt& e) {
   PutVarint(Zigzag(e.marks_from), &out);
   PutVarint(e.marks.size() * 8, &out);
   out.append(reinterpret_cast<const char*>(e.marks.data()), e.marks.size());
-  out += PackBars(BarExcerptPackedBars(e.bars), true);
+  std::vector<PackedBar> bars;
+  bars.reserve(e.bars.size());
+  for (const ExactDayBar& b : e.bars) bars.push_back({b.day, b.open, b.high, b.low, b.close});
+  out += PackBars(bars, true);
   return out;
-}
-
-std::string PackBarExcerptFar(const BarExcerpt& e) {
-  return e.far_bars.empty() ? std::string() : PackBars(BarExcerptPackedBars(e.far_bars), true);
 }
 
 // Reads excerpt blobs into buffers kept from one row to the next.
 class BarExcerptDecoder {
  public:
-  // The near layer, and the far one unless `far` is null; false for blobs
-  // that are not an excerpt's (another layout, damage).
-  bool Decode(std::string_view near, const std::string_view* far, BarExcerptView* view) {
-    const uint8_t* at = reinterpret_cast<const uint8_t*>(near.data());
-    const uint8_t* const end = at + near.size();
+  // False for a blob that is not an excerpt (another layout, damage).
+  bool Decode(std::string_view blob, BarExcerptView* view) {
+    const uint8_t* at = reinterpret_cast<const uint8_t*>(blob.data());
+    const uint8_t* const end = at + blob.size();
     if (at == end || *at++ != kBarExcerptLayout) return false;
     uint64_t hold = 0;
     uint64_t listed = 0;
@@ -102,22 +90,8 @@ class BarExcerptDecoder {
     at += mark_count / 8;
     const std::string_view rest(reinterpret_cast<const char*>(at), static_cast<size_t>(end - at));
     size_t count = 0;
-    if (!Bars(rest, *view, bars_, &count)) return false;
-    if (far && !far->empty()) {
-      size_t far_count = 0;
-      if (!Bars(*far, *view, far_, &far_count)) return false;
-      if (far_count > 0) {
-        // The two layers' bars are apart: one date order.
-        merged_.resize(count + far_count);
-        std::merge(bars_.begin(), bars_.begin() + static_cast<ptrdiff_t>(count), far_.begin(),
-                   far_.begin() + static_cast<ptrdiff_t>(far_count), merged_.begin(),
-                   [](const ExactDayBar& a, const ExactDayBar& b) { return a.day < b.day; });
-        bars_.swap(merged_);
-        count += far_count;
-      }
-    }
-    view->hold = far ? static_cast<int32_t>(hold)
-                     : std::min(static_cast<int32_t>(hold), kBarExcerptNearHold);
+    if (!Bars(rest, *view, &count)) return false;
+    view->hold = static_cast<int32_t>(hold);
     view->listed = listed_;
     view->marks_from = static_cast<int32_t>(marks_from);
     view->mark_count = static_cast<uint32_t>(mark_count);
@@ -126,15 +100,14 @@ class BarExcerptDecoder {
   }
 
  private:
-  // A layer's bars within the view's dates, to the front of `out` (grown,
-  // never shrunk); `count` of them.
-  static bool Bars(std::string_view blob, const BarExcerptView& view,
-                   std::vector<ExactDayBar>& out, size_t* count) {
+  // The bars within the view's dates, to the front of bars_ (grown, never
+  // shrunk); `count` of them.
+  bool Bars(std::string_view blob, const BarExcerptView& view, size_t* count) {
     PackedBarsReader reader(blob);
     uint64_t held = 0;
     if (!reader.Begin(&held) || !reader.Exact()) return false;
-    if (out.size() < held) out.resize(held);
-    ExactDayBar* kept = out.data();
+    if (bars_.size() < held) bars_.resize(held);
+    ExactDayBar* kept = bars_.data();
     const int32_t first = view.first_day;
     const int32_t after = view.after_last;
     if (!reader.ReadBars<true>(held, [&](const PackedBar& b) {
@@ -143,14 +116,12 @@ class BarExcerptDecoder {
         }) ||
         !reader.AtEnd())
       return false;
-    *count = static_cast<size_t>(kept - out.data());
+    *count = static_cast<size_t>(kept - bars_.data());
     return true;
   }
 
   std::vector<int32_t> listed_;
   std::vector<ExactDayBar> bars_;
-  std::vector<ExactDayBar> far_;
-  std::vector<ExactDayBar> merged_;
 };
 
 }  // namespace
@@ -165,7 +136,7 @@ const SideTable& BarExcerptsSideTable() {
 class BarExcerptsTables {
  public:
   static bool Read(TableFile& t, std::string_view from, std::string_view to,
-                   std::span<const std::string> codes, int hold,
+                   std::span<const std::string> codes,
                    const std::function<void(const BarExcerptView&)>& take,
                    std::vector<std::string>* missing) {
     missing->clear();
@@ -177,12 +148,9 @@ class BarExcerptsTables {
       missing->assign(codes.begin(), codes.end());
       return true;
     }
-    // A hold the near layer holds reads it alone.
-    const bool near_only = hold <= kBarExcerptNearHold;
     Statement s;
     if (!t.Prepare("SELECT l.\"时间\", l.\"结果\", l.\"原因\", l.\"条数\", l.\"起\", l.\"止\", "
-                   "e.\"印记\", e.\"数据\"" + std::string(near_only ? "" : ", e.\"远\"") +
-                       " FROM " +
+                   "e.\"印记\", e.\"数据\" FROM " +
                        Quote(kPriceLogTable) + " AS l JOIN " + Quote(kBarExcerptsTable) +
                        " AS e ON e.\"代码\" = l.\"代码\" WHERE l.\"代码\" = ?1",
                    &s))
@@ -201,10 +169,7 @@ class BarExcerptsTables {
       if (rc == SQLITE_ROW) {
         log.code = code;
         PriceLogFromColumns(s, 0, &log);
-        if (s.Int64(6) == PackedBarsStamp(log)) {
-          const std::string_view far = near_only ? std::string_view() : s.Bytes(8);
-          used = decoder.Decode(s.Bytes(7), near_only ? nullptr : &far, &view);
-        }
+        used = s.Int64(6) == PackedBarsStamp(log) && decoder.Decode(s.Bytes(7), &view);
       }
       if (!used) {
         missing->push_back(code);
@@ -230,7 +195,7 @@ class BarExcerptsTables {
     bool ok = t.Prepare("SELECT \"印记\" FROM " + Quote(kPackedBarsTable) + " WHERE \"代码\" = ?1",
                         &stamp) &&
               t.Prepare("INSERT OR REPLACE INTO " + Quote(kBarExcerptsTable) +
-                            " (\"代码\", \"印记\", \"数据\", \"远\") VALUES (?1, ?2, ?3, ?4)",
+                            " (\"代码\", \"印记\", \"数据\") VALUES (?1, ?2, ?3)",
                         &write);
     for (size_t k = 0; ok && k < excerpts.size(); ++k) {
       const BarExcerpt& e = excerpts[k];
@@ -243,13 +208,11 @@ class BarExcerptsTables {
       }
       // Bars written since the excerpt's were read: it is not kept.
       if (rc == SQLITE_DONE || stamp.Int64(0) != e.stamp) continue;
-      const std::string near = PackBarExcerpt(e);  // bound, not copied
-      const std::string far = PackBarExcerptFar(e);
+      const std::string blob = PackBarExcerpt(e);  // bound, not copied
       write.Reset();
       write.BindText(1, e.code);
       write.BindInt64(2, e.stamp);
-      write.BindBlob(3, near);
-      write.BindBlob(4, far);
+      write.BindBlob(3, blob);
       ok = t.Check(write.Run(), SQLITE_DONE);
     }
     ok = EndOwnBatch(t, own_batch, ok);
@@ -259,11 +222,11 @@ class BarExcerptsTables {
 };
 
 bool StoreAccess::ReadBarExcerpts(std::string_view from, std::string_view to,
-                                  std::span<const std::string> codes, int hold,
+                                  std::span<const std::string> codes,
                                   const std::function<void(const BarExcerptView&)>& take,
                                   std::vector<std::string>* missing) {
   missing->clear();
-  return table_ && BarExcerptsTables::Read(*table_, from, to, codes, hold, take, missing);
+  return table_ && BarExcerptsTables::Read(*table_, from, to, codes, take, missing);
 }
 
 bool StoreAccess::WriteBarExcerpts(const std::vector<BarExcerpt>& excerpts, bool* written) {

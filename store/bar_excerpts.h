@@ -3,9 +3,9 @@
 // the back-test's read, which decides what is kept), the listing days and
 // the longest hold they were made for, and every day the stock's bars were
 // on, so that a reader of the excerpt knows the trading days without the
-// bars it dropped. Its bars lie in two layers: those the listings reach
-// with holds up to kBarExcerptNearHold days, and the rest, read only by a
-// reader that asks for a longer hold. An excerpt is a derived copy: it
+// bars it dropped. An excerpt is made for holds up to kBarExcerptHold
+// days, the usual rule's: a longer hold reads the packed rows, since it
+// reaches most bars anyway. An excerpt is a derived copy: it
 // keeps the stamp of the packed row it was made from, one whose stamp does
 // not match the stock's log row is not used, and writing a stock's bars
 // deletes its excerpt.
@@ -23,8 +23,8 @@
 namespace store {
 
 inline constexpr std::string_view kBarExcerptsTable = "日线节选";
-// The longest hold whose bars the first layer holds.
-inline constexpr int32_t kBarExcerptNearHold = 5;
+// The longest hold an excerpt is made for.
+inline constexpr int32_t kBarExcerptHold = 5;
 
 // One stock's excerpt as written.
 struct BarExcerpt {
@@ -36,16 +36,13 @@ struct BarExcerpt {
   // day d, kept or not.
   int32_t marks_from = 0;
   std::vector<uint8_t> marks;
-  // The bars kept, in date order: those within min(hold,
-  // kBarExcerptNearHold) days' reach, and the others.
-  std::vector<ExactDayBar> bars;
-  std::vector<ExactDayBar> far_bars;
+  std::vector<ExactDayBar> bars;  // the bars kept, in date order
 };
 
 // One stock's excerpt as read; the spans are valid during the call only.
 struct BarExcerptView {
   std::string_view code;
-  int32_t hold = 0;  // of the bars read: the near layer's alone, or both
+  int32_t hold = 0;
   std::span<const int32_t> listed;
   int32_t marks_from = 0;
   std::span<const uint8_t> marks;  // of every day, also those outside the dates asked

@@ -176,11 +176,10 @@ class StoreAccess {
                         std::vector<std::string>* unpacked);
   // Excerpts of the bars (store/bar_excerpts.h) of the `codes` given whose
   // bars did not change since the excerpt was made: `take` gets each with
-  // its kept bars within [from, to], both layers where `hold` is longer
-  // than the near layer's. The other codes go to `missing`, in the order
-  // given. A file without the tables gives every code missing.
+  // its kept bars within [from, to]. The other codes go to `missing`, in
+  // the order given. A file without the tables gives every code missing.
   bool ReadBarExcerpts(std::string_view from, std::string_view to,
-                       std::span<const std::string> codes, int hold,
+                       std::span<const std::string> codes,
                        const std::function<void(const BarExcerptView&)>& take,
                        std::vector<std::string>* missing);
   // Writes excerpts, each only where the stock's packed row still has the

@@ -432,7 +432,7 @@ TEST(BacktestStoreInputReach, KeptBarsGiveTheTradesOfEveryBar) {
 
 // Excerpts of the bars: a read from them keeps the very bars and calendar a
 // read of the packed rows and the table keeps, for any range and any hold
-// up to the one they were made for; a stock whose bars were written again
+// up to the one they are made for; a stock whose bars were written again
 // (even under the same log row) or that was listed on a day the excerpt was
 // not made for is read from its bars again.
 TEST(BacktestStoreInputReach, ExcerptsKeepTheBarsAndDaysOfTheFullRead) {
@@ -485,13 +485,12 @@ TEST(BacktestStoreInputReach, ExcerptsKeepTheBarsAndDaysOfTheFullRead) {
 
   const backtest::DayRange whole;
   const backtest::DayRange autumn{StoreDay("2011-09-01"), StoreDay("2011-12-30")};
-  EXPECT_TRUE(read(whole, 20, true).wrote_bar_excerpts);
-  EXPECT_FALSE(same(whole, 20));  // every excerpt used: none made again
+  EXPECT_TRUE(read(whole, 5, true).wrote_bar_excerpts);
+  EXPECT_FALSE(same(whole, 5));  // every excerpt used: none made again
   EXPECT_FALSE(same(whole, 3));
   EXPECT_FALSE(same(autumn, 5));
+  EXPECT_FALSE(same(whole, 20));  // a longer hold reads the packed rows
   EXPECT_FALSE(same(autumn, 20));
-  EXPECT_TRUE(same(whole, 25));  // made for less: read and made again
-  EXPECT_FALSE(same(whole, 25));
 
   // One stock's bars written again under the same log row: a close changed.
   {
@@ -506,7 +505,9 @@ TEST(BacktestStoreInputReach, ExcerptsKeepTheBarsAndDaysOfTheFullRead) {
     ASSERT_TRUE(a.StorePrices(bars, StoreLog("600101")));
     ASSERT_FALSE(a.CloseStore());
   }
-  EXPECT_TRUE(same(whole, 5));
+  // Made again by a read of a shorter hold, for the excerpts' hold.
+  EXPECT_TRUE(same(whole, 2));
+  EXPECT_FALSE(same(whole, 5));
   // A listing on a day none of the stock's listings was on.
   testing_support::WriteListings(
       store, {StoreListing("2011-06-15", "股", "600102",
@@ -514,18 +515,17 @@ TEST(BacktestStoreInputReach, ExcerptsKeepTheBarsAndDaysOfTheFullRead) {
   EXPECT_TRUE(same(whole, 5));
   EXPECT_FALSE(same(autumn, 5));
 
-  // Damaged excerpts (a layer cut short, another's bytes changed) are read
-  // from the bars again, and made again.
-  EXPECT_TRUE(same(whole, 20));
+  // Damaged excerpts (one cut short, one of another layout) are read from
+  // the bars again, and made again.
   ASSERT_EQ(store_testing::RawExec(
                 store::StorePath(dir.path()),
                 "UPDATE \"日线节选\" SET \"数据\" = substr(\"数据\", 1, length(\"数据\") - 9) "
-                "WHERE \"代码\" = '600104'; UPDATE \"日线节选\" SET \"远\" = "
-                "x'02010a05' || substr(\"远\", 5) WHERE \"代码\" = '600105'"),
+                "WHERE \"代码\" = '600104'; UPDATE \"日线节选\" SET \"数据\" = "
+                "x'07' || substr(\"数据\", 2) WHERE \"代码\" = '600105'"),
             0);
   store.DropIdleConnections();
-  EXPECT_TRUE(same(whole, 20));
-  EXPECT_FALSE(same(whole, 20));
+  EXPECT_TRUE(same(whole, 5));
+  EXPECT_FALSE(same(whole, 5));
 }
 
 // A read of millions of bars places them on the calendar in two parts:
