@@ -211,7 +211,7 @@ void StoreInputTakeTableBars(const store::CodeBars& c, const MarketData& data,
 struct StoreInputPart {
   // Codes left to read from the bars table in one pass, ascending.
   std::vector<std::string> unpacked;
-  std::vector<store::BarExcerpt> excerpts;  // made from packed rows, to write
+  std::vector<store::PackedBarExcerpt> excerpts;  // made from packed rows, to write
 };
 
 // Some codes' bars read on one store access of its own, into `reach`:
@@ -252,13 +252,15 @@ std::optional<store::StoreError> StoreInputReadPart(
                         std::span<const store::ExactDayBar> held) {
     const uint32_t number = data.FindCode(code);
     if (number == kNoText) return;
-    store::BarExcerpt* excerpt = nullptr;
-    if (make) {
-      excerpt = &part.excerpts.emplace_back();
-      excerpt->code = code;
-      excerpt->stamp = stamp;
+    if (!make) {
+      reach.Take(number, held, listed_days[number]);
+      return;
     }
-    reach.Take(number, held, listed_days[number], excerpt);
+    store::BarExcerpt excerpt;
+    excerpt.code = code;
+    excerpt.stamp = stamp;
+    reach.Take(number, held, listed_days[number], &excerpt);
+    part.excerpts.push_back(store::PackBarExcerpt(excerpt));
   };
   if (!access.ReadExactDayBars(from, to, codes, take, &part.unpacked))
     return access.error().value_or(store::StoreError{});
@@ -360,7 +362,7 @@ std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const D
 
   // The excerpts made, kept for the next read; a writer holding the file
   // (a download) leaves them unwritten.
-  std::vector<store::BarExcerpt>& excerpts = part.excerpts;
+  std::vector<store::PackedBarExcerpt>& excerpts = part.excerpts;
   excerpts.insert(excerpts.end(), std::make_move_iterator(other_part.excerpts.begin()),
                   std::make_move_iterator(other_part.excerpts.end()));
   if (!excerpts.empty()) {

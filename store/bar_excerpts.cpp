@@ -28,8 +28,7 @@ constexpr uint8_t kBarExcerptLayout = 1;
 // first zigzagged, then each as the change from the one before), the marks
 // (their first day zigzagged, their bit count, their bytes), then the kept
 // bars as a packed row of exact prices lays them out.
-
-std::string PackBarExcerpt(const BarExcerpt& e) {
+std::string BarExcerptBlob(const BarExcerpt& e) {
   std::string out;
   out.reserve(16 + e.listed.size() * 2 + e.marks.size() + e.bars.size() * 8);
   out.push_back(static_cast<char>(kBarExcerptLayout));
@@ -126,6 +125,10 @@ class BarExcerptDecoder {
 
 }  // namespace
 
+PackedBarExcerpt PackBarExcerpt(const BarExcerpt& excerpt) {
+  return PackedBarExcerpt{excerpt.code, excerpt.stamp, BarExcerptBlob(excerpt)};
+}
+
 const SideTable& BarExcerptsSideTable() {
   // Emptied with the listings it was made for.
   static const SideTable table{kBarExcerptsTable, kBarExcerptsColumns, "", true};
@@ -181,7 +184,7 @@ class BarExcerptsTables {
     return true;
   }
 
-  static bool Write(TableFile& t, const std::vector<BarExcerpt>& excerpts, bool* written) {
+  static bool Write(TableFile& t, const std::vector<PackedBarExcerpt>& excerpts, bool* written) {
     *written = false;
     NoBusyWait no_wait(t.handles_->db);
     bool packed = false;
@@ -190,29 +193,34 @@ class BarExcerptsTables {
     if (!t.EnsureIndexes(true)) return false;
     const bool own_batch = !t.InBatch();
     if (own_batch && !t.BeginBatch()) return false;
-    Statement stamp;
+    // Every packed row's stamp, in one pass over the table's keys: a
+    // lookup by code would read each row's whole blob.
+    Statement stamps;
+    std::vector<std::pair<std::string, int64_t>> now;
+    bool ok = t.Prepare("SELECT \"代码\", \"印记\" FROM " + Quote(kPackedBarsTable) +
+                            " ORDER BY \"代码\"",
+                        &stamps);
+    int rc = SQLITE_DONE;
+    while (ok && (rc = stamps.Step()) == SQLITE_ROW)
+      now.emplace_back(std::string(stamps.Bytes(0)), stamps.Int64(1));
+    if (ok && rc != SQLITE_DONE) ok = t.Fail(rc);
     Statement write;
-    bool ok = t.Prepare("SELECT \"印记\" FROM " + Quote(kPackedBarsTable) + " WHERE \"代码\" = ?1",
-                        &stamp) &&
-              t.Prepare("INSERT OR REPLACE INTO " + Quote(kBarExcerptsTable) +
-                            " (\"代码\", \"印记\", \"数据\") VALUES (?1, ?2, ?3)",
-                        &write);
+    ok = ok && t.Prepare("INSERT OR REPLACE INTO " + Quote(kBarExcerptsTable) +
+                             " (\"代码\", \"印记\", \"数据\") VALUES (?1, ?2, ?3)",
+                         &write);
     for (size_t k = 0; ok && k < excerpts.size(); ++k) {
-      const BarExcerpt& e = excerpts[k];
-      stamp.Reset();
-      stamp.BindText(1, e.code);
-      const int rc = stamp.Step();
-      if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-        ok = t.Fail(rc);
-        break;
-      }
+      const PackedBarExcerpt& e = excerpts[k];
+      const auto it = std::lower_bound(
+          now.begin(), now.end(), e.code,
+          [](const std::pair<std::string, int64_t>& row, const std::string& code) {
+            return row.first < code;
+          });
       // Bars written since the excerpt's were read: it is not kept.
-      if (rc == SQLITE_DONE || stamp.Int64(0) != e.stamp) continue;
-      const std::string blob = PackBarExcerpt(e);  // bound, not copied
+      if (it == now.end() || it->first != e.code || it->second != e.stamp) continue;
       write.Reset();
       write.BindText(1, e.code);
       write.BindInt64(2, e.stamp);
-      write.BindBlob(3, blob);
+      write.BindBlob(3, e.data);
       ok = t.Check(write.Run(), SQLITE_DONE);
     }
     ok = EndOwnBatch(t, own_batch, ok);
@@ -229,7 +237,8 @@ bool StoreAccess::ReadBarExcerpts(std::string_view from, std::string_view to,
   return table_ && BarExcerptsTables::Read(*table_, from, to, codes, take, missing);
 }
 
-bool StoreAccess::WriteBarExcerpts(const std::vector<BarExcerpt>& excerpts, bool* written) {
+bool StoreAccess::WriteBarExcerpts(const std::vector<PackedBarExcerpt>& excerpts,
+                                   bool* written) {
   *written = false;
   return table_ && BarExcerptsTables::Write(*table_, excerpts, written);
 }

@@ -39,6 +39,14 @@ struct BarExcerpt {
   std::vector<ExactDayBar> bars;  // the bars kept, in date order
 };
 
+// An excerpt laid out as the table keeps it, ready to write.
+struct PackedBarExcerpt {
+  std::string code;
+  int64_t stamp = 0;
+  std::string data;
+};
+PackedBarExcerpt PackBarExcerpt(const BarExcerpt& excerpt);
+
 // One stock's excerpt as read; the spans are valid during the call only.
 struct BarExcerptView {
   std::string_view code;

@@ -66,7 +66,7 @@ struct CodeBars;
 struct SeatBookRows;
 struct ListingPack;
 struct ListingPackRows;
-struct BarExcerpt;
+struct PackedBarExcerpt;
 struct BarExcerptView;
 
 // One store access: opened by Store::OpenStore, closed by CloseStore or when
@@ -185,7 +185,7 @@ class StoreAccess {
   // Writes excerpts, each only where the stock's packed row still has the
   // excerpt's stamp; never waits for another writer (`written` false when
   // one held the file).
-  bool WriteBarExcerpts(const std::vector<BarExcerpt>& excerpts, bool* written);
+  bool WriteBarExcerpts(const std::vector<PackedBarExcerpt>& excerpts, bool* written);
   // The Seat identities, their names, the undo steps of merges and splits
   // and the watch list (store/seat_book.h). A file without the tables
   // reads as empty (out->present false) and is not written. The write
