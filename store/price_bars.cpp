@@ -160,16 +160,18 @@ class PriceBarsTables {
   }
 
   // A log row alone: the bars stay as they are, so a packed row that
-  // matched the old log row is made to match the new one.
+  // matched the old log row is made to match the new one, and so is an
+  // excerpt made from them (EnsureIndexes makes both tables).
   static bool WriteLogAlone(TableFile& t, const PriceLogEntry& log) {
     if (!t.EnsureIndexes(true)) return false;
     const bool own_batch = !t.InBatch();
     if (own_batch && !t.BeginBatch()) return false;
     std::vector<PriceLogEntry> before;
     bool ok = ReadLogs(t, log.code, &before) && WriteLog(t, log);
-    if (ok && !before.empty()) {
+    for (const std::string_view table : {kPackedBarsTable, kBarExcerptsTable}) {
+      if (!ok || before.empty()) break;
       Statement s;
-      ok = t.Prepare("UPDATE " + Quote(kPackedBarsTable) +
+      ok = t.Prepare("UPDATE " + Quote(table) +
                          " SET \"印记\" = ?1 WHERE \"代码\" = ?2 AND \"印记\" = ?3",
                      &s);
       if (ok) {
@@ -177,17 +179,6 @@ class PriceBarsTables {
         s.BindText(2, log.code);
         s.BindInt64(3, PackedBarsStamp(before.front()));
         ok = t.Check(s.Run(), SQLITE_DONE);
-      }
-      // So is an excerpt made from them (the table is there: EnsureIndexes).
-      Statement e;
-      ok = ok && t.Prepare("UPDATE " + Quote(kBarExcerptsTable) +
-                               " SET \"印记\" = ?1 WHERE \"代码\" = ?2 AND \"印记\" = ?3",
-                           &e);
-      if (ok) {
-        e.BindInt64(1, PackedBarsStamp(log));
-        e.BindText(2, log.code);
-        e.BindInt64(3, PackedBarsStamp(before.front()));
-        ok = t.Check(e.Run(), SQLITE_DONE);
       }
     }
     return EndOwnBatch(t, own_batch, ok);

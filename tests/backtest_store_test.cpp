@@ -508,6 +508,16 @@ TEST(BacktestStoreInputReach, ExcerptsKeepTheBarsAndDaysOfTheFullRead) {
   // Made again by a read of a shorter hold, for the excerpts' hold.
   EXPECT_TRUE(same(whole, 2));
   EXPECT_FALSE(same(whole, 5));
+  // A fetch that found nothing new writes the log row alone: the bars and
+  // their excerpt stay good.
+  {
+    store::StoreAccess a = store.OpenStore(store::AccessMode::kWriter);
+    store::PriceLogEntry log = StoreLog("600101");
+    log.fetched_at = "2011-12-31 20:00:00";
+    ASSERT_TRUE(a.WritePriceLog(log));
+    ASSERT_FALSE(a.CloseStore());
+  }
+  EXPECT_FALSE(same(whole, 5));
   // A listing on a day none of the stock's listings was on.
   testing_support::WriteListings(
       store, {StoreListing("2011-06-15", "股", "600102",
