@@ -6,6 +6,7 @@
 #include <span>
 #include <string_view>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 
 #include "backtest/packed_listings.h"
@@ -54,11 +55,8 @@ class StoreInputReach {
   // The bars kept, by code number, in the order taken.
   std::vector<std::pair<uint32_t, std::vector<Bar>>> kept;
 
-  // With `excerpt`, also makes the stock's excerpt from the bars: `held`
-  // must then be every bar of the stock.
   template <typename BarType>
-  void Take(uint32_t code, std::span<const BarType> held, std::span<const DayNumber> listed,
-            store::BarExcerpt* excerpt = nullptr) {
+  void Take(uint32_t code, std::span<const BarType> held, std::span<const DayNumber> listed) {
     if (held.empty()) return;
     DayNumber low = DayOf(held.front());
     DayNumber high = low;
@@ -68,9 +66,6 @@ class StoreInputReach {
     }
     MarkRoom(low, high);
     for (const BarType& b : held) marks_[static_cast<size_t>(DayOf(b) - first_)] = 1;
-    if constexpr (std::is_same_v<BarType, store::ExactDayBar>) {
-      if (excerpt) MakeExcerpt(held, listed, low, high, *excerpt);
-    }
     Keep(code, held, listed);
   }
 
@@ -109,6 +104,31 @@ class StoreInputReach {
     Keep(code, e.bars, listed);
   }
 
+  // The excerpt of a stock's bars, `held` being every bar of it: the bars
+  // a hold of kBarExcerptHold reaches from `listed`, and every bar's day.
+  static void MakeExcerpt(std::span<const store::ExactDayBar> held,
+                          std::span<const DayNumber> listed, store::BarExcerpt& e) {
+    if (held.empty()) return;
+    DayNumber low = held.front().day;
+    DayNumber high = low;
+    for (const store::ExactDayBar& b : held) {
+      low = std::min(low, b.day);
+      high = std::max(high, b.day);
+    }
+    e.hold = store::kBarExcerptHold;
+    e.listed.assign(listed.begin(), listed.end());
+    e.marks_from = low;
+    e.marks.assign((static_cast<size_t>(high - low) + 8) / 8, 0);
+    for (const store::ExactDayBar& b : held) {
+      const size_t i = static_cast<size_t>(b.day - low);
+      e.marks[i >> 3] |= static_cast<uint8_t>(1u << (i & 7));
+    }
+    ForEachReach(held, listed, store::kBarExcerptHold, [&](size_t from, size_t to) {
+      e.bars.insert(e.bars.end(), held.begin() + static_cast<ptrdiff_t>(from),
+                    held.begin() + static_cast<ptrdiff_t>(to));
+    });
+  }
+
  private:
   // Calls `run(from, to)` for each stretch [from, to) of `held` the
   // listings' trades reach with `hold`, in order and apart: from the bar
@@ -136,24 +156,6 @@ class StoreInputReach {
       for (size_t k = from; k < to; ++k) out.push_back(BarOf(held[k]));
     });
     if (!out.empty()) kept.emplace_back(code, std::move(out));
-  }
-
-  // The excerpt of every bar in `held` (days `low` to `high`): the bars a
-  // hold of kBarExcerptHold reaches from `listed`, and every bar's day.
-  void MakeExcerpt(std::span<const store::ExactDayBar> held, std::span<const DayNumber> listed,
-                   DayNumber low, DayNumber high, store::BarExcerpt& e) const {
-    e.hold = store::kBarExcerptHold;
-    e.listed.assign(listed.begin(), listed.end());
-    e.marks_from = low;
-    e.marks.assign((static_cast<size_t>(high - low) + 8) / 8, 0);
-    for (const store::ExactDayBar& b : held) {
-      const size_t i = static_cast<size_t>(b.day - low);
-      e.marks[i >> 3] |= static_cast<uint8_t>(1u << (i & 7));
-    }
-    ForEachReach(held, listed, store::kBarExcerptHold, [&](size_t from, size_t to) {
-      e.bars.insert(e.bars.end(), held.begin() + static_cast<ptrdiff_t>(from),
-                    held.begin() + static_cast<ptrdiff_t>(to));
-    });
   }
 
  public:
@@ -216,7 +218,8 @@ struct StoreInputPart {
 
 // Some codes' bars read on one store access of its own, into `reach`:
 // from their excerpts where one was made for these listings and this hold,
-// else from their packed rows (making excerpts of them when `make`), else
+// else from their packed rows (making excerpts of them when `make`, for
+// this read's listing days and those of an excerpt that missed some), else
 // from the bars table code by code; unless most codes of a read of every
 // bar (`whole`) have no usable packed row: those go to `part.unpacked`,
 // for one pass over the table.
@@ -229,6 +232,9 @@ std::optional<store::StoreError> StoreInputReadPart(
   store::StoreAccess access = store.OpenStore();
   std::vector<std::string> lacking;  // no excerpt, or one made for less
   std::vector<std::string> short_excerpts;
+  // The listing days of current excerpts that miss some of this read's:
+  // an excerpt made again is made for both.
+  std::unordered_map<std::string, std::vector<DayNumber>> earlier;
   if (use_excerpts) {
     const auto take = [&](const store::BarExcerptView& e) {
       const uint32_t number = data.FindCode(e.code);
@@ -238,6 +244,7 @@ std::optional<store::StoreError> StoreInputReadPart(
         reach.TakeExcerpt(number, e, days);
       } else {
         short_excerpts.emplace_back(e.code);
+        if (make) earlier.emplace(e.code, std::vector<DayNumber>(e.listed.begin(), e.listed.end()));
       }
     };
     if (!access.ReadBarExcerpts(from, to, codes, take, &lacking))
@@ -248,21 +255,44 @@ std::optional<store::StoreError> StoreInputReadPart(
     }
     codes = lacking;
   }
+  // An excerpt is made from every bar of the stock: a read of some dates
+  // reads them all and keeps those within its dates itself.
+  const bool clip = make && !whole;
+  const DayNumber first_day = clip ? DayNumberOfText(from).value_or(INT32_MIN) : INT32_MIN;
+  const DayNumber last_day = clip ? DayNumberOfText(to).value_or(INT32_MAX) : INT32_MAX;
+  std::vector<DayNumber> union_days;
   const auto take = [&](std::string_view code, int64_t stamp,
                         std::span<const store::ExactDayBar> held) {
     const uint32_t number = data.FindCode(code);
     if (number == kNoText) return;
-    if (!make) {
-      reach.Take(number, held, listed_days[number]);
-      return;
+    const std::vector<DayNumber>& days = listed_days[number];
+    if (make) {
+      store::BarExcerpt excerpt;
+      excerpt.code = code;
+      excerpt.stamp = stamp;
+      std::span<const DayNumber> made_for = days;
+      if (const auto it = earlier.find(excerpt.code); it != earlier.end()) {
+        union_days.clear();
+        std::set_union(days.begin(), days.end(), it->second.begin(), it->second.end(),
+                       std::back_inserter(union_days));
+        made_for = union_days;
+      }
+      StoreInputReach::MakeExcerpt(held, made_for, excerpt);
+      part.excerpts.push_back(store::PackBarExcerpt(excerpt));
     }
-    store::BarExcerpt excerpt;
-    excerpt.code = code;
-    excerpt.stamp = stamp;
-    reach.Take(number, held, listed_days[number], &excerpt);
-    part.excerpts.push_back(store::PackBarExcerpt(excerpt));
+    if (clip) {
+      const auto day_less = [](const store::ExactDayBar& b, DayNumber d) { return b.day < d; };
+      const auto begin = std::lower_bound(held.begin(), held.end(), first_day, day_less);
+      const auto end = last_day == INT32_MAX
+                           ? held.end()
+                           : std::lower_bound(begin, held.end(), last_day + 1, day_less);
+      held = std::span<const store::ExactDayBar>(begin, end);
+      if (held.empty()) return;
+    }
+    reach.Take(number, held, days);
   };
-  if (!access.ReadExactDayBars(from, to, codes, take, &part.unpacked))
+  if (!access.ReadExactDayBars(clip ? "0000-00-00" : from, clip ? "9999-99-99" : to, codes, take,
+                               &part.unpacked))
     return access.error().value_or(store::StoreError{});
   if (!part.unpacked.empty() && !(whole && part.unpacked.size() * 2 > asked)) {
     // Each code's span through the table's key (code, date): a short range
@@ -331,11 +361,10 @@ std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const D
   // Each listed stock's excerpt, or its packed row where it holds its
   // prices exactly, the stocks split in two halves read side by side on
   // two store accesses (unpacking them is most of the work). Excerpts serve
-  // holds up to theirs, and are made only from a read of every listing and
-  // every bar.
+  // holds up to theirs, and a read of such a hold makes those it lacks.
   const int hold = std::max(max_hold, 1);
   use_excerpts = use_excerpts && hold <= store::kBarExcerptHold;
-  const bool make = use_excerpts && whole && !store.read_only();
+  const bool make = use_excerpts && !store.read_only();
   StoreInputReach reach(hold);
   StoreInputReach other_reach(hold);
   StoreInputPart part;

@@ -89,10 +89,10 @@ StoreInputRead ReadStoreInput(store::Store& store, const DayRange& range, int ma
 //
 // With a `max_hold` up to store::kBarExcerptHold, a stock's bars come from
 // its excerpt where the store has one made for its listings, else from its
-// packed row or the bars table, and a read of the whole store (with
-// `use_excerpts`) writes excerpts of the stocks it unpacked, for the next
-// read; `wrote_excerpts` says whether it did. Either way the bars kept and
-// the calendar are the same.
+// packed row or the bars table, and the read (with `use_excerpts`) writes
+// excerpts of the stocks it unpacked, for the next read;
+// `wrote_excerpts` says whether it did. Either way the bars kept and the
+// calendar are the same.
 std::optional<store::StoreError> ReadStoreInputBars(store::Store& store, const DayRange& range,
                                                     int max_hold, MarketData& data,
                                                     bool use_excerpts = true,

@@ -432,7 +432,8 @@ TEST(BacktestStoreInputReach, KeptBarsGiveTheTradesOfEveryBar) {
 
 // Excerpts of the bars: a read from them keeps the very bars and calendar a
 // read of the packed rows and the table keeps, for any range and any hold
-// up to the one they are made for; a stock whose bars were written again
+// up to the one they are made for, whichever range they were made by; a
+// stock whose bars were written again
 // (even under the same log row) or that was listed on a day the excerpt was
 // not made for is read from its bars again.
 TEST(BacktestStoreInputReach, ExcerptsKeepTheBarsAndDaysOfTheFullRead) {
@@ -485,6 +486,15 @@ TEST(BacktestStoreInputReach, ExcerptsKeepTheBarsAndDaysOfTheFullRead) {
 
   const backtest::DayRange whole;
   const backtest::DayRange autumn{StoreDay("2011-09-01"), StoreDay("2011-12-30")};
+  // A read of some months makes excerpts for their listings; a read of
+  // other months makes those excerpts again for both, then a read of the
+  // whole store for all.
+  const backtest::DayRange summer{StoreDay("2011-06-01"), StoreDay("2011-08-31")};
+  EXPECT_TRUE(same(autumn, 5));
+  EXPECT_FALSE(same(autumn, 5));
+  EXPECT_TRUE(same(summer, 4));
+  EXPECT_FALSE(same(autumn, 5));
+  EXPECT_FALSE(same(summer, 5));
   EXPECT_TRUE(read(whole, 5, true).wrote_bar_excerpts);
   EXPECT_FALSE(same(whole, 5));  // every excerpt used: none made again
   EXPECT_FALSE(same(whole, 3));
