@@ -76,7 +76,8 @@ class StoreInputReach {
                    std::span<const DayNumber> listed) {
     // The marked days within the dates read.
     const int64_t from = std::max<int64_t>(e.marks_from, e.first_day);
-    const int64_t to = std::min<int64_t>(int64_t{e.marks_from} + e.mark_count, e.after_last);
+    const int64_t to =
+        std::min<int64_t>(int64_t{e.marks_from} + int64_t{8} * std::ssize(e.marks), e.after_last);
     const auto bit = [&e](int64_t day) {
       const uint64_t i = static_cast<uint64_t>(day - e.marks_from);
       return (e.marks[i >> 3] >> (i & 7) & 1) != 0;

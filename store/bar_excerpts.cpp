@@ -88,37 +88,18 @@ class BarExcerptDecoder {
     view->marks = std::span<const uint8_t>(at, mark_count / 8);
     at += mark_count / 8;
     const std::string_view rest(reinterpret_cast<const char*>(at), static_cast<size_t>(end - at));
+    uint64_t held = 0;
     size_t count = 0;
-    if (!Bars(rest, *view, &count)) return false;
+    if (!UnpackExactBarsWithin(rest, view->first_day, view->after_last, bars_, &held, &count))
+      return false;
     view->hold = static_cast<int32_t>(hold);
     view->listed = listed_;
     view->marks_from = static_cast<int32_t>(marks_from);
-    view->mark_count = static_cast<uint32_t>(mark_count);
     view->bars = std::span<const ExactDayBar>(bars_.data(), count);
     return true;
   }
 
  private:
-  // The bars within the view's dates, to the front of bars_ (grown, never
-  // shrunk); `count` of them.
-  bool Bars(std::string_view blob, const BarExcerptView& view, size_t* count) {
-    PackedBarsReader reader(blob);
-    uint64_t held = 0;
-    if (!reader.Begin(&held) || !reader.Exact()) return false;
-    if (bars_.size() < held) bars_.resize(held);
-    ExactDayBar* kept = bars_.data();
-    const int32_t first = view.first_day;
-    const int32_t after = view.after_last;
-    if (!reader.ReadBars<true>(held, [&](const PackedBar& b) {
-          *kept = {b.day, b.open, b.high, b.low, b.close};
-          kept += b.day >= first && b.day < after;
-        }) ||
-        !reader.AtEnd())
-      return false;
-    *count = static_cast<size_t>(kept - bars_.data());
-    return true;
-  }
-
   std::vector<int32_t> listed_;
   std::vector<ExactDayBar> bars_;
 };

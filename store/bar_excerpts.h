@@ -54,7 +54,6 @@ struct BarExcerptView {
   std::span<const int32_t> listed;
   int32_t marks_from = 0;
   std::span<const uint8_t> marks;  // of every day, also those outside the dates asked
-  uint32_t mark_count = 0;         // bits in marks
   std::span<const ExactDayBar> bars;  // the kept bars within the dates asked
   int32_t first_day = 0;           // the dates asked, as days: [first_day, after_last)
   int32_t after_last = 0;

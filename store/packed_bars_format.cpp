@@ -113,4 +113,19 @@ int32_t PackedBarsFirstDay(std::string_view text, bool inclusive) {
   return lo;
 }
 
+bool UnpackExactBarsWithin(std::string_view blob, int32_t first_day, int32_t after_last,
+                           std::vector<ExactDayBar>& out, uint64_t* held, size_t* count) {
+  *count = 0;
+  PackedBarsReader reader(blob);
+  if (!reader.Begin(held) || !reader.Exact()) return false;
+  if (out.size() < *held) out.resize(*held);
+  ExactDayBar* kept = out.data();
+  const bool read = reader.ReadBars<true>(*held, [&](const PackedBar& b) {
+    *kept = {b.day, b.open, b.high, b.low, b.close};
+    kept += b.day >= first_day && b.day < after_last;
+  });
+  *count = static_cast<size_t>(kept - out.data());
+  return read && reader.AtEnd();
+}
+
 }  // namespace store

@@ -172,6 +172,13 @@ class PackedBarsReader {
 // bit: not -0.0 for 0); kNoPrice else.
 int32_t PackedBarsExactThousandths(std::optional<double> price);
 
+// The bars of a blob of exact prices whose day lies in [first_day,
+// after_last), to the front of `out` (grown, never shrunk: no bar is
+// cleared before it is written); `count` gets how many and `held` the
+// blob's bar count. False for a blob that is not exact packed bars.
+bool UnpackExactBarsWithin(std::string_view blob, int32_t first_day, int32_t after_last,
+                           std::vector<ExactDayBar>& out, uint64_t* held, size_t* count);
+
 // A log row's fields after its code, from the six columns a statement
 // gives from `first` on (fetched at, result, reason, bars, from, to).
 void PriceLogFromColumns(const Statement& s, int first, PriceLogEntry* e);

@@ -443,20 +443,9 @@ class PriceBarsTables {
     // to use.
     size_t kept_count = 0;  // the first bars of `bars` taken
     const auto from_pack = [&](int64_t count, std::string_view blob) {
-      kept_count = 0;
-      PackedBarsReader reader(blob);
       uint64_t held = 0;
-      if (!reader.Begin(&held) || !reader.Exact() || held != static_cast<uint64_t>(count))
-        return false;
-      // Grown, never shrunk: no bar is cleared before it is written.
-      if (bars.size() < held) bars.resize(held);
-      ExactDayBar* kept = bars.data();
-      const bool read = reader.ReadBars<true>(held, [&](const PackedBar& b) {
-        *kept = {b.day, b.open, b.high, b.low, b.close};
-        kept += b.day >= first_day && b.day < after_last;
-      });
-      kept_count = static_cast<size_t>(kept - bars.data());
-      return read && reader.AtEnd();
+      return UnpackExactBarsWithin(blob, first_day, after_last, bars, &held, &kept_count) &&
+             held == static_cast<uint64_t>(count);
     };
     for (const std::string& code : codes) {
       pack.Reset();
